@@ -292,6 +292,12 @@ QString FromHostPath(const QString& hostPath) {
     return QString(QChar(best->letter)) + QLatin1String(":\\") + rest;
 }
 
+QString DriveDisplayNameOf(const QString& root) {
+    const DriveMapping* drive = root.isEmpty() ? nullptr : FindDrive(root[0]);
+    if (!drive || root.size() < 2 || root[1] != u':') return {};
+    return drive->hostRoot + QLatin1String(" (") + QChar(drive->letter) + QLatin1String(":)");
+}
+
 bool IsForeignMountPoint(const QString& hostFolder, const QString& driveRoot) {
     return hostFolder != driveRoot && State().mountPoints.contains(hostFolder);
 }

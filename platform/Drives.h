@@ -75,6 +75,10 @@ QString ToHostPath(const QString& path);
 // program was started in. The empty text when no drive holds the path.
 QString FromHostPath(const QString& hostPath);
 
+// The name the file manager shows for a drive root: its host folder and letter, "/home (D:)".
+// The empty text when the drive is not mapped.
+QString DriveDisplayNameOf(const QString& root);
+
 // True when the host folder is a mount point or a drive root other than driveRoot: such a
 // folder belongs to its own drive and lists as empty in any other.
 bool IsForeignMountPoint(const QString& hostFolder, const QString& driveRoot);

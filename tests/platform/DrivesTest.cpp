@@ -188,3 +188,10 @@ TEST(PathConversionOutsideDrives, PathsOnNoDriveGiveEmptyText) {
     EXPECT_EQ(FromHostPath("/tmp/only/x"), QStringLiteral("T:\\x"));
     EXPECT_EQ(ToHostPath("C:\\etc"), QString());
 }
+
+TEST(DriveMap, DisplayNamesShowFolderAndLetter) {
+    DriveMapScope scope("C=/;D=/home");
+    EXPECT_EQ(DriveDisplayNameOf("d:\\"), QStringLiteral("/home (D:)"));
+    EXPECT_EQ(DriveDisplayNameOf("C:\\"), QStringLiteral("/ (C:)"));
+    EXPECT_EQ(DriveDisplayNameOf("Q:\\"), QString());
+}

@@ -105,9 +105,9 @@ MapState LoadMap() {
     if (file.open(QIODevice::ReadOnly)) mounts = ParseMountInfo(file.readAll());
 
     MapState state;
-    const QByteArray spec = qgetenv("QUILLON_DRIVES");
-    state.drives = spec.isEmpty() ? DrivesFromMounts(mounts, SysfsRemovable, IsFolder)
-                                  : DrivesFromSpec(QString::fromLocal8Bit(spec), mounts);
+    const QByteArray mapText = qgetenv("QUILLON_DRIVES");
+    state.drives = mapText.isEmpty() ? DrivesFromMounts(mounts, SysfsRemovable, IsFolder)
+                                  : DrivesFromVariable(QString::fromLocal8Bit(mapText), mounts);
     for (const MountEntry& m : mounts) state.mountPoints.insert(m.mountPoint);
     for (const DriveMapping& d : state.drives) state.mountPoints.insert(d.hostRoot);
     return state;
@@ -184,9 +184,9 @@ std::vector<DriveMapping> DrivesFromMounts(const std::vector<MountEntry>& mounts
     return drives;
 }
 
-std::vector<DriveMapping> DrivesFromSpec(const QString& spec, const std::vector<MountEntry>& mounts) {
+std::vector<DriveMapping> DrivesFromVariable(const QString& mapText, const std::vector<MountEntry>& mounts) {
     std::vector<DriveMapping> drives;
-    for (const QString& item : spec.split(u';', Qt::SkipEmptyParts)) {
+    for (const QString& item : mapText.split(u';', Qt::SkipEmptyParts)) {
         const qsizetype eq = item.indexOf(u'=');
         const QString name = item.left(eq).trimmed().toUpper();
         if (eq < 0 || name.size() != 1 || name[0] < u'A' || name[0] > u'Z') continue;

@@ -45,7 +45,7 @@ std::vector<DriveMapping> DrivesFromMounts(const std::vector<MountEntry>& mounts
                                            bool (*isFolder)(const QString&));
 
 // The map that QUILLON_DRIVES describes; entries it cannot parse are skipped.
-std::vector<DriveMapping> DrivesFromSpec(const QString& spec, const std::vector<MountEntry>& mounts);
+std::vector<DriveMapping> DrivesFromVariable(const QString& mapText, const std::vector<MountEntry>& mounts);
 
 // The drive type a mount of this type and source has.
 DriveType DriveTypeOfMount(const QString& mountType, const QString& source, bool removable);

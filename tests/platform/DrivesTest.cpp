@@ -91,9 +91,9 @@ TEST(MountTable, DriveTypesByMountTypeAndDevice) {
     EXPECT_EQ(DriveTypeOfMount("btrfs", "/dev/nvme0n1p2", false), DriveType::Fixed);
 }
 
-TEST(DriveSpec, ReplacesTheMapWithOptionsForTypes) {
+TEST(DriveVariable, ReplacesTheMapWithOptionsForTypes) {
     const auto mounts = ParseMountInfo(kDesktopMounts);
-    const auto drives = DrivesFromSpec(
+    const auto drives = DrivesFromVariable(
         "t=/tmp/tree; C=/ ;E=/x/cd#iso9660;U=/x/usb#vfat,removable;bad;Q=;C=/other", mounts);
     ASSERT_EQ(Letters(drives), QStringLiteral("CETU"));
     EXPECT_EQ(drives[0].hostRoot, QStringLiteral("/"));  // the first C= wins

@@ -11,6 +11,7 @@ packages=(
   xvfb xauth imagemagick xdotool fonts-dejavu-core
   desktop-file-utils
   hyperfine ncdu
+  librsvg2-bin
 )
 
 missing=()

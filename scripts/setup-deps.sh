@@ -10,6 +10,7 @@ packages=(
   libgtest-dev googletest
   xvfb xauth imagemagick xdotool fonts-dejavu-core
   desktop-file-utils
+  gvfs dbus trash-cli
   hyperfine ncdu
   librsvg2-bin
 )

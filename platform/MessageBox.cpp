@@ -1,6 +1,7 @@
 #include "platform/MessageBox.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTextStream>
@@ -13,6 +14,11 @@ namespace {
 MessageAnswerer& Answerer() {
     static MessageAnswerer answerer;
     return answerer;
+}
+
+DialogRunner& Runner() {
+    static DialogRunner runner;
+    return runner;
 }
 
 constexpr std::pair<MessageButton, QMessageBox::StandardButton> kButtons[] = {
@@ -45,11 +51,16 @@ MessageButton AnswerOffscreen(const MessageRequest& r) {
 
 QMessageBox::Icon IconOf(MessageIcon icon) {
     switch (icon) {
-        case MessageIcon::Information: return QMessageBox::Information;
-        case MessageIcon::Warning: return QMessageBox::Warning;
-        case MessageIcon::Error: return QMessageBox::Critical;
-        case MessageIcon::Question: return QMessageBox::Question;
-        case MessageIcon::None: break;
+        case MessageIcon::Information:
+            return QMessageBox::Information;
+        case MessageIcon::Warning:
+            return QMessageBox::Warning;
+        case MessageIcon::Error:
+            return QMessageBox::Critical;
+        case MessageIcon::Question:
+            return QMessageBox::Question;
+        case MessageIcon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
@@ -83,6 +94,19 @@ MessageButton ShowMessage(QWidget* owner, const MessageRequest& request) {
         if (pressed == qt) return ours;
     }
     return EscapeOf(request);
+}
+
+DialogRunner SetDialogRunner(DialogRunner runner) {
+    return std::exchange(Runner(), std::move(runner));
+}
+
+int RunModal(QDialog& dialog) {
+    if (Runner()) return Runner()(dialog);
+    if (IsOffscreen()) {
+        QTextStream(stderr) << dialog.windowTitle() << ": not shown without a display\n";
+        return QDialog::Rejected;
+    }
+    return dialog.exec();
 }
 
 }  // namespace platform

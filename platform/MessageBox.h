@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 
+class QDialog;
 class QWidget;
 
 namespace platform {
@@ -42,6 +43,13 @@ MessageButton ShowMessage(QWidget* owner, const MessageRequest& request);
 
 // Replaces the answerer (tests); an empty function restores the real boxes. Returns the old one.
 MessageAnswerer SetMessageAnswerer(MessageAnswerer answerer);
+
+// Runs a modal dialog and returns its result. On the offscreen platform the dialog is not
+// shown: its title goes to standard error and the answer is Rejected, so nothing waits for a
+// person. Tests may install a runner that drives the dialog instead.
+int RunModal(QDialog& dialog);
+using DialogRunner = std::function<int(QDialog&)>;
+DialogRunner SetDialogRunner(DialogRunner runner);
 
 // True when the program runs without a screen a person can see (Qt's offscreen platform).
 bool IsOffscreen();

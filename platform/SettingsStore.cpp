@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QStringList>
 #include <algorithm>
 #include <optional>
@@ -114,6 +115,11 @@ private:
     std::vector<Key> keys_;
 };
 
+// Names the file can carry on one line.
+bool IsPrintable(const QString& name) {
+    return std::none_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x20; });
+}
+
 std::optional<QStringList> SplitPath(const QString& path) {
     QString trimmed = path;
     while (trimmed.startsWith(u'\\')) trimmed.remove(0, 1);
@@ -121,7 +127,7 @@ std::optional<QStringList> SplitPath(const QString& path) {
     if (trimmed.isEmpty()) return std::nullopt;
     const QStringList parts = trimmed.split(u'\\');
     for (const QString& part : parts)
-        if (part.isEmpty()) return std::nullopt;
+        if (part.isEmpty() || !IsPrintable(part)) return std::nullopt;
     return parts;
 }
 
@@ -161,8 +167,8 @@ std::optional<QByteArray> ParseHexBytes(const QString& text) {
 }
 
 QByteArray Utf16ToUtf8(const QByteArray& utf16) {
-    QString text =
-        QString::fromUtf16(reinterpret_cast<const char16_t*>(utf16.constData()), utf16.size() / 2);
+    QStringDecoder decode(QStringDecoder::Utf16LE, QStringDecoder::Flag::ConvertInitialBom);
+    QString text = decode(utf16);
     if (text.endsWith(QChar(0))) text.chop(1);
     return text.toUtf8();
 }
@@ -332,8 +338,8 @@ QString Quoted(const QString& text) {
 }
 
 QByteArray Utf8ToUtf16WithNul(const QByteArray& utf8) {
-    const QString text = QString::fromUtf8(utf8) + QChar(0);
-    return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    QStringEncoder encode(QStringEncoder::Utf16LE);
+    return encode(QString::fromUtf8(utf8) + QChar(0));
 }
 
 QString HexLines(const QString& prefix, const QByteArray& bytes) {
@@ -353,17 +359,13 @@ QString HexLines(const QString& prefix, const QByteArray& bytes) {
     return out + line + QStringLiteral("\r\n");
 }
 
-bool NeedsHexForm(const QString& text) {
-    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x20; });
-}
-
 QString ValueText(const Value& v) {
     const QString name = v.name.isEmpty() ? QStringLiteral("@") : Quoted(v.name);
     const QString prefix = name + u'=';
     switch (v.type) {
         case SettingsValueType::String: {
             const QString text = QString::fromUtf8(v.data);
-            if (!NeedsHexForm(text)) return prefix + Quoted(text) + QStringLiteral("\r\n");
+            if (IsPrintable(text)) return prefix + Quoted(text) + QStringLiteral("\r\n");
             return HexLines(prefix + QStringLiteral("hex(1):"), Utf8ToUtf16WithNul(v.data));
         }
         case SettingsValueType::ExpandString:
@@ -541,6 +543,10 @@ SettingsStatus SettingsKey::QueryValue(const QString& name, SettingsValueType* t
 SettingsStatus SettingsKey::SetValue(const QString& name, SettingsValueType type,
                                      const QByteArray& data) {
     if (!state_) return SettingsStatus::NotFound;
+    if (!IsPrintable(name)) {
+        error_ = QStringLiteral("A value name cannot hold control characters");
+        return SettingsStatus::Failed;
+    }
     return state_->modify(error_, [&](Document& doc) {
         doc.find(state_->path)->set(name, type, data);
         return SettingsStatus::Ok;

@@ -48,7 +48,8 @@ QString SettingsFilePath();
 
 // One open key. Paths are below HKEY_CURRENT_USER, components separated by backslashes
 // ("Software\Norvane\Quillon Pro\Options"); leading and trailing backslashes are ignored, an
-// empty component makes the path invalid (NotFound). Closing happens on destruction too.
+// empty component or a control character makes the path invalid (NotFound). Closing happens on
+// destruction too.
 class SettingsKey {
 public:
     SettingsKey();
@@ -71,7 +72,8 @@ public:
     // Strings come as UTF-8 text without a terminator (an embedded NUL is kept), 32-bit numbers
     // as four little-endian bytes, everything else as its raw bytes. type and data may be null.
     SettingsStatus QueryValue(const QString& name, SettingsValueType* type, QByteArray* data) const;
-    // Sets a value, replacing a value of the same name and any type. Needs all access.
+    // Sets a value, replacing a value of the same name and any type. Needs all access; a name
+    // with a control character fails (the file could not carry it).
     SettingsStatus SetValue(const QString& name, SettingsValueType type, const QByteArray& data);
     SettingsStatus DeleteValue(const QString& name);
     // Deletes a key below this one (relative path) with everything under it.

@@ -1,6 +1,8 @@
 #pragma once
-// A settings folder of its own for one test: XDG_CONFIG_HOME points at a fresh temporary folder
-// for the object's lifetime, so the store's file starts missing.
+// Settings test support: a settings folder of its own for one test, and writes that fail.
+
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <QByteArray>
 #include <QDir>
@@ -9,6 +11,8 @@
 
 #include "platform/SettingsStore.h"
 
+// XDG_CONFIG_HOME points at a fresh temporary folder for the object's lifetime, so the store's
+// file starts missing.
 class SettingsHome {
 public:
     SettingsHome() : previous_(qgetenv("XDG_CONFIG_HOME")) {
@@ -32,7 +36,45 @@ public:
         f.write(text);
     }
 
+    // Stores a value of any type under a key path (created when missing).
+    void put(const QString& keyPath, const QString& name, platform::SettingsValueType type,
+             const QByteArray& data) const {
+        platform::SettingsKey key;
+        key.Create(keyPath);
+        key.SetValue(name, type, data);
+    }
+
+    // A file in place of the store's folder: the file is gone and nothing can be written any more.
+    void block() const {
+        const QString folder = path() + QStringLiteral("/Norvane");
+        QDir(folder).removeRecursively();
+        QFile(folder).open(QIODevice::WriteOnly);
+    }
+
 private:
     QTemporaryDir dir_;
     QByteArray previous_;
+};
+
+// Caps the size of files this process may write, so that a write fails half-way as it would on
+// a full disk (root ignores permissions, not this limit).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        oldHandler_ = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = previous_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        signal(SIGXFSZ, oldHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit previous_{};
+    sighandler_t oldHandler_;
 };

@@ -1,8 +1,6 @@
 // The settings file: registry-export text read leniently, written atomically, shared between
 // key objects and between processes.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -142,6 +140,14 @@ TEST(SettingsStore, MissingFileReadsAsEmptyAndCreateWritesTheKeyWithItsParents) 
     EXPECT_EQ(other.Path(), QStringLiteral("Software\\Norvane"));
     EXPECT_EQ(other.Open(QStringLiteral("Software\\\\Norvane"), SettingsAccess::All),
               SettingsStatus::NotFound);
+
+    // Names the file could not carry on one line are refused, and the file stays as it was.
+    const QByteArray before = home.text();
+    EXPECT_EQ(other.Create(QStringLiteral("Software\\Line\nBreak")), SettingsStatus::NotFound);
+    ASSERT_EQ(key.Open(kKey, SettingsAccess::All), SettingsStatus::Ok);
+    EXPECT_EQ(key.SetValue(QStringLiteral("Line\nBreak"), SettingsValueType::String, "x"),
+              SettingsStatus::Failed);
+    EXPECT_EQ(home.text(), before);
 }
 
 TEST(SettingsStore, ReadsExportTextAndSkipsDamagedLines) {
@@ -287,31 +293,6 @@ TEST(SettingsStore, TwoKeysOpenAtOnceKeepEachOthersWrites) {
     ExpectAbsent(fresh, QStringLiteral("B"));
 }
 
-namespace {
-
-// Caps the size of files this process may write, so that a write fails half-way as it would on
-// a full disk (root ignores permissions, not this limit).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &previous_);
-        oldHandler_ = signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = previous_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &previous_);
-        signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit previous_{};
-    sighandler_t oldHandler_;
-};
-
-}  // namespace
-
 TEST(SettingsStore, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
     SettingsHome home;
     SettingsKey key;
@@ -332,7 +313,7 @@ TEST(SettingsStore, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
 
     // A folder that cannot be made (a file stands in its place) fails the creation of a key.
     SettingsHome blocked;
-    QFile(blocked.path() + QStringLiteral("/Norvane")).open(QIODevice::WriteOnly);
+    blocked.block();
     EXPECT_EQ(key.Create(kKey), SettingsStatus::Failed);
     EXPECT_FALSE(key.IsOpen());
 }

@@ -1,0 +1,49 @@
+#pragma once
+// The "Pie Chart" page: a header naming the item under the pointer (icon, type, name, size and
+// a gauge of its share of the drive) above the paint box the pie is drawn in.
+
+#include <QWidget>
+
+class QLabel;
+class TSimplePieGauge;
+
+// A plain surface that leaves painting and mouse handling to its owner.
+class TPaintBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit TPaintBox(QWidget* parent = nullptr);
+
+signals:
+    void Paint(QPaintEvent* event);
+    void MouseMove(QMouseEvent* event);
+    void MouseDown(QMouseEvent* event);
+    void Resized();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+};
+
+class TPieChartPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit TPieChartPage(QWidget* parent = nullptr);
+
+    QWidget* panWebHeader = nullptr;
+    QLabel* imgIcon = nullptr;  // 32 x 32, opens the item's properties
+    QLabel* txtWebFolderType = nullptr;
+    QLabel* txtWebFolderName = nullptr;
+    QLabel* txtWebFolderSize = nullptr;
+    QLabel* txtWebSectionDrive = nullptr;
+    TSimplePieGauge* gaugeWebSection = nullptr;
+    QLabel* txtWebSectionDriveSize = nullptr;
+    TPaintBox* FolderPie = nullptr;
+
+signals:
+    void imgIconClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};

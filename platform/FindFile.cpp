@@ -6,6 +6,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -21,6 +22,10 @@ constexpr size_t kListingBufferSize = 64 * 1024;  // stays below malloc's mmap t
 constexpr unsigned kStatxMask =
     STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BTIME | STATX_BLOCKS;
 constexpr int kStatxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC;
+// A tree walk needs no birth time, but the identity of folders to tell mount points.
+constexpr unsigned kWalkStatxMask =
+    STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BLOCKS | STATX_INO;
+constexpr char16_t kFullwidthBackslash = 0xFF3C;
 
 struct LinuxDirent64 {
     uint64_t d_ino;
@@ -45,11 +50,20 @@ std::unique_ptr<char[]> TakeBuffer() {
     return buffer;
 }
 
+// A host name as the program writes it: a '\\' in it would split a program path.
+QString ProgramName(const char* bytes) {
+    QString name = DecodeHostName(bytes, qsizetype(strlen(bytes)));
+    if (name.contains(u'\\')) name.replace(u'\\', QChar(kFullwidthBackslash));
+    return name;
+}
+
 bool IsDotOrDotDot(const char* n) {
     return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0));
 }
 
-FileTime ToFileTime(const struct statx_timestamp& t) { return FileTimeFromUnix(t.tv_sec, t.tv_nsec); }
+FileTime ToFileTime(const struct statx_timestamp& t) {
+    return FileTimeFromUnix(t.tv_sec, t.tv_nsec);
+}
 
 uint32_t AttributesOf(const struct statx& sx, bool hiddenName) {
     uint32_t a = 0;
@@ -83,29 +97,95 @@ void FillFromStatx(const struct statx& sx, bool hiddenName, FindData& data) {
 }
 
 // What is known of an entry whose status cannot be read: its type from the listing.
-void FillFromType(unsigned char type, bool hiddenName, FindData& data) {
-    data = FindData{};
+uint32_t AttributesOfType(unsigned char type, bool hiddenName) {
+    uint32_t a;
     switch (type) {
-        case DT_DIR: data.attributes = FILE_ATTRIBUTE_DIRECTORY; break;
-        case DT_LNK: data.attributes = FILE_ATTRIBUTE_REPARSE_POINT; break;
-        case DT_REG: data.attributes = FILE_ATTRIBUTE_ARCHIVE; break;
-        default: data.attributes = FILE_ATTRIBUTE_SYSTEM; break;
+        case DT_DIR:
+            a = FILE_ATTRIBUTE_DIRECTORY;
+            break;
+        case DT_LNK:
+            a = FILE_ATTRIBUTE_REPARSE_POINT;
+            break;
+        case DT_REG:
+            a = FILE_ATTRIBUTE_ARCHIVE;
+            break;
+        default:
+            a = FILE_ATTRIBUTE_SYSTEM;
+            break;
     }
-    if (hiddenName) data.attributes |= FILE_ATTRIBUTE_HIDDEN;
+    return hiddenName ? a | FILE_ATTRIBUTE_HIDDEN : a;
 }
 
 FindError ErrorOf(int error) {
     switch (error) {
         case ENOENT:
         case ENOTDIR:
-        case ENAMETOOLONG: return FindError::PathNotFound;
+        case ENAMETOOLONG:
+            return FindError::PathNotFound;
         case EACCES:
-        case EPERM: return FindError::AccessDenied;
-        default: return FindError::Other;
+        case EPERM:
+            return FindError::AccessDenied;
+        default:
+            return FindError::Other;
     }
 }
 
-QChar Folded(QChar c) { return c.toCaseFolded(); }
+// The raw entries of one open folder, read with getdents64 into a pooled buffer. The folder
+// is closed and the buffer given back when the stream goes.
+struct DirentStream {
+    int fd = -1;
+    std::unique_ptr<char[]> buffer;
+    long length = 0;
+    long offset = 0;
+
+    explicit DirentStream(int folder) : fd(folder), buffer(folder >= 0 ? TakeBuffer() : nullptr) {}
+    ~DirentStream() {
+        if (fd >= 0) ::close(fd);
+        if (buffer) FreeBuffers().push_back(std::move(buffer));
+    }
+    DirentStream(const DirentStream&) = delete;
+    DirentStream& operator=(const DirentStream&) = delete;
+
+    // The next entry other than "." and ".."; nullptr at the end, with errno set on a failure
+    // (0 at a plain end).
+    const LinuxDirent64* Read() {
+        for (;;) {
+            if (offset >= length) {
+                if (fd < 0) {
+                    errno = 0;
+                    return nullptr;
+                }
+                length = syscall(SYS_getdents64, fd, buffer.get(), kListingBufferSize);
+                offset = 0;
+                if (length <= 0) {
+                    if (length == 0) errno = 0;
+                    return nullptr;
+                }
+            }
+            const auto* d = reinterpret_cast<const LinuxDirent64*>(buffer.get() + offset);
+            offset += d->d_reclen;
+            if (!IsDotOrDotDot(d->d_name)) return d;
+        }
+    }
+};
+
+// Keeps the reason of a failure that errno names.
+void NoteFailure(int error, FindError& kind, QString& text) {
+    kind = ErrorOf(error);
+    text = QString::fromLocal8Bit(strerror(error));
+}
+
+// Keeps what ended a listing: its plain end, or the failure errno names.
+void NoteListingEnd(FindError& kind, QString& text) {
+    if (errno)
+        NoteFailure(errno, kind, text);
+    else
+        kind = FindError::NoMoreFiles;
+}
+
+QChar Folded(QChar c) {
+    return c.toCaseFolded();
+}
 
 bool MatchesExactly(QStringView name, QStringView mask) {
     qsizetype n = 0, m = 0, starM = -1, starN = 0;
@@ -136,26 +216,24 @@ bool MatchesMask(QStringView name, QStringView mask) {
     return mask.endsWith(u".*") && !name.contains(u'.') && MatchesExactly(name, mask.chopped(2));
 }
 
-bool HasWildcards(QStringView path) { return path.contains(u'*') || path.contains(u'?'); }
+bool HasWildcards(QStringView path) {
+    return path.contains(u'*') || path.contains(u'?');
+}
 
 struct FindHandle::Listing {
-    int fd = -1;
-    std::unique_ptr<char[]> buffer;
-    long length = 0;
-    long offset = 0;
+    DirentStream stream;
     QString mask;
     bool everything = false;
 
-    ~Listing() {
-        if (fd >= 0) ::close(fd);
-        if (buffer) FreeBuffers().push_back(std::move(buffer));
-    }
+    explicit Listing(int fd) : stream(fd) {}
 };
 
 FindHandle::FindHandle() = default;
 FindHandle::~FindHandle() = default;
 
-void FindHandle::Close() { listing_.reset(); }
+void FindHandle::Close() {
+    listing_.reset();
+}
 
 bool FindHandle::FindFirst(const QString& pattern, FindData& data) {
     Close();
@@ -179,8 +257,7 @@ bool FindHandle::FindFirst(const QString& pattern, FindData& data) {
         const QByteArray host = EncodeHostName(hostFolder + u'/' + mask);
         struct statx sx;
         if (statx(AT_FDCWD, host.constData(), kStatxFlags, kStatxMask, &sx) != 0) {
-            error_ = ErrorOf(errno);
-            errorText_ = QString::fromLocal8Bit(strerror(errno));
+            NoteFailure(errno, error_, errorText_);
             return false;
         }
         data.name = mask;
@@ -193,16 +270,13 @@ bool FindHandle::FindFirst(const QString& pattern, FindData& data) {
         error_ = FindError::NoMoreFiles;  // that file system is a drive of its own
         return false;
     }
-    const int fd = ::open(EncodeHostName(hostFolder).constData(),
-                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(EncodeHostName(hostFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
-        error_ = ErrorOf(errno);
-        errorText_ = QString::fromLocal8Bit(strerror(errno));
+        NoteFailure(errno, error_, errorText_);
         return false;
     }
-    listing_ = std::make_unique<Listing>();
-    listing_->fd = fd;
-    listing_->buffer = TakeBuffer();
+    listing_ = std::make_unique<Listing>(fd);
     listing_->mask = mask;
     listing_->everything = mask == u"*" || mask == u"*.*";
     return FindNext(data);
@@ -215,35 +289,182 @@ bool FindHandle::FindNext(FindData& data) {
         return false;
     }
     for (;;) {
-        if (l->offset >= l->length) {
-            l->length = syscall(SYS_getdents64, l->fd, l->buffer.get(), kListingBufferSize);
-            l->offset = 0;
-            if (l->length <= 0) {
-                error_ = l->length < 0 ? ErrorOf(errno) : FindError::NoMoreFiles;
-                if (l->length < 0) errorText_ = QString::fromLocal8Bit(strerror(errno));
-                Close();
-                return false;
-            }
+        const LinuxDirent64* d = l->stream.Read();
+        if (!d) {
+            NoteListingEnd(error_, errorText_);
+            Close();
+            return false;
         }
-        const auto* d = reinterpret_cast<const LinuxDirent64*>(l->buffer.get() + l->offset);
-        l->offset += d->d_reclen;
-        if (IsDotOrDotDot(d->d_name)) continue;
-
-        QString name = DecodeHostName(d->d_name, qsizetype(strlen(d->d_name)));
+        QString name = ProgramName(d->d_name);
         if (!l->everything && !MatchesMask(name, l->mask)) continue;
 
         const bool hidden = d->d_name[0] == '.';
         struct statx sx;
-        if (statx(l->fd, d->d_name, kStatxFlags, kStatxMask, &sx) == 0) {
+        if (statx(l->stream.fd, d->d_name, kStatxFlags, kStatxMask, &sx) == 0) {
             FillFromStatx(sx, hidden, data);
         } else if (errno == ENOENT) {
             continue;  // gone since the listing was read
         } else {
-            FillFromType(d->d_type, hidden, data);
+            data = FindData{};
+            data.attributes = AttributesOfType(d->d_type, hidden);
         }
         data.name = std::move(name);
         return true;
     }
+}
+
+namespace {
+
+// A folder's identity, to recognise the roots of other drives inside a walk.
+struct FolderId {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    bool operator==(const FolderId&) const = default;
+};
+
+uint64_t DeviceOf(const struct statx& sx) {
+    return (uint64_t(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
+}
+
+// The roots of the other drives that lie inside a host folder: a walk of that folder must
+// list them as empty, as it does mount points. Usually there are none.
+std::shared_ptr<const std::vector<FolderId>> DriveRootsInside(const QString& hostFolder) {
+    std::vector<FolderId> roots;
+    const QString prefix = hostFolder.endsWith(u'/') ? hostFolder : hostFolder + u'/';
+    for (const DriveMapping& d : DriveMap()) {
+        if (!d.hostRoot.startsWith(prefix) || d.hostRoot.size() == prefix.size()) continue;
+        struct statx sx;
+        if (statx(AT_FDCWD, EncodeHostName(d.hostRoot).constData(), kStatxFlags, STATX_INO, &sx) ==
+            0)
+            roots.push_back({DeviceOf(sx), sx.stx_ino});
+    }
+    if (roots.empty()) return nullptr;
+    return std::make_shared<const std::vector<FolderId>>(std::move(roots));
+}
+
+}  // namespace
+
+struct FolderReader::Listing {
+    DirentStream stream;
+    std::shared_ptr<const std::vector<FolderId>> driveRoots;
+    uint64_t device = 0;  // of the folder itself
+    // The current entry.
+    const char* name = nullptr;
+    FolderId id;
+    bool mountRoot = false;
+    bool mountRootKnown = false;
+
+    Listing(int fd, std::shared_ptr<const std::vector<FolderId>> roots, uint64_t folderDevice)
+        : stream(fd), driveRoots(std::move(roots)), device(folderDevice) {}
+
+    // Whether the current entry, a folder, belongs to another file system or drive.
+    bool EntryIsForeign() const {
+        if (mountRootKnown ? mountRoot : id.device != device) return true;
+        return driveRoots &&
+               std::find(driveRoots->begin(), driveRoots->end(), id) != driveRoots->end();
+    }
+};
+
+FolderReader::FolderReader() = default;
+FolderReader::~FolderReader() = default;
+
+void FolderReader::Close() {
+    listing_.reset();
+}
+
+bool FolderReader::Open(const QString& folderPath) {
+    Close();
+    error_ = FindError::None;
+    errorText_.clear();
+    const QString host = ToHostPath(folderPath);
+    if (host.isEmpty()) {
+        error_ = FindError::PathNotFound;
+        return false;
+    }
+    if (IsForeignMountPoint(host, FindDrive(folderPath[0])->hostRoot)) {
+        listing_ = std::make_unique<Listing>(-1, nullptr, 0);  // a drive of its own: empty
+        return true;
+    }
+    const int fd = ::open(EncodeHostName(host).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct statx sx;
+    if (fd < 0 || statx(fd, "", AT_EMPTY_PATH, STATX_INO, &sx) != 0) {
+        NoteFailure(errno, error_, errorText_);
+        if (fd >= 0) ::close(fd);
+        return false;
+    }
+    listing_ = std::make_unique<Listing>(fd, DriveRootsInside(host), DeviceOf(sx));
+    return true;
+}
+
+bool FolderReader::OpenEntryOf(const FolderReader& parent) {
+    Close();
+    error_ = FindError::None;
+    errorText_.clear();
+    const Listing* p = parent.listing_.get();
+    if (!p || !p->name || !parent.entryIsFolder()) {
+        error_ = FindError::PathNotFound;
+        return false;
+    }
+    if (p->EntryIsForeign()) {
+        listing_ = std::make_unique<Listing>(-1, nullptr, 0);
+        return true;
+    }
+    const int fd = ::openat(p->stream.fd, p->name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        NoteFailure(errno, error_, errorText_);
+        return false;
+    }
+    listing_ = std::make_unique<Listing>(fd, p->driveRoots, p->id.device);
+    return true;
+}
+
+bool FolderReader::Next() {
+    Listing* l = listing_.get();
+    if (!l) {
+        error_ = FindError::NoMoreFiles;
+        return false;
+    }
+    for (;;) {
+        const LinuxDirent64* d = l->stream.Read();
+        if (!d) {
+            NoteListingEnd(error_, errorText_);
+            l->name = nullptr;
+            return false;
+        }
+        const bool hidden = d->d_name[0] == '.';
+        struct statx sx;
+        if (statx(l->stream.fd, d->d_name, kStatxFlags, kWalkStatxMask, &sx) == 0) {
+            entry_.attributes = AttributesOf(sx, hidden);
+            entry_.lastAccessTime = ToFileTime(sx.stx_atime);
+            entry_.lastWriteTime = ToFileTime(sx.stx_mtime);
+            entry_.size = S_ISDIR(sx.stx_mode) ? 0 : int64_t(sx.stx_size);
+            l->id = {DeviceOf(sx), sx.stx_ino};
+            l->mountRootKnown = sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT;
+            l->mountRoot = sx.stx_attributes & STATX_ATTR_MOUNT_ROOT;
+        } else if (errno == ENOENT) {
+            continue;  // gone since the listing was read
+        } else {
+            entry_ = FolderEntry{};
+            entry_.attributes = AttributesOfType(d->d_type, hidden);
+            l->id = {l->device, d->d_ino};  // unknown: tried as a folder of this file system
+            l->mountRootKnown = false;
+        }
+        l->name = d->d_name;
+        return true;
+    }
+}
+
+QString FolderReader::entryName() const {
+    return listing_ && listing_->name ? ProgramName(listing_->name) : QString();
+}
+
+bool PathIsMissing(const QString& path) {
+    const QString host = ToHostPath(path);
+    if (host.isEmpty()) return true;
+    struct statx sx;
+    if (statx(AT_FDCWD, EncodeHostName(host).constData(), kStatxFlags, STATX_TYPE, &sx) == 0)
+        return false;
+    return errno == ENOENT || errno == ENOTDIR;
 }
 
 uint32_t GetFileAttributes(const QString& path) {

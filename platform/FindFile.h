@@ -63,6 +63,58 @@ private:
     QString errorText_;
 };
 
+// What a tree walk reads of one directory entry.
+struct FolderEntry {
+    uint32_t attributes = 0;
+    FileTime lastAccessTime = 0;
+    FileTime lastWriteTime = 0;
+    int64_t size = 0;  // 0 for folders
+};
+
+// The listing of one folder for walking a whole tree. A subfolder is opened relative to the
+// listing of its parent while that listing stays open, so no path is resolved twice, and an
+// entry's name is decoded only when asked for. Entries follow the rules of FindHandle: links
+// are files, "." and ".." are skipped, and a folder on which another file system is mounted
+// (or that is another drive's root) opens with no entries.
+class FolderReader {
+public:
+    FolderReader();
+    ~FolderReader();
+    FolderReader(const FolderReader&) = delete;
+    FolderReader& operator=(const FolderReader&) = delete;
+
+    // Opens a folder by its program path ("C:\dir", a trailing backslash allowed). False when
+    // it cannot be listed; error() and errorText() say why.
+    bool Open(const QString& folderPath);
+    // Opens the folder that the parent's current entry names; false when that entry is no
+    // folder or cannot be opened.
+    bool OpenEntryOf(const FolderReader& parent);
+    // Steps to the next entry; false when the listing is done (error() NoMoreFiles) or failed.
+    bool Next();
+    void Close();
+
+    const FolderEntry& entry() const { return entry_; }
+    bool entryIsFolder() const { return entry_.attributes & FILE_ATTRIBUTE_DIRECTORY; }
+    // The current entry's name as the program writes it (lossless, and a '\\' of the host
+    // name shows as U+FF3C, as in FromHostPath).
+    QString entryName() const;
+
+    FindError error() const { return error_; }
+    QString errorText() const { return errorText_; }
+
+private:
+    struct Listing;
+    std::unique_ptr<Listing> listing_;
+    FolderEntry entry_;
+    FindError error_ = FindError::None;
+    QString errorText_;
+};
+
+// True when nothing exists at a path: the host knows no such entry, or the path is on no
+// mapped drive. False when something is there or it cannot be told (access denied). Names
+// may hold any character, '*' and '?' too.
+bool PathIsMissing(const QString& path);
+
 // The attributes of a file or folder (no wildcards), INVALID_FILE_ATTRIBUTES when it does not
 // exist or cannot be reached. A drive root is a folder.
 uint32_t GetFileAttributes(const QString& path);

@@ -1,0 +1,228 @@
+#pragma once
+// The folder tree: one node per folder met by a scan, drives at the top level, each finished
+// folder carrying a TFolderSize record with its totals; the operations that keep the totals
+// right when a folder or a file leaves the disk; and the list of scanned drives.
+//
+// The tree is a plain model: a view binds to it through TFolderTreeListener, whose calls have
+// the shape of an item model's (rows of a parent inserted or removed, a node's record changed).
+// Everything here runs on the main thread.
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/WinTypes.h"
+
+namespace engine {
+
+using platform::FileTime;
+
+inline constexpr int kReferenceClusterSizeCount = 7;
+
+// The seven hypothetical cluster sizes; index 0 here is reference size 1 (512 bytes), the
+// first position after "the drive's own" in the cluster-size box.
+inline constexpr std::array<int32_t, kReferenceClusterSizeCount> ReferenceClusterSizes = {
+    512, 2048, 4096, 8192, 16384, 32768, 65536};
+
+// The totals of one completely scanned folder. All fields are zero when it is made. The wasted
+// arrays are indexed like ReferenceClusterSizes (element 0 is reference size 1).
+struct TFolderSize {
+    int64_t TreeSize = 0;
+    int64_t FilesSize = 0;
+    int64_t TreeWasted = 0;
+    int64_t FilesWasted = 0;
+    int32_t TreeFileCount = 0;
+    int32_t TreeFolderCount = 0;  // folders below, at all depths; the folder itself not counted
+    int32_t FileCount = 0;
+    int32_t SubfolderCount = 0;
+    FileTime LastAccessTime = 0;  // latest of the subtree's files; 0 when there is none
+    FileTime LastWriteTime = 0;
+    uint32_t Attributes = 0;  // union of the subtree's files' attribute bits
+    std::array<int64_t, kReferenceClusterSizeCount> TreeWastedAt{};
+    std::array<int64_t, kReferenceClusterSizeCount> FilesWastedAt{};
+};
+
+// The space a file of this length loses in its last cluster; 0 for a cluster size of 0 or less.
+constexpr int64_t Slack(int64_t length, int64_t clusterSize) {
+    if (clusterSize <= 0) return 0;
+    const int64_t r = length % clusterSize;
+    return r == 0 ? 0 : clusterSize - r;
+}
+
+// Which cluster size the views show: 0 the drive's own, 1 to 7 a reference size. Only the
+// accessors below read it; the scanner always stores every size.
+extern int ClusterSizeChoice;
+
+// The stored value for reference size i (1 to 7); 0 for any other i.
+int64_t TreeWastedAt(const TFolderSize& record, int i);
+int64_t ShownTreeWasted(const TFolderSize& record);
+int64_t ShownFilesWasted(const TFolderSize& record);
+
+class TFolderTree;
+
+// One folder of the tree, or a drive at its top level. Nodes are made and changed through
+// TFolderTree and the scanner, which tell the listeners.
+class TFolderNode {
+public:
+    TFolderNode(QString displayName, TFolderNode* parent);
+    ~TFolderNode();
+    TFolderNode(const TFolderNode&) = delete;
+    TFolderNode& operator=(const TFolderNode&) = delete;
+
+    const QString& DisplayName() const { return displayName_; }
+    TFolderNode* Parent() const { return parent_; }
+    bool IsTopLevel() const { return parent_ == nullptr; }
+    // The drive letter of a top-level node ('A'..'Z'); 0 for any other node.
+    char DriveLetter() const { return driveLetter_; }
+
+    // The record, or nullptr while the folder's scan runs or after it was interrupted.
+    TFolderSize* Record() const { return record_.get(); }
+
+    int ChildCount() const { return int(children_.size()); }
+    TFolderNode* Child(int row) const { return children_[size_t(row)].get(); }
+    // The node's position among its parent's children (or among the top-level nodes).
+    int Row() const { return row_; }
+
+    // The tree the node belongs to; nullptr for a node that is not in one.
+    TFolderTree* Tree() const;
+
+    // Indices into the system's small icon list, -1 until the view first resolves them.
+    int ImageIndex = -1;
+    int SelectedImageIndex = -1;
+
+private:
+    friend class TFolderTree;
+
+    QString displayName_;
+    std::unique_ptr<TFolderSize> record_;
+    TFolderNode* parent_;
+    TFolderTree* tree_ = nullptr;  // top-level nodes only
+    std::vector<std::unique_ptr<TFolderNode>> children_;
+    int row_ = 0;
+    char driveLetter_ = 0;
+    // False while the node waits in the scanner's list of a folder not yet finished: then
+    // neither it nor anything below it is visible.
+    bool attached_ = false;
+};
+
+// What a view follows. parent nullptr stands for the top level. Rows are positions among the
+// parent's children; "about to be removed" comes while the nodes still exist, so a view can
+// let go of them.
+class TFolderTreeListener {
+public:
+    virtual ~TFolderTreeListener() = default;
+    virtual void RowsAboutToBeInserted(TFolderNode* parent, int first, int last) = 0;
+    virtual void RowsInserted(TFolderNode* parent, int first, int last) = 0;
+    virtual void RowsAboutToBeRemoved(TFolderNode* parent, int first, int last) = 0;
+    virtual void RowsRemoved(TFolderNode* parent, int first, int last) = 0;
+    // The node got a record, lost it, or its totals changed.
+    virtual void RecordChanged(TFolderNode* node) = 0;
+};
+
+// The tree: owns its top-level nodes and, through them, every node.
+class TFolderTree {
+public:
+    TFolderTree();
+    ~TFolderTree();
+    TFolderTree(const TFolderTree&) = delete;
+    TFolderTree& operator=(const TFolderTree&) = delete;
+
+    void AddListener(TFolderTreeListener* listener);
+    void RemoveListener(TFolderTreeListener* listener);
+
+    int TopLevelCount() const { return int(drives_.size()); }
+    TFolderNode* TopLevel(int row) const { return drives_[size_t(row)].get(); }
+
+    // Appends a top-level node for a drive (drives are not sorted), without record.
+    TFolderNode* AppendDrive(char letter, const QString& displayName);
+    // Appends one child without record at the end of parent's children.
+    TFolderNode* AppendChild(TFolderNode* parent, const QString& displayName);
+    // Makes a finished list of children (whose parent is already node) node's children, in
+    // one step, after any it had.
+    static void AttachChildren(TFolderNode* node,
+                               std::vector<std::unique_ptr<TFolderNode>> children);
+
+    // Deletes a node with its subtree and records. A drive's DriveRecord lets go of it.
+    static void DeleteNode(TFolderNode* node);
+    static void DeleteChildren(TFolderNode* node);
+
+    // Replaces a node's record (nullptr: none); the old one is given back.
+    static std::unique_ptr<TFolderSize> SetRecord(TFolderNode* node,
+                                                  std::unique_ptr<TFolderSize> record);
+    // Tells the listeners that a visible node's record was changed in place.
+    static void NotifyRecordChanged(TFolderNode* node);
+
+private:
+    // The tree of a node that a view can see, nullptr otherwise.
+    static TFolderTree* VisibleTreeOf(const TFolderNode* node);
+
+    std::vector<std::unique_ptr<TFolderNode>> drives_;
+    std::vector<TFolderTreeListener*> listeners_;
+};
+
+// "C:\" for a top-level node; "C:\Windows\System" below; empty for none.
+QString NodePath(const TFolderNode* node);
+// The node's top-level ancestor (the node itself at the top level); nullptr for none.
+TFolderNode* DriveRootOf(const TFolderNode* node);
+// The first child whose display name equals name; without caseSensitive, ASCII letters are
+// compared as upper case. nullptr when none matches.
+TFolderNode* FindChildNode(const TFolderNode* node, const QString& name, bool caseSensitive);
+// Steps from start through the parts of a relative path ("Windows\System"); nullptr as soon as
+// a part is not found. No start or an empty path gives start. A final "\" is ignored.
+TFolderNode* FindNodeByPath(TFolderNode* start, const QString& relativePath, bool caseSensitive);
+
+// Frees the records of every node below node, and node's own when includeNode is true.
+void FreeFolderRecords(TFolderNode* node, bool includeNode);
+
+// When nothing exists any more at path (a folder that is not a drive root), removes node with
+// its subtree and takes its totals off every ancestor; true when it did. A node without a
+// record, or below one, has totals its ancestors can no longer split exactly: then the nearest
+// ancestor with a record keeps its own files and its children with records, and counts its
+// children without a record (the vanished one aside) as empty folders.
+bool RemoveVanishedFolder(const QString& path, TFolderNode* node);
+
+// Takes one removed folder's subtree (removedFolder, with folders = its TreeFolderCount + 1)
+// or one removed file (removedFolder nullptr, folders 0, files 1) off start and each ancestor
+// with a record, up to the first without one. wasted is at the drive's own cluster size.
+void SubtractFromAncestors(TFolderNode* start, const TFolderNode* removedFolder, int32_t folders,
+                           int32_t files, int64_t wasted, int64_t size);
+
+// Sets the node's latest times and attribute union from its children with records alone.
+void RecomputeDatesAndAttributes(TFolderNode* node);
+
+// Adds the subtree differences of d (TreeSize, TreeWasted, the counts and TreeWastedAt) to
+// start and each ancestor with a record, up to the first without one.
+void AddDifferenceUpwards(TFolderNode* start, const TFolderSize& d);
+
+// One drive that has been put into the tree.
+struct DriveRecord {
+    char Letter = 0;              // upper-case ASCII letter
+    TFolderNode* Node = nullptr;  // its top-level node; nullptr once that was deleted
+    int32_t ClusterSize = -1;     // at its last scan; -1 when unknown
+    QString DriveText;            // the letter followed by the drive's display name
+};
+
+// The drives in the order they were first scanned; lookup by letter, first match.
+class TScannedDrives {
+public:
+    DriveRecord* Add(char letter);
+    DriveRecord* Find(char letter) const;
+    void Remove(const DriveRecord* record);
+    void Clear();
+
+    int Count() const { return int(records_.size()); }
+    DriveRecord* At(int i) const { return records_[size_t(i)].get(); }
+
+private:
+    std::vector<std::unique_ptr<DriveRecord>> records_;
+};
+
+// The process-wide list.
+TScannedDrives& ScannedDrives();
+
+// Removes a drive from the tree: its node with the subtree and its DriveRecord.
+void RemoveDrive(char letter);
+
+}  // namespace engine

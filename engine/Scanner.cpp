@@ -1,0 +1,207 @@
+#include "engine/Scanner.h"
+
+#include <QCollator>
+#include <QStringBuilder>
+#include <algorithm>
+#include <chrono>
+
+#include "engine/TextForms.h"
+#include "engine/VolumeFacts.h"
+#include "platform/FindFile.h"
+
+namespace engine {
+
+bool StopRequested = false;
+int32_t ScanClusterSize = -1;
+
+namespace {
+
+class TSilentHost : public IScanHost {
+public:
+    void ShowScanStatus(const QString&) override {}
+    void ProcessPendingEvents() override {}
+    void SetScanning(bool) override {}
+    void FolderScanned(TFolderNode*) override {}
+};
+
+IScanHost* scanHost = nullptr;
+
+IScanHost& Host() {
+    static TSilentHost silent;
+    return scanHost ? *scanHost : silent;
+}
+
+// The user interface gets control between folders, but not more often than this: reading a
+// small folder takes microseconds, handling the window's events far longer.
+constexpr auto kPumpInterval = std::chrono::milliseconds(10);
+
+// One scan operation: what stays the same for all its folders.
+class TWalk {
+public:
+    explicit TWalk(const QString& path) : clusterSize_(ScanClusterSize), host_(Host()) {
+        VolumeInfo volume;
+        GetVolumeFacts(path.left(3), volume);
+        namesCaseSensitive_ = volume.flags & platform::FILE_CASE_SENSITIVE_SEARCH;
+        collator_.setCaseSensitivity(Qt::CaseSensitive);
+    }
+
+    // Scans the folder that reader has open (or failed to open: then it is empty).
+    TFolderSize* Scan(const QString& path, TFolderNode* node, platform::FolderReader& reader);
+
+private:
+    void Pump(const QString& path);
+    void CountFile(TFolderSize& r, const platform::FolderEntry& file) const;
+
+    int32_t clusterSize_;
+    bool namesCaseSensitive_ = true;
+    IScanHost& host_;
+    QCollator collator_;
+    std::chrono::steady_clock::time_point lastPump_{};
+};
+
+void TWalk::Pump(const QString& path) {
+    if (std::chrono::steady_clock::now() - lastPump_ < kPumpInterval) return;
+    host_.ShowScanStatus(path);
+    host_.ProcessPendingEvents();
+    lastPump_ = std::chrono::steady_clock::now();
+}
+
+void TWalk::CountFile(TFolderSize& r, const platform::FolderEntry& file) const {
+    r.TreeFileCount += 1;
+    r.FileCount += 1;
+    if (file.size != 0) {
+        r.FilesSize += file.size;
+        r.FilesWasted += Slack(file.size, clusterSize_);
+        for (int i = 0; i < kReferenceClusterSizeCount; ++i)
+            r.FilesWastedAt[i] += Slack(file.size, ReferenceClusterSizes[i]);
+    }
+    r.LastAccessTime = std::max(r.LastAccessTime, file.lastAccessTime);
+    r.LastWriteTime = std::max(r.LastWriteTime, file.lastWriteTime);
+    r.Attributes |= file.attributes;
+}
+
+void AddChildTotals(TFolderSize& r, const TFolderSize& c) {
+    r.TreeSize += c.TreeSize;
+    r.TreeWasted += c.TreeWasted;
+    r.TreeFolderCount += c.TreeFolderCount;
+    r.TreeFileCount += c.TreeFileCount;
+    r.LastAccessTime = std::max(r.LastAccessTime, c.LastAccessTime);
+    r.LastWriteTime = std::max(r.LastWriteTime, c.LastWriteTime);
+    for (int i = 0; i < kReferenceClusterSizeCount; ++i) r.TreeWastedAt[i] += c.TreeWastedAt[i];
+    r.Attributes |= c.Attributes;
+}
+
+TFolderSize* TWalk::Scan(const QString& path, TFolderNode* node, platform::FolderReader& reader) {
+    Pump(path);
+    auto r = std::make_unique<TFolderSize>();
+    // The children wait here, invisible to the views, until they can be shown sorted.
+    std::vector<std::unique_ptr<TFolderNode>> children;
+    while (!StopRequested && reader.Next()) {
+        const platform::FolderEntry& entry = reader.entry();
+        if (!reader.entryIsFolder()) {
+            CountFile(*r, entry);
+            continue;
+        }
+        children.push_back(std::make_unique<TFolderNode>(
+            FolderDisplayName(reader.entryName(), QString(), namesCaseSensitive_), node));
+        TFolderNode* child = children.back().get();
+        r->TreeFolderCount += 1;
+        r->SubfolderCount += 1;
+        platform::FolderReader sub;
+        sub.OpenEntryOf(reader);
+        const TFolderSize* c = Scan(path % child->DisplayName() % u'\\', child, sub);
+        if (!c) break;
+        AddChildTotals(*r, *c);
+    }
+    const bool stopped = StopRequested;
+    reader.Close();
+
+    std::sort(children.begin(), children.end(), [this](const auto& a, const auto& b) {
+        return collator_.compare(a->DisplayName(), b->DisplayName()) < 0;
+    });
+    TFolderTree::AttachChildren(node, std::move(children));
+
+    r->TreeSize += r->FilesSize;
+    r->TreeWasted += r->FilesWasted;
+    for (int i = 0; i < kReferenceClusterSizeCount; ++i) r->TreeWastedAt[i] += r->FilesWastedAt[i];
+    if (!stopped) TFolderTree::SetRecord(node, std::move(r));
+    host_.FolderScanned(node);
+    return stopped ? nullptr : node->Record();
+}
+
+// Leaves the scanning state however the scan ends.
+class TScanningState {
+public:
+    explicit TScanningState(IScanHost& host) : host_(host) { host_.SetScanning(true); }
+    ~TScanningState() { host_.SetScanning(false); }
+    TScanningState(const TScanningState&) = delete;
+    TScanningState& operator=(const TScanningState&) = delete;
+
+private:
+    IScanHost& host_;
+};
+
+}  // namespace
+
+void SetScanHost(IScanHost* host) {
+    scanHost = host;
+}
+
+QString FolderDisplayName(const QString& longName, const QString& shortName,
+                          bool namesCaseSensitive) {
+    // On a volume that tells names apart by case, another spelling names another folder.
+    if (namesCaseSensitive || !shortName.isEmpty() || longName.isEmpty()) return longName;
+    QString name = longName;
+    for (QChar& c : name) {
+        if (c >= u'A' && c <= u'Z') c = QChar(c.unicode() + 32);
+    }
+    if (name[0] >= u'a' && name[0] <= u'z') name[0] = QChar(name[0].unicode() - 32);
+    return name;
+}
+
+TFolderSize* ScanFolder(const QString& path, TFolderNode* node) {
+    TWalk walk(path);
+    platform::FolderReader reader;
+    reader.Open(path);
+    return walk.Scan(path, node, reader);
+}
+
+TFolderNode* ScanDrive(TFolderTree& tree, const QString& driveText, DriveRecord& driveRecord) {
+    StopRequested = false;
+    TScanningState scanning(Host());
+    if (driveText.isEmpty()) return nullptr;
+    const char letter = char(driveText[0].toUpper().unicode());
+    TFolderNode* node = tree.AppendDrive(letter, driveText.mid(1, 255));
+    driveRecord.Node = node;
+    driveRecord.DriveText = driveText;
+    const QString root = QChar(letter) + QLatin1String(":\\");
+    driveRecord.ClusterSize = ClusterSize(root);
+    ScanClusterSize = driveRecord.ClusterSize;
+    ScanFolder(root, node);
+    return node;
+}
+
+void RescanFolder(const QString& path, TFolderNode* node) {
+    StopRequested = false;
+    if (!node || RemoveVanishedFolder(path, node)) return;
+    TFolderTree::DeleteChildren(node);
+    const std::unique_ptr<TFolderSize> old = TFolderTree::SetRecord(node, nullptr);
+
+    const TFolderNode* top = DriveRootOf(node);
+    const DriveRecord* drive = ScannedDrives().Find(top->DriveLetter());
+    ScanClusterSize =
+        drive ? drive->ClusterSize : ClusterSize(QChar(top->DriveLetter()) + QLatin1String(":\\"));
+    const TFolderSize* fresh = ScanFolder(AddBackslash(path), node);
+    if (!old || !fresh) return;
+
+    TFolderSize d;
+    d.TreeSize = fresh->TreeSize - old->TreeSize;
+    d.TreeWasted = fresh->TreeWasted - old->TreeWasted;
+    d.TreeFileCount = fresh->TreeFileCount - old->TreeFileCount;
+    d.TreeFolderCount = fresh->TreeFolderCount - old->TreeFolderCount;
+    for (int i = 0; i < kReferenceClusterSizeCount; ++i)
+        d.TreeWastedAt[i] = fresh->TreeWastedAt[i] - old->TreeWastedAt[i];
+    AddDifferenceUpwards(node->Parent(), d);
+}
+
+}  // namespace engine

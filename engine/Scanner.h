@@ -1,0 +1,57 @@
+#pragma once
+// The scanner: walks a drive or a folder depth-first on the main thread, makes a node for every
+// folder it meets and gives each folder whose whole subtree it finished a record with its
+// totals. Between folders it lets the user interface run, so the Stop command can set
+// StopRequested, which ends the walk at the next directory entry.
+
+#include <QString>
+#include <cstdint>
+
+#include "engine/FolderTree.h"
+
+namespace engine {
+
+// What the scanner needs from the main window.
+class IScanHost {
+public:
+    virtual ~IScanHost() = default;
+    // Shows the folder being read in the first status-bar field.
+    virtual void ShowScanStatus(const QString& text) = 0;
+    // Lets the user interface handle its pending events.
+    virtual void ProcessPendingEvents() = 0;
+    // Enters or leaves the scanning state.
+    virtual void SetScanning(bool on) = 0;
+    // A folder's walk ended (finished or stopped); refresh the views when it is the one shown.
+    virtual void FolderScanned(TFolderNode* node) = 0;
+};
+
+// The host every scan reports to; nullptr (the start) stands for one that does nothing.
+void SetScanHost(IScanHost* host);
+
+// Set by the Stop command; cleared when a drive scan or a folder rescan begins.
+extern bool StopRequested;
+// The cluster size of the drive being scanned, -1 when unknown.
+extern int32_t ScanClusterSize;
+
+// Scans the folder at path (ending in "\") into node, which is in the tree without children
+// and without record, at ScanClusterSize. Returns node's new record, or nullptr when the walk
+// was stopped. A folder that cannot be listed counts as empty.
+TFolderSize* ScanFolder(const QString& path, TFolderNode* node);
+
+// Scans a whole drive into a new top-level node of tree. driveText is the letter followed by
+// the drive's display name; driveRecord (made by the caller) gets the node, the text and the
+// cluster size. The host is in its scanning state throughout, also when this throws.
+TFolderNode* ScanDrive(TFolderTree& tree, const QString& driveText, DriveRecord& driveRecord);
+
+// Replaces the subtree of a folder already in the tree (path is its NodePath, with or without
+// a final "\") by a fresh scan and corrects its ancestors; removes it when it is gone. A
+// stopped rescan leaves the node without record and its ancestors as they were.
+void RescanFolder(const QString& path, TFolderNode* node);
+
+// The name a folder is shown under: as stored, except that on volumes whose names are not
+// case-sensitive a name without a short name is written in lower case with a capital first
+// letter (ASCII letters only).
+QString FolderDisplayName(const QString& longName, const QString& shortName,
+                          bool namesCaseSensitive);
+
+}  // namespace engine

@@ -1,0 +1,50 @@
+#pragma once
+// The text forms of sizes, counts, dates and paths that every page, window and report uses.
+// Numbers follow the default QLocale (its group and decimal separators, its day and month
+// names); they are rounded half away from zero. Units are powers of 1024.
+
+#include <QString>
+#include <cstdint>
+
+#include "platform/WinTypes.h"
+
+namespace engine {
+
+// Makes the system's locale the default one, or English (United States) when the system has
+// none (the C or POSIX locale). The program calls it once at start.
+void UseSystemLocale();
+
+// x rounded to the given decimals (half away from zero), with group separators: "%.Nn".
+QString NumberText(double x, int decimals);
+
+// "1,024 bytes", "1 KB", "1.5 MB", "1.50 GB": bytes up to 1,024, then KB below 1,024 KB, MB
+// below 1,024 MB, then GB. Negative counts keep their sign and stay in bytes.
+QString SizeText(int64_t bytes);
+// As SizeText, at most MB.
+QString SmallSizeText(int32_t bytes);
+// "1,234,567".
+QString CountText(int64_t count);
+// "1 byte", "0 bytes", "1,234 bytes".
+QString ExactBytesText(int64_t bytes);
+
+// "Tuesday, March 2, 1999 04:07:09 PM" in local time; without the time of day when that is
+// exactly midnight.
+QString FileTimeText(platform::FileTime time);
+// The local time packed as a DOS date (upper 16 bits) and time (lower 16 bits). Times before
+// 1980 give the first DOS time and times after 2107 the last, so the order stays.
+uint32_t FileTimeDosStamp(platform::FileTime time);
+// True for the zero time, which a record holds when it has no file.
+inline bool IsZeroTime(platform::FileTime time) {
+    return time == 0;
+}
+
+// "C:\A" -> "C:\A\"; a path ending in "\" and the empty text stay as they are.
+QString AddBackslash(const QString& path);
+// "C:\A\" -> "C:\A"; otherwise unchanged.
+QString RemoveBackslash(const QString& path);
+// True for "C:\" and "C:".
+bool IsDriveRoot(const QString& path);
+// "C:\A\B" -> "C:\A"; "C:\A" -> "C:\". The empty text when the path has no "\" or ":".
+QString ParentFolderPath(const QString& path);
+
+}  // namespace engine

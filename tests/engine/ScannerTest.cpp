@@ -1,0 +1,412 @@
+#include "engine/Scanner.h"
+
+#include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+
+#include "engine/TextForms.h"
+#include "platform/FindFile.h"
+#include "tests/engine/EngineTestSupport.h"
+
+using namespace engine;
+using namespace engine_test;
+using testing_support::DriveMapScope;
+using testing_support::TempDrive;
+using testing_support::TempTree;
+
+namespace {
+
+class Scanner : public EngineTest {};
+
+// Scans a drive's root into a fresh top-level node at a given cluster size.
+const TFolderSize* ScanRoot(TFolderTree& tree, const TempDrive& drive, int32_t clusterSize,
+                            TFolderNode** top = nullptr) {
+    TFolderNode* node = tree.AppendDrive(drive.letter(), DriveDisplayName(drive.root()));
+    if (top) *top = node;
+    ScanClusterSize = clusterSize;
+    return ScanFolder(drive.root(), node);
+}
+
+QStringList ChildNames(const TFolderNode* node) {
+    QStringList names;
+    for (int i = 0; i < node->ChildCount(); ++i) names << node->Child(i)->DisplayName();
+    return names;
+}
+
+// Without the capabilities that let root read anything, for one test.
+class WithoutReadOverride {
+public:
+    WithoutReadOverride() {
+        header_.version = _LINUX_CAPABILITY_VERSION_3;
+        ok_ = syscall(SYS_capget, &header_, saved_) == 0;
+        if (!ok_) return;
+        __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        ok_ = syscall(SYS_capset, &header_, reduced) == 0;
+    }
+    ~WithoutReadOverride() {
+        if (ok_) syscall(SYS_capset, &header_, saved_);
+    }
+    bool ok() const { return ok_; }
+
+private:
+    __user_cap_header_struct header_{};
+    __user_cap_data_struct saved_[2]{};
+    bool ok_ = false;
+};
+
+}  // namespace
+
+TEST_F(Scanner, OneFileOfFiveThousandBytesInASubfolder) {
+    TempDrive drive;
+    drive.file("sub/file.bin", 5000);
+    TFolderTree tree;
+    TFolderNode* top;
+    const TFolderSize* root = ScanRoot(tree, drive, 4096, &top);
+    ASSERT_NE(root, nullptr);
+    ASSERT_EQ(top->ChildCount(), 1);
+    const TFolderSize* sub = top->Child(0)->Record();
+    ASSERT_NE(sub, nullptr);
+
+    const std::array<int64_t, 7> wastedAt = {120, 1144, 3192, 3192, 11384, 27768, 60536};
+    EXPECT_EQ(sub->FilesSize, 5000);
+    EXPECT_EQ(sub->TreeSize, 5000);
+    EXPECT_EQ(sub->FilesWasted, 3192);
+    EXPECT_EQ(sub->FilesWastedAt, wastedAt);
+    EXPECT_EQ(sub->TreeWastedAt, wastedAt);
+    EXPECT_EQ(sub->FileCount, 1);
+    EXPECT_EQ(sub->SubfolderCount, 0);
+
+    EXPECT_EQ(root->FilesSize, 0);
+    EXPECT_EQ(root->TreeSize, 5000);
+    EXPECT_EQ(root->FilesWasted, 0);
+    EXPECT_EQ(root->TreeWasted, 3192);
+    EXPECT_EQ(root->TreeWastedAt, wastedAt);
+    EXPECT_EQ(root->FilesWastedAt, (std::array<int64_t, 7>{}));
+    EXPECT_EQ(root->TreeFileCount, 1);
+    EXPECT_EQ(root->TreeFolderCount, 1);
+    EXPECT_EQ(root->FileCount, 0);
+    EXPECT_EQ(root->SubfolderCount, 1);
+    EXPECT_EQ(root->LastWriteTime, sub->LastWriteTime);
+    EXPECT_EQ(root->Attributes, sub->Attributes);
+    EXPECT_TRUE(root->Attributes & platform::FILE_ATTRIBUTE_ARCHIVE);
+    EXPECT_FALSE(root->Attributes & platform::FILE_ATTRIBUTE_DIRECTORY);  // files only
+}
+
+TEST_F(Scanner, SlackAtTheDrivesClusterSize) {
+    const struct {
+        int64_t length;
+        int32_t cluster;
+        int64_t wasted;
+    } cases[] = {{4096, 4096, 0}, {4097, 4096, 4095}, {4097, -1, 0}, {0, 4096, 0}};
+    for (const auto& c : cases) {
+        TempDrive drive;
+        drive.file("f", c.length);
+        TFolderTree tree;
+        const TFolderSize* r = ScanRoot(tree, drive, c.cluster);
+        ASSERT_NE(r, nullptr);
+        EXPECT_EQ(r->FilesWasted, c.wasted) << c.length << " at " << c.cluster;
+        EXPECT_EQ(r->FilesWastedAt[0], Slack(c.length, 512)) << "reference sizes stay";
+    }
+}
+
+TEST_F(Scanner, EmptyFoldersAndEmptyFiles) {
+    TempDrive drive;
+    drive.folder("empty");
+    drive.file("zero/nothing", 0);
+    drive.setTimes("zero/nothing", QDateTime::fromSecsSinceEpoch(1500000000),
+                   QDateTime::fromSecsSinceEpoch(1400000000));
+    TFolderTree tree;
+    TFolderNode* top;
+    ASSERT_NE(ScanRoot(tree, drive, 4096, &top), nullptr);
+
+    ExpectSameRecord(*Find(top, "empty")->Record(), TFolderSize{});
+
+    const TFolderSize& zero = *Find(top, "zero")->Record();
+    EXPECT_EQ(zero.FileCount, 1);
+    EXPECT_EQ(zero.TreeFileCount, 1);
+    EXPECT_EQ(zero.FilesSize, 0);
+    EXPECT_EQ(zero.FilesWasted, 0);
+    EXPECT_EQ(zero.FilesWastedAt, (std::array<int64_t, 7>{}));
+    EXPECT_EQ(zero.LastWriteTime, platform::FileTimeFromUnix(1400000000, 0));
+    EXPECT_EQ(zero.LastAccessTime, platform::FileTimeFromUnix(1500000000, 0));
+    EXPECT_EQ(zero.Attributes, platform::FILE_ATTRIBUTE_ARCHIVE);
+}
+
+TEST_F(Scanner, HiddenSystemAndLinkedEntriesCountAsFiles) {
+    TempDrive drive;
+    drive.file(".hidden", 100);
+    drive.file(".config/inside", 10);
+    drive.folder("target");
+    drive.file("target/t", 7);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(drive.host("pipe")).constData(), 0644), 0);
+    // Links are files of their own length: a link to a folder, and one that makes a cycle.
+    ASSERT_EQ(::symlink("target", QFile::encodeName(drive.host("link")).constData()), 0);
+    ASSERT_EQ(::symlink("..", QFile::encodeName(drive.host("target/up")).constData()), 0);
+    TFolderTree tree;
+    TFolderNode* top;
+    const TFolderSize* r = ScanRoot(tree, drive, 4096, &top);
+    ASSERT_NE(r, nullptr);
+
+    EXPECT_EQ(r->FileCount, 3);  // .hidden, pipe, link
+    EXPECT_EQ(r->FilesSize, 100 + 6);
+    EXPECT_EQ(r->TreeFileCount, 3 + 1 + 2);
+    EXPECT_EQ(r->TreeSize, 106 + 10 + 7 + 2);
+    EXPECT_EQ(r->TreeFolderCount, 2);
+    EXPECT_EQ(ChildNames(top), QStringList({".config", "target"}));
+    const uint32_t expected = platform::FILE_ATTRIBUTE_HIDDEN | platform::FILE_ATTRIBUTE_SYSTEM |
+                              platform::FILE_ATTRIBUTE_REPARSE_POINT |
+                              platform::FILE_ATTRIBUTE_ARCHIVE;
+    EXPECT_EQ(r->Attributes & expected, expected);
+}
+
+TEST_F(Scanner, NamesAreShownAsStoredWhereCaseMatters) {
+    const struct {
+        const char* options;
+        QStringList names;
+    } cases[] = {
+        {"", {"DATA", "My Files", "ÜBER", "mixedCase"}},
+        {"vfat", {"Data", "My files", "Über", "Mixedcase"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options);
+        TempDrive drive('T', QString::fromLatin1(c.options));
+        drive.file("DATA/inner/x", 10);
+        drive.folder("My Files");
+        drive.folder("ÜBER");
+        drive.folder("mixedCase");
+        TFolderTree tree;
+        TFolderNode* top = ScanTestDrive(tree, drive);
+        QStringList names = ChildNames(top);
+        names.sort();
+        QStringList expected = c.names;
+        expected.sort();
+        EXPECT_EQ(names, expected);
+        // The folder's contents are counted whatever name it is shown under.
+        EXPECT_EQ(top->Record()->TreeFileCount, 1);
+        EXPECT_EQ(top->Record()->TreeFolderCount, 5);
+    }
+    EXPECT_EQ(FolderDisplayName(QStringLiteral("WINDOWS"), QString(), false),
+              QStringLiteral("Windows"));
+    EXPECT_EQ(FolderDisplayName(QStringLiteral("PROGRA~1"), QStringLiteral("PROGRA~1"), false),
+              QStringLiteral("PROGRA~1"));
+    EXPECT_EQ(FolderDisplayName(QStringLiteral("äBC"), QString(), false), QStringLiteral("äbc"));
+}
+
+TEST_F(Scanner, AnUpperCaseFolderOnACaseSensitiveDriveCanBeRescanned) {
+    TempDrive drive;
+    drive.file("DATA/a", 10);
+    TFolderTree tree;
+    TFolderNode* top = ScanTestDrive(tree, drive);
+    TFolderNode* data = FindChildNode(top, QStringLiteral("DATA"), true);
+    ASSERT_TRUE(data);
+    EXPECT_EQ(NodePath(data), drive.path("DATA"));
+
+    drive.file("DATA/b", 20);
+    RescanFolder(NodePath(data), data);
+    ASSERT_EQ(top->ChildCount(), 1) << "not taken for a vanished folder";
+    ASSERT_NE(data->Record(), nullptr);
+    EXPECT_EQ(data->Record()->FilesSize, 30);
+    EXPECT_EQ(top->Record()->TreeSize, 30);
+}
+
+TEST_F(Scanner, ChildrenAreSortedByTheLocalesCaseSensitiveOrder) {
+    TempDrive drive;
+    for (const char* name : {"beta", "Alpha", "alpha", "Zeta", "älter", "10", "9"})
+        drive.folder(QString::fromUtf8(name));
+    TFolderTree tree;
+    TFolderNode* top = ScanTestDrive(tree, drive);
+    EXPECT_EQ(ChildNames(top), QStringList({"10", "9", "alpha", "Alpha", "älter", "beta", "Zeta"}));
+}
+
+TEST_F(Scanner, DriveScanTellsTheHostAndTheViews) {
+    TempDrive drive;
+    drive.file("b/inner/f", 10);
+    drive.file("a/f", 10);
+    RecordingHost host;
+    TFolderTree tree;
+    TreeLog log(tree);
+    TFolderNode* top = ScanTestDrive(tree, drive);
+
+    EXPECT_EQ(host.scanning, std::vector<bool>({true, false}));
+    ASSERT_FALSE(host.statuses.isEmpty());
+    EXPECT_EQ(host.statuses[0], drive.root());
+    EXPECT_GE(host.pumps, 1);
+    EXPECT_EQ(host.finished.size(), 4u);  // every folder, the drive last
+    EXPECT_EQ(host.finished.back(), top);
+    EXPECT_EQ(ScannedDrives().Find('T')->ClusterSize, ClusterSize(drive.root()));
+    EXPECT_EQ(ScanClusterSize, ClusterSize(drive.root()));
+
+    // The subfolders appear at once, sorted, when their drive is done; no call names a node
+    // a view cannot reach.
+    const QString root = drive.root();
+    EXPECT_EQ(log.calls, QStringList({"about-to-insert top 0-0", "inserted top 0-0",
+                                      "about-to-insert " + root + " 0-1",
+                                      "inserted " + root + " 0-1", "record " + root}));
+    EXPECT_EQ(ChildNames(top), QStringList({"a", "b"}));
+    EXPECT_EQ(Find(top, "b\\inner")->Row(), 0);
+}
+
+TEST_F(Scanner, StopInTheMiddleOfADrive) {
+    TempDrive drive;
+    drive.file("a/a1/f", 100);
+    drive.file("a/a2/f", 100);
+    drive.file("a/f", 100);
+    drive.file("b/b1/f", 100);
+    drive.file("c/f", 100);
+    drive.file("f", 100);
+    RecordingHost host;
+    bool stopped = false;
+    std::vector<TFolderNode*> afterStop;
+    host.onFolderScanned = [&](TFolderNode* node) {
+        if (stopped) afterStop.push_back(node);
+        if (node->DisplayName() == QLatin1String("a1")) stopped = StopRequested = true;
+    };
+    TFolderTree tree;
+    TFolderNode* top = ScanTestDrive(tree, drive);
+
+    EXPECT_TRUE(StopRequested);
+    EXPECT_EQ(top->Record(), nullptr);
+    TFolderNode* a = Find(top, "a");
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->Record(), nullptr);
+    EXPECT_NE(Find(top, "a\\a1")->Record(), nullptr) << "finished before the stop";
+    // Only the folders on the stopped path end after the stop, and none of them with a record.
+    EXPECT_EQ(afterStop, std::vector<TFolderNode*>({a, top}));
+    for (int i = 0; i < top->ChildCount(); ++i) {
+        if (top->Child(i) != a) {
+            EXPECT_NE(top->Child(i)->Record(), nullptr);
+        }
+    }
+    ExpectConsistentTotals(top);
+
+    // The next scan starts afresh.
+    host.onFolderScanned = nullptr;
+    TFolderTree::DeleteNode(top);
+    top = ScanTestDrive(tree, drive);
+    EXPECT_FALSE(StopRequested);
+    ASSERT_NE(top->Record(), nullptr);
+    EXPECT_EQ(top->Record()->TreeFileCount, 6);
+    EXPECT_EQ(top->Record()->TreeFolderCount, 6);
+}
+
+TEST_F(Scanner, RescanAfterADeletionRemovesTheFolder) {
+    TempDrive drive;
+    drive.file("a/b/f", 5000);
+    drive.file("a/g", 10);
+    TFolderTree tree;
+    TFolderNode* top = ScanTestDrive(tree, drive);
+    TFolderNode* b = Find(top, "a\\b");
+    const TFolderSize before = *top->Record();
+
+    ASSERT_TRUE(QDir(drive.host("a/b")).removeRecursively());
+    RescanFolder(NodePath(b) + u'\\', b);
+    EXPECT_EQ(Find(top, "a\\b"), nullptr);
+    EXPECT_EQ(top->Record()->TreeSize, before.TreeSize - 5000);
+    EXPECT_EQ(top->Record()->TreeFolderCount, before.TreeFolderCount - 1);
+    EXPECT_EQ(Find(top, "a")->Record()->SubfolderCount, 0);
+    ExpectConsistentTotals(top);
+}
+
+TEST_F(Scanner, RescanAfterAddedFilesGrowsEveryAncestorByTheDifference) {
+    TempDrive drive;
+    drive.file("a/b/f", 5000);
+    drive.file("a/g", 10);
+    drive.file("z/h", 70000);
+    TFolderTree tree;
+    TreeLog log(tree);
+    TFolderNode* top = ScanTestDrive(tree, drive);
+    TFolderNode* b = Find(top, "a\\b");
+
+    drive.file("a/b/new1", 1);
+    drive.file("a/b/new2", 0);
+    drive.file("a/b/c/new3", 4097);
+    log.calls.clear();
+    RescanFolder(NodePath(b), b);
+
+    // The rescanned totals agree, field for field, with a fresh scan of the whole drive; the
+    // ancestors' sizes, counts and wasted values too.
+    TFolderTree fresh;
+    TFolderNode* again = ScanRoot(fresh, drive, ScannedDrives().Find('T')->ClusterSize)
+                             ? fresh.TopLevel(0)
+                             : nullptr;
+    ASSERT_TRUE(again);
+    const TFolderSize& rescanned = *Find(top, "a\\b")->Record();
+    const TFolderSize& expected = *Find(again, "a\\b")->Record();
+    ExpectSameRecord(rescanned, expected);
+    for (const char* path : {"a", ""}) {
+        SCOPED_TRACE(path);
+        const TFolderSize& r = *Find(top, path)->Record();
+        const TFolderSize& e = *Find(again, path)->Record();
+        EXPECT_EQ(r.TreeSize, e.TreeSize);
+        EXPECT_EQ(r.TreeWasted, e.TreeWasted);
+        EXPECT_EQ(r.TreeFileCount, e.TreeFileCount);
+        EXPECT_EQ(r.TreeFolderCount, e.TreeFolderCount);
+        EXPECT_EQ(r.TreeWastedAt, e.TreeWastedAt);
+        EXPECT_EQ(r.SubfolderCount, e.SubfolderCount);
+    }
+    const QString bPath = NodePath(b);
+    EXPECT_EQ(log.calls, QStringList({"record " + bPath, "about-to-insert " + bPath + " 0-0",
+                                      "inserted " + bPath + " 0-0", "record " + bPath,
+                                      "record " + drive.path("a"), "record " + drive.root()}));
+}
+
+TEST_F(Scanner, AnUnreadableFolderCountsAsEmpty) {
+    TempDrive drive;
+    drive.file("open/f", 10);
+    drive.file("locked/inside/f", 10);
+    drive.file("locked/g", 10);
+    const QString locked = drive.host("locked");
+    ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0), 0);
+    {
+        WithoutReadOverride unprivileged;
+        if (!unprivileged.ok()) GTEST_SKIP() << "cannot drop the read override";
+        TFolderTree tree;
+        TFolderNode* top = ScanTestDrive(tree, drive);
+        ASSERT_NE(top->Record(), nullptr);
+        const TFolderNode* node = Find(top, "locked");
+        ASSERT_NE(node->Record(), nullptr);
+        EXPECT_EQ(node->ChildCount(), 0);
+        EXPECT_EQ(node->Record()->TreeFileCount, 0);
+        EXPECT_EQ(top->Record()->TreeFileCount, 1);
+        EXPECT_EQ(top->Record()->TreeFolderCount, 2);
+    }
+    ::chmod(QFile::encodeName(locked).constData(), 0700);
+}
+
+TEST_F(Scanner, OtherDrivesInsideADriveListAsEmpty) {
+    TempTree outer;
+    outer.file("own/f", 10);
+    outer.file("inner/g", 10);
+    outer.file("inner/deeper/h", 10);
+    DriveMapScope map("T=" + outer.host() + ";U=" + outer.host("inner"));
+    TFolderTree tree;
+    TFolderNode* top = tree.AppendDrive('T', QStringLiteral("t"));
+    const TFolderSize* r = ScanFolder(QStringLiteral("T:\\"), top);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->TreeFileCount, 1);
+    EXPECT_EQ(r->TreeFolderCount, 2);
+    EXPECT_EQ(Find(top, "inner")->ChildCount(), 0);
+}
+
+TEST_F(Scanner, MountPointsListAsEmpty) {
+    // /proc is a file system of its own on every Linux machine; only the root is read.
+    DriveMapScope map("R=/");
+    platform::FolderReader root;
+    ASSERT_TRUE(root.Open(QStringLiteral("R:\\")));
+    bool found = false;
+    while (root.Next()) {
+        if (root.entryName() != QLatin1String("proc")) continue;
+        found = true;
+        platform::FolderReader proc;
+        ASSERT_TRUE(proc.OpenEntryOf(root));
+        EXPECT_FALSE(proc.Next());
+        EXPECT_EQ(proc.error(), platform::FindError::NoMoreFiles);
+    }
+    EXPECT_TRUE(found);
+}

@@ -1,7 +1,12 @@
 #include "platform/Shell.h"
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMimeDatabase>
@@ -119,6 +124,20 @@ QString ShellTypeName(const QString& path) {
     return mimes.mimeTypeForFile(info).comment();
 }
 
+ShellAccess ShellAccessOf(const QString& path) {
+    const QByteArray host = QFile::encodeName(HostPathOf(path));
+    struct stat st {};
+    if (host.isEmpty() || ::lstat(host.constData(), &st) != 0) return {};
+    QString rights;
+    const char* letters = "rwx";
+    for (int bit = 8; bit >= 0; --bit)
+        rights += (st.st_mode & (1u << bit)) ? QChar(letters[(8 - bit) % 3]) : u'-';
+    const passwd* user = ::getpwuid(st.st_uid);
+    const group* grp = ::getgrgid(st.st_gid);
+    return {rights, user ? QString::fromLocal8Bit(user->pw_name) : QString::number(st.st_uid),
+            grp ? QString::fromLocal8Bit(grp->gr_name) : QString::number(st.st_gid)};
+}
+
 QSize ShellIconSize(IconSize size) {
     const int edge = Style()->pixelMetric(size == IconSize::Small ? QStyle::PM_SmallIconSize
                                                                   : QStyle::PM_LargeIconSize);
@@ -176,7 +195,17 @@ QPixmap ShellIconList::Pixmap(int index, IconSize size) const {
     return Icon(index).pixmap(ShellIconSize(size));
 }
 
+bool IsProgramFile(const QString& path) {
+    if (HasUrlScheme(path)) return false;
+    const QFileInfo info(HostPathOf(path));
+    return !info.filePath().isEmpty() && info.isFile() && info.isExecutable();
+}
+
 ShellOutcome OpenWithDefaultHandler(const QString& target) {
+    static const QString fileScheme = QStringLiteral("file://");
+    if (target.startsWith(fileScheme, Qt::CaseInsensitive) &&
+        IsProgramPath(target.mid(fileScheme.size())))
+        return OpenWithDefaultHandler(target.mid(fileScheme.size()));
     ShellLaunch launch;
     if (HasUrlScheme(target)) {
         launch.target = target;

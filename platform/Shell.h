@@ -23,6 +23,15 @@ QString ShellDisplayName(const QString& path);
 // otherwise the description of the file's content type ("plain text document").
 QString ShellTypeName(const QString& path);
 
+// Who may do what with a path: the rights as "rwxr-xr-x" (of the entry itself, not of what a link
+// points at), its owner and group ("ann", "users"). Empty texts when the path cannot be reached.
+struct ShellAccess {
+    QString permissions;
+    QString owner;
+    QString group;
+};
+ShellAccess ShellAccessOf(const QString& path);
+
 enum class IconSize { Small, Large };
 
 // The pixel size of the small (16 x 16 on most styles) and large icons.
@@ -88,8 +97,11 @@ struct ShellOutcome {
     bool ok() const { return error == ShellError::None; }
 };
 
+// True when path (program or host path) is a file the host can run: an executable regular file.
+bool IsProgramFile(const QString& path);
+
 // Opens a document, folder or address with the default handler. target is a URL or a program
-// path; a program path must exist.
+// path ("file://" followed by a program path is that path); a program path must exist.
 ShellOutcome OpenWithDefaultHandler(const QString& target);
 
 // Starts a program (program path or host path) with its parameters (split as a command line

@@ -12,10 +12,10 @@
 #include <QUrl>
 #include <memory>
 
-#include "tests/fixtures/QtPrinters.h"
-#include "tests/fixtures/TempTree.h"
 #include "platform/FileOperations.h"
 #include "platform/MessageBox.h"
+#include "tests/fixtures/QtPrinters.h"
+#include "tests/fixtures/TempTree.h"
 
 using namespace platform;
 using testing_support::DriveMapScope;

@@ -4,9 +4,9 @@
 #include <QFile>
 #include <QUrl>
 
+#include "platform/Shell.h"
 #include "tests/fixtures/QtPrinters.h"
 #include "tests/fixtures/TempTree.h"
-#include "platform/Shell.h"
 
 using namespace platform;
 using testing_support::TempDrive;
@@ -107,7 +107,8 @@ TEST(Shell, FailuresCarryTheSystemsWords) {
         EXPECT_EQ(out.errorText, c.text) << c.program.toStdString();
     }
     // Without a launcher in between, the host's own words come back.
-    ASSERT_TRUE(QFile::setPermissions(plain, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    ASSERT_TRUE(
+        QFile::setPermissions(plain, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     const ShellOutcome out = StartProgram(drive.path("plain.txt"), {}, {}, ShowMode::Normal);
     EXPECT_EQ(out.error, ShellError::Other);
     EXPECT_EQ(out.errorText, "execv: Exec format error");

@@ -184,8 +184,7 @@ private:
 
 bool ShowProperties(const QStringList& items, QWidget* owner) {
     ItemPropertiesBox box(items, owner);
-    if (!PreparePopup(box)) return false;
-    box.exec();
+    platform::RunModal(box);
     return true;
 }
 

@@ -10,9 +10,9 @@
 
 class QWidget;
 
-// Shows the properties dialog of the item(s): name, type, location, size, contents, dates,
-// attributes, permissions and owner. False when nothing exists at path or the dialog could not
-// be shown.
+// Shows the properties dialog of the item(s) (through platform::RunModal): name, type,
+// location, size, contents, dates, attributes, permissions and owner. False when nothing exists
+// at path.
 bool ShowItemProperties(const QString& path, QWidget* owner);
 
 // Shows the context menu of the item(s) at the screen point and carries out the command chosen:

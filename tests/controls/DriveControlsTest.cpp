@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 #include "controls/FilCtl95.h"
@@ -18,6 +19,7 @@
 #include "controls/OrbDriveControls.h"
 #include "controls/ShBrowse.h"
 #include "platform/Drives.h"
+#include "platform/MessageBox.h"
 #include "platform/Volume.h"
 #include "tests/fixtures/QtPrinters.h"
 #include "tests/fixtures/TempTree.h"
@@ -50,11 +52,16 @@ QString EntryText(char letter) {
     return QString(QChar(letter)) + platform::DriveDisplayNameOf(QString(QChar(letter)) + ":\\");
 }
 
-// Runs the driver on each popup the controls show while it is in scope.
+// Drives each modal dialog while in scope: the driver runs once the dialog is up.
 class Driving {
 public:
-    explicit Driving(PopupDriver driver) { SetPopupDriver(std::move(driver)); }
-    ~Driving() { SetPopupDriver({}); }
+    explicit Driving(std::function<void(QDialog&)> driver) {
+        platform::SetDialogRunner([driver](QDialog& dialog) {
+            QTimer::singleShot(0, &dialog, [&dialog, driver] { driver(dialog); });
+            return dialog.exec();
+        });
+    }
+    ~Driving() { platform::SetDialogRunner({}); }
 };
 
 }  // namespace
@@ -293,12 +300,11 @@ TEST(FolderBrowse, ARootCannotBeChosenUnlessAllowed) {
     browse.Title = "Pick one";
     bool okEnabled = true, stillOpen = false;
     {
-        Driving driving([&](QWidget& popup) {
-            auto& dialog = dynamic_cast<QFileDialog&>(popup);
+        Driving driving([&](QDialog& dialog) {
             QTest::qWait(300);
             okEnabled =
                 dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->isEnabled();
-            static_cast<QDialog&>(dialog).accept();
+            dialog.accept();
             stillOpen = dialog.isVisible();
             dialog.reject();
         });
@@ -311,7 +317,7 @@ TEST(FolderBrowse, ARootCannotBeChosenUnlessAllowed) {
     browse.AllowRoot = true;
     browse.Folder = drive.path("a");
     {
-        Driving driving([](QWidget& popup) { dynamic_cast<QDialog&>(popup).accept(); });
+        Driving driving([](QDialog& dialog) { dialog.accept(); });
         EXPECT_TRUE(browse.Execute());
     }
     EXPECT_EQ(browse.Folder, drive.path("a"));

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
+#include <QTimer>
 
 #include "controls/Helpers.h"
 #include "controls/ItemProp.h"
@@ -33,14 +34,18 @@ public:
                 }
                 if (chosen && chosen->isEnabled()) chosen->trigger();
                 menu->close();
-            } else if (auto* dialog = qobject_cast<QDialog*>(&popup)) {
+            }
+        });
+        platform::SetDialogRunner([this](QDialog& dialog) {
+            QTimer::singleShot(0, &dialog, [this, &dialog] {
                 QTest::qWait(50);
-                for (QLabel* label : dialog->findChildren<QLabel*>())
+                for (QLabel* label : dialog.findChildren<QLabel*>())
                     if (!label->objectName().isEmpty())
                         labels.insert(label->objectName(), label->text());
-                title = dialog->windowTitle();
-                dialog->reject();
-            }
+                title = dialog.windowTitle();
+                dialog.reject();
+            });
+            return dialog.exec();
         });
         platform::SetMessageAnswerer([this](const platform::MessageRequest& r) {
             asked << r.text;
@@ -49,6 +54,7 @@ public:
     }
     ~MenuChoice() {
         SetPopupDriver({});
+        platform::SetDialogRunner({});
         platform::SetMessageAnswerer({});
     }
 

@@ -7,7 +7,7 @@
 // - a folder on which another file system is mounted is never entered, and a drive root is
 //   never acted on;
 // - a move never removes a source before its copy is complete and read back identical;
-// - the Trash follows the freedesktop.org Trash specification (the home trash under
+// - the Trash follows the freedesktop.org Trash standard (the home trash under
 //   $XDG_DATA_HOME, which is created first and only used when it is an absolute path, or the
 //   trash of the item's own file system); where no trash can take an item the user is told so
 //   and asked before it is deleted instead.

@@ -32,11 +32,11 @@ namespace {
 // Drives made of temporary folders: "A#vfat,removable" and so on, one tree each.
 class Drives {
 public:
-    explicit Drives(std::initializer_list<const char*> specs) {
+    explicit Drives(std::initializer_list<const char*> entries) {
         QStringList map;
-        for (const char* spec : specs) {
+        for (const char* entry : entries) {
             trees_.push_back(std::make_unique<TempTree>());
-            const QString text = QString::fromLatin1(spec);
+            const QString text = QString::fromLatin1(entry);
             map << text.left(1) + u'=' + trees_.back()->host() + text.mid(1);
         }
         scope_ = std::make_unique<DriveMapScope>(map.join(u';'));

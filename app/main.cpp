@@ -1,44 +1,331 @@
-// Program entry. Until the main window stands, the program prints the drive map.
-#include <QCoreApplication>
-#include <QTextStream>
+// The main window's life: creation, first showing and activation, the start-up work, the
+// command line, dropped folders, hints, add-on tools, and what is saved when it closes.
+#include "app/main.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDate>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QRandomGenerator>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeView>
+
+#include "app/FolderTreeModel.h"
+#include "app/Messages.h"
+#include "app/Periphery.h"
+#include "config/AppConfiguration.h"
+#include "config/Options.h"
+#include "controls/OrbDriveControls.h"
+#include "engine/TextForms.h"
+#include "engine/VolumeFacts.h"
 #include "platform/Drives.h"
-#include "platform/Volume.h"
+#include "platform/MessageBox.h"
+#include "platform/Shell.h"
+#include "views/SubfoldersPage.h"
+
+TMainForm* MainForm = nullptr;
+QString ProgramFolder;
+int FolderIconClosed = -1;
+int FolderIconOpen = -1;
 
 namespace {
 
-const char* DriveTypeName(platform::DriveType type) {
-    using platform::DriveType;
-    switch (type) {
-        case DriveType::Removable: return "removable";
-        case DriveType::Fixed: return "fixed";
-        case DriveType::Remote: return "network";
-        case DriveType::CdRom: return "CD-ROM";
-        case DriveType::RamDisk: return "RAM disk";
-        case DriveType::NoRootDir: return "no root";
-        case DriveType::Unknown: break;
-    }
-    return "unknown";
-}
+const QString kDesktop = QStringLiteral("Desktop");
+const QString kOptions = QStringLiteral("Options");
+
+// The release date of this build; the old-version notice waits three years from it.
+QDate ReleaseDate() { return QDate(2026, 12, 1); }
 
 }  // namespace
 
-int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    QTextStream out(stdout);
-    for (const platform::DriveMapping& drive : platform::DriveMap()) {
-        const QString root = QString(QChar(drive.letter)) + QLatin1String(":\\");
-        platform::VolumeInformation info;
-        platform::GetVolumeInformation(root, info);
-        platform::DiskFreeSpace basic;
-        const bool hasBasic = platform::GetDiskFreeSpace(root, basic);
-        platform::DiskFreeSpaceEx space;
-        const bool hasSpace = platform::GetDiskFreeSpaceEx(root, space);
-        out << root << '\t' << drive.hostRoot << '\t' << DriveTypeName(drive.type) << '\t'
-            << (info.fileSystemName.isEmpty() ? QStringLiteral("-") : info.fileSystemName)
-            << "\tcluster " << (hasBasic ? qint64(basic.sectorsPerCluster) * basic.bytesPerSector : -1)
-            << "\ttotal " << (hasSpace ? space.totalBytes : -1)
-            << "\tfree " << (hasSpace ? space.freeBytesAvailable : -1) << '\n';
+TMainForm::TMainForm(QStringList arguments, QWidget* parent)
+    : QMainWindow(parent), arguments_(std::move(arguments)) {
+    MainForm = this;
+    try {
+        FormCreate();
+    } catch (...) {
+        creationFailed_ = true;
+        ShowError("Fatal error: Quillon Pro must close", 0, true);
     }
-    return 0;
 }
+
+void TMainForm::FormCreate() {
+    CurrentDriveLetter = 0;
+    engine::ClusterSizeChoice = 0;
+    LoadSettings();
+    // Qt seeds its generator itself; nothing else of the program draws random numbers.
+    Q_UNUSED(QRandomGenerator::global());
+
+    setObjectName("MainForm");
+    Q_INIT_RESOURCE(toolbar);
+    Q_INIT_RESOURCE(help);
+    setWindowTitle(kAppTitle);
+    setWindowIcon(QIcon(QStringLiteral(":/toolbar/wasted.png")));
+    resize(820, 560);
+
+    ProgramFolder = engine::RemoveBackslash(platform::FromHostPath(QCoreApplication::applicationDirPath()));
+    FolderIconClosed = platform::ShellIconList::Instance().FolderIndex(false);
+    FolderIconOpen = platform::ShellIconList::Instance().FolderIndex(true);
+
+    CreateMenus();
+    CreateToolStrip();
+    CreateTreeAndPages();
+    CreateStatusBar();
+    CreateFileDialogs();
+    engine::SetScanHost(this);
+    engine::SetDriveRetryQuestion([this](const QString& text) {
+        return platform::ShowMessage(this, {kAppTitle, text, platform::MessageIcon::Error,
+                                            platform::Retry | platform::Cancel}) == platform::Retry;
+    });
+
+    CurrentPage = PagePieChart;
+    DriveBox->setCurrentIndex(-1);
+    ClustersBox->setCurrentIndex(0);
+    LoadSubfoldersPageSettings();
+    BuildAddonTools();
+    setAcceptDrops(true);
+    ClearCurrentFolder();
+}
+
+TMainForm::~TMainForm() {
+    // The scanner and the drive check must not call back into a window that is going.
+    engine::SetScanHost(nullptr);
+    engine::SetDriveRetryQuestion({});
+    if (!creationFailed_) {
+        try {
+            SaveWindowState(this, AppRegistryKey, kDesktop);
+            if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
+                SaveFormPlacement(this, AppRegistryKey, kDesktop);
+            SaveSubfoldersPageSettings();
+        } catch (...) {
+            // The settings below are saved whatever happened to the placement.
+        }
+        const QString failure = SaveSettings();
+        if (!failure.isEmpty()) ShowAppError(failure, 2);
+    }
+    // The folder tree goes with the window: the view and its model let go of it first, and the
+    // drive list must not keep its nodes.
+    if (FolderTree) FolderTree->setModel(nullptr);
+    delete treeModel_;
+    tree_.RemoveListener(this);
+    engine::ScannedDrives().Clear();
+    if (MainForm == this) MainForm = nullptr;
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shownOnce_) return;
+    shownOnce_ = true;
+    RestoreFormPlacement(this, AppRegistryKey, kDesktop);
+    ApplySettingsToControls();
+    // Without a window manager (or offscreen) no window is ever activated; the first showing
+    // stands in for the first activation there, and only one of the two does the work.
+    QTimer::singleShot(0, this, [this] { FirstActivation(); });
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FirstActivation();
+}
+
+void TMainForm::ApplySettingsToControls() {
+    toolShowWasted->setChecked(optIncludeWastedInformation->Value);
+    toolShowFiles->setChecked(optShowFileNames->Value);
+    toolPercent->setChecked(optShowPercentInPie->Value == 1);
+    toolMB->setChecked(optShowPercentInPie->Value == 2);
+    ToolbarSupport->setVisible(optViewToolbar->Value);
+    cmdViewToolbar->setChecked(optViewToolbar->Value);
+    TheStatusBar->setVisible(optViewStatusBar->Value);
+    cmdViewStatusBar->setChecked(optViewStatusBar->Value);
+    cmdViewFolderTree->setChecked(!optViewFolderTree->Value);
+    cmdViewFolderTreeClick();  // toggles the check and shows or hides the tree to match
+    cmdViewPieSectionSizeWindow->setChecked(optPieSectionSizeWindow->Value);
+    cmdViewPieSortAscending->setChecked(optSortAscending->Value);
+    cmdViewPieSortDescending->setChecked(!optSortAscending->Value);
+}
+
+void TMainForm::FirstActivation() {
+    if (!firstActivation_) return;
+    firstActivation_ = false;
+    if (!ProgramFolder.isEmpty()) DriveBox->setDrive(ProgramFolder[0]);
+    RestoreWindowState(this, AppRegistryKey, kDesktop);
+    if (QDate::currentDate() > ReleaseDate().addYears(3)) {
+        ShowInfo("This version of Quillon Pro is more than 3 years old. Please look on the Norvane "
+                 "web site for a newer release. This program will continue to work as designed, "
+                 "but you are missing out on new features and support for modern hardware.");
+    }
+    // Posted, so that the start-up work runs once the window has been shown and painted.
+    QMetaObject::invokeMethod(this, &TMainForm::WMStartup, Qt::QueuedConnection);
+}
+
+void TMainForm::WMStartup() {
+    if (RegReadString(AppRegistryKey, "Version", "ShowIntroLetter", "0") == QLatin1String("1")) {
+        RegWriteString(AppRegistryKey, "Version", "ShowIntroLetter", "0");
+        ShowIntroductoryLetter(this);
+    }
+    for (const QChar letter : optDrivesToAutoScan->Value.toUpper()) {
+        ScanOrRescanDrive(DriveTextOf(letter));
+        if (engine::StopRequested) break;
+    }
+    WorkThroughCommandLine();
+    if (tree_.TopLevelCount() == 0) cmdFileScanDrivesClick();
+}
+
+void TMainForm::WorkThroughCommandLine() {
+    if (arguments_.isEmpty()) return;
+    if (arguments_.first().left(2).toUpper() == QLatin1String("/R")) {
+        // A report request; reports are written by a later part of the program.
+        return;
+    }
+    for (const QString& argument : std::as_const(arguments_)) {
+        // Host paths are accepted too; a text that is already a program path stays as it is.
+        const bool programPath = argument.size() >= 2 && argument[1] == u':';
+        const QString path = programPath ? argument : platform::FromHostPath(argument);
+        if (path.isEmpty()) continue;
+        if (engine::IsDriveRoot(path)) {
+            ScanOrRescanDrive(DriveTextOf(path[0].toUpper()));
+        } else {
+            OpenFolderPath(path);
+        }
+        if (engine::StopRequested) break;
+    }
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    }
+    event->acceptProposedAction();
+    WMDropFiles(paths);
+}
+
+void TMainForm::WMDropFiles(const QStringList& hostPaths) {
+    raise();
+    activateWindow();
+    if (hostPaths.isEmpty()) return;
+    const QString path = platform::FromHostPath(hostPaths.first());
+    if (!path.isEmpty()) OpenFolderPath(path);
+}
+
+bool TMainForm::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        ShowHint(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void TMainForm::ShowHint(const QString& hint) {
+    hintShown_ = !hint.isEmpty() && hint != u":";
+    if (hintShown_) {
+        StatusField2->hide();
+        StatusField1->setFrameStyle(QFrame::NoFrame);
+        StatusField1->setFixedWidth(std::max(1, TheStatusBar->width() - 24));
+        StatusField1->setText(hint);
+    } else {
+        StatusField2->show();
+        StatusField1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        TheStatusBarResize();
+        StatusField1->setText(CurrentPath);
+    }
+}
+
+void TMainForm::ShowStatusText(int field, const QString& text) {
+    (field == 0 ? StatusField1 : StatusField2)->setText(text);
+}
+
+void TMainForm::BuildAddonTools() {
+    const QString file = QDir(QCoreApplication::applicationDirPath()).filePath("ADDONS.INI");
+    const std::vector<AddonTool> tools = ReadAddonTools(file);  // a short line throws
+    int tag = 0;
+    for (const AddonTool& tool : tools) {
+        AddonCommands << tool.command;
+        QAction* item = mnuTools->addAction(tool.caption);
+        item->setStatusTip(tool.hint);
+        item->setData(tag);
+        connect(item, &QAction::triggered, this, [this, tag] { AddonToolClick(tag); });
+        ++tag;
+    }
+    LT1->setVisible(!AddonCommands.isEmpty());
+}
+
+void TMainForm::AddonToolClick(int tag) {
+    const QString command = AddonCommands.value(tag);
+    const QString folder = engine::RemoveBackslash(engine::ParentFolderPath(command));
+    const platform::ShellOutcome outcome =
+        platform::StartProgram(command, CurrentPath, folder, platform::ShowMode::Normal);
+    if (!outcome.ok()) ShowAppError("Error running the selected option:\n" + outcome.errorText, 2);
+}
+
+// The subfolders page's filter and sort, kept between runs; a value outside its range falls
+// back to its default.
+void TMainForm::LoadSubfoldersPageSettings() {
+    auto read = [](const char* name, int32_t fallback, auto accepted) {
+        const int32_t value = RegReadInteger(AppRegistryKey, kOptions, name, fallback);
+        return accepted(value) ? value : fallback;
+    };
+    TSubfoldersPage& page = *pageSubfolders;
+    page.cbFoldersDisplayType->setCurrentIndex(
+        read("FoldersDisplayType", 2, [](int v) { return v >= 0 && v <= 2; }));
+    page.cbFoldersTop->setCurrentText(
+        QString::number(read("FoldersDisplayTopX", 10, [](int v) { return v >= 0; })));
+    page.udFoldersLargerThan->setValue(
+        read("FoldersDisplayLargerThan", 1, [](int v) { return v >= 0 && v <= 32767; }));
+    page.cbFoldersLargerThanBytes->setCurrentIndex(
+        read("FoldersDisplayLargerThanUnit", 1, [](int v) { return v >= 0 && v <= 2; }));
+    page.SortCode = read("FoldersDisplaySort", 1, [](int v) { return std::abs(v) >= 1 && std::abs(v) <= 8; });
+    page.MarkSortColumn();
+    page.ShowFilterControls();
+    RefreshList(true);
+}
+
+void TMainForm::SaveSubfoldersPageSettings() {
+    const TSubfoldersPage& page = *pageSubfolders;
+    bool isNumber = false;
+    const int topX = page.cbFoldersTop->currentText().toInt(&isNumber);
+    RegWriteInteger(AppRegistryKey, kOptions, "FoldersDisplayType", page.cbFoldersDisplayType->currentIndex());
+    RegWriteInteger(AppRegistryKey, kOptions, "FoldersDisplayTopX", isNumber ? topX : 10);
+    RegWriteInteger(AppRegistryKey, kOptions, "FoldersDisplayLargerThan", page.udFoldersLargerThan->value());
+    RegWriteInteger(AppRegistryKey, kOptions, "FoldersDisplayLargerThanUnit",
+                    page.cbFoldersLargerThanBytes->currentIndex());
+    RegWriteInteger(AppRegistryKey, kOptions, "FoldersDisplaySort", page.SortCode);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    setAcceptDrops(false);  // FormClose
+    QMainWindow::closeEvent(event);
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    TheStatusBarResize();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize) {
+        if (watched == ToolbarSupport) ToolbarSupportResize();
+        else if (watched == TheStatusBar) TheStatusBarResize();
+        else if (watched == panNotReady) panNotReadyResize();
+        else if (watched == TheRightPanel) TheRightPanelResize();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::cmdFileExitClick() { close(); }

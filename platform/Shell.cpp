@@ -168,15 +168,17 @@ int ShellIconList::IndexOf(const QString& path, bool open) {
         return IndexOfKey(QStringLiteral("drive:%1").arg(static_cast<int>(type)),
                           [type] { return DriveIcon(type); });
     }
-    const QFileInfo info(HostPathOf(path));
+    const QString host = HostPathOf(path);
+    if (host.isEmpty()) {  // on no drive: nothing to ask the file system about
+        return IndexOfKey(QStringLiteral("unknown"),
+                          [] { return Style()->standardIcon(QStyle::SP_FileIcon); });
+    }
+    const QFileInfo info(host);
     if (info.isSymLink()) {
         return IndexOfKey(QStringLiteral("link"),
                           [] { return ThemedOr("inode-symlink", QStyle::SP_FileLinkIcon); });
     }
-    if (info.isDir()) {
-        return IndexOfKey(open ? QStringLiteral("folder-open") : QStringLiteral("folder"),
-                          [open] { return FolderIcon(open); });
-    }
+    if (info.isDir()) return FolderIndex(open);
     const QMimeType mime = mimes.mimeTypeForFile(info);
     return IndexOfKey(QStringLiteral("mime:") + mime.name(), [mime, info] {
         QIcon icon = QFileIconProvider().icon(info);
@@ -184,6 +186,11 @@ int ShellIconList::IndexOf(const QString& path, bool open) {
         if (icon.isNull()) icon = QIcon::fromTheme(mime.genericIconName());
         return icon.isNull() ? Style()->standardIcon(QStyle::SP_FileIcon) : icon;
     });
+}
+
+int ShellIconList::FolderIndex(bool open) {
+    return IndexOfKey(open ? QStringLiteral("folder-open") : QStringLiteral("folder"),
+                      [open] { return FolderIcon(open); });
 }
 
 QIcon ShellIconList::Icon(int index) const {

@@ -49,6 +49,8 @@ public:
 
     // The index of a path's icon (open: the open-folder form for a folder).
     int IndexOf(const QString& path, bool open = false);
+    // The index of the folder icon, closed or open.
+    int FolderIndex(bool open = false);
     // The icon behind an index; a null icon for an index never handed out.
     QIcon Icon(int index) const;
     QPixmap Pixmap(int index, IconSize size) const;

@@ -301,9 +301,10 @@ TEST(FolderBrowse, ARootCannotBeChosenUnlessAllowed) {
     bool okEnabled = true, stillOpen = false;
     {
         Driving driving([&](QDialog& dialog) {
-            QTest::qWait(300);
-            okEnabled =
-                dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->isEnabled();
+            // The dialog reads its folders in the background: wait for it, not for a fixed time.
+            QPushButton* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open);
+            QTest::qWaitFor([&] { return !ok->isEnabled(); }, 5000);
+            okEnabled = ok->isEnabled();
             dialog.accept();
             stillOpen = dialog.isVisible();
             dialog.reject();

@@ -1,0 +1,115 @@
+#include "views/WastedSpacePage.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include "views/SimpleControls.h"
+
+namespace {
+
+struct PanelText {
+    const char* caption;
+    const char* captionHint;
+    const char* panelHint;
+};
+
+// As the user reads them: the 4K caption's hint says 4196 bytes, while its arithmetic uses 4096.
+const PanelText kPanels[7] = {
+    {"0.5K", "512 bytes", "high density floppy disks"},
+    {"2K", "2048 bytes", "CD-ROMs"},
+    {"4K", "4196 bytes", "FAT (128 MB - 255 MB), FAT32 (less than 8 GB)"},
+    {"8K", "8192 bytes", "FAT (256 MB - 511 MB), FAT32 (8 GB - 16 GB)"},
+    {"16K", "16384 bytes", "FAT (512 MB - 1023 MB), FAT32 (16 GB - 32 GB)"},
+    {"32K", "32768 bytes", "FAT (1 GB - 2 GB), FAT32 (32 GB or more)"},
+    {"64K", "65536 bytes", ""},
+};
+
+constexpr uint32_t kLime = 0x0000FF00;
+
+// A label that reports a left click.
+class TLinkLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    std::function<void()> onClick;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QLabel::mouseReleaseEvent(event);
+        if (onClick) onClick();
+    }
+};
+
+}  // namespace
+
+TWastedSpacePage::TWastedSpacePage(QWidget* parent) : QWidget(parent) {
+    auto* layout = new QVBoxLayout(this);
+
+    panWebWastedPath = new QWidget;
+    auto* header = new QVBoxLayout(panWebWastedPath);
+    header->setContentsMargins(0, 0, 0, 0);
+    txtWebWastedAmount = new QLabel("Amount of space wasted by folder");
+    txtWebWastedPath = new QLabel;
+    txtWebWastedPath->setTextFormat(Qt::PlainText);
+    txtWebWastedPath->setMinimumWidth(1);
+    QFont bold = txtWebWastedPath->font();
+    bold.setBold(true);
+    txtWebWastedPath->setFont(bold);
+    header->addWidget(txtWebWastedAmount);
+    header->addWidget(txtWebWastedPath);
+    header->addWidget(new QLabel("at different cluster sizes (and % of usage+wasted)"));
+    layout->addWidget(panWebWastedPath);
+
+    auto* area = new QWidget;
+    area->setBackgroundRole(QPalette::Base);
+    area->setAutoFillBackground(true);
+    auto* rows = new QVBoxLayout(area);
+    panWastedSupport1 = new QWidget;
+    panWastedSupport2 = new QWidget;
+    auto* row1 = new QHBoxLayout(panWastedSupport1);
+    auto* row2 = new QHBoxLayout(panWastedSupport2);
+    for (int i = 0; i < 7; ++i) {
+        QFrame* panel = panWasted[i] = new QFrame;
+        panel->setObjectName(QStringLiteral("panWasted%1").arg(i + 1));
+        panel->setFixedWidth(75);
+        panel->setCursor(Qt::PointingHandCursor);
+        panel->setToolTip(kPanels[i].panelHint);
+        auto* column = new QVBoxLayout(panel);
+        capWasted[i] = new QLabel(kPanels[i].caption);
+        capWasted[i]->setToolTip(kPanels[i].captionHint);
+        capWasted[i]->setAlignment(Qt::AlignCenter);
+        capWasted[i]->setFont(bold);
+        WastedInd[i] = new TSimplePieGauge;
+        WastedInd[i]->setFixedSize(32, 32);
+        WastedInd[i]->SetBorderStyle(TSimplePieGauge::bsNone);
+        WastedInd[i]->SetForeColor(kLime);
+        txtWasted[i] = new QLabel;
+        txtWasted[i]->setAlignment(Qt::AlignCenter);
+        txtWasted[i]->setWordWrap(true);
+        column->addWidget(capWasted[i]);
+        column->addWidget(WastedInd[i], 0, Qt::AlignHCenter);
+        column->addWidget(txtWasted[i]);
+        (i < 4 ? row1 : row2)->addWidget(panel);
+    }
+    row1->addStretch();
+    row2->addStretch();
+    rows->addWidget(panWastedSupport1);
+    rows->addWidget(panWastedSupport2);
+    auto* link = new TLinkLabel("Click here to learn how to reduce the wasted space");
+    link->onClick = [this] { emit txtWebReduceWasteClick(); };
+    txtWebReduceWaste = link;
+    txtWebReduceWaste->setCursor(Qt::PointingHandCursor);
+    QFont underlined = txtWebReduceWaste->font();
+    underlined.setUnderline(true);
+    txtWebReduceWaste->setFont(underlined);
+    txtWebReduceWaste->setForegroundRole(QPalette::Link);
+    rows->addWidget(txtWebReduceWaste);
+    rows->addStretch();
+
+    panWastedSupport = new QScrollArea;
+    panWastedSupport->setWidget(area);
+    panWastedSupport->setWidgetResizable(true);
+    layout->addWidget(panWastedSupport, 1);
+}

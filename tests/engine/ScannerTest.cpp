@@ -215,6 +215,23 @@ TEST_F(Scanner, AnUpperCaseFolderOnACaseSensitiveDriveCanBeRescanned) {
     EXPECT_EQ(top->Record()->TreeSize, 30);
 }
 
+TEST_F(Scanner, FoldersWithAnyCharacterInTheirNamesSurviveARescan) {
+    TempDrive drive;
+    drive.file("back\\slash/f", 10);
+    drive.file("what?*/g", 20);
+    TFolderTree tree;
+    TFolderNode* top = ScanTestDrive(tree, drive);
+    ASSERT_EQ(ChildNames(top), QStringList({"back\uFF3Cslash", "what?*"}));
+    for (int i = 0; i < 2; ++i) {
+        TFolderNode* node = top->Child(i);
+        const TFolderSize before = *node->Record();
+        RescanFolder(NodePath(node), node);
+        ASSERT_EQ(top->ChildCount(), 2) << "not taken for vanished";
+        ExpectSameRecord(*node->Record(), before);
+    }
+    EXPECT_EQ(top->Record()->TreeSize, 30);
+}
+
 TEST_F(Scanner, ChildrenAreSortedByTheLocalesCaseSensitiveOrder) {
     TempDrive drive;
     for (const char* name : {"beta", "Alpha", "alpha", "Zeta", "älter", "10", "9"})

@@ -13,6 +13,7 @@
 #include "app/FolderTreeModel.h"
 #include "app/Messages.h"
 #include "app/main.h"
+#include "cleanup/CleanUpPage.h"
 #include "config/AppConfiguration.h"
 #include "controls/FormSelectDrives.h"
 #include "controls/Helpers.h"
@@ -25,7 +26,6 @@
 #include "platform/Shell.h"
 #include "platform/SystemColors.h"
 #include "platform/WinTypes.h"
-#include "cleanup/CleanUpPage.h"
 #include "views/FolderInfoPage.h"
 #include "views/PieChartPage.h"
 #include "views/SubfoldersPage.h"
@@ -77,7 +77,9 @@ void TMainForm::SetScanningState(bool on) {
     toolStop->setEnabled(on);
 }
 
-void TMainForm::ShowScanStatus(const QString& text) { ShowStatusText(0, text); }
+void TMainForm::ShowScanStatus(const QString& text) {
+    ShowStatusText(0, text);
+}
 
 void TMainForm::ProcessPendingEvents() {
     // Once every 10 ms is enough to keep the window alive and the Stop command heard.
@@ -86,7 +88,9 @@ void TMainForm::ProcessPendingEvents() {
     lastPump_.start();
 }
 
-void TMainForm::SetScanning(bool on) { SetScanningState(on); }
+void TMainForm::SetScanning(bool on) {
+    SetScanningState(on);
+}
 
 void TMainForm::FolderScanned(TFolderNode* node) {
     if (node == CurrentNode) RefreshViews(true);
@@ -116,7 +120,9 @@ void TMainForm::cmdFileScanDrivesClick() {
     });
 }
 
-void TMainForm::cmdFileRescanCurrentDirectoryClick() { Guarded([&] { RescanCurrentFolder(); }); }
+void TMainForm::cmdFileRescanCurrentDirectoryClick() {
+    Guarded([&] { RescanCurrentFolder(); });
+}
 
 void TMainForm::cmdFileRescanCurrentDriveClick() {
     if (CurrentDriveLetter) Guarded([&] { RescanDrives(QString(QChar(CurrentDriveLetter))); });
@@ -127,13 +133,17 @@ void TMainForm::cmdFileRescanAllDrivesClick() {
     Guarded([&] { RescanDrives(letters); });
 }
 
-void TMainForm::cmdFileRemoveCurrentDriveClick() { RemoveDrive(QChar(CurrentDriveLetter)); }
+void TMainForm::cmdFileRemoveCurrentDriveClick() {
+    RemoveDrive(QChar(CurrentDriveLetter));
+}
 
 void TMainForm::cmdFileRemoveAllDrivesClick() {
     for (qsizetype n = ScannedLetters.size(); n > 0; --n) RemoveDrive(ScannedLetters.at(0));
 }
 
-void TMainForm::cmdFileAbortClick() { engine::StopRequested = true; }
+void TMainForm::cmdFileAbortClick() {
+    engine::StopRequested = true;
+}
 
 void TMainForm::cmdFileSelectFolderClick() {
     TFolderBrowse browse;
@@ -160,8 +170,10 @@ void TMainForm::mnuFileClick() {
 void TMainForm::ScanOrRescanDrive(const QString& driveText) {
     if (driveText.isEmpty()) return;
     const QChar letter = driveText[0].toUpper();
-    if (ScannedLetters.contains(letter)) RescanDrives(QString(letter));
-    else ScanDriveCommand(driveText, nullptr);
+    if (ScannedLetters.contains(letter))
+        RescanDrives(QString(letter));
+    else
+        ScanDriveCommand(driveText, nullptr);
 }
 
 bool TMainForm::ScanDriveCommand(const QString& driveText, engine::DriveRecord* record) {
@@ -248,7 +260,8 @@ void TMainForm::ClearCurrentFolder() {
 bool TMainForm::OpenFolderPath(const QString& path) {
     if (path.size() <= 2 || path[1] != u':' || path[2] != u'\\') return false;
     const QChar letter = path[0].toUpper();
-    if (!engine::ScannedDrives().Find(char(letter.unicode()))) ScanOrRescanDrive(DriveTextOf(letter));
+    if (!engine::ScannedDrives().Find(char(letter.unicode())))
+        ScanOrRescanDrive(DriveTextOf(letter));
     const engine::DriveRecord* record = engine::ScannedDrives().Find(char(letter.unicode()));
     if (!record) return false;
     TFolderNode* target = path.size() == 3 ? record->Node
@@ -350,15 +363,19 @@ void TMainForm::DriveChange() {
     pagePieChart->txtWebSectionDriveSize->setText(engine::SizeText(DriveTotal));
     TellSectionSizeWindowDrive();
     const QString fileSystem = engine::FileSystemName(root);
-    ShowStatusText(1, CurrentClusterSize >= 1024
-                          ? QStringLiteral("%1K Cluster (%2)").arg(CurrentClusterSize / 1024).arg(fileSystem)
-                          : QStringLiteral("%1 Cluster (%2)").arg(engine::SmallSizeText(CurrentClusterSize), fileSystem));
+    ShowStatusText(
+        1, CurrentClusterSize >= 1024
+               ? QStringLiteral("%1K Cluster (%2)").arg(CurrentClusterSize / 1024).arg(fileSystem)
+               : QStringLiteral("%1 Cluster (%2)")
+                     .arg(engine::SmallSizeText(CurrentClusterSize), fileSystem));
     DriveBox->setDrive(QChar(CurrentDriveLetter));
 }
 
 // --- presentation ---
 
-int TMainForm::TabOf(QWidget* page) const { return ThePages->indexOf(page); }
+int TMainForm::TabOf(QWidget* page) const {
+    return ThePages->indexOf(page);
+}
 
 void TMainForm::ActivatePageTab(QWidget* page) {
     switchingPages_ = true;
@@ -436,12 +453,15 @@ void TMainForm::UpdateNotReadyNotice() {
             ThePages->setTabText(TabOf(pageNotScanned), "Folder not scanned");
         const QString item = !CurrentNode ? "item" : CurrentNode->Parent() ? "folder" : "drive";
         const QString text =
-            Scanning ? QStringLiteral("Quillon Pro has not finished gathering information about this %1.\r\n\r\n"
-                                      "You may wait until the %1 is completely scanned\r\n\r\nor\r\n\r\n"
-                                      "you may select another drive or folder from the left folder tree view.")
-                     : QStringLiteral("The scannning process was interrupted before Quillon Pro had finished "
-                                      "scanning this %1.\r\n\r\nYou may rescan the %1\r\n\r\nor\r\n\r\n"
-                                      "you may select another drive or folder from the left folder tree view.");
+            Scanning
+                ? QStringLiteral(
+                      "Quillon Pro has not finished gathering information about this %1.\r\n\r\n"
+                      "You may wait until the %1 is completely scanned\r\n\r\nor\r\n\r\n"
+                      "you may select another drive or folder from the left folder tree view.")
+                : QStringLiteral(
+                      "The scannning process was interrupted before Quillon Pro had finished "
+                      "scanning this %1.\r\n\r\nYou may rescan the %1\r\n\r\nor\r\n\r\n"
+                      "you may select another drive or folder from the left folder tree view.");
         txtNotReady->setPlainText(text.arg(item));
     } else {
         ThePages->setTabText(TabOf(pageNotScanned), "No scanned items");
@@ -493,18 +513,19 @@ void TMainForm::FolderTreeMouseDown(const QPoint& pos) {
     if (!node) return;
     const engine::TFolderSize* r = node->Record();
     if (!r) {
-        platform::ShowMessage(this, {"Error",
-                                     "The context menu of the selected folder cannot be displayed because "
-                                     "Quillon Pro has not finished scanning the folder",
-                                     platform::MessageIcon::Error, platform::Ok});
+        platform::ShowMessage(
+            this, {"Error",
+                   "The context menu of the selected folder cannot be displayed because "
+                   "Quillon Pro has not finished scanning the folder",
+                   platform::MessageIcon::Error, platform::Ok});
         return;
     }
     ShowFolderItemMenu(engine::NodePath(node), node, r->TreeSize, r->TreeWasted,
                        FolderTree->viewport()->mapToGlobal(pos));
 }
 
-void TMainForm::ShowFolderItemMenu(const QString& path, TFolderNode* node, int64_t size, int64_t wasted,
-                                   const QPoint& globalPos) {
+void TMainForm::ShowFolderItemMenu(const QString& path, TFolderNode* node, int64_t size,
+                                   int64_t wasted, const QPoint& globalPos) {
     if (engine::IsDriveRoot(path)) {
         ShowItemContextMenu(engine::AddBackslash(path), this, globalPos);
         return;
@@ -514,10 +535,7 @@ void TMainForm::ShowFolderItemMenu(const QString& path, TFolderNode* node, int64
     if (node) {  // the folder was deleted, moved or renamed from the menu
         PresentNode(nullptr);
         TFolderNode* parent = node->Parent();
-        if (const engine::TFolderSize* r = node->Record())
-            engine::SubtractFromAncestors(parent, node, r->TreeFolderCount + 1, r->TreeFileCount,
-                                          r->TreeWasted, r->TreeSize);
-        DeleteTreeNode(node);
+        engine::RemoveVanishedFolder(path, node);
         SelectNode(parent);
     } else {
         engine::SubtractFromAncestors(SelectedNode(), nullptr, 0, 1, wasted, size);

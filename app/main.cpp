@@ -36,6 +36,7 @@
 #include "views/SubfoldersPage.h"
 
 TMainForm* MainForm = nullptr;
+QString TMainForm::AddonsFolder;
 QString ProgramFolder;
 int FolderIconClosed = -1;
 int FolderIconOpen = -1;
@@ -46,7 +47,9 @@ const QString kDesktop = QStringLiteral("Desktop");
 const QString kOptions = QStringLiteral("Options");
 
 // The release date of this build; the old-version notice waits three years from it.
-QDate ReleaseDate() { return QDate(2026, 12, 1); }
+QDate ReleaseDate() {
+    return QDate(2026, 12, 1);
+}
 
 }  // namespace
 
@@ -75,7 +78,8 @@ void TMainForm::FormCreate() {
     setWindowIcon(QIcon(QStringLiteral(":/toolbar/wasted.png")));
     resize(820, 560);
 
-    ProgramFolder = engine::RemoveBackslash(platform::FromHostPath(QCoreApplication::applicationDirPath()));
+    ProgramFolder =
+        engine::RemoveBackslash(platform::FromHostPath(QCoreApplication::applicationDirPath()));
     FolderIconClosed = platform::ShellIconList::Instance().FolderIndex(false);
     FolderIconOpen = platform::ShellIconList::Instance().FolderIndex(true);
 
@@ -106,7 +110,8 @@ TMainForm::~TMainForm() {
     if (!creationFailed_) {
         try {
             SaveWindowState(this, AppRegistryKey, kDesktop);
-            if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
+            if (!(windowState() &
+                  (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
                 SaveFormPlacement(this, AppRegistryKey, kDesktop);
             SaveSubfoldersPageSettings();
         } catch (...) {
@@ -162,25 +167,30 @@ void TMainForm::FirstActivation() {
     if (!ProgramFolder.isEmpty()) DriveBox->setDrive(ProgramFolder[0]);
     RestoreWindowState(this, AppRegistryKey, kDesktop);
     if (QDate::currentDate() > ReleaseDate().addYears(3)) {
-        ShowInfo("This version of Quillon Pro is more than 3 years old. Please look on the Norvane "
-                 "web site for a newer release. This program will continue to work as designed, "
-                 "but you are missing out on new features and support for modern hardware.");
+        ShowInfo(
+            "This version of Quillon Pro is more than 3 years old. Please look on the Norvane "
+            "web site for a newer release. This program will continue to work as designed, "
+            "but you are missing out on new features and support for modern hardware.");
     }
     // Posted, so that the start-up work runs once the window has been shown and painted.
     QMetaObject::invokeMethod(this, &TMainForm::WMStartup, Qt::QueuedConnection);
 }
 
 void TMainForm::WMStartup() {
-    if (RegReadString(AppRegistryKey, "Version", "ShowIntroLetter", "0") == QLatin1String("1")) {
-        RegWriteString(AppRegistryKey, "Version", "ShowIntroLetter", "0");
-        ShowIntroductoryLetter(this);
-    }
-    for (const QChar letter : optDrivesToAutoScan->Value.toUpper()) {
-        ScanOrRescanDrive(DriveTextOf(letter));
-        if (engine::StopRequested) break;
-    }
-    WorkThroughCommandLine();
-    if (tree_.TopLevelCount() == 0) cmdFileScanDrivesClick();
+    Guarded([&] {
+        if (RegReadString(AppRegistryKey, "Version", "ShowIntroLetter", "0") ==
+            QLatin1String("1")) {
+            RegWriteString(AppRegistryKey, "Version", "ShowIntroLetter", "0");
+            ShowIntroductoryLetter(this);
+        }
+        for (const QChar letter : optDrivesToAutoScan->Value.toUpper()) {
+            ScanOrRescanDrive(DriveTextOf(letter));
+            if (engine::StopRequested) break;
+        }
+        WorkThroughCommandLine();
+        if (tree_.TopLevelCount() == 0) cmdFileScanDrivesClick();
+    });
+    startupDone_ = true;
 }
 
 void TMainForm::WorkThroughCommandLine() {
@@ -252,7 +262,9 @@ void TMainForm::ShowStatusText(int field, const QString& text) {
 }
 
 void TMainForm::BuildAddonTools() {
-    const QString file = QDir(QCoreApplication::applicationDirPath()).filePath("ADDONS.INI");
+    const QString folder =
+        AddonsFolder.isEmpty() ? QCoreApplication::applicationDirPath() : AddonsFolder;
+    const QString file = QDir(folder).filePath("ADDONS.INI");
     const std::vector<AddonTool> tools = ReadAddonTools(file);  // a short line throws
     int tag = 0;
     for (const AddonTool& tool : tools) {
@@ -290,7 +302,8 @@ void TMainForm::LoadSubfoldersPageSettings() {
         read("FoldersDisplayLargerThan", 1, [](int v) { return v >= 0 && v <= 32767; }));
     page.cbFoldersLargerThanBytes->setCurrentIndex(
         read("FoldersDisplayLargerThanUnit", 1, [](int v) { return v >= 0 && v <= 2; }));
-    page.SortCode = read("FoldersDisplaySort", 1, [](int v) { return std::abs(v) >= 1 && std::abs(v) <= 8; });
+    page.SortCode =
+        read("FoldersDisplaySort", 1, [](int v) { return std::abs(v) >= 1 && std::abs(v) <= 8; });
     page.MarkSortColumn();
     page.ShowFilterControls();
     RefreshList(true);
@@ -300,9 +313,11 @@ void TMainForm::SaveSubfoldersPageSettings() {
     const TSubfoldersPage& page = *pageSubfolders;
     bool isNumber = false;
     const int topX = page.cbFoldersTop->currentText().toInt(&isNumber);
-    RegWriteInteger(AppRegistryKey, kOptions, "FoldersDisplayType", page.cbFoldersDisplayType->currentIndex());
+    RegWriteInteger(AppRegistryKey, kOptions, "FoldersDisplayType",
+                    page.cbFoldersDisplayType->currentIndex());
     RegWriteInteger(AppRegistryKey, kOptions, "FoldersDisplayTopX", isNumber ? topX : 10);
-    RegWriteInteger(AppRegistryKey, kOptions, "FoldersDisplayLargerThan", page.udFoldersLargerThan->value());
+    RegWriteInteger(AppRegistryKey, kOptions, "FoldersDisplayLargerThan",
+                    page.udFoldersLargerThan->value());
     RegWriteInteger(AppRegistryKey, kOptions, "FoldersDisplayLargerThanUnit",
                     page.cbFoldersLargerThanBytes->currentIndex());
     RegWriteInteger(AppRegistryKey, kOptions, "FoldersDisplaySort", page.SortCode);
@@ -320,12 +335,18 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize) {
-        if (watched == ToolbarSupport) ToolbarSupportResize();
-        else if (watched == TheStatusBar) TheStatusBarResize();
-        else if (watched == panNotReady) panNotReadyResize();
-        else if (watched == TheRightPanel) TheRightPanelResize();
+        if (watched == ToolbarSupport)
+            ToolbarSupportResize();
+        else if (watched == TheStatusBar)
+            TheStatusBarResize();
+        else if (watched == panNotReady)
+            panNotReadyResize();
+        else if (watched == TheRightPanel)
+            TheRightPanelResize();
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TMainForm::cmdFileExitClick() { close(); }
+void TMainForm::cmdFileExitClick() {
+    close();
+}

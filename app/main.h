@@ -37,9 +37,17 @@ class TSubfoldersPage;
 class TWastedSpacePage;
 
 // The five view pages and the notice page, in the order of the page control.
-enum TPageIndex : int { PagePieChart = 0, PageFolderInfo, PageSubfolders, PageWastedSpace, PageCleanUp };
+enum TPageIndex : int {
+    PagePieChart = 0,
+    PageFolderInfo,
+    PageSubfolders,
+    PageWastedSpace,
+    PageCleanUp
+};
 
-class TMainForm : public QMainWindow, private engine::IScanHost, private engine::TFolderTreeListener {
+class TMainForm : public QMainWindow,
+                  private engine::IScanHost,
+                  private engine::TFolderTreeListener {
     Q_OBJECT
 public:
     // Creates the window (FormCreate). arguments are the command-line arguments without the
@@ -49,6 +57,13 @@ public:
 
     // True when the creation failed; the fatal box has been shown and the program must end.
     bool CreationFailed() const { return creationFailed_; }
+    // True once the start-up work (start-up scans, command line) is done.
+    bool StartupDone() const { return startupDone_; }
+    // What the scanner reports to; a test may wrap it to watch a scan.
+    engine::IScanHost* ScanHost() { return this; }
+    // The folder "ADDONS.INI" is read from; the program's folder unless a test sets another
+    // before creating the window.
+    static QString AddonsFolder;
 
     engine::TFolderTree& Tree() { return tree_; }
 
@@ -303,11 +318,12 @@ private:
     TFolderTreeModel* treeModel_ = nullptr;
     QStringList arguments_;
     bool creationFailed_ = false;
+    bool startupDone_ = false;
     bool firstActivation_ = true;
     bool shownOnce_ = false;
     bool hintShown_ = false;
-    int removing_ = 0;              // inside a removal of tree rows
-    bool selectionPending_ = false;  // the tree's selection moved during a removal
+    int removing_ = 0;                // inside a removal of tree rows
+    bool selectionPending_ = false;   // the tree's selection moved during a removal
     bool suppressSelection_ = false;  // the window moves the selection itself
     bool switchingPages_ = false;     // the window activates a tab itself
     QElapsedTimer lastPump_;

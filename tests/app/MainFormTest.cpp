@@ -1,0 +1,386 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextEdit>
+#include <QTreeView>
+#include <memory>
+
+#include "app/main.h"
+#include "config/AppConfiguration.h"
+#include "config/Options.h"
+#include "engine/Scanner.h"
+#include "platform/MessageBox.h"
+#include "platform/SettingsStore.h"
+#include "tests/fixtures/TempTree.h"
+#include "views/SubfoldersPage.h"
+
+using engine::TFolderNode;
+using platform::MessageRequest;
+using testing_support::DriveMapScope;
+using testing_support::TempDrive;
+using testing_support::TempTree;
+
+namespace {
+
+QStringList ChildNames(const TFolderNode* node) {
+    QStringList names;
+    for (int i = 0; i < node->ChildCount(); ++i) names << node->Child(i)->DisplayName();
+    return names;
+}
+
+// Passes everything to the window's own scan host and presses Stop once n folders are done,
+// so that a test can stop a scan at a known point. It can also look around at that moment.
+class StopAfter : public engine::IScanHost {
+public:
+    StopAfter(engine::IScanHost* inner, int folders) : inner_(inner), left_(folders) {
+        engine::SetScanHost(this);
+    }
+    ~StopAfter() override { engine::SetScanHost(inner_); }
+
+    std::function<void()> atStop;
+
+    void ShowScanStatus(const QString& text) override { inner_->ShowScanStatus(text); }
+    void ProcessPendingEvents() override { inner_->ProcessPendingEvents(); }
+    void SetScanning(bool on) override { inner_->SetScanning(on); }
+    void FolderScanned(TFolderNode* node) override {
+        inner_->FolderScanned(node);
+        if (--left_ == 0) {
+            if (atStop) atStop();
+            engine::StopRequested = true;
+        }
+    }
+
+private:
+    engine::IScanHost* inner_;
+    int left_;
+};
+
+class MainFormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::SetMessageAnswerer([this](const MessageRequest& r) {
+            boxes.push_back(r);
+            return (r.buttons & platform::Cancel) ? platform::Cancel : platform::Ok;
+        });
+        platform::SetDialogRunner([this](QDialog& d) {
+            dialogs << d.windowTitle();
+            return int(QDialog::Rejected);
+        });
+    }
+    void TearDown() override {
+        form.reset();
+        platform::SetMessageAnswerer({});
+        platform::SetDialogRunner({});
+        TMainForm::AddonsFolder.clear();
+    }
+
+    TMainForm& Start(const QStringList& arguments = {}) {
+        form = std::make_unique<TMainForm>(arguments);
+        form->show();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return form->StartupDone(); }, 10000));
+        return *form;
+    }
+
+    // The memo's text, with the line breaks written as the notice texts write them.
+    QString Notice() const {
+        return form->txtNotReady->toPlainText().replace(u'\n', QLatin1String("\r\n"));
+    }
+    QString NoticeCaption() const {
+        return form->ThePages->tabText(form->ThePages->indexOf(form->pageNotScanned));
+    }
+    bool NoticeShown() const { return form->ThePages->currentWidget() == form->pageNotScanned; }
+
+    std::unique_ptr<TMainForm> form;
+    std::vector<MessageRequest> boxes;
+    QStringList dialogs;
+};
+
+}  // namespace
+
+TEST_F(MainFormTest, WithNothingToScanTheDriveSelectionOpensByItself) {
+    TempDrive drive;
+    Start();
+    EXPECT_EQ(dialogs, QStringList{"Scan Drives"});
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Quillon Pro"));
+    EXPECT_TRUE(NoticeShown());
+    EXPECT_EQ(NoticeCaption(), QStringLiteral("No scanned items"));
+    EXPECT_TRUE(Notice().startsWith("No drives have been scanned."));
+    EXPECT_FALSE(form->cmdFileRescan->menuAction()->isEnabled());
+    EXPECT_FALSE(form->toolStop->isEnabled());
+}
+
+TEST_F(MainFormTest, AScanFillsTheTreeAndEndsWithDone) {
+    TempTree t, u;
+    t.file("beta/x.bin", 100);
+    t.folder("alpha/inner");
+    t.file("top.txt", 5);
+    u.folder("only");
+    DriveMapScope drives("T=" + t.host() + ";U=" + u.host());
+    Start();
+
+    form->ScanOrRescanDrive(TMainForm::DriveTextOf('T'));
+    ASSERT_EQ(form->Tree().TopLevelCount(), 1);
+    const TFolderNode* top = form->Tree().TopLevel(0);
+    EXPECT_EQ(top->DisplayName(), t.host() + " (T:)");
+    EXPECT_EQ(ChildNames(top), (QStringList{"alpha", "beta"}));
+    EXPECT_EQ(ChildNames(top->Child(0)), QStringList{"inner"});
+    ASSERT_NE(top->Record(), nullptr);
+    EXPECT_EQ(top->Record()->TreeSize, 105);
+    // The first drive becomes the selection, so the status bar shows its path...
+    EXPECT_EQ(form->SelectedNode(), top);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Quillon Pro - T:\\"));
+    EXPECT_TRUE(form->cmdFileRescan->menuAction()->isEnabled());
+    EXPECT_FALSE(form->Scanning);
+
+    // ...and a later scan, with the selection in place, ends with "Done.".
+    form->ScanOrRescanDrive(TMainForm::DriveTextOf('U'));
+    EXPECT_EQ(form->StatusField1->text(), QStringLiteral("Done."));
+    EXPECT_EQ(form->ScannedLetters, QStringLiteral("TU"));
+}
+
+TEST_F(MainFormTest, StopLeavesTheNoticesAndTheNextScanStartsAfresh) {
+    TempDrive drive;
+    for (const char* folder : {"a/1", "a/2", "a/3", "a/4", "a/5"})
+        drive.file(QString(folder) + "/f", 10);
+    TMainForm& window = Start();
+
+    QString noticeWhileScanning;
+    {
+        StopAfter stop(window.ScanHost(), 2);  // a\1 and a\2 finish, then Stop
+        stop.atStop = [&] {
+            window.SelectNode(window.Tree().TopLevel(0));  // the drive, still being scanned
+            noticeWhileScanning = Notice();
+        };
+        window.ScanOrRescanDrive(TMainForm::DriveTextOf('T'));
+    }
+    EXPECT_TRUE(noticeWhileScanning.startsWith(
+        "Quillon Pro has not finished gathering information about this drive.\r\n\r\n"
+        "You may wait until the drive is completely scanned"))
+        << noticeWhileScanning.toStdString();
+    TFolderNode* top = window.Tree().TopLevel(0);
+    EXPECT_EQ(top->Record(), nullptr);
+    ASSERT_EQ(ChildNames(top), QStringList{"a"});
+    TFolderNode* a = top->Child(0);
+    EXPECT_EQ(a->Record(), nullptr);
+
+    window.SelectNode(a);
+    EXPECT_TRUE(NoticeShown());
+    EXPECT_EQ(NoticeCaption(), QStringLiteral("Folder not scanned"));
+    EXPECT_EQ(Notice(),
+              "The scannning process was interrupted before Quillon Pro had finished scanning this "
+              "folder.\r\n\r\nYou may rescan the folder\r\n\r\nor\r\n\r\nyou may select another "
+              "drive or folder from the left folder tree view.");
+
+    window.ScanOrRescanDrive(TMainForm::DriveTextOf('T'));
+    EXPECT_FALSE(engine::StopRequested);
+    ASSERT_NE(window.Tree().TopLevel(0)->Record(), nullptr);
+    EXPECT_EQ(window.Tree().TopLevel(0)->Record()->TreeFileCount, 5);
+}
+
+TEST_F(MainFormTest, RightClickOnAnInterruptedFolderExplainsWhyNoMenuShows) {
+    TempDrive drive;
+    drive.file("a/1/f", 1);
+    drive.file("a/2/f", 1);
+    TMainForm& window = Start();
+    {
+        StopAfter stop(window.ScanHost(), 1);
+        window.ScanOrRescanDrive(TMainForm::DriveTextOf('T'));
+    }
+    TFolderNode* a = window.Tree().TopLevel(0)->Child(0);
+    window.FolderTree->expandAll();
+    boxes.clear();
+    const QRect row = window.FolderTree->visualRect(
+        window.FolderTree->model()->index(0, 0, window.FolderTree->model()->index(0, 0)));
+    ASSERT_TRUE(row.isValid());
+    emit window.FolderTree->customContextMenuRequested(row.center());
+    EXPECT_EQ(window.SelectedNode(), a);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+              QStringLiteral("The context menu of the selected folder cannot be displayed "
+                             "because Quillon Pro has not finished scanning the folder"));
+    EXPECT_EQ(boxes[0].icon, platform::MessageIcon::Error);
+}
+
+TEST_F(MainFormTest, RescanningADriveMovesItToTheEnd) {
+    TempTree t, u;
+    t.folder("x");
+    u.folder("y");
+    DriveMapScope drives("T=" + t.host() + ";U=" + u.host());
+    TMainForm& window = Start({"T:\\", "U:\\"});
+    ASSERT_EQ(window.Tree().TopLevelCount(), 2);
+    const TFolderNode* oldT = window.Tree().TopLevel(0);
+    window.RescanDrives("T");
+    ASSERT_EQ(window.Tree().TopLevelCount(), 2);
+    EXPECT_EQ(window.Tree().TopLevel(0)->DriveLetter(), 'U');
+    EXPECT_EQ(window.Tree().TopLevel(1)->DriveLetter(), 'T');
+    EXPECT_NE(window.Tree().TopLevel(1), oldT);
+    EXPECT_EQ(window.ScannedLetters, QStringLiteral("UT"));
+    EXPECT_EQ(engine::ScannedDrives().Find('T')->Node, window.Tree().TopLevel(1));
+}
+
+TEST_F(MainFormTest, RemovingAllDrivesLeavesTheNoDrivesNotice) {
+    TempTree t, u, v;
+    DriveMapScope drives("T=" + t.host() + ";U=" + u.host() + ";V=" + v.host());
+    TMainForm& window = Start({"T:", "U:", "V:"});
+    ASSERT_EQ(window.Tree().TopLevelCount(), 3);
+    window.cmdFileRemoveAllDrivesClick();
+    QTest::qWait(20);
+    EXPECT_EQ(window.Tree().TopLevelCount(), 0);
+    EXPECT_EQ(engine::ScannedDrives().Count(), 0);
+    EXPECT_EQ(window.SelectedNode(), nullptr);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Quillon Pro"));
+    EXPECT_TRUE(NoticeShown());
+    EXPECT_EQ(NoticeCaption(), QStringLiteral("No scanned items"));
+    EXPECT_TRUE(Notice().startsWith("No drives have been scanned."));
+    EXPECT_FALSE(window.cmdFileRemove->menuAction()->isEnabled());
+}
+
+TEST_F(MainFormTest, OpeningAFolderOfAScannedDriveDoesNotScanAgain) {
+    TempDrive drive;
+    drive.folder("Sub/deep");
+    TMainForm& window = Start({"T:\\"});
+    const TFolderNode* top = window.Tree().TopLevel(0);
+    EXPECT_TRUE(window.OpenFolderPath("t:\\Sub"));
+    EXPECT_EQ(window.Tree().TopLevel(0), top);
+    EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\Sub"));
+    // A folder made after the scan is not in the tree: true, and nothing selected anew.
+    drive.folder("Later");
+    EXPECT_TRUE(window.OpenFolderPath("T:\\Later"));
+    EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\Sub"));
+    EXPECT_FALSE(window.OpenFolderPath("T:"));
+    EXPECT_FALSE(window.OpenFolderPath("\\\\server\\share"));
+}
+
+TEST_F(MainFormTest, AFolderDeletedOnDiskLeavesTheTreeWhenSelected) {
+    TempDrive drive;
+    drive.file("keep/a.bin", 5000);
+    drive.file("gone/one/b.bin", 300);
+    drive.file("gone/c.bin", 20);
+    TMainForm& window = Start({"T:\\"});
+    TFolderNode* top = window.Tree().TopLevel(0);
+    const engine::TFolderSize before = *top->Record();
+    TFolderNode* gone = top->Child(0);
+    ASSERT_EQ(gone->DisplayName(), QStringLiteral("gone"));
+    const engine::TFolderSize removed = *gone->Record();
+
+    ASSERT_TRUE(QDir(drive.host("gone")).removeRecursively());
+    window.SelectNode(gone);
+    QTest::qWait(20);
+    ASSERT_EQ(ChildNames(top), QStringList{"keep"});
+    const engine::TFolderSize& after = *top->Record();
+    EXPECT_EQ(after.TreeSize, before.TreeSize - removed.TreeSize);
+    EXPECT_EQ(after.TreeFileCount, before.TreeFileCount - 2);
+    EXPECT_EQ(after.TreeFolderCount, before.TreeFolderCount - 2);
+    EXPECT_EQ(after.SubfolderCount, before.SubfolderCount - 1);
+    EXPECT_EQ(after.TreeWasted, before.TreeWasted - removed.TreeWasted);
+    for (int i = 1; i <= 7; ++i)
+        EXPECT_EQ(engine::TreeWastedAt(after, i),
+                  engine::TreeWastedAt(before, i) - engine::TreeWastedAt(removed, i));
+    EXPECT_NE(window.CurrentNode, gone);
+}
+
+TEST_F(MainFormTest, SubfolderSortIsCheckedOnLoad) {
+    RegWriteInteger(AppRegistryKey, "Options", "FoldersDisplaySort", -3);
+    RegWriteInteger(AppRegistryKey, "Options", "FoldersDisplayType", 7);
+    {
+        TMainForm& window = Start();
+        EXPECT_EQ(window.pageSubfolders->SortCode, -3);
+        EXPECT_EQ(window.pageSubfolders->cbFoldersDisplayType->currentIndex(), 2);
+        form.reset();
+    }
+    RegWriteInteger(AppRegistryKey, "Options", "FoldersDisplaySort", 9);
+    TMainForm& window = Start();
+    EXPECT_EQ(window.pageSubfolders->SortCode, 1);
+}
+
+TEST_F(MainFormTest, CommandLineOpensDrivesAndFolders) {
+    TempDrive drive;
+    drive.folder("sub/inner");
+    struct Case {
+        QStringList arguments;
+        int drives;
+        QString current;
+    };
+    const Case cases[] = {
+        {{"T:\\"}, 1, "T:\\"},
+        {{"t:"}, 1, "T:\\"},
+        {{"T:\\sub"}, 1, "T:\\sub"},
+        {{drive.host("sub")}, 1, "T:\\sub"},  // a host path
+        {{"/rINF", "T:\\", "report.txt"}, 0, ""},
+        {{"/RTXT"}, 0, ""},
+    };
+    for (const Case& c : cases) {
+        TMainForm& window = Start(c.arguments);
+        EXPECT_EQ(window.Tree().TopLevelCount(), c.drives) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(window.CurrentPath, c.current) << c.arguments.join(' ').toStdString();
+        if (!c.current.isEmpty()) EXPECT_EQ(window.windowTitle(), "Quillon Pro - " + c.current);
+        form.reset();
+    }
+}
+
+// Writes the add-ons file of a temporary program folder and points the window at it.
+void UseAddons(const TempTree& folder, const QByteArray& text) {
+    QFile addons(folder.host("ADDONS.INI"));
+    ASSERT_TRUE(addons.open(QIODevice::WriteOnly));
+    addons.write(text);
+    TMainForm::AddonsFolder = folder.host();
+}
+
+TEST_F(MainFormTest, AddonToolsFillTheToolsMenu) {
+    TempTree folder;
+    UseAddons(folder, "\"Clean Up\",\"Cleans up, quickly\",/bin/true\r\nOther,hint,/bin/false\r\n");
+    TMainForm& window = Start();
+    EXPECT_EQ(window.AddonCommands, (QStringList{"/bin/true", "/bin/false"}));
+    QStringList captions;
+    for (QAction* item : window.mnuTools->actions()) captions << item->text();
+    EXPECT_EQ(captions.mid(2), (QStringList{"Clean Up", "Other"}));
+    EXPECT_TRUE(window.LT1->isVisible());
+}
+
+TEST_F(MainFormTest, AnAddonLineWithTooFewFieldsEndsTheProgram) {
+    TempTree folder;
+    UseAddons(folder, "Editor,hint,/bin/true\r\nBroken,line\r\n");
+    TMainForm window;
+    EXPECT_TRUE(window.CreationFailed());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("Fatal error"));
+    EXPECT_EQ(boxes[0].text, QStringLiteral("Fatal error: Quillon Pro must close"));
+}
+
+TEST_F(MainFormTest, DroppingThreeFoldersOpensTheFirst) {
+    TempDrive drive;
+    for (const char* name : {"one", "two", "three"}) drive.folder(name);
+    TMainForm& window = Start({"T:\\"});
+    window.WMDropFiles({drive.host("two"), drive.host("one"), drive.host("three")});
+    EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\two"));
+}
+
+TEST_F(MainFormTest, ClosingSavesPlacementAndEveryOptionAndTheNextStartRestoresThem) {
+    {
+        TMainForm& window = Start();
+        window.setGeometry(40, 50, 700, 500);
+        optShowFileNames->Value = false;
+        form.reset();
+    }
+    QFile file(platform::SettingsFilePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(text.contains("[HKEY_CURRENT_USER\\Software\\Norvane\\Quillon Pro\\Desktop]"));
+    for (const char* value :
+         {"\"Left\"", "\"Top\"", "\"Width\"=\"700\"", "\"Height\"=\"500\"", "\"WindowState\"",
+          "\"IncludeWastedInformation\"=\"1\"", "\"ShowFileNames\"=\"0\"", "\"ZIPDeleteArchive\"",
+          "\"ViewToolbar\"", "\"ShowSurvey\"", "\"FoldersDisplaySort\""})
+        EXPECT_TRUE(text.contains(value)) << value;
+
+    TMainForm& window = Start();
+    EXPECT_EQ(window.geometry().size(), QSize(700, 500));
+    EXPECT_FALSE(window.toolShowFiles->isChecked());
+}

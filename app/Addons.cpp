@@ -5,7 +5,9 @@
 
 namespace {
 
-bool IsBlank(QChar c) { return c.unicode() >= 1 && c.unicode() <= ' '; }
+bool IsBlank(QChar c) {
+    return c.unicode() >= 1 && c.unicode() <= ' ';
+}
 
 }  // namespace
 

@@ -9,7 +9,9 @@ TFolderTreeModel::TFolderTreeModel(engine::TFolderTree& tree, QObject* parent)
     tree_.AddListener(this);
 }
 
-TFolderTreeModel::~TFolderTreeModel() { tree_.RemoveListener(this); }
+TFolderTreeModel::~TFolderTreeModel() {
+    tree_.RemoveListener(this);
+}
 
 TFolderNode* TFolderTreeModel::NodeOf(const QModelIndex& index) {
     return index.isValid() ? static_cast<TFolderNode*>(index.internalPointer()) : nullptr;
@@ -35,18 +37,25 @@ int TFolderTreeModel::rowCount(const QModelIndex& parent) const {
     return p ? p->ChildCount() : tree_.TopLevelCount();
 }
 
-int TFolderTreeModel::columnCount(const QModelIndex&) const { return 1; }
+int TFolderTreeModel::columnCount(const QModelIndex&) const {
+    return 1;
+}
 
-bool TFolderTreeModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
+bool TFolderTreeModel::hasChildren(const QModelIndex& parent) const {
+    return rowCount(parent) > 0;
+}
 
 QVariant TFolderTreeModel::data(const QModelIndex& index, int role) const {
     TFolderNode* node = NodeOf(index);
     if (!node) return {};
     switch (role) {
         case Qt::DisplayRole:
-        case Qt::ToolTipRole: return node->DisplayName();
-        case Qt::DecorationRole: return IconOf(node);
-        default: return {};
+        case Qt::ToolTipRole:
+            return node->DisplayName();
+        case Qt::DecorationRole:
+            return IconOf(node);
+        default:
+            return {};
     }
 }
 
@@ -57,7 +66,8 @@ QIcon TFolderTreeModel::IconOf(TFolderNode* node) const {
         if (node->ImageIndex < 0) node->ImageIndex = icons.IndexOf(path);
         if (node->SelectedImageIndex < 0) node->SelectedImageIndex = icons.IndexOf(path, true);
     }
-    const quint64 key = quint64(uint32_t(node->ImageIndex)) << 32 | uint32_t(node->SelectedImageIndex);
+    const quint64 key =
+        quint64(uint32_t(node->ImageIndex)) << 32 | uint32_t(node->SelectedImageIndex);
     auto it = icons_.find(key);
     if (it == icons_.end()) {
         QIcon icon;
@@ -77,13 +87,17 @@ void TFolderTreeModel::RowsAboutToBeInserted(TFolderNode* parent, int first, int
     beginInsertRows(IndexOf(parent), first, last);
 }
 
-void TFolderTreeModel::RowsInserted(TFolderNode*, int, int) { endInsertRows(); }
+void TFolderTreeModel::RowsInserted(TFolderNode*, int, int) {
+    endInsertRows();
+}
 
 void TFolderTreeModel::RowsAboutToBeRemoved(TFolderNode* parent, int first, int last) {
     beginRemoveRows(IndexOf(parent), first, last);
 }
 
-void TFolderTreeModel::RowsRemoved(TFolderNode*, int, int) { endRemoveRows(); }
+void TFolderTreeModel::RowsRemoved(TFolderNode*, int, int) {
+    endRemoveRows();
+}
 
 void TFolderTreeModel::RecordChanged(TFolderNode* node) {
     const QModelIndex i = IndexOf(node);

@@ -66,7 +66,8 @@ QAction* AddItem(QMenu* menu, const QString& caption, const QString& hint,
 
 QAction* AddButton(QToolBar* bar, const QString& image, const QString& hint, bool checkable,
                    bool on, bool enabled) {
-    QAction* button = bar->addAction(QIcon(QStringLiteral(":/toolbar/%1.png").arg(image)), QString());
+    QAction* button =
+        bar->addAction(QIcon(QStringLiteral(":/toolbar/%1.png").arg(image)), QString());
     SetHint(button, hint);
     button->setCheckable(checkable);
     button->setChecked(on);
@@ -79,70 +80,116 @@ QAction* AddButton(QToolBar* bar, const QString& image, const QString& hint, boo
 void TMainForm::CreateMenus() {
     QMenuBar* bar = menuBar();
 
-    mnuFile = AddMenu(bar, "&File", "Scan or rescan drives, export pie charts and reports or quit the program");
+    mnuFile = AddMenu(bar, "&File",
+                      "Scan or rescan drives, export pie charts and reports or quit the program");
     cmdFileScanDrives = AddItem(mnuFile, "&Scan Drive(s)...", "Scans one or more drives.");
-    cmdFileRescan = AddSubmenu(mnuFile, "Resca&n", "Contains commands for rescanning folders or drives.");
-    cmdFileRescanCurrentDirectory = AddItem(cmdFileRescan, "Current &Folder", "Rescans the current folder and all its subfolders.");
-    cmdFileRescanCurrentDrive = AddItem(cmdFileRescan, "&Current Drive", "Rescans the current drive.");
+    cmdFileRescan =
+        AddSubmenu(mnuFile, "Resca&n", "Contains commands for rescanning folders or drives.");
+    cmdFileRescanCurrentDirectory = AddItem(cmdFileRescan, "Current &Folder",
+                                            "Rescans the current folder and all its subfolders.");
+    cmdFileRescanCurrentDrive =
+        AddItem(cmdFileRescan, "&Current Drive", "Rescans the current drive.");
     cmdFileRescanAllDrives = AddItem(cmdFileRescan, "&All Drives", "Rescans all scanned drives.");
-    cmdFileRemove = AddSubmenu(mnuFile, "Remo&ve from Tree", "Contains commands for removing drives from the folder tree.");
-    cmdFileRemoveCurrentDrive = AddItem(cmdFileRemove, "&Current Drive", "Removes the current selected drive from the folder tree.");
-    cmdFileRemoveAllDrives = AddItem(cmdFileRemove, "&All Drives", "Removes all drives from the folder tree.");
+    cmdFileRemove = AddSubmenu(mnuFile, "Remo&ve from Tree",
+                               "Contains commands for removing drives from the folder tree.");
+    cmdFileRemoveCurrentDrive = AddItem(cmdFileRemove, "&Current Drive",
+                                        "Removes the current selected drive from the folder tree.");
+    cmdFileRemoveAllDrives =
+        AddItem(cmdFileRemove, "&All Drives", "Removes all drives from the folder tree.");
     mnuFile->addSeparator();
-    cmdFileAbort = AddItem(mnuFile, "&Abort Scanning", "Aborts the scanning process.", QKeySequence(Qt::CTRL | Qt::Key_A));
+    cmdFileAbort = AddItem(mnuFile, "&Abort Scanning", "Aborts the scanning process.",
+                           QKeySequence(Qt::CTRL | Qt::Key_A));
     mnuFile->addSeparator();
-    cmdFileExportPie = AddSubmenu(mnuFile, "Export &Pie", "Copies the pie chart to the clipboard or saves it in a graphic file.");
-    ToClipboard1 = AddSubmenu(cmdFileExportPie, "To &Clipboard", "Copies the pie chart to the clipboard in metafile or bitmap format.");
-    cmdFilePieAsMetafile = AddItem(ToClipboard1, "As &Metafile", "Copies the pie chart to the clipboard in metafile format.");
-    cmdFilePieAsBitmap = AddItem(ToClipboard1, "As &Bitmap", "Copies the pie chart to the clipboard in bitmap format.");
-    cmdFilePieToFile = AddItem(cmdFileExportPie, "To &File...", "Saves the pie chart in a bitmap of metafile file.");
+    cmdFileExportPie =
+        AddSubmenu(mnuFile, "Export &Pie",
+                   "Copies the pie chart to the clipboard or saves it in a graphic file.");
+    ToClipboard1 =
+        AddSubmenu(cmdFileExportPie, "To &Clipboard",
+                   "Copies the pie chart to the clipboard in metafile or bitmap format.");
+    cmdFilePieAsMetafile = AddItem(ToClipboard1, "As &Metafile",
+                                   "Copies the pie chart to the clipboard in metafile format.");
+    cmdFilePieAsBitmap = AddItem(ToClipboard1, "As &Bitmap",
+                                 "Copies the pie chart to the clipboard in bitmap format.");
+    cmdFilePieToFile = AddItem(cmdFileExportPie, "To &File...",
+                               "Saves the pie chart in a bitmap of metafile file.");
     cmdFileReports = AddSubmenu(mnuFile, "&Reports", "Export folder reports.");
-    cmdFileReportFolderInformation = AddItem(cmdFileReports, "Folder &Information...", "Generates a report with detailed information about the current folder.");
-    cmdFileReportFolderContents = AddItem(cmdFileReports, "Subfolder &List...", "Generates a report with the list of subfolders of the current folder.");
+    cmdFileReportFolderInformation =
+        AddItem(cmdFileReports, "Folder &Information...",
+                "Generates a report with detailed information about the current folder.");
+    cmdFileReportFolderContents =
+        AddItem(cmdFileReports, "Subfolder &List...",
+                "Generates a report with the list of subfolders of the current folder.");
     mnuFile->addSeparator();
-    cmdFileSelectFolder = AddItem(mnuFile, "Select &Folder...", "Selectes a new folder to be analyzed.");
+    cmdFileSelectFolder =
+        AddItem(mnuFile, "Select &Folder...", "Selectes a new folder to be analyzed.");
     mnuFile->addSeparator();
-    cmdFileRestoreCompressedFolders = AddItem(mnuFile, "Restore &Compressed Folders...", "Decompresses and restores the folders compressed by Quillon Pro to their original location.");
+    cmdFileRestoreCompressedFolders = AddItem(mnuFile, "Restore &Compressed Folders...",
+                                              "Decompresses and restores the folders compressed by "
+                                              "Quillon Pro to their original location.");
     mnuFile->addSeparator();
     cmdFileExit = AddItem(mnuFile, "E&xit", "Quits Quillon Pro.");
 
     mnuView = AddMenu(bar, "&View", "Customize the main window and set program options");
     cmdViewToolbar = AddItem(mnuView, "Toolbar", "Shows or hides the toolbar.");
     cmdViewStatusBar = AddItem(mnuView, "Status &Bar", "Shows or hides the status bar.");
-    cmdViewFolderTree = AddItem(mnuView, "Folder T&ree", "Shows or hides the folder tree view from the left panel.");
+    cmdViewFolderTree = AddItem(mnuView, "Folder T&ree",
+                                "Shows or hides the folder tree view from the left panel.");
     mnuView->addSeparator();
-    cmdViewPieChart = AddItem(mnuView, "&Pie Chart", "Displays a graphical pie chart view of the space used by the current folder.");
-    cmdViewFolderInformation = AddItem(mnuView, "Folder &Information", "Displays detailed information about the current folder.");
-    cmdViewSubfolders = AddItem(mnuView, "Subfo&lders", "Displays a detailed list of the subfolders of the current folder.");
-    cmdViewWastedSpace = AddItem(mnuView, "&Wasted Space", "Displays information about the space wasted by the current folder/drive.");
-    cmdViewCleanUp = AddItem(mnuView, "&Free Some Space", "Displays a few options that can be use to free up some disk space.");
+    cmdViewPieChart =
+        AddItem(mnuView, "&Pie Chart",
+                "Displays a graphical pie chart view of the space used by the current folder.");
+    cmdViewFolderInformation = AddItem(mnuView, "Folder &Information",
+                                       "Displays detailed information about the current folder.");
+    cmdViewSubfolders =
+        AddItem(mnuView, "Subfo&lders",
+                "Displays a detailed list of the subfolders of the current folder.");
+    cmdViewWastedSpace =
+        AddItem(mnuView, "&Wasted Space",
+                "Displays information about the space wasted by the current folder/drive.");
+    cmdViewCleanUp = AddItem(mnuView, "&Free Some Space",
+                             "Displays a few options that can be use to free up some disk space.");
     mnuView->addSeparator();
-    cmdViewPieSectionSizeWindow = AddItem(mnuView, "Wasted && Drive Pie &Charts", "Shows or hides the Section & Free Information Window.", QKeySequence(Qt::CTRL | Qt::Key_C));
-    cmdViewBarChart = AddItem(mnuView, "&Tree Bar Chart", "Displays the Tree Bar Chart Window, that helps you quickly find large folders (hogs).", QKeySequence(Qt::CTRL | Qt::Key_T));
+    cmdViewPieSectionSizeWindow = AddItem(mnuView, "Wasted && Drive Pie &Charts",
+                                          "Shows or hides the Section & Free Information Window.",
+                                          QKeySequence(Qt::CTRL | Qt::Key_C));
+    cmdViewBarChart = AddItem(
+        mnuView, "&Tree Bar Chart",
+        "Displays the Tree Bar Chart Window, that helps you quickly find large folders (hogs).",
+        QKeySequence(Qt::CTRL | Qt::Key_T));
     mnuView->addSeparator();
-    cmdViewPieSort = AddSubmenu(mnuView, "Pie Sections &Sort", "Contains commands for arranging the pie sections.");
-    cmdViewPieSortAscending = AddItem(cmdViewPieSort, "&Ascending", "Sorts pie sections by size in ascending order.");
-    cmdViewPieSortDescending = AddItem(cmdViewPieSort, "&Descending", "Sorts pie sections by size in descending order.");
+    cmdViewPieSort = AddSubmenu(mnuView, "Pie Sections &Sort",
+                                "Contains commands for arranging the pie sections.");
+    cmdViewPieSortAscending =
+        AddItem(cmdViewPieSort, "&Ascending", "Sorts pie sections by size in ascending order.");
+    cmdViewPieSortDescending =
+        AddItem(cmdViewPieSort, "&Descending", "Sorts pie sections by size in descending order.");
     mnuView->addSeparator();
     cmdViewOptions = AddItem(mnuView, "&Options...", "Changes program configuration.");
 
     mnuTools = AddMenu(bar, "&Tools", "Contains tools commands");
-    cmdToolsFindFiles = AddItem(mnuTools, "Find Files or Folders...", "Opens the Windows Find dialog box, that allows you to search for files or folders based on various search criteria.");
+    cmdToolsFindFiles = AddItem(mnuTools, "Find Files or Folders...",
+                                "Opens the Windows Find dialog box, that allows you to search for "
+                                "files or folders based on various search criteria.");
     LT1 = mnuTools->addSeparator();
 
     mnuHelp = AddMenu(bar, "&Help", "Display help, ordering or program information");
     cmdHelpHelpTopics = AddItem(mnuHelp, "&Help Topics", "Opens Help.", QKeySequence(Qt::Key_F1));
     mnuHelp->addSeparator();
-    cmdHelpVisitWebPage = AddItem(mnuHelp, "Visit the Quillon Pro &Web page", "Visit the Quillon Pro Web page for the latest information about the product.");
-    cmdHelpIntroductoryLetter = AddItem(mnuHelp, "Introductory &Letter...", "Displays the introductory letter.");
-    cmdHelpUserSurvey = AddItem(mnuHelp, "User &Survey...", "Displays a survey form that can help the authors improve Quillon Pro.");
+    cmdHelpVisitWebPage =
+        AddItem(mnuHelp, "Visit the Quillon Pro &Web page",
+                "Visit the Quillon Pro Web page for the latest information about the product.");
+    cmdHelpIntroductoryLetter =
+        AddItem(mnuHelp, "Introductory &Letter...", "Displays the introductory letter.");
+    cmdHelpUserSurvey =
+        AddItem(mnuHelp, "User &Survey...",
+                "Displays a survey form that can help the authors improve Quillon Pro.");
     mnuHelp->addSeparator();
     cmdHelpAbout = AddItem(mnuHelp, "&About...", QString());
 
-    for (QAction* item : {cmdViewToolbar, cmdViewStatusBar, cmdViewFolderTree, cmdViewPieChart,
-                          cmdViewFolderInformation, cmdViewSubfolders, cmdViewWastedSpace,
-                          cmdViewCleanUp, cmdViewPieSectionSizeWindow, cmdViewPieSortAscending,
-                          cmdViewPieSortDescending})
+    for (QAction* item :
+         {cmdViewToolbar, cmdViewStatusBar, cmdViewFolderTree, cmdViewPieChart,
+          cmdViewFolderInformation, cmdViewSubfolders, cmdViewWastedSpace, cmdViewCleanUp,
+          cmdViewPieSectionSizeWindow, cmdViewPieSortAscending, cmdViewPieSortDescending})
         item->setCheckable(true);
     // The five page items are radio items: their tags are the page numbers.
     auto* pageItems = new QActionGroup(this);
@@ -158,11 +205,16 @@ void TMainForm::CreateMenus() {
 
     connect(mnuFile, &QMenu::aboutToShow, this, &TMainForm::mnuFileClick);
     connect(cmdFileScanDrives, &QAction::triggered, this, &TMainForm::cmdFileScanDrivesClick);
-    connect(cmdFileRescanCurrentDirectory, &QAction::triggered, this, &TMainForm::cmdFileRescanCurrentDirectoryClick);
-    connect(cmdFileRescanCurrentDrive, &QAction::triggered, this, &TMainForm::cmdFileRescanCurrentDriveClick);
-    connect(cmdFileRescanAllDrives, &QAction::triggered, this, &TMainForm::cmdFileRescanAllDrivesClick);
-    connect(cmdFileRemoveCurrentDrive, &QAction::triggered, this, &TMainForm::cmdFileRemoveCurrentDriveClick);
-    connect(cmdFileRemoveAllDrives, &QAction::triggered, this, &TMainForm::cmdFileRemoveAllDrivesClick);
+    connect(cmdFileRescanCurrentDirectory, &QAction::triggered, this,
+            &TMainForm::cmdFileRescanCurrentDirectoryClick);
+    connect(cmdFileRescanCurrentDrive, &QAction::triggered, this,
+            &TMainForm::cmdFileRescanCurrentDriveClick);
+    connect(cmdFileRescanAllDrives, &QAction::triggered, this,
+            &TMainForm::cmdFileRescanAllDrivesClick);
+    connect(cmdFileRemoveCurrentDrive, &QAction::triggered, this,
+            &TMainForm::cmdFileRemoveCurrentDriveClick);
+    connect(cmdFileRemoveAllDrives, &QAction::triggered, this,
+            &TMainForm::cmdFileRemoveAllDrivesClick);
     connect(cmdFileAbort, &QAction::triggered, this, &TMainForm::cmdFileAbortClick);
     connect(cmdFileSelectFolder, &QAction::triggered, this, &TMainForm::cmdFileSelectFolderClick);
     connect(cmdFileExit, &QAction::triggered, this, &TMainForm::cmdFileExitClick);
@@ -171,14 +223,18 @@ void TMainForm::CreateMenus() {
     connect(cmdViewStatusBar, &QAction::triggered, this, &TMainForm::cmdViewStatusBarClick);
     connect(cmdViewFolderTree, &QAction::triggered, this, &TMainForm::cmdViewFolderTreeClick);
     connect(pageItems, &QActionGroup::triggered, this, &TMainForm::cmdViewPieChartClick);
-    connect(cmdViewPieSectionSizeWindow, &QAction::triggered, this, &TMainForm::cmdViewPieSectionSizeWindowClick);
+    connect(cmdViewPieSectionSizeWindow, &QAction::triggered, this,
+            &TMainForm::cmdViewPieSectionSizeWindowClick);
     connect(cmdViewBarChart, &QAction::triggered, this, &TMainForm::cmdViewBarChartClick);
-    connect(cmdViewPieSortAscending, &QAction::triggered, this, &TMainForm::cmdViewPieSortAscendingClick);
-    connect(cmdViewPieSortDescending, &QAction::triggered, this, &TMainForm::cmdViewPieSortDescendingClick);
+    connect(cmdViewPieSortAscending, &QAction::triggered, this,
+            &TMainForm::cmdViewPieSortAscendingClick);
+    connect(cmdViewPieSortDescending, &QAction::triggered, this,
+            &TMainForm::cmdViewPieSortDescendingClick);
     connect(cmdToolsFindFiles, &QAction::triggered, this, &TMainForm::cmdToolsFindFilesClick);
     connect(cmdHelpHelpTopics, &QAction::triggered, this, &TMainForm::cmdHelpHelpTopicsClick);
     connect(cmdHelpVisitWebPage, &QAction::triggered, this, &TMainForm::cmdHelpVisitWebPageClick);
-    connect(cmdHelpIntroductoryLetter, &QAction::triggered, this, &TMainForm::cmdHelpIntroductoryLetterClick);
+    connect(cmdHelpIntroductoryLetter, &QAction::triggered, this,
+            &TMainForm::cmdHelpIntroductoryLetterClick);
     connect(cmdHelpUserSurvey, &QAction::triggered, this, &TMainForm::cmdHelpUserSurveyClick);
     connect(cmdHelpAbout, &QAction::triggered, this, &TMainForm::cmdHelpAboutClick);
 }
@@ -187,7 +243,7 @@ void TMainForm::CreateToolStrip() {
     ToolbarSupport = new QFrame;
     ToolbarSupport->setObjectName("ToolbarSupport");
     ToolbarSupport->setFrameStyle(QFrame::Panel | QFrame::Raised);  // a bevel above and below
-    ToolbarSupport->installEventFilter(this);  // its resizes lay the strip out
+    ToolbarSupport->installEventFilter(this);                       // its resizes lay the strip out
 
     DriveBox = new TOrbDriveComboBox(ToolbarSupport);
     DriveBox->setObjectName("DriveBox");
@@ -200,35 +256,61 @@ void TMainForm::CreateToolStrip() {
     TheToolbar->setMovable(false);
     TheToolbar->setFloatable(false);
     // Compact buttons, so that the nine buttons and five separators fit the strip's 247 pixels.
-    TheToolbar->setStyleSheet("QToolButton { padding: 1px; margin: 0px; } QToolBar { spacing: 0px; padding: 0px; }");
-    toolScan = AddButton(TheToolbar, "scan", "Scan/Rescan Selected Drive|Scan or rescan the drive that is selected in the Drives List Box", false, false, true);
+    TheToolbar->setStyleSheet(
+        "QToolButton { padding: 1px; margin: 0px; } QToolBar { spacing: 0px; padding: 0px; }");
+    toolScan = AddButton(TheToolbar, "scan",
+                         "Scan/Rescan Selected Drive|Scan or rescan the drive that is selected in "
+                         "the Drives List Box",
+                         false, false, true);
     TheToolbar->addSeparator();
-    toolRescanDir = AddButton(TheToolbar, "rescandir", "Rescan Current Folder|Rescans the current folder and all its subfolders", false, false, false);
+    toolRescanDir =
+        AddButton(TheToolbar, "rescandir",
+                  "Rescan Current Folder|Rescans the current folder and all its subfolders", false,
+                  false, false);
     TheToolbar->addSeparator();
-    toolStop = AddButton(TheToolbar, "stop", "Abort scanning|Abort the scanning process", false, false, false);
+    toolStop = AddButton(TheToolbar, "stop", "Abort scanning|Abort the scanning process", false,
+                         false, false);
     TheToolbar->addSeparator();
-    toolLevelUp = AddButton(TheToolbar, "levelup", "Up One Level|Select the parent folder of the current folder", false, false, false);
-    toolExplore = AddButton(TheToolbar, "explore", "Explore Current Folder|Explore the current folder", false, false, false);
+    toolLevelUp = AddButton(TheToolbar, "levelup",
+                            "Up One Level|Select the parent folder of the current folder", false,
+                            false, false);
+    toolExplore =
+        AddButton(TheToolbar, "explore", "Explore Current Folder|Explore the current folder", false,
+                  false, false);
     TheToolbar->addSeparator();
-    toolShowWasted = AddButton(TheToolbar, "wasted", "Include Wasted Space|Show the actual allocated space for each folder and file in the pie chart", true, true, true);
-    toolShowFiles = AddButton(TheToolbar, "files", "Show Files|Display individual files in the pie chart", true, true, true);
+    toolShowWasted = AddButton(TheToolbar, "wasted",
+                               "Include Wasted Space|Show the actual allocated space for each "
+                               "folder and file in the pie chart",
+                               true, true, true);
+    toolShowFiles =
+        AddButton(TheToolbar, "files", "Show Files|Display individual files in the pie chart", true,
+                  true, true);
     TheToolbar->addSeparator();
-    toolPercent = AddButton(TheToolbar, "percent", "Relative sizes|Display relative sizes near the pie chart sections", true, false, true);
-    toolMB = AddButton(TheToolbar, "absolute", "Absolute sizes|Display absolute sizes near the pie chart sections", true, false, true);
+    toolPercent = AddButton(TheToolbar, "percent",
+                            "Relative sizes|Display relative sizes near the pie chart sections",
+                            true, false, true);
+    toolMB = AddButton(TheToolbar, "absolute",
+                       "Absolute sizes|Display absolute sizes near the pie chart sections", true,
+                       false, true);
 
     ClustersBox = new QComboBox(ToolbarSupport);
     ClustersBox->setObjectName("ClustersBox");
-    ClustersBox->addItems({"Drive cluster size", "0.5 K (high density floppy disks)", "2 K (CD-ROM)",
-                           "4 K (FAT 128 MB - 255 MB, FAT32)", "8 K (FAT 256 MB - 511 MB)",
-                           "16 K (FAT 512 MB - 1023 MB)", "32 K (FAT 1 GB - 2 GB)", "64 K"});
-    SetHint(ClustersBox, "User Defined Cluster Size|Select a cluster size to see how the current folder would look on a drive with that cluster size.");
+    ClustersBox->addItems({"Drive cluster size", "0.5 K (high density floppy disks)",
+                           "2 K (CD-ROM)", "4 K (FAT 128 MB - 255 MB, FAT32)",
+                           "8 K (FAT 256 MB - 511 MB)", "16 K (FAT 512 MB - 1023 MB)",
+                           "32 K (FAT 1 GB - 2 GB)", "64 K"});
+    SetHint(ClustersBox,
+            "User Defined Cluster Size|Select a cluster size to see how the current folder would "
+            "look on a drive with that cluster size.");
 
     const int height = std::max({DriveBox->sizeHint().height(), TheToolbar->sizeHint().height(),
-                                 ClustersBox->sizeHint().height()}) + 6;
+                                 ClustersBox->sizeHint().height()}) +
+                       6;
     ToolbarSupport->setFixedHeight(height);
 
     connect(toolScan, &QAction::triggered, this, &TMainForm::toolScanClick);
-    connect(toolRescanDir, &QAction::triggered, this, &TMainForm::cmdFileRescanCurrentDirectoryClick);
+    connect(toolRescanDir, &QAction::triggered, this,
+            &TMainForm::cmdFileRescanCurrentDirectoryClick);
     connect(toolStop, &QAction::triggered, this, &TMainForm::cmdFileAbortClick);
     connect(toolLevelUp, &QAction::triggered, this, &TMainForm::toolLevelUpClick);
     connect(toolExplore, &QAction::triggered, this, &TMainForm::toolExploreClick);
@@ -318,7 +400,8 @@ void TMainForm::CreateTreeAndPages() {
 
     connect(FolderTree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TMainForm::OnTreeSelectionChanged);
-    connect(FolderTree, &QWidget::customContextMenuRequested, this, &TMainForm::FolderTreeMouseDown);
+    connect(FolderTree, &QWidget::customContextMenuRequested, this,
+            &TMainForm::FolderTreeMouseDown);
     connect(ThePages, &QTabWidget::currentChanged, this, [this] { ThePagesChange(); });
 }
 
@@ -389,7 +472,10 @@ void TMainForm::CreateFileDialogs() {
         return dialog;
     };
     TheSaveDialog = make("Save Report As", {"Text file (*.txt)"}, "txt");
-    dlgExportPie = make(QString(), {"Bitmap (*.bmp)", "Metafile (*.wmf)", "Enhanced Metafile (*.emf)"}, QString());
-    dlgExportList = make(QString(), {"CSV (Comma delimited) (*.csv)", "Text (Tab delimited) (*.txt)",
-                                     "Formatted Text (Space delimited) (*.txt)"}, QString());
+    dlgExportPie = make(
+        QString(), {"Bitmap (*.bmp)", "Metafile (*.wmf)", "Enhanced Metafile (*.emf)"}, QString());
+    dlgExportList = make(QString(),
+                         {"CSV (Comma delimited) (*.csv)", "Text (Tab delimited) (*.txt)",
+                          "Formatted Text (Space delimited) (*.txt)"},
+                         QString());
 }

@@ -8,9 +8,12 @@ namespace {
 
 QString ErrorCaption(int kind, const QString& title) {
     switch (kind) {
-        case 0: return QStringLiteral("Fatal error");
-        case 1: return QStringLiteral("Initialization error");
-        default: return title;
+        case 0:
+            return QStringLiteral("Fatal error");
+        case 1:
+            return QStringLiteral("Initialization error");
+        default:
+            return title;
     }
 }
 
@@ -21,7 +24,8 @@ void ShowErrorBox(const QString& caption, const QString& text) {
 }  // namespace
 
 void ShowInfo(const QString& text) {
-    platform::ShowMessage(nullptr, {kAppTitle, text, platform::MessageIcon::Information, platform::Ok});
+    platform::ShowMessage(nullptr,
+                          {kAppTitle, text, platform::MessageIcon::Information, platform::Ok});
 }
 
 void ShowError(const QString& text, int kind, bool terminate) {

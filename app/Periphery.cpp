@@ -40,7 +40,8 @@ void ShowAboutBox(QWidget* owner) {
     name->setFont(big);
     layout->addWidget(name);
     layout->addWidget(new QLabel("A disk-space analyser that shows where your space goes."));
-    for (TVersionResources field : {vrProductVersion, vrFileVersion, vrCompanyName, vrLegalCopyright}) {
+    for (TVersionResources field :
+         {vrProductVersion, vrFileVersion, vrCompanyName, vrLegalCopyright}) {
         auto* label = new TVersionLabel;
         label->setVersionResource(field);
         layout->addWidget(label);
@@ -64,8 +65,10 @@ void ShowIntroductoryLetter(QWidget* owner) {
 }
 
 void ShowUserSurvey(QWidget*) {
-    ShowInfo("Thank you for using Quillon Pro. Tell us what you would like it to do better: write "
-             "to the address on the Quillon Pro web page (" + kProductAddress + ").");
+    ShowInfo(
+        "Thank you for using Quillon Pro. Tell us what you would like it to do better: write "
+        "to the address on the Quillon Pro web page (" +
+        kProductAddress + ").");
 }
 
 void ShowHelpContents(QWidget* owner, int topic) {
@@ -73,7 +76,8 @@ void ShowHelpContents(QWidget* owner, int topic) {
     QFile page(topic == 0 ? QStringLiteral(":/help/contents.html")
                           : QStringLiteral(":/help/%1.html").arg(topic));
     if (!page.open(QIODevice::ReadOnly)) page.setFileName(QStringLiteral(":/help/contents.html"));
-    if (page.isOpen() || page.open(QIODevice::ReadOnly)) browser->setHtml(QString::fromUtf8(page.readAll()));
+    if (page.isOpen() || page.open(QIODevice::ReadOnly))
+        browser->setHtml(QString::fromUtf8(page.readAll()));
     browser->setMinimumSize(480, 360);
     ShowTextBox(owner, "Quillon Pro Help", browser);
 }

@@ -34,10 +34,14 @@ TCleanUpPage::TCleanUpPage(QWidget* parent) : QWidget(parent) {
         QStyle::StandardPixmap image;
     };
     const Row rows[4] = {
-        {&panCleanMenuDelete, "panCleanMenuDelete", "Delete Folder", "Ctrl+D  ", 4, QStyle::SP_TrashIcon},
-        {&panCleanMenuMove, "panCleanMenuMove", "Move Folder", "Ctrl+M  ", 1, QStyle::SP_FileDialogToParent},
-        {&panCleanMenuRecycle, "panCleanMenuRecycle", "Send To Recycle Bin", "Ctrl+B  ", 3, QStyle::SP_TrashIcon},
-        {&panCleanMenuCompress, "panCleanMenuCompress", "Archive Folder", "Ctrl+R  ", 2, QStyle::SP_DriveHDIcon},
+        {&panCleanMenuDelete, "panCleanMenuDelete", "Delete Folder", "Ctrl+D  ", 4,
+         QStyle::SP_TrashIcon},
+        {&panCleanMenuMove, "panCleanMenuMove", "Move Folder", "Ctrl+M  ", 1,
+         QStyle::SP_FileDialogToParent},
+        {&panCleanMenuRecycle, "panCleanMenuRecycle", "Send To Recycle Bin", "Ctrl+B  ", 3,
+         QStyle::SP_TrashIcon},
+        {&panCleanMenuCompress, "panCleanMenuCompress", "Archive Folder", "Ctrl+R  ", 2,
+         QStyle::SP_DriveHDIcon},
     };
     for (int i = 0; i < 4; ++i) {
         const Row& r = rows[i];
@@ -83,10 +87,18 @@ bool TCleanUpPage::eventFilter(QObject* watched, QEvent* event) {
             const Action& a = actions_[i];
             if (watched != a.panel && watched != a.image && watched != a.label) continue;
             switch (i) {
-                case 0: emit panCleanMenuDeleteClick(); break;
-                case 1: emit panCleanMenuMoveClick(); break;
-                case 2: emit panCleanMenuRecycleClick(); break;
-                default: emit panCleanMenuCompressClick(); break;
+                case 0:
+                    emit panCleanMenuDeleteClick();
+                    break;
+                case 1:
+                    emit panCleanMenuMoveClick();
+                    break;
+                case 2:
+                    emit panCleanMenuRecycleClick();
+                    break;
+                default:
+                    emit panCleanMenuCompressClick();
+                    break;
             }
         }
     }

@@ -80,10 +80,17 @@ TFolderInfoPage::TFolderInfoPage(QWidget* parent) : QWidget(parent) {
     gridFolderInfo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     gridFolderInfo->setColumnWidth(0, 110);
     gridFolderInfo->horizontalHeader()->setStretchLastSection(true);
-    const char* captions[] = {"Long name",       "MS-DOS name",  "Last access date",
-                              "Last change date", "Creation date", "Attributes",
-                              "",                 "Read-Only files", "Hidden files",
-                              "System files",     "Compressed files"};
+    const char* captions[] = {"Long name",
+                              "MS-DOS name",
+                              "Last access date",
+                              "Last change date",
+                              "Creation date",
+                              "Attributes",
+                              "",
+                              "Read-Only files",
+                              "Hidden files",
+                              "System files",
+                              "Compressed files"};
     const int rowHeight = fontMetrics().height() + 4;  // the text height of "Long name" plus 4
     for (int row = 0; row < 11; ++row) {
         gridFolderInfo->setItem(row, 0, new QTableWidgetItem(captions[row]));

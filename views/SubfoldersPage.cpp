@@ -80,9 +80,12 @@ TSubfoldersPage::TSubfoldersPage(QWidget* parent) : QWidget(parent) {
     TheFilesList->header()->setSortIndicatorShown(false);
     for (int c = 0; c < 8; ++c) {
         TheFilesList->setColumnWidth(c, kColumnWidths[c]);
-        if (c > 0) TheFilesList->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+        if (c > 0)
+            TheFilesList->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     }
-    TheFilesList->setStyleSheet("QTreeView::item { border-right: 1px solid palette(mid); border-bottom: 1px solid palette(mid); }");
+    TheFilesList->setStyleSheet(
+        "QTreeView::item { border-right: 1px solid palette(mid); border-bottom: 1px solid "
+        "palette(mid); }");
     layout->addWidget(TheFilesList, 1);
     MarkSortColumn();
     ShowFilterControls();
@@ -91,7 +94,8 @@ TSubfoldersPage::TSubfoldersPage(QWidget* parent) : QWidget(parent) {
 void TSubfoldersPage::MarkSortColumn() {
     for (int c = 0; c < 8; ++c) {
         const bool marked = std::abs(SortCode) == c + 1;
-        TheFilesList->headerItem()->setText(c, (marked ? QStringLiteral("-> ") : QString()) + kColumns[c]);
+        TheFilesList->headerItem()->setText(
+            c, (marked ? QStringLiteral("-> ") : QString()) + kColumns[c]);
     }
 }
 

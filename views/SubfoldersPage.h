@@ -17,9 +17,10 @@ public:
 
     QWidget* panWebFolderListPath = nullptr;
     QLabel* txtWebFolderListPath = nullptr;
-    QComboBox* cbFoldersDisplayType = nullptr;  // "Top Large Folders", "Folders Larger Than", "All Folders"
+    QComboBox* cbFoldersDisplayType =
+        nullptr;  // "Top Large Folders", "Folders Larger Than", "All Folders"
     QLabel* txtFoldersTop = nullptr;
-    QComboBox* cbFoldersTop = nullptr;  // editable
+    QComboBox* cbFoldersTop = nullptr;        // editable
     QSpinBox* udFoldersLargerThan = nullptr;  // 0 to 32767, the up-down of ediFoldersLargerThan
     QLineEdit* ediFoldersLargerThan = nullptr;
     QComboBox* cbFoldersLargerThanBytes = nullptr;  // "bytes", "KB", "MB"

@@ -58,19 +58,20 @@ void TMainForm::toolLevelUpClick() {
     if (!CurrentNode || !CurrentNode->Parent()) return;
     TFolderNode* parent = CurrentNode->Parent();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    FolderTree->collapse(treeModel_->IndexOf(CurrentNode));
-    for (int i = 0; i < CurrentNode->ChildCount(); ++i) {
-        // Collapsing the node's descendants too, so that going down again starts closed.
-        std::vector<TFolderNode*> pending = {CurrentNode->Child(i)};
-        while (!pending.empty()) {
-            TFolderNode* n = pending.back();
-            pending.pop_back();
-            FolderTree->collapse(treeModel_->IndexOf(n));
-            for (int c = 0; c < n->ChildCount(); ++c) pending.push_back(n->Child(c));
-        }
-    }
+    CollapseWithDescendants(CurrentNode);
     SelectNode(parent);
     QApplication::restoreOverrideCursor();
+}
+
+// The descendants too, so that going down again starts closed.
+void TMainForm::CollapseWithDescendants(TFolderNode* node) {
+    std::vector<TFolderNode*> pending = {node};
+    while (!pending.empty()) {
+        TFolderNode* n = pending.back();
+        pending.pop_back();
+        FolderTree->collapse(treeModel_->IndexOf(n));
+        for (int c = 0; c < n->ChildCount(); ++c) pending.push_back(n->Child(c));
+    }
 }
 
 void TMainForm::toolExploreClick() {
@@ -80,15 +81,41 @@ void TMainForm::toolExploreClick() {
 // --- pages ---
 
 void TMainForm::PresentPageContent() {
-    // Each page fills itself from CurrentNode; the pages' own presenters follow.
-    if (CurrentPage == PageCleanUp && CurrentNode && !CurrentNode->Parent()) {
-        CurrentPage = PagePieChart;  // clean-up actions never apply to a whole drive
-        ActivatePageTab(pagePieChart);
+    if (CurrentPage != PagePieChart) HideSectionSizeWindow();  // it speaks of the pie's items
+    switch (CurrentPage) {
+        case PagePieChart:
+            PresentPie();
+            break;
+        case PageFolderInfo:
+            PresentFolderInfo();
+            break;
+        case PageSubfolders:
+            PresentSubfolders();
+            break;
+        case PageWastedSpace:
+            PresentWastedSpace();
+            break;
+        case PageCleanUp:
+            if (CurrentNode && !CurrentNode->Parent()) {
+                CurrentPage = PagePieChart;  // clean-up actions never apply to a whole drive
+                ActivatePageTab(pagePieChart);
+                PresentPie();
+            } else {
+                PresentCleanUp();
+            }
+            break;
     }
 }
 
+// The pages below fill themselves from CurrentNode when they are built.
+void TMainForm::PresentFolderInfo() {}
+void TMainForm::PresentSubfolders() {}
+void TMainForm::PresentWastedSpace() {}
+void TMainForm::PresentCleanUp() {}
+
 void TMainForm::TheRightPanelResize() {
-    if (CurrentPage == PagePieChart && isVisible()) PresentPageContent();
+    // The panel's children have their old sizes still when this runs; the pie is laid out again
+    // by its paint box's own resize (FolderPieResize), which follows.
 }
 
 void TMainForm::TellSectionSizeWindowWasted(TFolderNode* node) {
@@ -113,9 +140,9 @@ void TMainForm::HideSectionSizeWindow() {
 
 void TMainForm::mnuViewClick() {
     const bool scanned = SelectedNode() && SelectedNode()->Record();
-    for (QAction* item : {cmdViewPieChart, cmdViewFolderInformation, cmdViewSubfolders,
-                          cmdViewWastedSpace, cmdViewCleanUp, cmdViewPieSectionSizeWindow,
-                          cmdViewBarChart})
+    for (QAction* item :
+         {cmdViewPieChart, cmdViewFolderInformation, cmdViewSubfolders, cmdViewWastedSpace,
+          cmdViewCleanUp, cmdViewPieSectionSizeWindow, cmdViewBarChart})
         item->setEnabled(scanned);
     if (scanned) cmdViewCleanUp->setEnabled(ThePages->isTabVisible(TabOf(pageCleanUp)));
     QAction* const pageItems[] = {cmdViewPieChart, cmdViewFolderInformation, cmdViewSubfolders,
@@ -135,7 +162,8 @@ void TMainForm::cmdViewStatusBarClick() {
 
 void TMainForm::cmdViewFolderTreeClick() {
     // Called by start-up with the check set against the setting, as a click toggles it.
-    if (sender() != cmdViewFolderTree) cmdViewFolderTree->setChecked(!cmdViewFolderTree->isChecked());
+    if (sender() != cmdViewFolderTree)
+        cmdViewFolderTree->setChecked(!cmdViewFolderTree->isChecked());
     optViewFolderTree->Value = cmdViewFolderTree->isChecked();
     TheLeftPanel->setVisible(optViewFolderTree->Value);
 }
@@ -148,10 +176,11 @@ void TMainForm::cmdViewPieChartClick(QAction* item) {
 
 void TMainForm::cmdViewPieSectionSizeWindowClick() {
     optPieSectionSizeWindow->Value = cmdViewPieSectionSizeWindow->isChecked();
-    if (!SectionSizeBox) return;
-    const bool show = optPieSectionSizeWindow->Value && CurrentPage == PagePieChart &&
-                      ThePages->currentWidget() != pageNotScanned;
-    SectionSizeBox->setVisible(show);
+    if (optPieSectionSizeWindow->Value && CurrentPage == PagePieChart &&
+        ThePages->currentWidget() != pageNotScanned)
+        ShowSectionSizeWindow();
+    else
+        HideSectionSizeWindow();
 }
 
 void TMainForm::cmdViewBarChartClick() {
@@ -178,12 +207,22 @@ void TMainForm::cmdToolsFindFilesClick() {
     platform::OpenFileManager(node ? engine::NodePath(node) : QString());
 }
 
-void TMainForm::cmdHelpHelpTopicsClick() { ShowHelpContents(this); }
+void TMainForm::cmdHelpHelpTopicsClick() {
+    ShowHelpContents(this);
+}
 
-void TMainForm::cmdHelpVisitWebPageClick() { OpenProductWebPage(); }
+void TMainForm::cmdHelpVisitWebPageClick() {
+    OpenProductWebPage();
+}
 
-void TMainForm::cmdHelpIntroductoryLetterClick() { ShowIntroductoryLetter(this); }
+void TMainForm::cmdHelpIntroductoryLetterClick() {
+    ShowIntroductoryLetter(this);
+}
 
-void TMainForm::cmdHelpUserSurveyClick() { ShowUserSurvey(this); }
+void TMainForm::cmdHelpUserSurveyClick() {
+    ShowUserSurvey(this);
+}
 
-void TMainForm::cmdHelpAboutClick() { ShowAboutBox(this); }
+void TMainForm::cmdHelpAboutClick() {
+    ShowAboutBox(this);
+}

@@ -88,6 +88,7 @@ void TMainForm::FormCreate() {
     CreateTreeAndPages();
     CreateStatusBar();
     CreateFileDialogs();
+    CreatePieChart();
     engine::SetScanHost(this);
     engine::SetDriveRetryQuestion([this](const QString& text) {
         return platform::ShowMessage(this, {kAppTitle, text, platform::MessageIcon::Error,

@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QPixmap>
 #include <QStringList>
 #include <memory>
 #include <vector>
@@ -15,6 +16,9 @@
 #include "app/Addons.h"
 #include "engine/FolderTree.h"
 #include "engine/Scanner.h"
+#include "platform/PainterCanvas.h"
+#include "platform/WidgetCanvas.h"
+#include "views/HPieChart.h"
 
 class QAction;
 class QComboBox;
@@ -44,6 +48,25 @@ enum TPageIndex : int {
     PageWastedSpace,
     PageCleanUp
 };
+
+// What a pie item is: a single file, a folder, or a group ("Files in this folder", "Other
+// smaller folders", "Other smaller files", "This folder (0 bytes)").
+enum class TItemKind : uint8_t { File = 0, Folder = 1, Other = 3 };
+
+// What one section of the pie stands for.
+struct TSectionInfo {
+    engine::TFolderNode* Node = nullptr;  // subfolders, the folder itself, "Files in this folder"
+    int64_t Size = 0;    // tree size of a folder, length of a file
+    int64_t Wasted = 0;  // at the cluster size the views show
+    int Cursor = 0;      // TPieCursor: 0 default, 5 zoom in, 6 zoom out
+    QString Name;        // as the tree shows it, the file name, or the group's text
+    QString Path;        // the full path; a group's is its name
+    TItemKind Kind = TItemKind::Other;
+};
+
+// The items of the pie last built. Entry 0 is the presented folder itself; each section's Tag is
+// the index of its entry and its Data the entry's node.
+extern std::vector<TSectionInfo> SectionInfos;
 
 class TMainForm : public QMainWindow,
                   private engine::IScanHost,
@@ -112,6 +135,15 @@ public:
     QString PieShownFor;
     QString InfoShownFor;
     engine::TFolderNode* ListShownFor = nullptr;
+
+    // The pie: drawn into the off-screen picture PieBuffer (as large as FolderPie), which
+    // PieDisplay, the canvas of FolderPie, shows.
+    std::unique_ptr<platform::Bitmap> PieBuffer;
+    std::unique_ptr<platform::WidgetCanvas> PieDisplay;
+    std::unique_ptr<THPieChart> PieChart;
+    // The section under the pointer, -1 for none; the item last hovered (its right-click menu).
+    int HoveredIndex = -1;
+    TSectionInfo ContextItem;
 
     // The add-on tools' commands, by menu tag.
     QStringList AddonCommands;
@@ -240,6 +272,17 @@ public:
     void AddonToolClick(int tag);
     void ThePagesChange();
     void TheRightPanelResize();
+    // The pie chart page.
+    void FolderPiePaint(const QRect& rect);
+    void FolderPieMouseMove(const QPoint& pos);
+    void FolderPieMouseDown(Qt::MouseButton button, const QPoint& pos);
+    void FolderPieResize();
+    void imgIconClick();
+    // Gives the chart and the section size window the colours of the colour table.
+    void ApplyColors();
+    // What the options dialog's OK changes on the pie: the label threshold, the colours, the
+    // pie itself and the down state of "Include Wasted Space" and "Show Files".
+    void PieOptionsChanged();
     void ToolbarSupportResize();
     void TheStatusBarResize();
     void panNotReadyResize();
@@ -291,8 +334,23 @@ private:
     // Deletes a node with its subtree and records; a selection inside it moves to a neighbour,
     // as a tree control moves it, and the selection procedures run for that one.
     void DeleteTreeNode(engine::TFolderNode* node);
-    // Fills the page of CurrentPage for CurrentNode.
+    // Fills the page of CurrentPage for CurrentNode, through the page's own presenter.
     void PresentPageContent();
+    void PresentPie();
+    void PresentFolderInfo();
+    void PresentSubfolders();
+    void PresentWastedSpace();
+    void PresentCleanUp();
+    // The pie page (MainPie.cpp): the chart made at creation, the build for a folder, the
+    // layout, the header naming an item.
+    void CreatePieChart();
+    void BuildPie(engine::TFolderNode* node);
+    void LayOutPie(bool draw);
+    void UpdatePieHeader(const QString& path, TItemKind kind, int64_t wasted, int64_t size);
+    void ShowSectionSizeWindow();
+    void SectionSizeWindowClosed();
+    // Collapses a node of the folder tree and every node below it.
+    void CollapseWithDescendants(engine::TFolderNode* node);
     // The section size window's share of the current item and facts of the current drive.
     void TellSectionSizeWindowWasted(engine::TFolderNode* node);
     void TellSectionSizeWindowDrive();
@@ -327,6 +385,14 @@ private:
     bool suppressSelection_ = false;  // the window moves the selection itself
     bool switchingPages_ = false;     // the window activates a tab itself
     QElapsedTimer lastPump_;
+    // The shell's name, type and icon of the item the pie header showed last; a pointer resting
+    // on one item asks the shell only once.
+    struct {
+        QString path;
+        QString name;
+        QString type;
+        QPixmap icon;
+    } headerItem_;
 };
 
 // The one main window of the run, nullptr before it exists and after it is gone.

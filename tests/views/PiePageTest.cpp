@@ -1,0 +1,607 @@
+// The pie chart page in the main window: the items a folder's pie is built from, their labels
+// and thresholds, hovering, clicks, the right-click menu, the page caches, and the section size
+// window beside the page.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeView>
+#include <memory>
+
+#include "app/main.h"
+#include "config/AppConfiguration.h"
+#include "controls/Helpers.h"
+#include "engine/TextForms.h"
+#include "platform/MessageBox.h"
+#include "platform/RecordingCanvas.h"
+#include "platform/SettingsStore.h"
+#include "tests/fixtures/TempTree.h"
+#include "tests/views/Pictures.h"
+#include "views/FolderInfoPage.h"
+#include "views/FormSectionSize.h"
+#include "views/PieChartPage.h"
+#include "views/SimpleControls.h"
+
+using engine::TFolderNode;
+using platform::CanvasCall;
+using testing_support::TempDrive;
+
+namespace {
+
+class PiePageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QFile::remove(platform::SettingsFilePath());  // every test starts from the defaults
+        platform::SetDialogRunner([](QDialog&) { return int(QDialog::Rejected); });
+        platform::SetMessageAnswerer([](const platform::MessageRequest& r) {
+            return (r.buttons & platform::Yes) ? platform::Yes : platform::Ok;
+        });
+    }
+    void TearDown() override {
+        SectionSizeBox = nullptr;
+        box.reset();
+        form.reset();
+        SetPopupDriver({});
+        platform::SetDialogRunner({});
+        platform::SetMessageAnswerer({});
+    }
+
+    // The window over the drive as the test made it, scanned, with plain labels, sizes without
+    // wasted space and the folder's files taken together unless the test says otherwise.
+    TMainForm& Start(const std::function<void()>& options = {}) {
+        form = std::make_unique<TMainForm>();
+        box = std::make_unique<TSectionSizeBox>(form.get());
+        SectionSizeBox = box.get();
+        optIncludeWastedInformation->Value = false;
+        optShowFileNames->Value = false;
+        optShowPercentInPie->Value = 0;
+        if (options) options();
+        form->resize(900, 640);
+        form->show();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return form->StartupDone(); }, 10000));
+        form->ScanOrRescanDrive(TMainForm::DriveTextOf('T'));
+        return *form;
+    }
+    void Open(const QString& relative) {
+        ASSERT_TRUE(form->OpenFolderPath(relative.isEmpty() ? drive.root() : drive.path(relative)));
+        QCoreApplication::processEvents();
+    }
+
+    const THPieChart& Chart() const { return *form->PieChart; }
+    QStringList Labels() const {
+        QStringList labels;
+        for (const auto& section : Chart().Sections()) labels << section->Text;
+        return labels;
+    }
+    const TPieSection& Section(const QString& text) const {
+        for (const auto& section : Chart().Sections()) {
+            if (section->Text == text) return *section;
+        }
+        ADD_FAILURE() << "no section " << text.toStdString();
+        return *Chart().Sections().front();
+    }
+    // A point in the middle of a section, halfway out from the centre.
+    QPoint PointIn(const QString& text) const {
+        long double from = 0;
+        for (int i = 0; i < Chart().Count(); ++i) {
+            const TPieSection& s = *Chart().GetSection(i);
+            const long double to = i == Chart().Count() - 1 ? 360 : from + s.Angle;
+            if (s.Text == text)
+                return Chart().Center() -
+                       Chart().PointOnCircle((from + to) / 2, Chart().Radius() / 2, false);
+            from = to;
+        }
+        ADD_FAILURE() << "no section " << text.toStdString();
+        return {};
+    }
+    QPoint Outside() const { return {2, 2}; }
+    // The next item menu chooses "Delete" (the confirmation is answered yes).
+    static void DeleteFromMenu() {
+        SetPopupDriver([](QWidget& popup) {
+            for (QAction* a : popup.actions()) {
+                if (a->text().remove(u'&') == QLatin1String("Delete")) a->trigger();
+            }
+            popup.close();
+        });
+    }
+
+    void Send(QEvent::Type type, const QPoint& at, Qt::MouseButton button = Qt::NoButton) {
+        QWidget* pie = form->pagePieChart->FolderPie;
+        QMouseEvent event(type, QPointF(at), QPointF(pie->mapToGlobal(at)), button, button,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(pie, &event);
+    }
+    void Move(const QPoint& at) { Send(QEvent::MouseMove, at); }
+    void Click(const QPoint& at, Qt::MouseButton button = Qt::LeftButton) {
+        Move(at);  // a pointer reaches a place before it presses there
+        Send(QEvent::MouseButtonPress, at, button);
+        QCoreApplication::processEvents();
+    }
+    // The cursor the pie shows now, as the number of the pie's cursors.
+    int PieCursor() const {
+        const QCursor cursor = form->pagePieChart->FolderPie->cursor();
+        for (int id : {crZoomIn, crZoomOut}) {
+            if (cursor.shape() == Qt::BitmapCursor &&
+                cursor.pixmap().cacheKey() == form->pagePieChart->Cursor(id).pixmap().cacheKey())
+                return id;
+        }
+        return cursor.shape() == Qt::ArrowCursor ? crPieDefault : -1;
+    }
+    const engine::TFolderSize& RecordOf(const QString& relative) const {
+        const TFolderNode* node = engine::FindNodeByPath(form->Tree().TopLevel(0), relative, true);
+        return *node->Record();
+    }
+
+    TempDrive drive;
+    std::unique_ptr<TMainForm> form;
+    std::unique_ptr<TSectionSizeBox> box;
+};
+
+// --- the items of a pie ---
+
+TEST_F(PiePageTest, AFolderOfNoBytesIsOneFullDiscInTheColourOfOtherFolders) {
+    drive.file("empty/nothing.txt", 0);
+    drive.folder("empty/hollow");
+    Start([] { optShowPercentInPie->Value = 1; });
+    Open("empty");
+    ASSERT_EQ(Labels(), QStringList{"This folder (0 bytes) (100%)"});
+    EXPECT_EQ(Chart().GetSection(0)->Angle, 360.0);
+    EXPECT_EQ(Chart().GetSection(0)->Color, AppColors[4]);
+    ASSERT_EQ(SectionInfos.size(), 2u);
+    EXPECT_EQ(SectionInfos[1].Kind, TItemKind::Other);
+    EXPECT_EQ(SectionInfos[1].Node, nullptr);
+    EXPECT_EQ(SectionInfos[1].Path, QStringLiteral("This folder (0 bytes)"));
+}
+
+TEST_F(PiePageTest, SubfoldersAllBelowTheThresholdShowOnlyTheFilesAndTheOtherFolders) {
+    drive.file("many/own.bin", 3'590'000);
+    for (const char* name : {"a", "b", "c", "d", "e"})
+        drive.file(QString("many/%1/x.bin").arg(name), 1000);
+    Start();
+    Open("many");
+    EXPECT_EQ(Labels(), (QStringList{"Files in this folder", "Other smaller folders"}));
+    EXPECT_EQ(Section("Files in this folder").Color, AppColors[3]);
+    EXPECT_EQ(Section("Other smaller folders").Color, AppColors[4]);
+}
+
+// A total of 360,000 bytes makes 1,000 bytes exactly one degree.
+TEST_F(PiePageTest, AnItemExactlyAtItsThresholdGoesIntoItsGroup) {
+    drive.file("edge/at/x.bin", 1000);     // 1.0 degree: the folder threshold
+    drive.file("edge/above/x.bin", 1001);  // just over it
+    drive.file("edge/two.bin", 2000);      // 2.0 degrees: the file threshold
+    drive.file("edge/more.bin", 2001);
+    drive.file("edge/rest.bin", 353'998);
+    Start([] { optShowFileNames->Value = true; });
+    Open("edge");
+    QStringList labels = Labels();
+    labels.sort();
+    EXPECT_EQ(labels, (QStringList{"Other smaller files", "Other smaller folders", "above",
+                                   "more.bin", "rest.bin"}));
+    EXPECT_EQ(Section("Other smaller files").Color, AppColors[6]);
+    EXPECT_EQ(Section("more.bin").Color, AppColors[5]);
+    EXPECT_EQ(Section("above").Color, AppColors[2]);
+    EXPECT_DOUBLE_EQ(Section("Other smaller folders").Angle, 1.0);
+    EXPECT_DOUBLE_EQ(Section("Other smaller files").Angle, 2.0);
+}
+
+TEST_F(PiePageTest, WithFileNamesAFileOfNoBytesGetsNoSectionAndTheFilesAreNotTakenTogether) {
+    drive.file("z/zero.txt", 0);
+    drive.file("z/data.bin", 10000);
+    Start([] { optShowFileNames->Value = true; });
+    Open("z");
+    EXPECT_EQ(Labels(), QStringList{"data.bin"});
+    for (const TSectionInfo& info : SectionInfos) EXPECT_NE(info.Name, QStringLiteral("zero.txt"));
+    EXPECT_EQ(SectionInfos.back().Path, drive.path("z/data.bin"));
+    EXPECT_EQ(SectionInfos.back().Kind, TItemKind::File);
+}
+
+// 3,599 of 36,000 bytes is 35.99 degrees, 9.997 percent.
+TEST_F(PiePageTest, LabelsCarryTheTruncatedPercentOrTheSize) {
+    drive.file("p/s/x.bin", 3599);
+    drive.file("p/rest.bin", 32401);
+    const struct {
+        int mode;
+        QString label;
+    } cases[] = {
+        {0, "s"},
+        {1, "s (9%)"},
+        {2, "s (" + engine::SizeText(3599) + ")"},
+    };
+    Start();
+    for (const auto& c : cases) {
+        optShowPercentInPie->Value = c.mode;
+        form->RefreshViews(true);
+        Open("p");
+        EXPECT_TRUE(Labels().contains(c.label))
+            << c.mode << " " << Labels().join('|').toStdString();
+    }
+    EXPECT_EQ(Section("s (" + engine::SizeText(3599) + ")").Angle, double(float(35.99)));
+
+    // Sizes with wasted space: the item's allocated bytes.
+    form->toolShowWasted->trigger();
+    const engine::TFolderSize& s = RecordOf("p\\s");
+    EXPECT_TRUE(Labels().contains("s (" + engine::SizeText(s.TreeSize + s.TreeWasted) + ")"))
+        << Labels().join('|').toStdString();
+}
+
+TEST_F(PiePageTest, FilesAreWastedAtTheClusterSizeTheViewsShow) {
+    drive.file("w/a.bin", 100'000);
+    drive.file("w/b.bin", 150'000);
+    Start([] {
+        optShowFileNames->Value = true;
+        optIncludeWastedInformation->Value = true;
+    });
+    Open("w");
+    form->ClustersBox->setCurrentIndex(7);  // 64 K
+    form->ClustersBoxChange();
+    for (const TSectionInfo& info : SectionInfos) {
+        if (info.Kind != TItemKind::File) continue;
+        EXPECT_EQ(info.Wasted, engine::Slack(info.Size, 65536)) << info.Name.toStdString();
+    }
+    // 131,072 and 196,608 allocated bytes: the two files fill the pie without a gap.
+    EXPECT_DOUBLE_EQ(Section("a.bin").Angle, 144.0);
+    EXPECT_DOUBLE_EQ(Section("b.bin").Angle, 216.0);
+}
+
+TEST_F(PiePageTest, SectionsAreSortedBySizeAsTheSettingSays) {
+    drive.file("o/small/x.bin", 10'000);
+    drive.file("o/large/x.bin", 60'000);
+    drive.file("o/middle/x.bin", 30'000);
+    Start();
+    Open("o");
+    EXPECT_EQ(Labels(), (QStringList{"large", "middle", "small"}));
+    form->cmdViewPieSortAscending->trigger();
+    EXPECT_EQ(Labels(), (QStringList{"small", "middle", "large"}));
+}
+
+// --- the header, the pointer and the clicks ---
+
+TEST_F(PiePageTest, OutsideTheDiscTheHeaderShowsTheFolderWithTheZoomOutCursorBelowTheRoot) {
+    drive.file("p/s/x.bin", 5000);
+    drive.file("p/y.bin", 5000);
+    Start();
+
+    Open("p");
+    Move(PointIn("s"));
+    EXPECT_EQ(PieCursor(), int(crZoomIn));
+    EXPECT_EQ(form->pagePieChart->txtWebFolderName->text(), QStringLiteral("s"));
+    EXPECT_EQ(form->StatusField1->text(), "Folder " + drive.path("p\\s"));
+    Move(Outside());
+    EXPECT_EQ(PieCursor(), int(crZoomOut));
+    EXPECT_EQ(form->pagePieChart->txtWebFolderName->text(), QStringLiteral("p"));
+    EXPECT_EQ(form->pagePieChart->txtWebFolderType->text(), QStringLiteral("Folder"));
+    EXPECT_EQ(form->StatusField1->text(), "Folder " + drive.path("p"));
+
+    Open("");
+    Move(PointIn("p"));
+    Move(Outside());
+    EXPECT_EQ(PieCursor(), int(crPieDefault));
+    EXPECT_EQ(form->pagePieChart->txtWebFolderType->text(), QStringLiteral("Root Folder of Drive"));
+    EXPECT_EQ(form->StatusField1->text(), "Folder " + drive.root());
+}
+
+TEST_F(PiePageTest, HoveringAGroupNamesItWithItsPicture) {
+    drive.file("g/own.bin", 90'000);
+    for (int i = 0; i < 30; ++i) drive.file(QString("g/tiny%1/x.bin").arg(i), 250);
+    Start();
+    Open("g");
+    const TPieChartPage& page = *form->pagePieChart;
+    // A point of the picture where both group pictures are opaque and differ.
+    auto iconShows = [&](int image) {
+        return page.imgIcon->pixmap().toImage().pixel(10, 24) ==
+               page.GroupImage(image).toImage().pixel(10, 24);
+    };
+    Move(PointIn("Files in this folder"));
+    EXPECT_EQ(PieCursor(), int(crPieDefault));
+    EXPECT_EQ(page.txtWebFolderName->text(), QStringLiteral("Files in this folder"));
+    EXPECT_TRUE(page.txtWebFolderType->text().isEmpty());
+    EXPECT_EQ(form->StatusField1->text(), QStringLiteral("Files in this folder"));
+    EXPECT_EQ(page.txtWebFolderSize->text(), engine::SizeText(90'000));
+    EXPECT_TRUE(iconShows(giOtherItems));
+    Move(PointIn("Other smaller folders"));
+    EXPECT_EQ(page.txtWebFolderName->text(), QStringLiteral("Other smaller folders"));
+    EXPECT_TRUE(iconShows(giOtherFolders));
+}
+
+TEST_F(PiePageTest, ClickingASubfolderZoomsInAndClickingOutsideZoomsOut) {
+    drive.file("p/s/x.bin", 5000);
+    drive.file("p/s/t/y.bin", 100);
+    drive.file("p/y.bin", 5000);
+    Start();
+    Open("p");
+
+    Click(PointIn("s"));
+    EXPECT_EQ(form->CurrentPath, drive.path("p\\s"));
+    EXPECT_EQ(form->PieShownFor, form->CurrentPath);
+    EXPECT_TRUE(form->FolderTree->isExpanded(form->FolderTree->currentIndex()));  // AutoExpand
+    const QModelIndex s = form->FolderTree->currentIndex();
+
+    Click(Outside());
+    EXPECT_EQ(form->CurrentPath, drive.path("p"));
+    EXPECT_EQ(form->PieShownFor, form->CurrentPath);
+    EXPECT_FALSE(form->FolderTree->isExpanded(s));  // AutoCollapse
+    EXPECT_TRUE(Labels().contains("s"));
+}
+
+TEST_F(PiePageTest, ClickingTheFolderOwnFilesKeepsTheSelectionAndExpandsIt) {
+    drive.file("p/own.bin", 90'000);
+    drive.file("p/s/x.bin", 10'000);
+    Start();
+    Open("p");
+    form->FolderTree->collapse(form->FolderTree->currentIndex());
+    Click(PointIn("Files in this folder"));
+    EXPECT_EQ(form->CurrentPath, drive.path("p"));
+    EXPECT_TRUE(form->FolderTree->isExpanded(form->FolderTree->currentIndex()));
+}
+
+TEST_F(PiePageTest, ASubfolderNamedLikeTheFilesGroupHasNoZoomCursorYetOpensOnClick) {
+    drive.file("p/Files in this folder/x.bin", 50'000);
+    drive.file("p/own.bin", 40'000);
+    Start([] { optShowFileNames->Value = true; });  // no group of that name beside it
+    Open("p");
+    Move(PointIn("Files in this folder"));
+    ASSERT_EQ(form->ContextItem.Kind, TItemKind::Folder);
+    EXPECT_EQ(PieCursor(), int(crPieDefault));
+    Click(PointIn("Files in this folder"));
+    EXPECT_EQ(form->CurrentPath, drive.path("p\\Files in this folder"));
+}
+
+TEST_F(PiePageTest, RightClickOpensTheItemMenuExceptOnGroups) {
+    drive.file("p/s/x.bin", 50'000);
+    drive.file("p/own.bin", 40'000);
+    // Thirty folders below one degree each: a group wide enough to point at.
+    for (int i = 0; i < 30; ++i) drive.file(QString("p/tiny%1/x.bin").arg(i), 250);
+    Start();
+    Open("p");
+    int menus = 0;
+    SetPopupDriver([&](QWidget& popup) {
+        ++menus;
+        popup.close();
+    });
+    const struct {
+        QString section;
+        int menus;
+    } cases[] = {{"s", 1}, {"Files in this folder", 0}, {"Other smaller folders", 0}};
+    for (const auto& c : cases) {
+        menus = 0;
+        Click(PointIn(c.section), Qt::RightButton);
+        QTest::qWait(20);
+        EXPECT_EQ(menus, c.menus) << c.section.toStdString();
+    }
+}
+
+TEST_F(PiePageTest, DeletingASubfolderFromItsMenuShowsTheParentWithoutIt) {
+    drive.file("p/gone/x.bin", 50'000);
+    drive.file("p/stays/x.bin", 40'000);
+    Start();
+    Open("p");
+    DeleteFromMenu();
+    Click(PointIn("gone"), Qt::RightButton);
+    ASSERT_FALSE(QFile::exists(drive.host("p/gone")));
+    EXPECT_EQ(form->ThePages->currentWidget(), form->pagePieChart);
+    EXPECT_EQ(form->CurrentPath, drive.path("p"));
+    EXPECT_EQ(Labels(), QStringList{"stays"});
+}
+
+TEST_F(PiePageTest, AFileDeletedFromItsMenuLeavesTheTotalsWithItsSlackAtTheDriveClusterSize) {
+    drive.file("f/keep.bin", 60'000);
+    drive.file("f/drop.bin", 40'001);
+    Start([] { optShowFileNames->Value = true; });
+    Open("f");
+    form->ClustersBox->setCurrentIndex(7);
+    form->ClustersBoxChange();
+    const engine::TFolderSize before = RecordOf("f");
+    const int32_t cluster = engine::ScannedDrives().Find('T')->ClusterSize;
+    DeleteFromMenu();
+    Click(PointIn("drop.bin"), Qt::RightButton);
+    ASSERT_FALSE(QFile::exists(drive.host("f/drop.bin")));
+    EXPECT_EQ(RecordOf("f").TreeSize, before.TreeSize - 40'001);
+    EXPECT_EQ(RecordOf("f").TreeWasted, before.TreeWasted - engine::Slack(40'001, cluster));
+    EXPECT_EQ(Labels(), QStringList{"keep.bin"});
+}
+
+// --- drawing costs and the caches ---
+
+TEST_F(PiePageTest, HoveringRedrawsOnlyTheTwoLabelBoxes) {
+    drive.file("h/a/x.bin", 40'000);
+    drive.file("h/b/x.bin", 30'000);
+    drive.file("h/c/x.bin", 20'000);
+    drive.file("h/own.bin", 10'000);
+    Start();
+    Open("h");
+    QTest::qWait(50);
+
+    // The hot label shows in the highlighted colours on the picture.
+    Move(PointIn("a"));
+    const QPoint label = Section("a").LabelPos;
+    EXPECT_EQ(platform::ColorToRGB(AppColors[10]),
+              PixelAt(form->PieBuffer->Image(), label.x() - 2, label.y()));
+
+    platform::RecordingCanvas recording;
+    form->PieChart->SetCanvas(&recording);
+    recording.ClearCalls();
+    std::vector<int> painted;  // the area each repaint of the pie covered
+    struct PaintWatch : QObject {
+        std::vector<int>* areas;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() != QEvent::Paint) return false;
+            int area = 0;
+            for (const QRect& r : static_cast<QPaintEvent*>(e)->region())
+                area += r.width() * r.height();
+            areas->push_back(area);
+            return false;
+        }
+    } watch;
+    watch.areas = &painted;
+    form->pagePieChart->FolderPie->installEventFilter(&watch);
+
+    const QPoint path[] = {PointIn("b"), PointIn("b") + QPoint(1, 0),
+                           PointIn("c"), PointIn("Files in this folder"),
+                           Outside(),    PointIn("a")};
+    for (const QPoint& at : path) {
+        Move(at);
+        QTest::qWait(10);  // layouts and repaints that a move might cause come through here
+    }
+    form->pagePieChart->FolderPie->removeEventFilter(&watch);
+    form->PieChart->SetCanvas(&form->PieBuffer->Canvas());
+
+    int boxes = 0;
+    for (const CanvasCall& call : recording.Calls()) {
+        EXPECT_NE(call.kind, CanvasCall::FillRect);  // a full drawing starts with the background
+        EXPECT_NE(call.kind, CanvasCall::Ellipse);
+        EXPECT_NE(call.kind, CanvasCall::Pie);
+        boxes += call.kind == CanvasCall::Rectangle;
+    }
+    // a->b, c, files, none, a: the old label back and the new one lit, where there is one.
+    EXPECT_EQ(boxes, 2 + 2 + 2 + 1 + 1);
+    const int fullArea =
+        form->pagePieChart->FolderPie->width() * form->pagePieChart->FolderPie->height();
+    EXPECT_FALSE(painted.empty());
+    for (int area : painted) EXPECT_LT(area, fullArea / 50);  // two label boxes at the most
+}
+
+TEST_F(PiePageTest, ThePieIsBuiltAgainOnlyWhenItsFolderOrItsFiguresChange) {
+    drive.file("c/s/x.bin", 40'000);
+    drive.file("c/own.bin", 10'001);
+    Start();
+    Open("c");
+    SectionInfos[0].Name = "kept";  // gone as soon as the pie is built again
+
+    form->PresentPage(PagePieChart);
+    form->ThePages->setCurrentWidget(form->pageFolderInfo);
+    form->ThePages->setCurrentWidget(form->pagePieChart);
+    EXPECT_EQ(form->CurrentPage, int(PagePieChart));
+    EXPECT_EQ(SectionInfos[0].Name, QStringLiteral("kept"));
+
+    form->ClustersBox->setCurrentIndex(7);
+    form->ClustersBoxChange();
+    EXPECT_EQ(SectionInfos[0].Name, QStringLiteral("c"));
+    EXPECT_EQ(SectionInfos[0].Wasted, engine::TreeWastedAt(RecordOf("c"), 7));
+}
+
+TEST_F(PiePageTest, TheToolButtonsChangeTheSettingsAndTheLabels) {
+    drive.file("t/s/x.bin", 40'000);
+    drive.file("t/own.bin", 40'000);
+    Start();
+    Open("t");
+
+    form->toolShowFiles->trigger();
+    EXPECT_TRUE(optShowFileNames->Value);
+    EXPECT_TRUE(Labels().contains("own.bin"));
+
+    form->toolPercent->trigger();
+    EXPECT_EQ(optShowPercentInPie->Value, 1);
+    EXPECT_TRUE(Labels().contains("s (50%)"));
+    form->toolMB->trigger();
+    EXPECT_EQ(optShowPercentInPie->Value, 2);
+    EXPECT_FALSE(form->toolPercent->isChecked());
+    EXPECT_TRUE(Labels().contains("s (" + engine::SizeText(40'000) + ")"));
+    form->toolMB->trigger();
+    EXPECT_EQ(optShowPercentInPie->Value, 0);
+    EXPECT_TRUE(Labels().contains("s"));
+}
+
+TEST_F(PiePageTest, ResizingThePageGivesChartAndPictureThePaintBoxSize) {
+    drive.file("r/s/x.bin", 40'000);
+    Start();
+    Open("r");
+    form->resize(700, 500);
+    QTest::qWait(50);
+    const QSize box = form->pagePieChart->FolderPie->size();
+    EXPECT_EQ(QSize(Chart().Width(), Chart().Height()), box);
+    EXPECT_EQ(form->PieBuffer->Image().size(), box);
+    SavePicture(form->PieBuffer->Image(), "pie-page");
+}
+
+TEST_F(PiePageTest, TheOptionsDialogsChangesReachTheChartTheWindowAndTheButtons) {
+    drive.file("k/s/x.bin", 40'000);
+    drive.file("k/own.bin", 3'000);  // 25 degrees
+    Start();
+    Open("k");
+    AppColors[2] = platform::RGBColor(1, 2, 3);
+    AppColors[16] = platform::RGBColor(4, 5, 6);
+    MinTextSectionAngle = 30;
+    optIncludeWastedInformation->Value = true;
+    SectionInfos[0].Name = "kept";
+    form->PieOptionsChanged();
+    EXPECT_EQ(Chart().FillColor(), platform::RGBColor(1, 2, 3));
+    EXPECT_EQ(box->gaugeDriveFreeSpace->ForeColor(), platform::RGBColor(4, 5, 6));
+    EXPECT_EQ(Chart().MinTextAngle, 30.0);
+    EXPECT_EQ(SectionInfos[0].Name, QStringLiteral("k"));  // built again
+    EXPECT_TRUE(form->toolShowWasted->isChecked());
+}
+
+// --- the section size window ---
+
+TEST_F(PiePageTest, TheSectionSizeWindowFollowsThePageAndItsSetting) {
+    drive.file("d/s/x.bin", 40'000);
+    Start();
+    EXPECT_EQ(box->width(), 98);
+    EXPECT_EQ(box->gaugeWasted->ForeColor(), AppColors[15]);
+    EXPECT_EQ(box->gaugeDriveFreeSpace->ForeColor(), AppColors[16]);
+    Open("d");
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->txtDrive->text(), QStringLiteral("Drive T:"));
+    EXPECT_TRUE(box->txtDriveFreeSpace->text().endsWith(" out of"));
+    EXPECT_EQ(box->txtDriveCapacity->text(), engine::SizeText(form->DriveTotal));
+
+    form->PresentPage(PageFolderInfo);
+    EXPECT_FALSE(box->isVisible());
+    form->PresentPage(PagePieChart);
+    EXPECT_TRUE(box->isVisible());
+
+    box->resize(150, 300);
+    box->popSectionBoxDefaultSize->trigger();
+    EXPECT_EQ(box->size(), QSize(98, 238));
+
+    box->popSectionBoxHide->trigger();
+    EXPECT_FALSE(box->isVisible());
+    EXPECT_FALSE(optPieSectionSizeWindow->Value);
+    EXPECT_FALSE(form->cmdViewPieSectionSizeWindow->isChecked());
+    form->RefreshViews(true);
+    EXPECT_FALSE(box->isVisible());
+
+    form->cmdViewPieSectionSizeWindow->trigger();
+    EXPECT_TRUE(optPieSectionSizeWindow->Value);
+    EXPECT_TRUE(box->isVisible());
+}
+
+TEST_F(PiePageTest, TheSectionSizeWindowShowsTheHoveredItemsWaste) {
+    drive.file("v/s/x.bin", 5000);
+    drive.file("v/own.bin", 70'000);
+    Start();
+    Open("v");
+    Move(PointIn("s"));
+    const engine::TFolderSize& s = RecordOf("v\\s");
+    EXPECT_EQ(box->txtWasted->text(), engine::SizeText(s.TreeWasted));
+    EXPECT_EQ(box->gaugeWasted->Progress(), PercentOf(s.TreeWasted, s.TreeSize + s.TreeWasted));
+}
+
+TEST_F(PiePageTest, TheSectionSizeWindowKeepsItsPlacement) {
+    {
+        TSectionSizeBox first;
+        first.SetWasted(42, "3 KB");
+        EXPECT_EQ(first.txtWasted->text(), QStringLiteral("3 KB"));
+        EXPECT_EQ(first.gaugeWasted->Progress(), 42);
+        first.SetDrive(u'Q', 25, "1 GB", "4 GB");
+        EXPECT_EQ(first.txtDrive->text(), QStringLiteral("Drive Q:"));
+        EXPECT_EQ(first.txtDriveFreeSpace->text(), QStringLiteral("1 GB out of"));
+        EXPECT_EQ(first.txtDriveCapacity->text(), QStringLiteral("4 GB"));
+        EXPECT_EQ(first.gaugeDriveFreeSpace->Progress(), 25);
+        first.move(130, 140);
+        first.resize(110, 250);
+    }
+    TSectionSizeBox second;
+    EXPECT_EQ(second.pos(), QPoint(130, 140));
+    EXPECT_EQ(second.size(), QSize(110, 250));
+    EXPECT_EQ(second.txtDrive->text(), QStringLiteral("Drive ?:"));
+}
+
+}  // namespace

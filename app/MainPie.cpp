@@ -63,7 +63,7 @@ public:
     void Add(const Item& item, TRemainder* remainder) {
         const int64_t value = item.size + (includeWasted_ ? item.wasted : 0);
         const double angle = AngleOf(value, total_);
-        if (!(angle > item.threshold)) {
+        if (!(angle > item.threshold)) {  // an item exactly at its threshold is grouped too
             if (remainder) {
                 remainder->Size += item.size;
                 remainder->Wasted += item.wasted;
@@ -73,12 +73,17 @@ public:
         const int cursor = !item.node || item.name == kFilesInThisFolder ? crPieDefault : crZoomIn;
         SectionInfos.push_back({item.node, item.size, item.wasted, cursor, item.name,
                                 engine::AddBackslash(item.parentPath) + item.name, item.kind});
-        // The chart keeps its angles as the program always handed them over: in single
-        // precision.
+        // Section angles are single-precision values; the label used the exact one.
         TPieSection* section =
             chart_.AddSection(LabelOf(item, angle), item.color, double(float(angle)));
         section->Data = item.node;
         section->Tag = int32_t(SectionInfos.size() - 1);
+    }
+
+    // A group: no threshold, and its path is its name.
+    void AddGroup(const QString& name, TColor color, TFolderNode* node, int64_t size,
+                  int64_t wasted, TRemainder* remainder) {
+        Add({name, {}, color, TItemKind::Other, node, 0, size, wasted}, remainder);
     }
 
 private:
@@ -97,7 +102,9 @@ private:
     bool includeWasted_;
 };
 
-// The cluster size the views show the wasted space at: the drive's own or a reference size.
+// The cluster size the views show the wasted space at: the drive's own or a reference size. A
+// file's slack is taken at it too, as the folder's totals are, so that the sections of the files
+// add up to what the pie's total counts for them.
 int64_t ShownClusterSize(int32_t driveClusterSize) {
     const int choice = engine::ClusterSizeChoice;
     return choice >= 1 && choice <= engine::kReferenceClusterSizeCount
@@ -119,15 +126,7 @@ void AddFileItems(TPieBuilder& pie, const QString& path, int64_t clusterSize) {
                 &files);
     }
     find.Close();
-    pie.Add({kOtherSmallerFiles,
-             {},
-             AppColors[6],
-             TItemKind::Other,
-             nullptr,
-             0,
-             files.Size,
-             files.Wasted},
-            nullptr);
+    pie.AddGroup(kOtherSmallerFiles, AppColors[6], nullptr, files.Size, files.Wasted, nullptr);
 }
 
 }  // namespace
@@ -226,7 +225,7 @@ void TMainForm::BuildPie(TFolderNode* node) {
     const int64_t total = record->TreeSize + (optIncludeWastedInformation->Value ? treeWasted : 0);
     TPieBuilder pie(*PieChart, total);
     if (total == 0) {
-        pie.Add({kThisFolderEmpty, {}, AppColors[4], TItemKind::Other, nullptr, 0, 0, 0}, nullptr);
+        pie.AddGroup(kThisFolderEmpty, AppColors[4], nullptr, 0, 0, nullptr);
         return;
     }
     TRemainder folders;
@@ -240,25 +239,11 @@ void TMainForm::BuildPie(TFolderNode* node) {
     if (optShowFileNames->Value) {
         AddFileItems(pie, path, ShownClusterSize(CurrentClusterSize));
     } else {
-        pie.Add({kFilesInThisFolder,
-                 {},
-                 AppColors[3],
-                 TItemKind::Other,
-                 node,
-                 0,
-                 record->FilesSize,
-                 engine::ShownFilesWasted(*record)},
-                &folders);
+        pie.AddGroup(kFilesInThisFolder, AppColors[3], node, record->FilesSize,
+                     engine::ShownFilesWasted(*record), &folders);
     }
-    pie.Add({kOtherSmallerFolders,
-             {},
-             AppColors[4],
-             TItemKind::Other,
-             nullptr,
-             0,
-             folders.Size,
-             folders.Wasted},
-            nullptr);
+    pie.AddGroup(kOtherSmallerFolders, AppColors[4], nullptr, folders.Size, folders.Wasted,
+                 nullptr);
     PieChart->Sort(!optSortAscending->Value);
 }
 

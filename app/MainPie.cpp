@@ -326,11 +326,6 @@ void TMainForm::FolderPieMouseDown(Qt::MouseButton button, const QPoint& pos) {
                                    : item.Wasted;
         ShowFolderItemMenu(item.Path, item.Node, item.Size, wasted,
                            pagePieChart->FolderPie->mapToGlobal(pos));
-        // A subfolder deleted or moved from the menu leaves its parent selected as it was, and
-        // nothing else would present the parent again.
-        if (item.Kind == TItemKind::Folder && !engine::IsDriveRoot(item.Path) &&
-            !PathExists(item.Path))
-            RefreshViews(true);
         return;
     }
     if (button != Qt::LeftButton) return;

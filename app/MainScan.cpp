@@ -537,6 +537,8 @@ void TMainForm::ShowFolderItemMenu(const QString& path, TFolderNode* node, int64
         TFolderNode* parent = node->Parent();
         engine::RemoveVanishedFolder(path, node);
         SelectNode(parent);
+        // From the pie the parent is the selected folder already: present it again.
+        if (SelectedNode() == parent) RefreshViews(true);
     } else {
         engine::SubtractFromAncestors(SelectedNode(), nullptr, 0, 1, wasted, size);
         RefreshViews(true);  // the views still show the file otherwise

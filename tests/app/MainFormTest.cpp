@@ -321,7 +321,9 @@ TEST_F(MainFormTest, CommandLineOpensDrivesAndFolders) {
         TMainForm& window = Start(c.arguments);
         EXPECT_EQ(window.Tree().TopLevelCount(), c.drives) << c.arguments.join(' ').toStdString();
         EXPECT_EQ(window.CurrentPath, c.current) << c.arguments.join(' ').toStdString();
-        if (!c.current.isEmpty()) EXPECT_EQ(window.windowTitle(), "Quillon Pro - " + c.current);
+        if (!c.current.isEmpty()) {
+            EXPECT_EQ(window.windowTitle(), "Quillon Pro - " + c.current);
+        }
         form.reset();
     }
 }

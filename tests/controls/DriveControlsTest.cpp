@@ -303,7 +303,7 @@ TEST(FolderBrowse, ARootCannotBeChosenUnlessAllowed) {
         Driving driving([&](QDialog& dialog) {
             // The dialog reads its folders in the background: wait for it, not for a fixed time.
             QPushButton* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open);
-            QTest::qWaitFor([&] { return !ok->isEnabled(); }, 5000);
+            (void)QTest::qWaitFor([&] { return !ok->isEnabled(); }, 5000);
             okEnabled = ok->isEnabled();
             dialog.accept();
             stillOpen = dialog.isVisible();

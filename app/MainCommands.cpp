@@ -122,8 +122,7 @@ void TMainForm::TellSectionSizeWindowWasted(TFolderNode* node) {
     const engine::TFolderSize* r = node ? node->Record() : nullptr;
     if (!r || !SectionSizeBox) return;
     const int64_t wasted = engine::ShownTreeWasted(*r);
-    SectionSizeBox->SetWasted(r->TreeSize == 0 ? 0 : int(wasted * 100 / r->TreeSize),
-                              engine::SizeText(wasted));
+    SectionSizeBox->SetWasted(PercentOf(wasted, r->TreeSize), engine::SizeText(wasted));
 }
 
 void TMainForm::TellSectionSizeWindowDrive() {

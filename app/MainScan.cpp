@@ -218,8 +218,11 @@ void TMainForm::RemoveDrive(QChar letter) {
     engine::DriveRecord* record = engine::ScannedDrives().Find(char(letter.unicode()));
     if (!record) return;
     ScannedLetters.remove(letter);
-    if (record->Node) DeleteTreeNode(record->Node);
-    engine::ScannedDrives().Remove(record);
+    const char drive = record->Letter;
+    if (record->Node)
+        RemoveFromTree(record->Node, [drive] { engine::RemoveDrive(drive); });
+    else
+        engine::RemoveDrive(drive);
     if (!SelectedNode()) ClearCurrentFolder();
 }
 
@@ -474,16 +477,18 @@ void TMainForm::UpdateNotReadyNotice() {
 // --- deleting nodes ---
 
 void TMainForm::DeleteTreeNode(TFolderNode* node) {
-    TFolderNode* selected = SelectedNode();
+    RemoveFromTree(node, [node] { engine::TFolderTree::DeleteNode(node); });
+}
+
+void TMainForm::RemoveFromTree(TFolderNode* node, const std::function<void()>& removal) {
     TFolderNode* next = nullptr;
-    if (IsInSubtree(selected, node)) {
+    if (IsInSubtree(SelectedNode(), node)) {
         next = NeighbourOf(node, tree_);
         suppressSelection_ = true;
         FolderTree->setCurrentIndex(QModelIndex());
         suppressSelection_ = false;
     }
-    engine::FreeFolderRecords(node, true);
-    engine::TFolderTree::DeleteNode(node);
+    removal();
     if (next) SelectNode(next);
 }
 

@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QPixmap>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -56,11 +57,11 @@ enum class TItemKind : uint8_t { File = 0, Folder = 1, Other = 3 };
 // What one section of the pie stands for.
 struct TSectionInfo {
     engine::TFolderNode* Node = nullptr;  // subfolders, the folder itself, "Files in this folder"
-    int64_t Size = 0;    // tree size of a folder, length of a file
-    int64_t Wasted = 0;  // at the cluster size the views show
-    int Cursor = 0;      // TPieCursor: 0 default, 5 zoom in, 6 zoom out
-    QString Name;        // as the tree shows it, the file name, or the group's text
-    QString Path;        // the full path; a group's is its name
+    int64_t Size = 0;                     // tree size of a folder, length of a file
+    int64_t Wasted = 0;                   // at the cluster size the views show
+    int Cursor = 0;                       // TPieCursor: 0 default, 5 zoom in, 6 zoom out
+    QString Name;  // as the tree shows it, the file name, or the group's text
+    QString Path;  // the full path; a group's is its name
     TItemKind Kind = TItemKind::Other;
 };
 
@@ -334,6 +335,8 @@ private:
     // Deletes a node with its subtree and records; a selection inside it moves to a neighbour,
     // as a tree control moves it, and the selection procedures run for that one.
     void DeleteTreeNode(engine::TFolderNode* node);
+    // Runs a removal of node's subtree with the selection moved out of it as above.
+    void RemoveFromTree(engine::TFolderNode* node, const std::function<void()>& removal);
     // Fills the page of CurrentPage for CurrentNode, through the page's own presenter.
     void PresentPageContent();
     void PresentPie();

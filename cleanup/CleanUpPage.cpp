@@ -7,6 +7,8 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include "views/PageParts.h"
+
 #include "controls/SensiControls.h"
 
 TCleanUpPage::TCleanUpPage(QWidget* parent) : QWidget(parent) {
@@ -16,12 +18,7 @@ TCleanUpPage::TCleanUpPage(QWidget* parent) : QWidget(parent) {
     auto* header = new QVBoxLayout(panWebCleanUpPath);
     header->setContentsMargins(0, 0, 0, 0);
     header->addWidget(new QLabel("Folder"));
-    txtWebCleanUpPath = new QLabel;
-    txtWebCleanUpPath->setTextFormat(Qt::PlainText);
-    txtWebCleanUpPath->setMinimumWidth(1);
-    QFont bold = txtWebCleanUpPath->font();
-    bold.setBold(true);
-    txtWebCleanUpPath->setFont(bold);
+    txtWebCleanUpPath = NewPathLabel();
     header->addWidget(txtWebCleanUpPath);
     layout->addWidget(panWebCleanUpPath);
 

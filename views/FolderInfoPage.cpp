@@ -1,4 +1,5 @@
 #include "views/FolderInfoPage.h"
+#include "views/PageParts.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -40,12 +41,7 @@ TFolderInfoPage::TFolderInfoPage(QWidget* parent) : QWidget(parent) {
     imgWebFolderInfo->installEventFilter(this);
     auto* names = new QVBoxLayout;
     txtWebFolderInfoType = new QLabel;
-    txtWebFolderInfoPath = new QLabel;
-    txtWebFolderInfoPath->setTextFormat(Qt::PlainText);
-    txtWebFolderInfoPath->setMinimumWidth(1);
-    QFont bold = txtWebFolderInfoPath->font();
-    bold.setBold(true);
-    txtWebFolderInfoPath->setFont(bold);
+    txtWebFolderInfoPath = NewPathLabel();
     names->addWidget(txtWebFolderInfoType);
     names->addWidget(txtWebFolderInfoPath);
     imgTreeBarChart = new QLabel;

@@ -1,4 +1,5 @@
 #include "views/SubfoldersPage.h"
+#include "views/PageParts.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -26,12 +27,7 @@ TSubfoldersPage::TSubfoldersPage(QWidget* parent) : QWidget(parent) {
     header->setContentsMargins(0, 0, 0, 0);
     auto* pathBlock = new QVBoxLayout;
     pathBlock->addWidget(new QLabel("Subfolders of"));
-    txtWebFolderListPath = new QLabel;
-    txtWebFolderListPath->setTextFormat(Qt::PlainText);
-    txtWebFolderListPath->setMinimumWidth(1);
-    QFont bold = txtWebFolderListPath->font();
-    bold.setBold(true);
-    txtWebFolderListPath->setFont(bold);
+    txtWebFolderListPath = NewPathLabel();
     pathBlock->addWidget(txtWebFolderListPath);
     header->addLayout(pathBlock, 1);
 

@@ -1,4 +1,5 @@
 #include "views/WastedSpacePage.h"
+#include "views/PageParts.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -51,12 +52,8 @@ TWastedSpacePage::TWastedSpacePage(QWidget* parent) : QWidget(parent) {
     auto* header = new QVBoxLayout(panWebWastedPath);
     header->setContentsMargins(0, 0, 0, 0);
     txtWebWastedAmount = new QLabel("Amount of space wasted by folder");
-    txtWebWastedPath = new QLabel;
-    txtWebWastedPath->setTextFormat(Qt::PlainText);
-    txtWebWastedPath->setMinimumWidth(1);
-    QFont bold = txtWebWastedPath->font();
-    bold.setBold(true);
-    txtWebWastedPath->setFont(bold);
+    txtWebWastedPath = NewPathLabel();
+    const QFont bold = txtWebWastedPath->font();
     header->addWidget(txtWebWastedAmount);
     header->addWidget(txtWebWastedPath);
     header->addWidget(new QLabel("at different cluster sizes (and % of usage+wasted)"));

@@ -9,6 +9,22 @@ namespace engine {
 
 int ClusterSizeChoice = 0;
 
+namespace {
+int walks = 0;
+}  // namespace
+
+bool TreeBusy() {
+    return walks > 0;
+}
+
+TTreeBusy::TTreeBusy() {
+    ++walks;
+}
+
+TTreeBusy::~TTreeBusy() {
+    --walks;
+}
+
 int64_t TreeWastedAt(const TFolderSize& record, int i) {
     return i >= 1 && i <= kReferenceClusterSizeCount ? record.TreeWastedAt[size_t(i - 1)] : 0;
 }
@@ -108,6 +124,7 @@ void TFolderTree::AttachChildren(TFolderNode* node,
 }
 
 void TFolderTree::DeleteNode(TFolderNode* node) {
+    if (TreeBusy()) return;
     TFolderNode* parent = node->parent_;
     TFolderTree* tree = VisibleTreeOf(node);
     const int row = node->row_;
@@ -128,7 +145,7 @@ void TFolderTree::DeleteNode(TFolderNode* node) {
 }
 
 void TFolderTree::DeleteChildren(TFolderNode* node) {
-    if (node->children_.empty()) return;
+    if (TreeBusy() || node->children_.empty()) return;
     const int last = node->ChildCount() - 1;
     TFolderTree* tree = VisibleTreeOf(node);
     if (tree)
@@ -296,7 +313,7 @@ TFolderSize TotalsOfChildrenWithoutRecord(const TFolderNode* node) {
 
 void SubtractFromAncestors(TFolderNode* start, const TFolderNode* removedFolder, int32_t folders,
                            int32_t files, int64_t wasted, int64_t size) {
-    if (!start) return;
+    if (!start || TreeBusy()) return;
     TFolderSize d;
     d.TreeSize = size;
     d.TreeWasted = wasted;
@@ -324,10 +341,9 @@ void SubtractFromAncestors(TFolderNode* start, const TFolderNode* removedFolder,
 }
 
 bool RemoveVanishedFolder(const QString& path, TFolderNode* node) {
-    if (!node || IsDriveRoot(path) || !platform::PathIsMissing(path)) return false;
+    if (!node || TreeBusy() || IsDriveRoot(path) || !platform::PathIsMissing(path)) return false;
     TFolderNode* parent = node->Parent();
-    const TFolderSize* r = node->Record();
-    if (r && (!parent || parent->Record())) {
+    if (const TFolderSize* r = node->Record()) {
         SubtractFromAncestors(parent, node, r->TreeFolderCount + 1, r->TreeFileCount, r->TreeWasted,
                               r->TreeSize);
     } else {
@@ -394,7 +410,7 @@ TScannedDrives& ScannedDrives() {
 
 void RemoveDrive(char letter) {
     DriveRecord* record = ScannedDrives().Find(letter);
-    if (!record) return;
+    if (!record || TreeBusy()) return;
     if (record->Node) TFolderTree::DeleteNode(record->Node);
     ScannedDrives().Remove(record);
 }

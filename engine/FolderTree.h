@@ -177,10 +177,11 @@ TFolderNode* FindNodeByPath(TFolderNode* start, const QString& relativePath, boo
 void FreeFolderRecords(TFolderNode* node, bool includeNode);
 
 // When nothing exists any more at path (a folder that is not a drive root), removes node with
-// its subtree and takes its totals off every ancestor; true when it did. A node without a
-// record, or below one, has totals its ancestors can no longer split exactly: then the nearest
-// ancestor with a record keeps its own files and its children with records, and counts its
-// children without a record (the vanished one aside) as empty folders.
+// its subtree and takes its totals off its ancestors; true when it did. A node with a record
+// takes its totals off each ancestor up to the first without a record. A node without one
+// (its scan was interrupted) has totals its ancestors can no longer split exactly: then the
+// nearest ancestor with a record keeps its own files and its children with records, and
+// counts its children without a record (the vanished one aside) as empty folders.
 bool RemoveVanishedFolder(const QString& path, TFolderNode* node);
 
 // Takes one removed folder's subtree (removedFolder, with folders = its TreeFolderCount + 1)
@@ -224,5 +225,19 @@ TScannedDrives& ScannedDrives();
 
 // Removes a drive from the tree: its node with the subtree and its DriveRecord.
 void RemoveDrive(char letter);
+
+// True while a scan walks a tree. The walk holds nodes, so nothing may delete nodes or change
+// totals then: the operations of this unit that would (DeleteNode, DeleteChildren,
+// RemoveVanishedFolder, SubtractFromAncestors, RemoveDrive) do nothing while it is set.
+bool TreeBusy();
+
+// Marks a walk for its lifetime.
+class TTreeBusy {
+public:
+    TTreeBusy();
+    ~TTreeBusy();
+    TTreeBusy(const TTreeBusy&) = delete;
+    TTreeBusy& operator=(const TTreeBusy&) = delete;
+};
 
 }  // namespace engine

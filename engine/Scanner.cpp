@@ -50,6 +50,12 @@ public:
 
 private:
     void Pump(const QString& path);
+    QString DisplayNameOf(const QString& name) const {
+        // Most volumes tell names apart by case: no need to ask about short names there.
+        return namesCaseSensitive_
+                   ? name
+                   : FolderDisplayName(name, platform::HasShortAlternateName(name), false);
+    }
     void CountFile(TFolderSize& r, const platform::FolderEntry& file) const;
 
     int32_t clusterSize_;
@@ -102,8 +108,7 @@ TFolderSize* TWalk::Scan(const QString& path, TFolderNode* node, platform::Folde
             CountFile(*r, entry);
             continue;
         }
-        children.push_back(std::make_unique<TFolderNode>(
-            FolderDisplayName(reader.entryName(), QString(), namesCaseSensitive_), node));
+        children.push_back(std::make_unique<TFolderNode>(DisplayNameOf(reader.entryName()), node));
         TFolderNode* child = children.back().get();
         r->TreeFolderCount += 1;
         r->SubfolderCount += 1;
@@ -147,10 +152,9 @@ void SetScanHost(IScanHost* host) {
     scanHost = host;
 }
 
-QString FolderDisplayName(const QString& longName, const QString& shortName,
-                          bool namesCaseSensitive) {
+QString FolderDisplayName(const QString& longName, bool hasShortName, bool namesCaseSensitive) {
     // On a volume that tells names apart by case, another spelling names another folder.
-    if (namesCaseSensitive || !shortName.isEmpty() || longName.isEmpty()) return longName;
+    if (namesCaseSensitive || hasShortName || longName.isEmpty()) return longName;
     QString name = longName;
     for (QChar& c : name) {
         if (c >= u'A' && c <= u'Z') c = QChar(c.unicode() + 32);
@@ -167,9 +171,10 @@ TFolderSize* ScanFolder(const QString& path, TFolderNode* node) {
 }
 
 TFolderNode* ScanDrive(TFolderTree& tree, const QString& driveText, DriveRecord& driveRecord) {
+    if (TreeBusy() || driveText.isEmpty()) return nullptr;
     StopRequested = false;
     TScanningState scanning(Host());
-    if (driveText.isEmpty()) return nullptr;
+    const TTreeBusy walking;
     const char letter = char(driveText[0].toUpper().unicode());
     TFolderNode* node = tree.AppendDrive(letter, driveText.mid(1, 255));
     driveRecord.Node = node;
@@ -182,6 +187,7 @@ TFolderNode* ScanDrive(TFolderTree& tree, const QString& driveText, DriveRecord&
 }
 
 void RescanFolder(const QString& path, TFolderNode* node) {
+    if (TreeBusy()) return;
     StopRequested = false;
     if (!node || RemoveVanishedFolder(path, node)) return;
     TFolderTree::DeleteChildren(node);
@@ -191,7 +197,10 @@ void RescanFolder(const QString& path, TFolderNode* node) {
     const DriveRecord* drive = ScannedDrives().Find(top->DriveLetter());
     ScanClusterSize =
         drive ? drive->ClusterSize : ClusterSize(QChar(top->DriveLetter()) + QLatin1String(":\\"));
-    const TFolderSize* fresh = ScanFolder(AddBackslash(path), node);
+    const TFolderSize* fresh = [&] {
+        const TTreeBusy walking;
+        return ScanFolder(AddBackslash(path), node);
+    }();
     if (!old || !fresh) return;
 
     TFolderSize d;

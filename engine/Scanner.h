@@ -38,20 +38,21 @@ extern int32_t ScanClusterSize;
 // was stopped. A folder that cannot be listed counts as empty.
 TFolderSize* ScanFolder(const QString& path, TFolderNode* node);
 
-// Scans a whole drive into a new top-level node of tree. driveText is the letter followed by
+// Scans a whole drive into a new top-level node of tree. Does nothing (nullptr) while another
+// scan runs (TreeBusy). driveText is the letter followed by
 // the drive's display name; driveRecord (made by the caller) gets the node, the text and the
 // cluster size. The host is in its scanning state throughout, also when this throws.
 TFolderNode* ScanDrive(TFolderTree& tree, const QString& driveText, DriveRecord& driveRecord);
 
 // Replaces the subtree of a folder already in the tree (path is its NodePath, with or without
 // a final "\") by a fresh scan and corrects its ancestors; removes it when it is gone. A
-// stopped rescan leaves the node without record and its ancestors as they were.
+// stopped rescan leaves the node without record and its ancestors as they were. Does nothing
+// while another scan runs.
 void RescanFolder(const QString& path, TFolderNode* node);
 
 // The name a folder is shown under: as stored, except that on volumes whose names are not
-// case-sensitive a name without a short name is written in lower case with a capital first
-// letter (ASCII letters only).
-QString FolderDisplayName(const QString& longName, const QString& shortName,
-                          bool namesCaseSensitive);
+// case-sensitive a name without a short alternate name is written in lower case with a capital
+// first letter (ASCII letters only).
+QString FolderDisplayName(const QString& longName, bool hasShortName, bool namesCaseSensitive);
 
 }  // namespace engine

@@ -1,5 +1,8 @@
 #include "platform/Drives.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -28,9 +31,9 @@ const QString& StartDirectory() {
 // Mount types that are the system's own plumbing, never a drive.
 const QSet<QString>& SystemMountTypes() {
     static const QSet<QString> types = {
-        "proc",       "sysfs",      "devtmpfs",    "devpts",      "cgroup",      "cgroup2",
-        "securityfs", "debugfs",    "tracefs",     "pstore",      "bpf",         "mqueue",
-        "hugetlbfs",  "fusectl",    "configfs",    "binfmt_misc", "autofs",      "nsfs",
+        "proc",       "sysfs",      "devtmpfs",    "devpts",          "cgroup",   "cgroup2",
+        "securityfs", "debugfs",    "tracefs",     "pstore",          "bpf",      "mqueue",
+        "hugetlbfs",  "fusectl",    "configfs",    "binfmt_misc",     "autofs",   "nsfs",
         "efivarfs",   "rpc_pipefs", "fuse.portal", "fuse.gvfsd-fuse", "squashfs",
     };
     return types;
@@ -42,7 +45,7 @@ bool IsUnder(const QString& path, const QString& folder) {
 }
 
 bool UnderSystemFolder(const QString& mountPoint) {
-    static const char* const folders[] = {"/proc", "/sys",      "/dev", "/run",
+    static const char* const folders[] = {"/proc",    "/sys",      "/dev", "/run",
                                           "/var/run", "/var/lock", "/snap"};
     return std::any_of(std::begin(folders), std::end(folders),
                        [&](const char* f) { return IsUnder(mountPoint, QString::fromLatin1(f)); });
@@ -77,21 +80,23 @@ bool SysfsRemovable(const MountEntry& mount) {
     return f.open(QIODevice::ReadOnly) && f.read(1) == "1";
 }
 
-bool IsFolder(const QString& path) { return QFileInfo(path).isDir(); }
+bool IsFolder(const QString& path) {
+    return QFileInfo(path).isDir();
+}
 
 // The mount that holds a host path: the one whose mount point is its longest prefix.
 const MountEntry* MountHolding(const std::vector<MountEntry>& mounts, const QString& path) {
     const MountEntry* best = nullptr;
     for (const MountEntry& m : mounts) {
-        if (IsUnder(path, m.mountPoint) && (!best || m.mountPoint.size() >= best->mountPoint.size()))
+        if (IsUnder(path, m.mountPoint) &&
+            (!best || m.mountPoint.size() >= best->mountPoint.size()))
             best = &m;
     }
     return best;
 }
 
 QString CleanAbsolute(const QString& path) {
-    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path
-                                                      : StartDirectory() + u'/' + path);
+    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : StartDirectory() + u'/' + path);
 }
 
 struct MapState {
@@ -107,7 +112,7 @@ MapState LoadMap() {
     MapState state;
     const QByteArray mapText = qgetenv("QUILLON_DRIVES");
     state.drives = mapText.isEmpty() ? DrivesFromMounts(mounts, SysfsRemovable, IsFolder)
-                                  : DrivesFromVariable(QString::fromLocal8Bit(mapText), mounts);
+                                     : DrivesFromVariable(QString::fromLocal8Bit(mapText), mounts);
     for (const MountEntry& m : mounts) state.mountPoints.insert(m.mountPoint);
     for (const DriveMapping& d : state.drives) state.mountPoints.insert(d.hostRoot);
     return state;
@@ -142,8 +147,9 @@ std::vector<MountEntry> ParseMountInfo(const QByteArray& text) {
 }
 
 DriveType DriveTypeOfMount(const QString& mountType, const QString& source, bool removable) {
-    static const QSet<QString> network = {"cifs", "smb3", "smbfs", "sshfs", "fuse.sshfs",
-                                          "9p",   "ceph", "glusterfs", "fuse.glusterfs"};
+    static const QSet<QString> network = {"cifs",  "smb3",       "smbfs",
+                                          "sshfs", "fuse.sshfs", "9p",
+                                          "ceph",  "glusterfs",  "fuse.glusterfs"};
     if (mountType == QLatin1String("iso9660") || mountType == QLatin1String("udf") ||
         QFileInfo(source).fileName().startsWith(QLatin1String("sr")))
         return DriveType::CdRom;
@@ -184,7 +190,8 @@ std::vector<DriveMapping> DrivesFromMounts(const std::vector<MountEntry>& mounts
     return drives;
 }
 
-std::vector<DriveMapping> DrivesFromVariable(const QString& mapText, const std::vector<MountEntry>& mounts) {
+std::vector<DriveMapping> DrivesFromVariable(const QString& mapText,
+                                             const std::vector<MountEntry>& mounts) {
     std::vector<DriveMapping> drives;
     for (const QString& item : mapText.split(u';', Qt::SkipEmptyParts)) {
         const qsizetype eq = item.indexOf(u'=');
@@ -213,8 +220,10 @@ std::vector<DriveMapping> DrivesFromVariable(const QString& mapText, const std::
             removable = SysfsRemovable(*m);
         }
         for (const QString& option : options) {
-            if (option == QLatin1String("removable")) removable = true;
-            else d.mountType = option;
+            if (option == QLatin1String("removable"))
+                removable = true;
+            else
+                d.mountType = option;
         }
         d.type = DriveTypeOfMount(d.mountType, d.device, removable);
         drives.push_back(d);
@@ -224,9 +233,13 @@ std::vector<DriveMapping> DrivesFromVariable(const QString& mapText, const std::
     return drives;
 }
 
-const std::vector<DriveMapping>& DriveMap() { return State().drives; }
+const std::vector<DriveMapping>& DriveMap() {
+    return State().drives;
+}
 
-void ReloadDriveMap() { State() = LoadMap(); }
+void ReloadDriveMap() {
+    State() = LoadMap();
+}
 
 const DriveMapping* FindDrive(QChar letter) {
     const char16_t upper = letter.toUpper().unicode();
@@ -248,12 +261,46 @@ DriveType GetDriveType(const QString& root) {
     return d ? d->type : DriveType::NoRootDir;
 }
 
+namespace {
+
+bool HostEntryExists(const QString& host) {
+    struct stat st;
+    return ::lstat(EncodeHostName(host).constData(), &st) == 0;
+}
+
+// The entry of a host folder whose name equals name but for letter case; empty when none.
+QString EntryIgnoringCase(const QString& folder, const QString& name) {
+    DIR* dir = ::opendir(EncodeHostName(folder).constData());
+    if (!dir) return {};
+    QString found;
+    while (const dirent* d = ::readdir(dir)) {
+        const QString entry = DecodeHostName(d->d_name, qsizetype(strlen(d->d_name)));
+        if (entry.compare(name, Qt::CaseInsensitive) == 0) {
+            found = entry;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+QString JoinHost(const QString& folder, const QString& name) {
+    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
+}  // namespace
+
+bool MountTypeIgnoresCase(const QString& mountType) {
+    return mountType == QLatin1String("vfat") || mountType == QLatin1String("msdos") ||
+           mountType == QLatin1String("exfat");
+}
+
 QString ToHostPath(const QString& path) {
     if (path.size() < 2 || path[1] != u':') return {};
     const DriveMapping* drive = FindDrive(path[0]);
     if (!drive) return {};
 
-    QList<QStringView> names;
+    QStringList names;
     for (QStringView name : QStringView(path).mid(2).split(u'\\')) {
         for (QStringView part : name.split(u'/')) {
             if (part.isEmpty() || part == u".") continue;
@@ -261,17 +308,24 @@ QString ToHostPath(const QString& path) {
                 if (!names.isEmpty()) names.removeLast();
                 continue;
             }
-            names.append(part);
+            // A '＼' in a program name stands for the '\' of the host name.
+            names.append(part.toString().replace(QChar(kFullwidthBackslash), u'\\'));
         }
     }
     QString host = drive->hostRoot;
-    for (QStringView name : names) {
-        if (!host.endsWith(u'/')) host += u'/';
-        host += name;
-        // A '＼' in a program name stands for the '\' of the host name.
-        for (qsizetype i = host.size() - name.size(); i < host.size(); ++i) {
-            if (host[i] == QChar(kFullwidthBackslash)) host[i] = u'\\';
+    for (const QString& name : std::as_const(names)) host = JoinHost(host, name);
+    if (names.isEmpty() || !MountTypeIgnoresCase(drive->mountType) || HostEntryExists(host))
+        return host;
+
+    // Such a drive finds a name in any letter case, as the program's own names may differ.
+    host = drive->hostRoot;
+    for (const QString& name : std::as_const(names)) {
+        QString next = JoinHost(host, name);
+        if (!HostEntryExists(next)) {
+            const QString match = EntryIgnoringCase(host, name);
+            if (!match.isEmpty()) next = JoinHost(host, match);
         }
+        host = next;
     }
     return host;
 }

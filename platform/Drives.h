@@ -18,10 +18,10 @@
 namespace platform {
 
 struct DriveMapping {
-    char letter = 0;      // upper-case 'A'..'Z'
-    QString hostRoot;     // absolute and clean: "/", "/home"
-    QString mountType;    // the host's file-system type ("ext4", "vfat"); empty when unknown
-    QString device;       // the mount source ("/dev/sda1"); empty when unknown
+    char letter = 0;    // upper-case 'A'..'Z'
+    QString hostRoot;   // absolute and clean: "/", "/home"
+    QString mountType;  // the host's file-system type ("ext4", "vfat"); empty when unknown
+    QString device;     // the mount source ("/dev/sda1"); empty when unknown
     DriveType type = DriveType::Fixed;
 };
 
@@ -45,7 +45,8 @@ std::vector<DriveMapping> DrivesFromMounts(const std::vector<MountEntry>& mounts
                                            bool (*isFolder)(const QString&));
 
 // The map that QUILLON_DRIVES describes; entries it cannot parse are skipped.
-std::vector<DriveMapping> DrivesFromVariable(const QString& mapText, const std::vector<MountEntry>& mounts);
+std::vector<DriveMapping> DrivesFromVariable(const QString& mapText,
+                                             const std::vector<MountEntry>& mounts);
 
 // The drive type a mount of this type and source has.
 DriveType DriveTypeOfMount(const QString& mountType, const QString& source, bool removable);
@@ -65,9 +66,14 @@ uint32_t LogicalDrives();
 // or the text is no drive path.
 DriveType GetDriveType(const QString& root);
 
+// True for the mount types whose Linux lookups ignore letter case: vfat, msdos and exfat.
+bool MountTypeIgnoresCase(const QString& mountType);
+
 // "C:\home\ann" -> "/home/ann". "." and ".." are resolved and never leave the drive's root;
 // '＼' (U+FF3C) in a name turns back into the '\' the host name holds. A trailing backslash
-// is dropped. A path that is not on a mapped drive gives the empty text.
+// is dropped. A path that is not on a mapped drive gives the empty text. On a drive whose
+// lookups ignore case, a name that does not exist as spelled is taken in the spelling the
+// folder holds, when it holds one that differs only in case.
 QString ToHostPath(const QString& path);
 
 // "/home/ann" -> "C:\home\ann", by the drive whose root is the longest prefix of the path;

@@ -2,6 +2,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -130,21 +132,31 @@ FindError ErrorOf(int error) {
     }
 }
 
-// The raw entries of one open folder, read with getdents64 into a pooled buffer. The folder
-// is closed and the buffer given back when the stream goes.
+// The raw entries of one folder, read with getdents64 into a pooled buffer. The folder is
+// closed and the buffer given back when the stream goes. A stream can let go of its folder
+// (Detach) and take it up again where it stopped (Reattach), keeping the entries read so far.
 struct DirentStream {
     int fd = -1;
     std::unique_ptr<char[]> buffer;
+    long capacity = 0;  // kListingBufferSize for a pooled buffer
     long length = 0;
     long offset = 0;
+    off_t position = 0;  // where the folder's reading stood when it was let go
 
-    explicit DirentStream(int folder) : fd(folder), buffer(folder >= 0 ? TakeBuffer() : nullptr) {}
+    explicit DirentStream(int folder) : fd(folder) {}
     ~DirentStream() {
         if (fd >= 0) ::close(fd);
-        if (buffer) FreeBuffers().push_back(std::move(buffer));
+        GiveBackBuffer();
     }
     DirentStream(const DirentStream&) = delete;
     DirentStream& operator=(const DirentStream&) = delete;
+
+    void GiveBackBuffer() {
+        if (buffer && capacity == long(kListingBufferSize))
+            FreeBuffers().push_back(std::move(buffer));
+        buffer.reset();
+        capacity = 0;
+    }
 
     // The next entry other than "." and ".."; nullptr at the end, with errno set on a failure
     // (0 at a plain end).
@@ -154,6 +166,11 @@ struct DirentStream {
                 if (fd < 0) {
                     errno = 0;
                     return nullptr;
+                }
+                if (capacity != long(kListingBufferSize)) {
+                    GiveBackBuffer();
+                    buffer = TakeBuffer();
+                    capacity = long(kListingBufferSize);
                 }
                 length = syscall(SYS_getdents64, fd, buffer.get(), kListingBufferSize);
                 offset = 0;
@@ -167,6 +184,76 @@ struct DirentStream {
             if (!IsDotOrDotDot(d->d_name)) return d;
         }
     }
+
+    // Closes the folder and keeps only the entries not read yet: a deep walk may hold many
+    // detached streams.
+    void Detach() {
+        position = ::lseek(fd, 0, SEEK_CUR);
+        ::close(fd);
+        fd = -1;
+        const long unread = length - offset;
+        if (unread <= 0) {
+            GiveBackBuffer();
+        } else if (capacity == long(kListingBufferSize)) {
+            auto rest = std::make_unique<char[]>(size_t(unread));
+            memcpy(rest.get(), buffer.get() + offset, size_t(unread));
+            GiveBackBuffer();
+            buffer = std::move(rest);
+            capacity = unread;
+        } else {
+            memmove(buffer.get(), buffer.get() + offset, size_t(unread));
+        }
+        length = std::max(unread, 0L);
+        offset = 0;
+    }
+
+    // Continues on folder (the same folder, opened again) where Detach stopped.
+    bool Reattach(int folder) {
+        if (position > 0 && ::lseek(folder, position, SEEK_SET) < 0) return false;
+        fd = folder;
+        return true;
+    }
+};
+
+// A host path made ready for the *at calls. A path longer than the system's limit is reached
+// in steps below that limit, through the folders on the way.
+class HostPathAt {
+public:
+    explicit HostPathAt(const QString& host) {
+        QByteArray bytes = EncodeHostName(host);
+        while (bytes.size() >= PATH_MAX) {
+            const qsizetype cut = bytes.lastIndexOf('/', PATH_MAX - 2);
+            const int next = cut > 0 ? ::openat(fd_, bytes.left(cut).constData(),
+                                                O_PATH | O_DIRECTORY | O_CLOEXEC)
+                                     : (errno = ENAMETOOLONG, -1);
+            if (fd_ >= 0) ::close(fd_);
+            fd_ = next;
+            if (next < 0) return;
+            bytes = bytes.mid(cut + 1);
+        }
+        rest_ = std::move(bytes);
+    }
+    ~HostPathAt() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    HostPathAt(const HostPathAt&) = delete;
+    HostPathAt& operator=(const HostPathAt&) = delete;
+
+    // False, with errno set, when a folder on the way could not be opened.
+    bool ok() const { return fd_ != -1; }
+    int fd() const { return fd_; }
+    const char* rest() const { return rest_.constData(); }
+
+    int Statx(int flags, unsigned mask, struct statx* sx) const {
+        return ok() ? statx(fd_, rest(), flags, mask, sx) : -1;
+    }
+    int OpenFolder(int flags) const {
+        return ok() ? ::openat(fd_, rest(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | flags) : -1;
+    }
+
+private:
+    int fd_ = AT_FDCWD;
+    QByteArray rest_;
 };
 
 // Keeps the reason of a failure that errno names.
@@ -208,6 +295,21 @@ bool MatchesExactly(QStringView name, QStringView mask) {
 }
 
 }  // namespace
+
+bool HasShortAlternateName(QStringView longName) {
+    const qsizetype dot = longName.indexOf(u'.');
+    const QStringView base = dot < 0 ? longName : longName.left(dot);
+    const QStringView extension = dot < 0 ? QStringView() : longName.mid(dot + 1);
+    if (base.isEmpty() || base.size() > 8) return true;
+    if (dot >= 0 && (extension.isEmpty() || extension.size() > 3)) return true;
+    static const QString excluded = QStringLiteral("\"*+,./:;<=>?[\\]|");
+    for (const QStringView part : {base, extension}) {
+        for (const QChar c : part) {
+            if (c.unicode() <= 0x20 || c.unicode() >= 0x7F || excluded.contains(c)) return true;
+        }
+    }
+    return false;
+}
 
 bool MatchesMask(QStringView name, QStringView mask) {
     if (mask == u"*" || mask == u"*.*") return true;
@@ -254,9 +356,8 @@ bool FindHandle::FindFirst(const QString& pattern, FindData& data) {
             error_ = FindError::PathNotFound;
             return false;
         }
-        const QByteArray host = EncodeHostName(hostFolder + u'/' + mask);
         struct statx sx;
-        if (statx(AT_FDCWD, host.constData(), kStatxFlags, kStatxMask, &sx) != 0) {
+        if (HostPathAt(hostFolder + u'/' + mask).Statx(kStatxFlags, kStatxMask, &sx) != 0) {
             NoteFailure(errno, error_, errorText_);
             return false;
         }
@@ -270,8 +371,7 @@ bool FindHandle::FindFirst(const QString& pattern, FindData& data) {
         error_ = FindError::NoMoreFiles;  // that file system is a drive of its own
         return false;
     }
-    const int fd =
-        ::open(EncodeHostName(hostFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = HostPathAt(hostFolder).OpenFolder(0);
     if (fd < 0) {
         NoteFailure(errno, error_, errorText_);
         return false;
@@ -344,10 +444,20 @@ std::shared_ptr<const std::vector<FolderId>> DriveRootsInside(const QString& hos
 
 }  // namespace
 
+// A folder being read for a walk. A walk keeps the folders of the whole path open, one per
+// level; so that a tree deeper than the open-file limit still reads completely, only the
+// deepest ones (a budget below that limit) stay open, and a shallower listing lets go of its
+// folder and opens it again, from its nearest open ancestor, when the walk comes back to it.
 struct FolderReader::Listing {
     DirentStream stream;
     std::shared_ptr<const std::vector<FolderId>> driveRoots;
     uint64_t device = 0;  // of the folder itself
+    // How to open the folder again: its name in the parent listing's folder, or for the first
+    // listing of a walk (no parent) its host path; its identity, to check that it is the same.
+    Listing* parent = nullptr;
+    QByteArray reopenName;
+    FolderId self;
+    bool detached = false;
     // The current entry.
     const char* name = nullptr;
     FolderId id;
@@ -356,12 +466,78 @@ struct FolderReader::Listing {
 
     Listing(int fd, std::shared_ptr<const std::vector<FolderId>> roots, uint64_t folderDevice)
         : stream(fd), driveRoots(std::move(roots)), device(folderDevice) {}
+    ~Listing() {
+        auto& open = OpenListings();
+        open.erase(std::remove(open.begin(), open.end(), this), open.end());
+    }
+    Listing(const Listing&) = delete;
+    Listing& operator=(const Listing&) = delete;
 
     // Whether the current entry, a folder, belongs to another file system or drive.
     bool EntryIsForeign() const {
         if (mountRootKnown ? mountRoot : id.device != device) return true;
         return driveRoots &&
                std::find(driveRoots->begin(), driveRoots->end(), id) != driveRoots->end();
+    }
+
+    // Counts the listing among the open ones; the oldest let go of their folders while more
+    // than the budget are open.
+    void Register() {
+        auto& open = OpenListings();
+        open.push_back(this);
+        while (open.size() > Budget()) {
+            Listing* oldest = open.front();
+            open.erase(open.begin());
+            oldest->stream.Detach();
+            oldest->name = nullptr;  // it pointed into the buffer Detach replaced
+            oldest->detached = true;
+        }
+    }
+
+    // Opens the folder again if it was let go, with every detached ancestor on the way. False
+    // (errno set) when a folder on the way is gone or is no longer the same folder.
+    bool EnsureOpen() {
+        if (!detached) return true;
+        std::vector<Listing*> chain;
+        for (Listing* l = this; l && l->detached; l = l->parent) chain.push_back(l);
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            Listing* l = *it;
+            const int fd = l->parent ? ::openat(l->parent->stream.fd, l->reopenName.constData(),
+                                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
+                                     : HostPathAt(DecodeHostName(l->reopenName)).OpenFolder(0);
+            if (fd < 0 || !IsFolder(fd, l->self) || !l->stream.Reattach(fd)) {
+                if (fd >= 0) ::close(fd);
+                if (errno == 0) errno = ENOENT;
+                return false;
+            }
+            l->detached = false;
+            l->Register();
+        }
+        return true;
+    }
+
+    static bool IsFolder(int fd, const FolderId& expected) {
+        struct statx sx;
+        if (statx(fd, "", AT_EMPTY_PATH, STATX_INO, &sx) != 0) return false;
+        errno = 0;
+        return FolderId{DeviceOf(sx), sx.stx_ino} == expected;
+    }
+
+    // The listings whose folders are open, oldest first: in a walk, shallowest first.
+    static std::vector<Listing*>& OpenListings() {
+        thread_local std::vector<Listing*> open;
+        return open;
+    }
+    static size_t& Budget() {
+        thread_local size_t budget = 64;
+        return budget;
+    }
+    // A quarter of the open-file limit, so that the program keeps files for everything else.
+    static void SetBudgetFromLimit() {
+        struct rlimit limit;
+        rlim_t files = ::getrlimit(RLIMIT_NOFILE, &limit) == 0 ? limit.rlim_cur : 1024;
+        if (files == RLIM_INFINITY) files = 1024;
+        Budget() = std::clamp<size_t>(size_t(files) / 4, 2, 256);
     }
 };
 
@@ -385,14 +561,18 @@ bool FolderReader::Open(const QString& folderPath) {
         listing_ = std::make_unique<Listing>(-1, nullptr, 0);  // a drive of its own: empty
         return true;
     }
-    const int fd = ::open(EncodeHostName(host).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = HostPathAt(host).OpenFolder(0);
     struct statx sx;
     if (fd < 0 || statx(fd, "", AT_EMPTY_PATH, STATX_INO, &sx) != 0) {
         NoteFailure(errno, error_, errorText_);
         if (fd >= 0) ::close(fd);
         return false;
     }
+    Listing::SetBudgetFromLimit();
     listing_ = std::make_unique<Listing>(fd, DriveRootsInside(host), DeviceOf(sx));
+    listing_->reopenName = EncodeHostName(host);
+    listing_->self = {DeviceOf(sx), sx.stx_ino};
+    listing_->Register();
     return true;
 }
 
@@ -400,7 +580,7 @@ bool FolderReader::OpenEntryOf(const FolderReader& parent) {
     Close();
     error_ = FindError::None;
     errorText_.clear();
-    const Listing* p = parent.listing_.get();
+    Listing* p = parent.listing_.get();
     if (!p || !p->name || !parent.entryIsFolder()) {
         error_ = FindError::PathNotFound;
         return false;
@@ -415,6 +595,10 @@ bool FolderReader::OpenEntryOf(const FolderReader& parent) {
         return false;
     }
     listing_ = std::make_unique<Listing>(fd, p->driveRoots, p->id.device);
+    listing_->parent = p;
+    listing_->reopenName = p->name;
+    listing_->self = p->id;
+    listing_->Register();
     return true;
 }
 
@@ -422,6 +606,11 @@ bool FolderReader::Next() {
     Listing* l = listing_.get();
     if (!l) {
         error_ = FindError::NoMoreFiles;
+        return false;
+    }
+    if (!l->EnsureOpen()) {
+        NoteFailure(errno, error_, errorText_);
+        l->name = nullptr;
         return false;
     }
     for (;;) {
@@ -462,8 +651,7 @@ bool PathIsMissing(const QString& path) {
     const QString host = ToHostPath(path);
     if (host.isEmpty()) return true;
     struct statx sx;
-    if (statx(AT_FDCWD, EncodeHostName(host).constData(), kStatxFlags, STATX_TYPE, &sx) == 0)
-        return false;
+    if (HostPathAt(host).Statx(kStatxFlags, STATX_TYPE, &sx) == 0) return false;
     return errno == ENOENT || errno == ENOTDIR;
 }
 
@@ -472,8 +660,7 @@ uint32_t GetFileAttributes(const QString& path) {
     const QString host = ToHostPath(path);
     if (host.isEmpty()) return INVALID_FILE_ATTRIBUTES;
     struct statx sx;
-    if (statx(AT_FDCWD, EncodeHostName(host).constData(), kStatxFlags, kStatxMask, &sx) != 0)
-        return INVALID_FILE_ATTRIBUTES;
+    if (HostPathAt(host).Statx(kStatxFlags, kStatxMask, &sx) != 0) return INVALID_FILE_ATTRIBUTES;
     const qsizetype slash = host.lastIndexOf(u'/');
     const bool isRoot = host == FindDrive(path[0])->hostRoot;
     return AttributesOf(sx, !isRoot && host.at(slash + 1) == u'.');

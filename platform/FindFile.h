@@ -32,6 +32,12 @@ enum class FindError {
     Other,
 };
 
+// Whether Windows would keep a short (8.3) alternate name beside this long name: every name
+// but those that already fit the 8.3 form (a base of 1 to 8 characters, optionally a dot and
+// an extension of 1 to 3, all of them printable ASCII and none that 8.3 names exclude).
+// Linux keeps no short names; the rules that ask for one ask this.
+bool HasShortAlternateName(QStringView longName);
+
 // True when name matches a Windows wildcard mask: '*' any run, '?' one character, letter case
 // ignored; "*.*" and "*" match every name.
 bool MatchesMask(QStringView name, QStringView mask);

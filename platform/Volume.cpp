@@ -42,7 +42,9 @@ QString LabelOf(const QString& device) {
     return {};
 }
 
-uint32_t Clamp32(uint64_t value) { return uint32_t(std::min<uint64_t>(value, UINT32_MAX)); }
+uint32_t Clamp32(uint64_t value) {
+    return uint32_t(std::min<uint64_t>(value, UINT32_MAX));
+}
 
 }  // namespace
 
@@ -57,9 +59,9 @@ QString FileSystemNameOfMountType(const QString& mountType, uint64_t clusters) {
 }
 
 bool IsCaseSensitiveFileSystem(const QString& name) {
+    // NTFS and CDFS mounts look names up exactly on Linux, whatever they do on Windows.
     return name != QLatin1String("FAT") && name != QLatin1String("FAT32") &&
-           name != QLatin1String("EXFAT") && name != QLatin1String("NTFS") &&
-           name != QLatin1String("CDFS");
+           name != QLatin1String("EXFAT");
 }
 
 bool GetVolumeInformation(const QString& root, VolumeInformation& info) {

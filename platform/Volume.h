@@ -12,7 +12,7 @@ struct VolumeInformation {
     QString volumeName;  // the file system's label, empty when it has none
     uint32_t serialNumber = 0;
     uint32_t maxComponentLength = 0;
-    uint32_t flags = 0;  // FILE_CASE_SENSITIVE_SEARCH and friends
+    uint32_t flags = 0;      // FILE_CASE_SENSITIVE_SEARCH and friends
     QString fileSystemName;  // "EXT4", "FAT32", "NTFS", "CDFS", ...
 };
 
@@ -37,7 +37,8 @@ bool GetDiskFreeSpaceEx(const QString& root, DiskFreeSpaceEx& space);
 // CDFS, ntfs NTFS; any other type upper-cased.
 QString FileSystemNameOfMountType(const QString& mountType, uint64_t clusters);
 
-// Whether names on a file system of this Windows name are case-sensitive.
+// Whether names on a file system of this Windows name are case-sensitive: all but FAT, FAT32 and
+// EXFAT, the file systems whose Linux lookups ignore case.
 bool IsCaseSensitiveFileSystem(const QString& fileSystemName);
 
 enum class ChangeDirectoryResult { Ok, IoError, OtherError };

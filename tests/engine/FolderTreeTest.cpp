@@ -27,6 +27,7 @@ struct Totals {
           folders(r.TreeFolderCount),
           subfolders(r.SubfolderCount),
           wastedAt(r.TreeWastedAt) {}
+    bool operator==(const Totals&) const = default;
 };
 
 // A drive T: with a few levels of folders and files of lengths that leave slack at every
@@ -237,6 +238,13 @@ TEST_F(FolderTree, AVanishedFolderWithoutRecordIsNoLongerCounted) {
     ASSERT_EQ(c->Record(), nullptr);
     ASSERT_NE(Find(top, "a\\b\\c\\d")->Record(), nullptr);
     const TFolderSize a = *Find(top, "a")->Record();
+
+    // d, finished, goes first: the walk up stops at c, which has no record, so the ancestors
+    // above keep every total.
+    ASSERT_TRUE(QDir(drive.host("a/b/c/d")).removeRecursively());
+    ASSERT_TRUE(RemoveVanishedFolder(NodePath(Find(top, "a\\b\\c\\d")), Find(top, "a\\b\\c\\d")));
+    EXPECT_EQ(Totals(*Find(top, "a")->Record()), Totals(a));
+    EXPECT_EQ(Find(top, "a\\b\\c\\d"), nullptr);
 
     // c goes: its ancestors with records forget b's old contents and count b as an empty folder.
     ASSERT_TRUE(QDir(drive.host("a/b/c")).removeRecursively());

@@ -1,17 +1,20 @@
 #include "engine/Scanner.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <linux/capability.h>
+#include <limits.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 
 #include "engine/TextForms.h"
+#include "platform/Drives.h"
 #include "platform/FindFile.h"
 #include "tests/engine/EngineTestSupport.h"
+#include "tests/fixtures/Privileges.h"
 
 using namespace engine;
 using namespace engine_test;
@@ -37,28 +40,6 @@ QStringList ChildNames(const TFolderNode* node) {
     for (int i = 0; i < node->ChildCount(); ++i) names << node->Child(i)->DisplayName();
     return names;
 }
-
-// Without the capabilities that let root read anything, for one test.
-class WithoutReadOverride {
-public:
-    WithoutReadOverride() {
-        header_.version = _LINUX_CAPABILITY_VERSION_3;
-        ok_ = syscall(SYS_capget, &header_, saved_) == 0;
-        if (!ok_) return;
-        __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
-        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
-        ok_ = syscall(SYS_capset, &header_, reduced) == 0;
-    }
-    ~WithoutReadOverride() {
-        if (ok_) syscall(SYS_capset, &header_, saved_);
-    }
-    bool ok() const { return ok_; }
-
-private:
-    __user_cap_header_struct header_{};
-    __user_cap_data_struct saved_[2]{};
-    bool ok_ = false;
-};
 
 }  // namespace
 
@@ -166,12 +147,15 @@ TEST_F(Scanner, HiddenSystemAndLinkedEntriesCountAsFiles) {
 }
 
 TEST_F(Scanner, NamesAreShownAsStoredWhereCaseMatters) {
+    // Only a name that fits the 8.3 form (and so has no short alternate name) is recased, and
+    // only on a drive whose lookups ignore case: there the host still finds it.
     const struct {
         const char* options;
         QStringList names;
     } cases[] = {
         {"", {"DATA", "My Files", "ÜBER", "mixedCase"}},
-        {"vfat", {"Data", "My files", "Über", "Mixedcase"}},
+        {"vfat", {"Data", "My Files", "ÜBER", "mixedCase"}},
+        {"ntfs3", {"DATA", "My Files", "ÜBER", "mixedCase"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.options);
@@ -187,15 +171,35 @@ TEST_F(Scanner, NamesAreShownAsStoredWhereCaseMatters) {
         QStringList expected = c.names;
         expected.sort();
         EXPECT_EQ(names, expected);
-        // The folder's contents are counted whatever name it is shown under.
         EXPECT_EQ(top->Record()->TreeFileCount, 1);
         EXPECT_EQ(top->Record()->TreeFolderCount, 5);
+
+        // The shown name leads back to the folder: a rescan keeps it and its totals.
+        TFolderNode* folder = FindChildNode(top, c.names[0], true);
+        ASSERT_NE(folder, nullptr);
+        EXPECT_EQ(FindNodeByPath(top, "data\\INNER", false), folder->Child(0));
+        EXPECT_EQ(platform::ToHostPath(NodePath(folder->Child(0))), drive.host("DATA/inner"));
+        RescanFolder(NodePath(folder), folder);
+        EXPECT_EQ(top->ChildCount(), 4);
+        ASSERT_NE(folder->Record(), nullptr);
+        EXPECT_EQ(folder->Record()->TreeFileCount, 1);
+        EXPECT_EQ(top->Record()->TreeFileCount, 1);
     }
-    EXPECT_EQ(FolderDisplayName(QStringLiteral("WINDOWS"), QString(), false),
+    const struct {
+        const char* name;
+        bool hasShortName;
+    } names[] = {{"DATA", false},         {"data", false},     {"README.TXT", false},
+                 {"ABCDEFGH.XYZ", false}, {"ABCDEFGHI", true}, {"A.XYZW", true},
+                 {"My Files", true},      {"A.B.C", true},     {".hidden", true},
+                 {"A+B", true},           {"ÜBER", true},      {"X.", true}};
+    for (const auto& n : names)
+        EXPECT_EQ(platform::HasShortAlternateName(QString::fromUtf8(n.name)), n.hasShortName)
+            << n.name;
+    EXPECT_EQ(FolderDisplayName(QStringLiteral("WINDOWS"), false, false),
               QStringLiteral("Windows"));
-    EXPECT_EQ(FolderDisplayName(QStringLiteral("PROGRA~1"), QStringLiteral("PROGRA~1"), false),
+    EXPECT_EQ(FolderDisplayName(QStringLiteral("PROGRA~1"), true, false),
               QStringLiteral("PROGRA~1"));
-    EXPECT_EQ(FolderDisplayName(QStringLiteral("äBC"), QString(), false), QStringLiteral("äbc"));
+    EXPECT_EQ(FolderDisplayName(QStringLiteral("WINDOWS"), false, true), QStringLiteral("WINDOWS"));
 }
 
 TEST_F(Scanner, AnUpperCaseFolderOnACaseSensitiveDriveCanBeRescanned) {
@@ -381,7 +385,7 @@ TEST_F(Scanner, AnUnreadableFolderCountsAsEmpty) {
     const QString locked = drive.host("locked");
     ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0), 0);
     {
-        WithoutReadOverride unprivileged;
+        testing_support::WithoutPermissionOverride unprivileged;
         if (!unprivileged.ok()) GTEST_SKIP() << "cannot drop the read override";
         TFolderTree tree;
         TFolderNode* top = ScanTestDrive(tree, drive);
@@ -426,4 +430,77 @@ TEST_F(Scanner, MountPointsListAsEmpty) {
         EXPECT_EQ(proc.error(), platform::FindError::NoMoreFiles);
     }
     EXPECT_TRUE(found);
+}
+
+namespace {
+
+// Lowers the soft limit of open files for its lifetime.
+class OpenFileLimit {
+public:
+    explicit OpenFileLimit(rlim_t files) {
+        ::getrlimit(RLIMIT_NOFILE, &saved_);
+        struct rlimit lowered = saved_;
+        lowered.rlim_cur = files;
+        ::setrlimit(RLIMIT_NOFILE, &lowered);
+    }
+    ~OpenFileLimit() { ::setrlimit(RLIMIT_NOFILE, &saved_); }
+
+private:
+    struct rlimit saved_ {};
+};
+
+// Builds a chain of folders below a host folder, descending by descriptor so that no path
+// grows beyond the system's limit; every tenth folder gets a file of 10 bytes. A shallow
+// folder also gets many files, so that its listing needs more than one read.
+void MakeChain(const QString& host, const QByteArray& name, int levels) {
+    int fd = ::open(QFile::encodeName(host).constData(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    for (int level = 1; level <= levels; ++level) {
+        ASSERT_EQ(::mkdirat(fd, name.constData(), 0755), 0) << level;
+        const int next = ::openat(fd, name.constData(), O_RDONLY | O_DIRECTORY);
+        ASSERT_GE(next, 0) << level;
+        if (level % 10 == 0) {
+            const int file = ::openat(next, "f", O_CREAT | O_WRONLY, 0644);
+            ASSERT_EQ(::write(file, "0123456789", 10), 10);
+            ::close(file);
+        }
+        if (level == 2) {
+            for (int i = 0; i < 3000; ++i) {
+                const QByteArray file = "sibling-file-with-a-long-name-" + QByteArray::number(i);
+                ::close(::openat(next, file.constData(), O_CREAT | O_WRONLY, 0644));
+            }
+        }
+        ::close(fd);
+        fd = next;
+    }
+    ::close(fd);
+}
+
+}  // namespace
+
+TEST_F(Scanner, ATreeDeeperThanTheOpenFileLimitScansExactly) {
+    TempDrive drive;
+    // 1,500 levels of 12-letter names: the deepest paths are four times the system's limit.
+    const QByteArray name(12, 'd');
+    MakeChain(drive.host(), name, 1500);
+    TFolderTree tree;
+    TFolderNode* top = nullptr;
+    {
+        OpenFileLimit limit(48);
+        top = ScanTestDrive(tree, drive);
+    }
+    ASSERT_NE(top->Record(), nullptr);
+    EXPECT_EQ(top->Record()->TreeFolderCount, 1500);
+    EXPECT_EQ(top->Record()->TreeFileCount, 150 + 3000);
+    EXPECT_EQ(top->Record()->TreeSize, 1500);
+
+    const TFolderNode* deepest = top;
+    while (deepest->ChildCount() > 0) deepest = deepest->Child(0);
+    ASSERT_NE(deepest->Record(), nullptr);
+    EXPECT_EQ(deepest->Record()->FileCount, 1);
+    const QString path = NodePath(deepest);
+    EXPECT_GT(path.size(), 4 * PATH_MAX);
+    EXPECT_FALSE(platform::PathIsMissing(path));
+    EXPECT_EQ(platform::GetFileAttributes(path), platform::FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(platform::PathIsMissing(path + "\\none"));
 }

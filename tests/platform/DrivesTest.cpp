@@ -34,8 +34,12 @@ const char kDesktopMounts[] =
     "40 27 0:53 / /etc/hostname rw - ext4 /dev/sda2 rw\n"
     "41 27 0:54 / /proc/sys/fs/binfmt_misc rw - binfmt_misc binfmt_misc rw\n";
 
-bool RemovableIfSdb(const MountEntry& m) { return m.source.startsWith(QLatin1String("/dev/sdb")); }
-bool FolderUnlessEtc(const QString& path) { return !path.startsWith(QLatin1String("/etc/")); }
+bool RemovableIfSdb(const MountEntry& m) {
+    return m.source.startsWith(QLatin1String("/dev/sdb"));
+}
+bool FolderUnlessEtc(const QString& path) {
+    return !path.startsWith(QLatin1String("/etc/"));
+}
 
 QString Letters(const std::vector<DriveMapping>& drives) {
     QString s;
@@ -58,12 +62,14 @@ TEST(MountTable, ParsesFieldsAndUndoesOctalEscapes) {
 }
 
 TEST(MountTable, MapsRealFileSystemsOnlyWithRootAsC) {
-    const auto drives = DrivesFromMounts(ParseMountInfo(kDesktopMounts), RemovableIfSdb, FolderUnlessEtc);
+    const auto drives =
+        DrivesFromMounts(ParseMountInfo(kDesktopMounts), RemovableIfSdb, FolderUnlessEtc);
     // Sorted by mount path after C: /boot/efi, /home, /media/ann/CDROM, /media/ann/USB STICK,
     // /mnt/nas, /srv/shared (another root of sda3 than /home), /tmp.
     ASSERT_EQ(Letters(drives), QStringLiteral("CDEFGHIJ"));
-    const QStringList roots = {"/", "/boot/efi", "/home", "/media/ann/CDROM", "/media/ann/USB STICK",
-                               "/mnt/nas", "/srv/shared", "/tmp"};
+    const QStringList roots = {
+        "/",        "/boot/efi",   "/home", "/media/ann/CDROM", "/media/ann/USB STICK",
+        "/mnt/nas", "/srv/shared", "/tmp"};
     for (size_t i = 0; i < drives.size(); ++i) EXPECT_EQ(drives[i].hostRoot, roots[i]);
     EXPECT_EQ(drives[0].type, DriveType::Fixed);
     EXPECT_EQ(drives[3].type, DriveType::CdRom);
@@ -73,10 +79,10 @@ TEST(MountTable, MapsRealFileSystemsOnlyWithRootAsC) {
 }
 
 TEST(MountTable, OverlayCountsOnlyAsTheRoot) {
-    const auto drives = DrivesFromMounts(
-        ParseMountInfo("1 0 0:40 / / rw - overlay overlay rw\n"
-                       "2 1 0:41 / /data rw - overlay overlay rw\n"),
-        RemovableIfSdb, FolderUnlessEtc);
+    const auto drives =
+        DrivesFromMounts(ParseMountInfo("1 0 0:40 / / rw - overlay overlay rw\n"
+                                        "2 1 0:41 / /data rw - overlay overlay rw\n"),
+                         RemovableIfSdb, FolderUnlessEtc);
     EXPECT_EQ(Letters(drives), QStringLiteral("C"));
 }
 
@@ -107,8 +113,8 @@ TEST(DriveVariable, ReplacesTheMapWithOptionsForTypes) {
 
 TEST(DriveMap, MaskAndTypesFollowTheEnvironment) {
     TempTree tree;
-    DriveMapScope scope("C=" + tree.host() + ";E=" + tree.folder("cd") + "#iso9660;Z=" +
-                        tree.folder("z"));
+    DriveMapScope scope("C=" + tree.host() + ";E=" + tree.folder("cd") +
+                        "#iso9660;Z=" + tree.folder("z"));
     EXPECT_EQ(LogicalDrives(), (1u << 2) | (1u << 4) | (1u << 25));
     EXPECT_EQ(GetDriveType("C:\\"), DriveType::Fixed);
     EXPECT_EQ(GetDriveType("e:\\"), DriveType::CdRom);
@@ -139,7 +145,10 @@ protected:
 };
 
 TEST_F(PathConversion, ProgramPathsToHostPaths) {
-    const struct { const char* program; const char* host; } cases[] = {
+    const struct {
+        const char* program;
+        const char* host;
+    } cases[] = {
         {"C:\\", "/"},
         {"C:", "/"},
         {"c:\\etc\\passwd", "/etc/passwd"},
@@ -154,12 +163,16 @@ TEST_F(PathConversion, ProgramPathsToHostPaths) {
         {"\\\\server\\share", ""},
         {"relative\\path", ""},
     };
-    for (const auto& c : cases) EXPECT_EQ(ToHostPath(c.program), QString::fromUtf8(c.host)) << c.program;
+    for (const auto& c : cases)
+        EXPECT_EQ(ToHostPath(c.program), QString::fromUtf8(c.host)) << c.program;
     EXPECT_EQ(ToHostPath(QStringLiteral("C:\\tmp\\a＼b")), QStringLiteral("/tmp/a\\b"));
 }
 
 TEST_F(PathConversion, HostPathsToProgramPathsByLongestRoot) {
-    const struct { const char* host; const char* program; } cases[] = {
+    const struct {
+        const char* host;
+        const char* program;
+    } cases[] = {
         {"/", "C:\\"},
         {"/etc/passwd", "C:\\etc\\passwd"},
         {"/home", "D:\\"},
@@ -172,7 +185,8 @@ TEST_F(PathConversion, HostPathsToProgramPathsByLongestRoot) {
         {"/home//ann/./x/../y", "D:\\ann\\y"},
         {"/srv/x\\y/a", "G:\\a"},
     };
-    for (const auto& c : cases) EXPECT_EQ(FromHostPath(c.host), QString::fromUtf8(c.program)) << c.host;
+    for (const auto& c : cases)
+        EXPECT_EQ(FromHostPath(c.host), QString::fromUtf8(c.program)) << c.host;
     EXPECT_EQ(FromHostPath(QStringLiteral("/tmp/a\\b")), QStringLiteral("C:\\tmp\\a＼b"));
     EXPECT_EQ(FromHostPath(QString()), QString());
 }

@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +9,7 @@
 
 #include "platform/FindFile.h"
 #include "platform/HostNames.h"
+#include "tests/fixtures/Privileges.h"
 #include "tests/fixtures/TempTree.h"
 
 using namespace platform;
@@ -27,9 +28,15 @@ std::map<QString, FindData> ListAll(const QString& pattern) {
     return entries;
 }
 
-int OpenDescriptors() { return int(QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size()); }
+int OpenDescriptors() {
+    return int(QDir("/proc/self/fd")
+                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                   .size());
+}
 
-FileTime StatTime(const struct timespec& t) { return FileTimeFromUnix(t.tv_sec, uint32_t(t.tv_nsec)); }
+FileTime StatTime(const struct timespec& t) {
+    return FileTimeFromUnix(t.tv_sec, uint32_t(t.tv_nsec));
+}
 
 }  // namespace
 
@@ -100,13 +107,15 @@ TEST(FindFile, MasksSelectEntries) {
 }
 
 TEST(FindFile, MaskMatchingRules) {
-    const struct { const char* name; const char* mask; bool match; } cases[] = {
-        {"report.txt", "*.txt", true},   {"REPORT.TXT", "*.txt", true},
-        {"report.txt", "*.tx", false},   {"report.txt", "r*t", true},
-        {"ab", "a?c", false},            {"abc", "a?c", true},
-        {"abc", "*c*", true},            {"abc", "a**", true},
-        {"archive", "*.*", true},        {"archive", "arch*.*", true},
-        {"a.b.c", "*.c", true},          {"x", "", false},
+    const struct {
+        const char* name;
+        const char* mask;
+        bool match;
+    } cases[] = {
+        {"report.txt", "*.txt", true}, {"REPORT.TXT", "*.txt", true}, {"report.txt", "*.tx", false},
+        {"report.txt", "r*t", true},   {"ab", "a?c", false},          {"abc", "a?c", true},
+        {"abc", "*c*", true},          {"abc", "a**", true},          {"archive", "*.*", true},
+        {"archive", "arch*.*", true},  {"a.b.c", "*.c", true},        {"x", "", false},
         {"Über", "über", true},
     };
     for (const auto& c : cases)
@@ -136,15 +145,18 @@ TEST(FindFile, ExactNamesAndMissingPaths) {
 }
 
 TEST(FindFile, UnreadableFolderFailsWithoutEntries) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root reads every folder";
     TempDrive drive;
     const QString locked = drive.folder("locked");
     drive.file("locked/inside", 1);
     QFile::setPermissions(locked, QFileDevice::Permissions());
-    FindHandle find;
-    FindData data;
-    EXPECT_FALSE(find.FindFirst(drive.path("locked\\*.*"), data));
-    EXPECT_EQ(find.error(), FindError::AccessDenied);
+    {
+        testing_support::WithoutPermissionOverride unprivileged;
+        if (!unprivileged.ok()) GTEST_SKIP() << "cannot drop the permission override";
+        FindHandle find;
+        FindData data;
+        EXPECT_FALSE(find.FindFirst(drive.path("locked\\*.*"), data));
+        EXPECT_EQ(find.error(), FindError::AccessDenied);
+    }
     QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
@@ -164,7 +176,8 @@ TEST(FindFile, HandlesAreReleasedOnEveryPath) {
     ASSERT_TRUE(reused.FindFirst(drive.path("*.*"), data));
     ASSERT_TRUE(reused.FindFirst(drive.path("f1*"), data));  // a second start closes the first
     EXPECT_EQ(OpenDescriptors(), before + 1);
-    while (reused.FindNext(data)) {}
+    while (reused.FindNext(data)) {
+    }
     EXPECT_EQ(OpenDescriptors(), before);  // running out closes it
 }
 
@@ -173,7 +186,7 @@ TEST(FindFile, MountedFolderListsAsEmpty) {
     tree.file("outer/a.txt", 1);
     tree.file("outer/inner/b.txt", 1);
     DriveMapScope scope("C=" + tree.host("outer") + ";D=" + tree.host("outer/inner"));
-    EXPECT_EQ(ListAll("C:\\*.*").size(), 2u);  // a.txt and the folder inner
+    EXPECT_EQ(ListAll("C:\\*.*").size(), 2u);        // a.txt and the folder inner
     EXPECT_TRUE(ListAll("C:\\inner\\*.*").empty());  // inner belongs to D:
     EXPECT_EQ(ListAll("D:\\*.*").size(), 1u);
 }

@@ -7,13 +7,13 @@ using namespace platform;
 TEST(HostNames, RoundTripsEveryKindOfName) {
     const QByteArray names[] = {
         "plain",
-        "caf\xc3\xa9",                // UTF-8
-        "emoji_\xf0\x9f\x98\x80",     // beyond the basic plane
-        "latin1_\xe9t\xe9",           // not UTF-8
-        "\xff\xfe",                   // no valid byte at all
-        "cut_\xe6\x97",               // a sequence that ends too early
-        "overlong_\xc0\xaf",          // an overlong '/' must not decode to '/'
-        "surrogate_\xed\xa0\x80",     // an encoded surrogate is not UTF-8
+        "caf\xc3\xa9",             // UTF-8
+        "emoji_\xf0\x9f\x98\x80",  // beyond the basic plane
+        "latin1_\xe9t\xe9",        // not UTF-8
+        "\xff\xfe",                // no valid byte at all
+        "cut_\xe6\x97",            // a sequence that ends too early
+        "overlong_\xc0\xaf",       // an overlong '/' must not decode to '/'
+        "surrogate_\xed\xa0\x80",  // an encoded surrogate is not UTF-8
     };
     for (const QByteArray& bytes : names) {
         const QString name = DecodeHostName(bytes);

@@ -170,7 +170,7 @@ void TMainForm::cmdViewFolderTreeClick() {
 void TMainForm::cmdViewPieChartClick(QAction* item) {
     const int page = item->data().toInt();
     if (page == CurrentPage && ThePages->currentWidget() != pageNotScanned) return;
-    Guarded([&] { PresentPage(page); });
+    PresentPage(page);
 }
 
 void TMainForm::cmdViewPieSectionSizeWindowClick() {

@@ -20,27 +20,15 @@
 #include "app/FolderTreeModel.h"
 #include "app/main.h"
 #include "cleanup/CleanUpPage.h"
+#include "controls/Helpers.h"
 #include "controls/OrbDriveControls.h"
+#include "platform/Guarded.h"
 #include "views/FolderInfoPage.h"
 #include "views/PieChartPage.h"
 #include "views/SubfoldersPage.h"
 #include "views/WastedSpacePage.h"
 
 namespace {
-
-// Hints are "short|long": the short text is the tool tip, the long one the status-bar text.
-// A hint without "|" is both.
-void SetHint(QAction* action, const QString& hint) {
-    const qsizetype bar = hint.indexOf(u'|');
-    action->setToolTip(bar < 0 ? hint : hint.left(bar));
-    action->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
-}
-
-void SetHint(QWidget* widget, const QString& hint) {
-    const qsizetype bar = hint.indexOf(u'|');
-    widget->setToolTip(bar < 0 ? hint : hint.left(bar));
-    widget->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
-}
 
 QMenu* AddMenu(QMenuBar* bar, const QString& caption, const QString& hint) {
     QMenu* menu = bar->addMenu(caption);
@@ -186,6 +174,11 @@ void TMainForm::CreateMenus() {
     mnuHelp->addSeparator();
     cmdHelpAbout = AddItem(mnuHelp, "&About...", QString());
 
+    SetHelpContext(mnuFile, 4000);
+    SetHelpContext(mnuView, 4010);
+    SetHelpContext(mnuTools, 4020);
+    SetHelpContext(mnuHelp, 4030);
+
     for (QAction* item :
          {cmdViewToolbar, cmdViewStatusBar, cmdViewFolderTree, cmdViewPieChart,
           cmdViewFolderInformation, cmdViewSubfolders, cmdViewWastedSpace, cmdViewCleanUp,
@@ -203,40 +196,48 @@ void TMainForm::CreateMenus() {
     sortItems->addAction(cmdViewPieSortAscending);
     sortItems->addAction(cmdViewPieSortDescending);
 
-    connect(mnuFile, &QMenu::aboutToShow, this, &TMainForm::mnuFileClick);
-    connect(cmdFileScanDrives, &QAction::triggered, this, &TMainForm::cmdFileScanDrivesClick);
-    connect(cmdFileRescanCurrentDirectory, &QAction::triggered, this,
-            &TMainForm::cmdFileRescanCurrentDirectoryClick);
-    connect(cmdFileRescanCurrentDrive, &QAction::triggered, this,
-            &TMainForm::cmdFileRescanCurrentDriveClick);
-    connect(cmdFileRescanAllDrives, &QAction::triggered, this,
-            &TMainForm::cmdFileRescanAllDrivesClick);
-    connect(cmdFileRemoveCurrentDrive, &QAction::triggered, this,
-            &TMainForm::cmdFileRemoveCurrentDriveClick);
-    connect(cmdFileRemoveAllDrives, &QAction::triggered, this,
-            &TMainForm::cmdFileRemoveAllDrivesClick);
-    connect(cmdFileAbort, &QAction::triggered, this, &TMainForm::cmdFileAbortClick);
-    connect(cmdFileSelectFolder, &QAction::triggered, this, &TMainForm::cmdFileSelectFolderClick);
-    connect(cmdFileExit, &QAction::triggered, this, &TMainForm::cmdFileExitClick);
-    connect(mnuView, &QMenu::aboutToShow, this, &TMainForm::mnuViewClick);
-    connect(cmdViewToolbar, &QAction::triggered, this, &TMainForm::cmdViewToolbarClick);
-    connect(cmdViewStatusBar, &QAction::triggered, this, &TMainForm::cmdViewStatusBarClick);
-    connect(cmdViewFolderTree, &QAction::triggered, this, &TMainForm::cmdViewFolderTreeClick);
-    connect(pageItems, &QActionGroup::triggered, this, &TMainForm::cmdViewPieChartClick);
-    connect(cmdViewPieSectionSizeWindow, &QAction::triggered, this,
-            &TMainForm::cmdViewPieSectionSizeWindowClick);
-    connect(cmdViewBarChart, &QAction::triggered, this, &TMainForm::cmdViewBarChartClick);
-    connect(cmdViewPieSortAscending, &QAction::triggered, this,
-            &TMainForm::cmdViewPieSortAscendingClick);
-    connect(cmdViewPieSortDescending, &QAction::triggered, this,
-            &TMainForm::cmdViewPieSortDescendingClick);
-    connect(cmdToolsFindFiles, &QAction::triggered, this, &TMainForm::cmdToolsFindFilesClick);
-    connect(cmdHelpHelpTopics, &QAction::triggered, this, &TMainForm::cmdHelpHelpTopicsClick);
-    connect(cmdHelpVisitWebPage, &QAction::triggered, this, &TMainForm::cmdHelpVisitWebPageClick);
-    connect(cmdHelpIntroductoryLetter, &QAction::triggered, this,
-            &TMainForm::cmdHelpIntroductoryLetterClick);
-    connect(cmdHelpUserSurvey, &QAction::triggered, this, &TMainForm::cmdHelpUserSurveyClick);
-    connect(cmdHelpAbout, &QAction::triggered, this, &TMainForm::cmdHelpAboutClick);
+    platform::Connect(mnuFile, &QMenu::aboutToShow, this, &TMainForm::mnuFileClick);
+    platform::Connect(cmdFileScanDrives, &QAction::triggered, this,
+                      &TMainForm::cmdFileScanDrivesClick);
+    platform::Connect(cmdFileRescanCurrentDirectory, &QAction::triggered, this,
+                      &TMainForm::cmdFileRescanCurrentDirectoryClick);
+    platform::Connect(cmdFileRescanCurrentDrive, &QAction::triggered, this,
+                      &TMainForm::cmdFileRescanCurrentDriveClick);
+    platform::Connect(cmdFileRescanAllDrives, &QAction::triggered, this,
+                      &TMainForm::cmdFileRescanAllDrivesClick);
+    platform::Connect(cmdFileRemoveCurrentDrive, &QAction::triggered, this,
+                      &TMainForm::cmdFileRemoveCurrentDriveClick);
+    platform::Connect(cmdFileRemoveAllDrives, &QAction::triggered, this,
+                      &TMainForm::cmdFileRemoveAllDrivesClick);
+    platform::Connect(cmdFileAbort, &QAction::triggered, this, &TMainForm::cmdFileAbortClick);
+    platform::Connect(cmdFileSelectFolder, &QAction::triggered, this,
+                      &TMainForm::cmdFileSelectFolderClick);
+    platform::Connect(cmdFileExit, &QAction::triggered, this, &TMainForm::cmdFileExitClick);
+    platform::Connect(mnuView, &QMenu::aboutToShow, this, &TMainForm::mnuViewClick);
+    platform::Connect(cmdViewToolbar, &QAction::triggered, this, &TMainForm::cmdViewToolbarClick);
+    platform::Connect(cmdViewStatusBar, &QAction::triggered, this,
+                      &TMainForm::cmdViewStatusBarClick);
+    platform::Connect(cmdViewFolderTree, &QAction::triggered, this,
+                      &TMainForm::cmdViewFolderTreeClick);
+    platform::Connect(pageItems, &QActionGroup::triggered, this, &TMainForm::cmdViewPieChartClick);
+    platform::Connect(cmdViewPieSectionSizeWindow, &QAction::triggered, this,
+                      &TMainForm::cmdViewPieSectionSizeWindowClick);
+    platform::Connect(cmdViewBarChart, &QAction::triggered, this, &TMainForm::cmdViewBarChartClick);
+    platform::Connect(cmdViewPieSortAscending, &QAction::triggered, this,
+                      &TMainForm::cmdViewPieSortAscendingClick);
+    platform::Connect(cmdViewPieSortDescending, &QAction::triggered, this,
+                      &TMainForm::cmdViewPieSortDescendingClick);
+    platform::Connect(cmdToolsFindFiles, &QAction::triggered, this,
+                      &TMainForm::cmdToolsFindFilesClick);
+    platform::Connect(cmdHelpHelpTopics, &QAction::triggered, this,
+                      &TMainForm::cmdHelpHelpTopicsClick);
+    platform::Connect(cmdHelpVisitWebPage, &QAction::triggered, this,
+                      &TMainForm::cmdHelpVisitWebPageClick);
+    platform::Connect(cmdHelpIntroductoryLetter, &QAction::triggered, this,
+                      &TMainForm::cmdHelpIntroductoryLetterClick);
+    platform::Connect(cmdHelpUserSurvey, &QAction::triggered, this,
+                      &TMainForm::cmdHelpUserSurveyClick);
+    platform::Connect(cmdHelpAbout, &QAction::triggered, this, &TMainForm::cmdHelpAboutClick);
 }
 
 void TMainForm::CreateToolStrip() {
@@ -308,18 +309,18 @@ void TMainForm::CreateToolStrip() {
                        6;
     ToolbarSupport->setFixedHeight(height);
 
-    connect(toolScan, &QAction::triggered, this, &TMainForm::toolScanClick);
-    connect(toolRescanDir, &QAction::triggered, this,
-            &TMainForm::cmdFileRescanCurrentDirectoryClick);
-    connect(toolStop, &QAction::triggered, this, &TMainForm::cmdFileAbortClick);
-    connect(toolLevelUp, &QAction::triggered, this, &TMainForm::toolLevelUpClick);
-    connect(toolExplore, &QAction::triggered, this, &TMainForm::toolExploreClick);
-    connect(toolShowWasted, &QAction::triggered, this, &TMainForm::toolShowWastedClick);
-    connect(toolShowFiles, &QAction::triggered, this, &TMainForm::toolShowFilesClick);
-    connect(toolPercent, &QAction::triggered, this, &TMainForm::toolPercentClick);
-    connect(toolMB, &QAction::triggered, this, &TMainForm::toolMBClick);
-    connect(DriveBox, &TOrbDriveComboBox::OnChange, this, &TMainForm::DriveBoxChange);
-    connect(ClustersBox, &QComboBox::activated, this, &TMainForm::ClustersBoxChange);
+    platform::Connect(toolScan, &QAction::triggered, this, &TMainForm::toolScanClick);
+    platform::Connect(toolRescanDir, &QAction::triggered, this,
+                      &TMainForm::cmdFileRescanCurrentDirectoryClick);
+    platform::Connect(toolStop, &QAction::triggered, this, &TMainForm::cmdFileAbortClick);
+    platform::Connect(toolLevelUp, &QAction::triggered, this, &TMainForm::toolLevelUpClick);
+    platform::Connect(toolExplore, &QAction::triggered, this, &TMainForm::toolExploreClick);
+    platform::Connect(toolShowWasted, &QAction::triggered, this, &TMainForm::toolShowWastedClick);
+    platform::Connect(toolShowFiles, &QAction::triggered, this, &TMainForm::toolShowFilesClick);
+    platform::Connect(toolPercent, &QAction::triggered, this, &TMainForm::toolPercentClick);
+    platform::Connect(toolMB, &QAction::triggered, this, &TMainForm::toolMBClick);
+    platform::Connect(DriveBox, &TOrbDriveComboBox::OnChange, this, &TMainForm::DriveBoxChange);
+    platform::Connect(ClustersBox, &QComboBox::activated, this, &TMainForm::ClustersBoxChange);
 }
 
 // The strip is laid out by hand: the drive box, the toolbar 247 pixels wide, and the
@@ -398,11 +399,11 @@ void TMainForm::CreateTreeAndPages() {
     layout->addWidget(MainSplitter, 1);
     setCentralWidget(central);
 
-    connect(FolderTree->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &TMainForm::OnTreeSelectionChanged);
-    connect(FolderTree, &QWidget::customContextMenuRequested, this,
-            &TMainForm::FolderTreeMouseDown);
-    connect(ThePages, &QTabWidget::currentChanged, this, [this] { ThePagesChange(); });
+    platform::Connect(FolderTree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                      &TMainForm::OnTreeSelectionChanged);
+    platform::Connect(FolderTree, &QWidget::customContextMenuRequested, this,
+                      &TMainForm::FolderTreeMouseDown);
+    platform::Connect(ThePages, &QTabWidget::currentChanged, this, &TMainForm::ThePagesChange);
 }
 
 void TMainForm::CreateNotScannedPage() {

@@ -18,6 +18,7 @@
 #include "controls/ItemProp.h"
 #include "engine/TextForms.h"
 #include "platform/FindFile.h"
+#include "platform/Guarded.h"
 #include "platform/Shell.h"
 #include "views/FormSectionSize.h"
 #include "views/PieChartPage.h"
@@ -143,15 +144,16 @@ void TMainForm::CreatePieChart() {
     PieChart->MinTextAngle = MinTextSectionAngle;
     ApplyColors();
 
-    connect(box, &TPaintBox::Paint, this,
-            [this](QPaintEvent* event) { FolderPiePaint(event->rect()); });
-    connect(box, &TPaintBox::MouseMove, this,
-            [this](QMouseEvent* event) { FolderPieMouseMove(event->position().toPoint()); });
-    connect(box, &TPaintBox::MouseDown, this, [this](QMouseEvent* event) {
+    platform::Connect(box, &TPaintBox::Paint, this,
+                      [this](QPaintEvent* event) { FolderPiePaint(event->rect()); });
+    platform::Connect(box, &TPaintBox::MouseMove, this, [this](QMouseEvent* event) {
+        FolderPieMouseMove(event->position().toPoint());
+    });
+    platform::Connect(box, &TPaintBox::MouseDown, this, [this](QMouseEvent* event) {
         FolderPieMouseDown(event->button(), event->position().toPoint());
     });
-    connect(box, &TPaintBox::Resized, this, &TMainForm::FolderPieResize);
-    connect(pagePieChart, &TPieChartPage::imgIconClick, this, &TMainForm::imgIconClick);
+    platform::Connect(box, &TPaintBox::Resized, this, &TMainForm::FolderPieResize);
+    platform::Connect(pagePieChart, &TPieChartPage::imgIconClick, this, &TMainForm::imgIconClick);
 }
 
 void TMainForm::ApplyColors() {
@@ -324,7 +326,7 @@ void TMainForm::FolderPieMouseDown(Qt::MouseButton button, const QPoint& pos) {
         const int64_t wasted = item.Kind == TItemKind::File
                                    ? engine::Slack(item.Size, CurrentClusterSize)
                                    : item.Wasted;
-        ShowFolderItemMenu(item.Path, item.Node, item.Size, wasted,
+        ShowFolderItemMenu(item.Path, item.Kind == TItemKind::Folder, item.Size, wasted,
                            pagePieChart->FolderPie->mapToGlobal(pos));
         return;
     }
@@ -356,8 +358,9 @@ void TMainForm::imgIconClick() {
 
 void TMainForm::ShowSectionSizeWindow() {
     if (!SectionSizeBox) return;
-    connect(SectionSizeBox, &TSectionSizeBox::Closed, this, &TMainForm::SectionSizeWindowClosed,
-            Qt::UniqueConnection);
+    if (!sectionSizeClosed_)
+        sectionSizeClosed_ = platform::Connect(SectionSizeBox, &TSectionSizeBox::Closed, this,
+                                               &TMainForm::SectionSizeWindowClosed);
     if (!SectionSizeBox->isVisible()) SectionSizeBox->show();
 }
 

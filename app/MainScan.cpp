@@ -5,8 +5,10 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTextEdit>
+#include <QTimer>
 #include <QTreeView>
 #include <stdexcept>
 
@@ -22,6 +24,7 @@
 #include "controls/ShBrowse.h"
 #include "engine/TextForms.h"
 #include "engine/VolumeFacts.h"
+#include "platform/Guarded.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
 #include "platform/SystemColors.h"
@@ -69,12 +72,19 @@ QString TMainForm::DriveTextOf(QChar letter) {
 
 void TMainForm::SetScanningState(bool on) {
     Scanning = on;
-    for (QAction* command : {cmdFileScanDrives, cmdFileRescan->menuAction(),
-                             cmdFileRemove->menuAction(), toolRescanDir, toolScan})
+    for (QAction* command :
+         {cmdFileScanDrives, cmdFileRescan->menuAction(), cmdFileRemove->menuAction(),
+          toolRescanDir, toolScan, cmdFileSelectFolder})
         command->setEnabled(!on);
     ClustersBox->setEnabled(!on);
     cmdFileAbort->setEnabled(on);
     toolStop->setEnabled(on);
+    // A close asked for during the scan waits until the walk has unwound.
+    if (!on && closeRequested_) platform::Post(this, [this] { close(); });
+}
+
+bool TMainForm::MayChangeTree() const {
+    return !Scanning && !engine::TreeBusy();
 }
 
 void TMainForm::ShowScanStatus(const QString& text) {
@@ -99,38 +109,35 @@ void TMainForm::FolderScanned(TFolderNode* node) {
 // --- commands ---
 
 void TMainForm::toolScanClick() {
-    const QChar letter = DriveBox->Drive();
-    if (letter.isNull()) return;
-    Guarded([&] { ScanOrRescanDrive(DriveBox->currentText()); });
+    if (!DriveBox->Drive().isNull()) ScanOrRescanDrive(DriveBox->currentText());
 }
 
 void TMainForm::cmdFileScanDrivesClick() {
+    if (!MayChangeTree()) return;
     TDrivesSelectBox dialog(this);
     platform::RunModal(dialog);
     if (!dialog.ScanChosen()) return;
     const QString letters = dialog.TheDrivesBox()->CheckedDrives();
     const TOrbDriveCheckListBox* list = dialog.TheDrivesBox();
-    Guarded([&] {
-        for (int i = 0; i < list->count(); ++i) {
-            const QString text = list->item(i)->text();
-            if (!letters.contains(text.left(1))) continue;
-            ScanOrRescanDrive(text);
-            if (engine::StopRequested) break;
-        }
-    });
+    for (int i = 0; i < list->count(); ++i) {
+        const QString text = list->item(i)->text();
+        if (!letters.contains(text.left(1))) continue;
+        ScanOrRescanDrive(text);
+        if (engine::StopRequested) break;
+    }
 }
 
 void TMainForm::cmdFileRescanCurrentDirectoryClick() {
-    Guarded([&] { RescanCurrentFolder(); });
+    RescanCurrentFolder();
 }
 
 void TMainForm::cmdFileRescanCurrentDriveClick() {
-    if (CurrentDriveLetter) Guarded([&] { RescanDrives(QString(QChar(CurrentDriveLetter))); });
+    if (CurrentDriveLetter) RescanDrives(QString(QChar(CurrentDriveLetter)));
 }
 
 void TMainForm::cmdFileRescanAllDrivesClick() {
     const QString letters = ScannedLetters;  // RescanDrives changes the original as it goes
-    Guarded([&] { RescanDrives(letters); });
+    RescanDrives(letters);
 }
 
 void TMainForm::cmdFileRemoveCurrentDriveClick() {
@@ -142,7 +149,8 @@ void TMainForm::cmdFileRemoveAllDrivesClick() {
 }
 
 void TMainForm::cmdFileAbortClick() {
-    engine::StopRequested = true;
+    // A stop with no scan running would stop the next multi-drive command before it began.
+    if (Scanning) engine::StopRequested = true;
 }
 
 void TMainForm::cmdFileSelectFolderClick() {
@@ -151,7 +159,7 @@ void TMainForm::cmdFileSelectFolderClick() {
         "Select the folder you want to analyze. If the folder has not been scanned, Quillon Pro "
         "will scan it now.";
     browse.AllowRoot = true;
-    if (browse.Execute()) Guarded([&] { OpenFolderPath(browse.Folder); });
+    if (browse.Execute()) OpenFolderPath(browse.Folder);
 }
 
 void TMainForm::DriveBoxChange() {
@@ -168,7 +176,7 @@ void TMainForm::mnuFileClick() {
 // --- the scan operations ---
 
 void TMainForm::ScanOrRescanDrive(const QString& driveText) {
-    if (driveText.isEmpty()) return;
+    if (driveText.isEmpty() || !MayChangeTree()) return;
     const QChar letter = driveText[0].toUpper();
     if (ScannedLetters.contains(letter))
         RescanDrives(QString(letter));
@@ -177,8 +185,14 @@ void TMainForm::ScanOrRescanDrive(const QString& driveText) {
 }
 
 bool TMainForm::ScanDriveCommand(const QString& driveText, engine::DriveRecord* record) {
+    if (!MayChangeTree()) return false;
+    if (!engine::CheckDriveAccess(char(driveText[0].toUpper().unicode()))) return false;
+    ScanCheckedDrive(driveText, record);
+    return true;
+}
+
+void TMainForm::ScanCheckedDrive(const QString& driveText, engine::DriveRecord* record) {
     const char letter = char(driveText[0].toUpper().unicode());
-    if (!engine::CheckDriveAccess(letter)) return false;
     ScannedLetters += QChar(letter);
     if (!record) record = engine::ScannedDrives().Add(letter);
 
@@ -194,27 +208,28 @@ bool TMainForm::ScanDriveCommand(const QString& driveText, engine::DriveRecord* 
         throw;
     }
     finish();
-    return true;
 }
 
 void TMainForm::RescanDrives(const QString& letters) {
-    if (Scanning) return;
+    if (!MayChangeTree()) return;
     RefreshViews(false);
     for (const QChar letter : letters) {
         engine::DriveRecord* record = engine::ScannedDrives().Find(char(letter.unicode()));
         if (!ScannedLetters.contains(letter) || !record) continue;
+        // The drive stays in the tree until it is known to answer: Cancel keeps everything.
+        if (!engine::CheckDriveAccess(record->Letter)) continue;
         const QString remembered = CurrentPath;
         ScannedLetters.remove(letter);
         if (record->Node) DeleteTreeNode(record->Node);
         if (!SelectedNode()) ClearCurrentFolder();
-        ScanDriveCommand(record->DriveText, record);
+        ScanCheckedDrive(record->DriveText, record);
         OpenFolderPath(remembered);
         if (engine::StopRequested) break;
     }
 }
 
 void TMainForm::RemoveDrive(QChar letter) {
-    if (letter.isNull() || Scanning) return;
+    if (letter.isNull() || !MayChangeTree()) return;
     engine::DriveRecord* record = engine::ScannedDrives().Find(char(letter.unicode()));
     if (!record) return;
     ScannedLetters.remove(letter);
@@ -227,7 +242,7 @@ void TMainForm::RemoveDrive(QChar letter) {
 }
 
 void TMainForm::RescanCurrentFolder() {
-    if (!CurrentNode) return;
+    if (!CurrentNode || !MayChangeTree()) return;
     TFolderNode* selected = SelectedNode();
     SetScanningState(true);
     PresentNode(nullptr);
@@ -264,7 +279,7 @@ bool TMainForm::OpenFolderPath(const QString& path) {
     if (path.size() <= 2 || path[1] != u':' || path[2] != u'\\') return false;
     const QChar letter = path[0].toUpper();
     if (!engine::ScannedDrives().Find(char(letter.unicode())))
-        ScanOrRescanDrive(DriveTextOf(letter));
+        ScanOrRescanDrive(DriveTextOf(letter));  // refused while a scan runs
     const engine::DriveRecord* record = engine::ScannedDrives().Find(char(letter.unicode()));
     if (!record) return false;
     TFolderNode* target = path.size() == 3 ? record->Node
@@ -300,16 +315,18 @@ void TMainForm::OnTreeSelectionChanged(const QModelIndex& current, const QModelI
 }
 
 void TMainForm::HandleSelection(TFolderNode* node, TFolderNode* previous) {
-    bool allowed = true;
-    Guarded([&] {
-        allowed = !node || FolderTreeChanging(node);
-        if (allowed) FolderTreeChange(node);
+    ++selecting_;
+    bool allowed = false;
+    const auto done = qScopeGuard([&] {
+        --selecting_;
+        if (allowed) return;
+        // Refused, or the drive check failed: the selection goes back to where it was.
+        suppressSelection_ = true;
+        FolderTree->setCurrentIndex(treeModel_->IndexOf(previous));
+        suppressSelection_ = false;
     });
-    if (allowed) return;
-    // Refused: the selection goes back to where it was.
-    suppressSelection_ = true;
-    FolderTree->setCurrentIndex(treeModel_->IndexOf(previous));
-    suppressSelection_ = false;
+    allowed = !node || FolderTreeChanging(node);
+    if (allowed) FolderTreeChange(node);
 }
 
 bool TMainForm::FolderTreeChanging(TFolderNode* node) {
@@ -328,14 +345,8 @@ void TMainForm::FolderTreeChange(TFolderNode* node) {
 
     if (!node->IsTopLevel() && !FolderExists(CurrentPath)) {  // deleted outside the program
         PresentNode(nullptr);
-        if (!engine::RemoveVanishedFolder(CurrentPath, node)) {
-            // Something that is not a folder stands at the path now.
-            if (const engine::TFolderSize* r = node->Record())
-                engine::SubtractFromAncestors(node->Parent(), node, r->TreeFolderCount + 1,
-                                              r->TreeFileCount, r->TreeWasted, r->TreeSize);
-            DeleteTreeNode(node);
-        }
-        RefreshViews(true);
+        // The tree control is still inside its selection change: the node goes after it.
+        platform::Post(this, [this, path = CurrentPath] { RemoveVanishedNode(path); });
         return;
     }
 
@@ -446,8 +457,8 @@ void TMainForm::ThePagesChange() {
     }
     QWidget* current = ThePages->currentWidget();
     current->setUpdatesEnabled(false);
-    Guarded([&] { PresentPage(page); });
-    current->setUpdatesEnabled(true);
+    const auto repaint = qScopeGuard([current] { current->setUpdatesEnabled(true); });
+    PresentPage(page);
 }
 
 void TMainForm::UpdateNotReadyNotice() {
@@ -476,11 +487,40 @@ void TMainForm::UpdateNotReadyNotice() {
 
 // --- deleting nodes ---
 
+TFolderNode* TMainForm::NodeAt(const QString& path) const {
+    const engine::DriveRecord* record =
+        path.size() >= 3 ? engine::ScannedDrives().Find(char(path[0].unicode())) : nullptr;
+    if (!record || !record->Node) return nullptr;
+    return path.size() == 3 ? record->Node
+                            : engine::FindNodeByPath(record->Node, path.mid(3), true);
+}
+
+void TMainForm::RemoveVanishedNode(const QString& path) {
+    // Never inside a selection change that waits in a modal box, nor inside a removal: the tree
+    // control holds indexes of the nodes then. The removal waits until those are done.
+    if (selecting_ > 0 || removing_ > 0) {
+        QTimer::singleShot(kRetryRemovalMs, this,
+                           [this, path] { platform::Guarded([&] { RemoveVanishedNode(path); }); });
+        return;
+    }
+    TFolderNode* node = NodeAt(path);
+    if (!node || node->IsTopLevel() || !MayChangeTree() || FolderExists(path)) return;
+    if (!engine::RemoveVanishedFolder(path, node)) {
+        // Something that is not a folder stands at the path now.
+        if (const engine::TFolderSize* r = node->Record())
+            engine::SubtractFromAncestors(node->Parent(), node, r->TreeFolderCount + 1,
+                                          r->TreeFileCount, r->TreeWasted, r->TreeSize);
+        DeleteTreeNode(node);
+    }
+    RefreshViews(true);
+}
+
 void TMainForm::DeleteTreeNode(TFolderNode* node) {
     RemoveFromTree(node, [node] { engine::TFolderTree::DeleteNode(node); });
 }
 
 void TMainForm::RemoveFromTree(TFolderNode* node, const std::function<void()>& removal) {
+    if (!MayChangeTree()) return;
     TFolderNode* next = nullptr;
     if (IsInSubtree(SelectedNode(), node)) {
         next = NeighbourOf(node, tree_);
@@ -505,8 +545,7 @@ void TMainForm::RowsRemoved(TFolderNode*, int, int) {
     if (--removing_ > 0 || !selectionPending_) return;
     selectionPending_ = false;
     // The tree control moved its selection while the rows went; the procedures run now.
-    QMetaObject::invokeMethod(
-        this, [this] { HandleSelection(SelectedNode(), nullptr); }, Qt::QueuedConnection);
+    platform::Post(this, [this] { HandleSelection(SelectedNode(), nullptr); });
 }
 
 // --- the tree's context menu ---
@@ -525,19 +564,22 @@ void TMainForm::FolderTreeMouseDown(const QPoint& pos) {
                    platform::MessageIcon::Error, platform::Ok});
         return;
     }
-    ShowFolderItemMenu(engine::NodePath(node), node, r->TreeSize, r->TreeWasted,
+    ShowFolderItemMenu(engine::NodePath(node), true, r->TreeSize, r->TreeWasted,
                        FolderTree->viewport()->mapToGlobal(pos));
 }
 
-void TMainForm::ShowFolderItemMenu(const QString& path, TFolderNode* node, int64_t size,
-                                   int64_t wasted, const QPoint& globalPos) {
+void TMainForm::ShowFolderItemMenu(const QString& path, bool folder, int64_t size, int64_t wasted,
+                                   const QPoint& globalPos) {
     if (engine::IsDriveRoot(path)) {
         ShowItemContextMenu(engine::AddBackslash(path), this, globalPos);
         return;
     }
     ShowItemContextMenu(path, this, globalPos);
-    if (PathExists(path)) return;
-    if (node) {  // the folder was deleted, moved or renamed from the menu
+    // The menu ran an event loop of its own: what is in the tree now is found again by path.
+    if (PathExists(path) || !MayChangeTree()) return;
+    if (folder) {  // the folder was deleted, moved or renamed from the menu
+        TFolderNode* node = NodeAt(path);
+        if (!node) return;
         PresentNode(nullptr);
         TFolderNode* parent = node->Parent();
         engine::RemoveVanishedFolder(path, node);

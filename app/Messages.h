@@ -2,7 +2,6 @@
 // The message boxes every part of the program uses, and the program's shared texts.
 
 #include <QString>
-#include <exception>
 
 class QWidget;
 
@@ -18,14 +17,3 @@ void ShowError(const QString& text, int kind, bool terminate);
 
 // The same box without the terminate step; kind 2 takes the application's title as caption.
 void ShowAppError(const QString& text, int kind);
-
-// Runs a command at an operation's boundary: what it throws is shown in the program's error box
-// and the window stays usable.
-template <typename F>
-void Guarded(F&& command) {
-    try {
-        command();
-    } catch (const std::exception& e) {
-        ShowAppError(QString::fromLocal8Bit(e.what()), 2);
-    }
-}

@@ -1,20 +1,56 @@
-// Program start: the application, the main window and the two windows beside it.
+// Program start: the command line's own requests, the application, the main window and the two
+// windows beside it.
 #include <QApplication>
 #include <QLocale>
 #include <QStringList>
+#include <cstdio>
 
+#include "app/CommandLine.h"
 #include "app/Messages.h"
 #include "app/main.h"
 #include "engine/TextForms.h"
 #include "views/FormBarChart.h"
 #include "views/FormSectionSize.h"
 
+namespace {
+
+QStringList ArgumentsOf(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+void Print(FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+    switch (CommandLineAction(ArgumentsOf(argc, argv))) {
+        case TCommandLineAction::ShowUsage:
+            Print(stdout, UsageText());
+            return 0;
+        case TCommandLineAction::ShowVersion:
+            Print(stdout, VersionText() + u'\n');
+            return 0;
+        case TCommandLineAction::Run:
+            break;
+    }
+
     // Without a display the program runs on the offscreen platform, so a report request works
     // in a terminal and nothing ever waits for a person.
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QByteArray platformName = qgetenv("QT_QPA_PLATFORM");
+    const bool noDisplay =
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (noDisplay && platformName.isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const bool headless = platformName.isEmpty() ? noDisplay
+                                                 : platformName.startsWith("offscreen") ||
+                                                       platformName.startsWith("minimal");
+    if (headless && !IsReportRequest(ArgumentsOf(argc, argv))) {
+        Print(stderr, HeadlessRefusalText());
+        return ExitNothingDone;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(kAppTitle);
@@ -32,6 +68,10 @@ int main(int argc, char* argv[]) {
         SectionSizeBox = &sectionSize;
         TBarChartBox barChart(&form);
         BarChartBox = &barChart;
+        // Without a display nobody is left to serve once the start-up work is done.
+        if (headless)
+            QObject::connect(&form, &TMainForm::StartupFinished, &app,
+                             [&form] { QCoreApplication::exit(form.HeadlessExitStatus()); });
         form.show();
         result = QApplication::exec();
         SectionSizeBox = nullptr;

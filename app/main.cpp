@@ -10,10 +10,12 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -21,16 +23,20 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
+#include <cstdio>
 
+#include "app/CommandLine.h"
 #include "app/FolderTreeModel.h"
 #include "app/Messages.h"
 #include "app/Periphery.h"
 #include "config/AppConfiguration.h"
 #include "config/Options.h"
+#include "controls/Helpers.h"
 #include "controls/OrbDriveControls.h"
 #include "engine/TextForms.h"
 #include "engine/VolumeFacts.h"
 #include "platform/Drives.h"
+#include "platform/Guarded.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
 #include "views/SubfoldersPage.h"
@@ -96,6 +102,7 @@ void TMainForm::FormCreate() {
     });
 
     CurrentPage = PagePieChart;
+    SetScanningState(false);
     DriveBox->setCurrentIndex(-1);
     ClustersBox->setCurrentIndex(0);
     LoadSubfoldersPageSettings();
@@ -138,7 +145,7 @@ void TMainForm::showEvent(QShowEvent* event) {
     ApplySettingsToControls();
     // Without a window manager (or offscreen) no window is ever activated; the first showing
     // stands in for the first activation there, and only one of the two does the work.
-    QTimer::singleShot(0, this, [this] { FirstActivation(); });
+    platform::Post(this, [this] { FirstActivation(); });
 }
 
 void TMainForm::changeEvent(QEvent* event) {
@@ -174,36 +181,40 @@ void TMainForm::FirstActivation() {
             "but you are missing out on new features and support for modern hardware.");
     }
     // Posted, so that the start-up work runs once the window has been shown and painted.
-    QMetaObject::invokeMethod(this, &TMainForm::WMStartup, Qt::QueuedConnection);
+    platform::Post(this, [this] { WMStartup(); });
 }
 
 void TMainForm::WMStartup() {
-    Guarded([&] {
-        if (RegReadString(AppRegistryKey, "Version", "ShowIntroLetter", "0") ==
-            QLatin1String("1")) {
-            RegWriteString(AppRegistryKey, "Version", "ShowIntroLetter", "0");
-            ShowIntroductoryLetter(this);
-        }
-        for (const QChar letter : optDrivesToAutoScan->Value.toUpper()) {
-            ScanOrRescanDrive(DriveTextOf(letter));
-            if (engine::StopRequested) break;
-        }
-        WorkThroughCommandLine();
-        if (tree_.TopLevelCount() == 0) cmdFileScanDrivesClick();
+    const auto done = qScopeGuard([this] {
+        startupDone_ = true;
+        emit StartupFinished();
     });
-    startupDone_ = true;
+    if (RegReadString(AppRegistryKey, "Version", "ShowIntroLetter", "0") == QLatin1String("1")) {
+        // Written first, so that the letter is shown once even if the program ends meanwhile.
+        RegWriteString(AppRegistryKey, "Version", "ShowIntroLetter", "0");
+        ShowIntroductoryLetter(this);
+    }
+    for (const QChar letter : optDrivesToAutoScan->Value.toUpper()) {
+        ScanOrRescanDrive(DriveTextOf(letter));
+        if (engine::StopRequested) break;
+    }
+    WorkThroughCommandLine();
+    if (tree_.TopLevelCount() == 0 && !closeRequested_) cmdFileScanDrivesClick();
 }
 
 void TMainForm::WorkThroughCommandLine() {
     if (arguments_.isEmpty()) return;
-    if (arguments_.first().left(2).toUpper() == QLatin1String("/R")) {
-        // A report request; reports are written by a later part of the program.
+    if (IsReportRequest(arguments_)) {
+        // Reports are not written yet: a run without a display says so and ends.
+        if (platform::IsOffscreen())
+            std::fputs("quillon: this version does not write reports yet.\n", stderr);
         return;
     }
     for (const QString& argument : std::as_const(arguments_)) {
-        // Host paths are accepted too; a text that is already a program path stays as it is.
-        const bool programPath = argument.size() >= 2 && argument[1] == u':';
-        const QString path = programPath ? argument : platform::FromHostPath(argument);
+        // A program path (letter, colon) or an absolute host path; anything else names nothing.
+        const QString path = engine::IsProgramPath(argument) ? argument
+                             : argument.startsWith(u'/')     ? platform::FromHostPath(argument)
+                                                             : QString();
         if (path.isEmpty()) continue;
         if (engine::IsDriveRoot(path)) {
             ScanOrRescanDrive(DriveTextOf(path[0].toUpper()));
@@ -214,33 +225,52 @@ void TMainForm::WorkThroughCommandLine() {
     }
 }
 
+// Folders are taken while no scan runs; the pointer shows when a drop is not accepted.
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+    if (event->mimeData()->hasUrls() && MayChangeTree())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TMainForm::dragMoveEvent(QDragMoveEvent* event) {
+    if (MayChangeTree())
+        event->acceptProposedAction();
+    else
+        event->ignore();
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {
-    QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile()) paths << url.toLocalFile();
+    if (!MayChangeTree()) {
+        event->ignore();
+        return;
     }
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        paths << (url.isLocalFile() ? url.toLocalFile() : QString());
     event->acceptProposedAction();
-    WMDropFiles(paths);
+    // Handled once the drop is complete, so that the program the folder came from is not held
+    // while the drive is scanned.
+    platform::Post(this, [this, paths] { WMDropFiles(paths); });
 }
 
 void TMainForm::WMDropFiles(const QStringList& hostPaths) {
     raise();
     activateWindow();
-    if (hostPaths.isEmpty()) return;
+    if (hostPaths.isEmpty() || hostPaths.first().isEmpty()) return;
     const QString path = platform::FromHostPath(hostPaths.first());
     if (!path.isEmpty()) OpenFolderPath(path);
 }
 
+// Every event handler of the window runs from here, behind the program's error boundary.
 bool TMainForm::event(QEvent* event) {
-    if (event->type() == QEvent::StatusTip) {
-        ShowHint(static_cast<QStatusTipEvent*>(event)->tip());
-        return true;
-    }
-    return QMainWindow::event(event);
+    return platform::GuardedHandler([&] {
+        if (event->type() == QEvent::StatusTip) {
+            ShowHint(static_cast<QStatusTipEvent*>(event)->tip());
+            return true;
+        }
+        return QMainWindow::event(event);
+    });
 }
 
 void TMainForm::ShowHint(const QString& hint) {
@@ -271,19 +301,24 @@ void TMainForm::BuildAddonTools() {
     for (const AddonTool& tool : tools) {
         AddonCommands << tool.command;
         QAction* item = mnuTools->addAction(tool.caption);
-        item->setStatusTip(tool.hint);
+        SetHint(item, tool.hint);
         item->setData(tag);
-        connect(item, &QAction::triggered, this, [this, tag] { AddonToolClick(tag); });
+        platform::Connect(item, &QAction::triggered, this, [this, tag] { AddonToolClick(tag); });
         ++tag;
     }
     LT1->setVisible(!AddonCommands.isEmpty());
 }
 
 void TMainForm::AddonToolClick(int tag) {
+    // The tool gets the folder as the host names it, in its own folder, through the shell's
+    // open: a program runs with the folder, a document or an address opens in its handler.
     const QString command = AddonCommands.value(tag);
-    const QString folder = engine::RemoveBackslash(engine::ParentFolderPath(command));
+    const QString host = engine::IsProgramPath(command) ? platform::ToHostPath(command) : command;
+    const QString folder = host.startsWith(u'/') ? QFileInfo(host).absolutePath() : QString();
+    const QString parameter = platform::ToHostPath(CurrentPath);
     const platform::ShellOutcome outcome =
-        platform::StartProgram(command, CurrentPath, folder, platform::ShowMode::Normal);
+        platform::ShellOpen(host, parameter.isEmpty() ? QStringList() : QStringList{parameter},
+                            folder, platform::ShowMode::Normal);
     if (!outcome.ok()) ShowAppError("Error running the selected option:\n" + outcome.errorText, 2);
 }
 
@@ -325,6 +360,13 @@ void TMainForm::SaveSubfoldersPageSettings() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    if (Scanning) {
+        // The walk must unwind before the window goes: stop it, and close once it has.
+        closeRequested_ = true;
+        engine::StopRequested = true;
+        event->ignore();
+        return;
+    }
     setAcceptDrops(false);  // FormClose
     QMainWindow::closeEvent(event);
 }
@@ -335,7 +377,8 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Resize) {
+    platform::Guarded([&] {
+        if (event->type() != QEvent::Resize) return;
         if (watched == ToolbarSupport)
             ToolbarSupportResize();
         else if (watched == TheStatusBar)
@@ -344,7 +387,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
             panNotReadyResize();
         else if (watched == TheRightPanel)
             TheRightPanelResize();
-    }
+    });
     return QMainWindow::eventFilter(watched, event);
 }
 

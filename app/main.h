@@ -83,6 +83,8 @@ public:
     bool CreationFailed() const { return creationFailed_; }
     // True once the start-up work (start-up scans, command line) is done.
     bool StartupDone() const { return startupDone_; }
+    // What a run without a display ends with once the start-up work is done (TExitStatus).
+    int HeadlessExitStatus() const { return headlessExitStatus_; }
     // What the scanner reports to; a test may wrap it to watch a scan.
     engine::IScanHost* ScanHost() { return this; }
     // The folder "ADDONS.INI" is read from; the program's folder unless a test sets another
@@ -102,6 +104,10 @@ public:
     void RefreshList(bool present);
     void ClearCurrentFolder();
 
+    // The one gate of every command that scans or changes the tree: false while a scan runs,
+    // since the walk holds nodes that such a change would free.
+    bool MayChangeTree() const;
+
     // Scan commands.
     void ScanOrRescanDrive(const QString& driveText);
     bool ScanDriveCommand(const QString& driveText, engine::DriveRecord* record);
@@ -110,10 +116,10 @@ public:
     void RescanCurrentFolder();
     bool OpenFolderPath(const QString& path);
 
-    // The shell's context menu of a folder (node) or a single file (node nullptr) at a screen
-    // point, and the tree's correction when the item is gone afterwards.
-    void ShowFolderItemMenu(const QString& path, engine::TFolderNode* node, int64_t size,
-                            int64_t wasted, const QPoint& globalPos);
+    // The shell's context menu of a folder or a single file at a screen point, and the tree's
+    // correction when the item is gone afterwards.
+    void ShowFolderItemMenu(const QString& path, bool folder, int64_t size, int64_t wasted,
+                            const QPoint& globalPos);
 
     // Selects a node in the folder tree (the selection procedures run).
     void SelectNode(engine::TFolderNode* node);
@@ -297,6 +303,10 @@ public:
     // Updates the notice of the "No scanned items" page.
     void UpdateNotReadyNotice();
 
+signals:
+    // The start-up work is done (StartupDone is true).
+    void StartupFinished();
+
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -305,6 +315,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
@@ -332,6 +343,13 @@ private:
     void FolderTreeMouseDown(const QPoint& pos);
     void OnTreeSelectionChanged(const QModelIndex& current, const QModelIndex& previous);
     void HandleSelection(engine::TFolderNode* node, engine::TFolderNode* previous);
+    // Scans a drive whose access was checked (ScanDriveCommand after its check).
+    void ScanCheckedDrive(const QString& driveText, engine::DriveRecord* record);
+    // The node of a path now in the tree, nullptr when none.
+    engine::TFolderNode* NodeAt(const QString& path) const;
+    // Removes the node of a folder that is no longer on disk, when it is still in the tree; it
+    // waits while the tree control or a selection change is busy.
+    void RemoveVanishedNode(const QString& path);
     // Deletes a node with its subtree and records; a selection inside it moves to a neighbour,
     // as a tree control moves it, and the selection procedures run for that one.
     void DeleteTreeNode(engine::TFolderNode* node);
@@ -380,14 +398,19 @@ private:
     QStringList arguments_;
     bool creationFailed_ = false;
     bool startupDone_ = false;
+    int headlessExitStatus_ = 2;  // nothing done
     bool firstActivation_ = true;
     bool shownOnce_ = false;
     bool hintShown_ = false;
-    int removing_ = 0;                // inside a removal of tree rows
+    int removing_ = 0;             // inside a removal of tree rows
+    int selecting_ = 0;            // inside the procedures of a selection change
+    bool closeRequested_ = false;  // a close waits for the scan to unwind
+    static constexpr int kRetryRemovalMs = 50;
     bool selectionPending_ = false;   // the tree's selection moved during a removal
     bool suppressSelection_ = false;  // the window moves the selection itself
     bool switchingPages_ = false;     // the window activates a tab itself
     QElapsedTimer lastPump_;
+    QMetaObject::Connection sectionSizeClosed_;
     // The shell's name, type and icon of the item the pie header showed last; a pointer resting
     // on one item asks the shell only once.
     struct {

@@ -1,6 +1,8 @@
 #include "controls/Helpers.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QProcess>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -102,10 +104,8 @@ int ShellOpen(const QString& file, const QString& parameters, const QString& dir
     // A program starts with the parameters; documents, folders and addresses go to their
     // default handler, which takes none.
     const platform::ShellOutcome outcome =
-        platform::IsProgramFile(file)
-            ? platform::StartProgram(file, parameters, directory,
-                                     static_cast<platform::ShowMode>(showCommand))
-            : platform::OpenWithDefaultHandler(file);
+        platform::ShellOpen(file, QProcess::splitCommand(parameters), directory,
+                            static_cast<platform::ShowMode>(showCommand));
     switch (outcome.error) {
         case ShellError::None:
             return 42;
@@ -135,4 +135,24 @@ bool PreparePopup(QWidget& popup) {
         return true;
     }
     return !platform::IsOffscreen();
+}
+
+void SetHint(QAction* action, const QString& hint) {
+    const qsizetype bar = hint.indexOf(u'|');
+    action->setToolTip(bar < 0 ? hint : hint.left(bar));
+    action->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+void SetHint(QWidget* widget, const QString& hint) {
+    const qsizetype bar = hint.indexOf(u'|');
+    widget->setToolTip(bar < 0 ? hint : hint.left(bar));
+    widget->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+void SetHelpContext(QObject* object, int topic) {
+    object->setProperty("helpContext", topic);
+}
+
+int HelpContextOf(const QObject* object) {
+    return object->property("helpContext").toInt();
 }

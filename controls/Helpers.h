@@ -10,7 +10,18 @@
 
 #include "platform/FindFile.h"
 
+class QAction;
+class QObject;
 class QWidget;
+
+// The help topic of a window, page or menu (0: none); F1 opens the topic of what is in front.
+void SetHelpContext(QObject* object, int topic);
+int HelpContextOf(const QObject* object);
+
+// Hints are "short|long": the short text is the tool tip, the long one the status-bar text. A
+// hint without "|" is both.
+void SetHint(QAction* action, const QString& hint);
+void SetHint(QWidget* widget, const QString& hint);
 
 // True when a find-first search on the path finds an entry (file or folder; wildcards allowed).
 bool PathExists(const QString& path);

@@ -100,6 +100,12 @@ QString RemoveBackslash(const QString& path) {
     return path.endsWith(u'\\') ? path.chopped(1) : path;
 }
 
+bool IsProgramPath(const QString& path) {
+    if (path.size() < 2 || path[1] != u':') return false;
+    const char16_t c = path[0].unicode();
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
+
 bool IsDriveRoot(const QString& path) {
     const QString withBackslash = AddBackslash(path);
     return withBackslash.size() == 3 && withBackslash[1] == u':';

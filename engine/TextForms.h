@@ -44,6 +44,8 @@ QString AddBackslash(const QString& path);
 QString RemoveBackslash(const QString& path);
 // True for "C:\" and "C:".
 bool IsDriveRoot(const QString& path);
+// True when the path begins with a drive letter (ASCII) and a colon, as program paths do.
+bool IsProgramPath(const QString& path);
 // "C:\A\B" -> "C:\A"; "C:\A" -> "C:\". The empty text when the path has no "\" or ":".
 QString ParentFolderPath(const QString& path);
 

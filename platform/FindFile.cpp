@@ -356,13 +356,16 @@ bool FindHandle::FindFirst(const QString& pattern, FindData& data) {
             error_ = FindError::PathNotFound;
             return false;
         }
+        // The entry's path as the drive resolves it: on a drive that ignores case, the name
+        // may be spelled otherwise than on disk, and the entry gives the name on disk.
+        const QString host = ToHostPath(pattern);
         struct statx sx;
-        if (HostPathAt(hostFolder + u'/' + mask).Statx(kStatxFlags, kStatxMask, &sx) != 0) {
+        if (HostPathAt(host).Statx(kStatxFlags, kStatxMask, &sx) != 0) {
             NoteFailure(errno, error_, errorText_);
             return false;
         }
-        data.name = mask;
-        FillFromStatx(sx, mask.startsWith(u'.'), data);
+        data.name = ProgramName(EncodeHostName(host.mid(host.lastIndexOf(u'/') + 1)).constData());
+        FillFromStatx(sx, data.name.startsWith(u'.'), data);
         return true;
     }
 

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QUrl>
 #include <cerrno>
@@ -228,10 +229,16 @@ ShellOutcome OpenWithDefaultHandler(const QString& target) {
 
 ShellOutcome StartProgram(const QString& program, const QString& parameters,
                           const QString& workingFolder, ShowMode show) {
+    return StartProgramWithArguments(program, QProcess::splitCommand(parameters), workingFolder,
+                                     show);
+}
+
+ShellOutcome StartProgramWithArguments(const QString& program, const QStringList& arguments,
+                                       const QString& workingFolder, ShowMode show) {
     ShellLaunch launch;
     launch.kind = ShellLaunch::Kind::StartProgram;
     launch.target = HostPathOf(program);
-    launch.arguments = QProcess::splitCommand(parameters);
+    launch.arguments = arguments;
     launch.show = show;
     if (launch.target.isEmpty()) return Failure(ShellError::PathNotFound, ENOENT);
     if (launch.target.contains(u'/')) {
@@ -245,6 +252,16 @@ ShellOutcome StartProgram(const QString& program, const QString& parameters,
             return Failure(ShellError::PathNotFound, ENOENT);
     }
     return Launch(launch);
+}
+
+ShellOutcome ShellOpen(const QString& target, const QStringList& arguments,
+                       const QString& workingFolder, ShowMode show) {
+    const QString host = HostPathOf(target);
+    const bool program = host.contains(u'/') ? IsProgramFile(host)
+                                             : !HasUrlScheme(target) &&
+                                                   !QStandardPaths::findExecutable(host).isEmpty();
+    if (program) return StartProgramWithArguments(target, arguments, workingFolder, show);
+    return OpenWithDefaultHandler(target);
 }
 
 ShellOutcome OpenFileManager(const QString& folder) {

@@ -111,6 +111,16 @@ ShellOutcome OpenWithDefaultHandler(const QString& target);
 ShellOutcome StartProgram(const QString& program, const QString& parameters,
                           const QString& workingFolder, ShowMode show);
 
+// The same with the arguments given one by one, each passed whole.
+ShellOutcome StartProgramWithArguments(const QString& program, const QStringList& arguments,
+                                       const QString& workingFolder, ShowMode show);
+
+// The shell's open: a program (a file the host can run, or a name on the search path) starts
+// with its arguments in workingFolder; a document, folder or address opens in its default
+// handler, without them.
+ShellOutcome ShellOpen(const QString& target, const QStringList& arguments,
+                       const QString& workingFolder, ShowMode show);
+
 // Shows a folder in the file manager (the folder's default handler).
 ShellOutcome OpenFileManager(const QString& folder);
 

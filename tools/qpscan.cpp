@@ -10,7 +10,6 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QRegularExpression>
 #include <cstdio>
 
 #include "engine/FolderTree.h"
@@ -38,11 +37,6 @@ public:
 private:
     long left_;
 };
-
-bool IsProgramPath(const QString& path) {
-    static const QRegularExpression drive(QStringLiteral("^[A-Za-z]:(\\\\|$)"));
-    return drive.match(path).hasMatch();
-}
 
 // The program path of a host folder; a folder no drive holds becomes a drive of its own.
 QString ProgramPathOf(const QString& hostPath) {

@@ -1,24 +1,32 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
+#include <QProcess>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextEdit>
 #include <QTreeView>
+#include <QUrl>
 #include <memory>
 
 #include "app/main.h"
 #include "config/AppConfiguration.h"
 #include "config/Options.h"
+#include "controls/Helpers.h"
 #include "engine/Scanner.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
+#include "platform/Shell.h"
 #include "tests/fixtures/TempTree.h"
 #include "views/SubfoldersPage.h"
 
@@ -62,6 +70,48 @@ private:
     engine::IScanHost* inner_;
     int left_;
 };
+
+// Passes everything to the window's own scan host, counts the scans begun, and calls onFolder
+// each time a folder is done (with the number done so far), so that a test can act mid-scan.
+class ScanWatch : public engine::IScanHost {
+public:
+    explicit ScanWatch(engine::IScanHost* inner) : inner_(inner) { engine::SetScanHost(this); }
+    ~ScanWatch() override { engine::SetScanHost(inner_); }
+
+    std::function<void(int folders)> onFolder;
+    int scans = 0;
+
+    void ShowScanStatus(const QString& text) override { inner_->ShowScanStatus(text); }
+    void ProcessPendingEvents() override { inner_->ProcessPendingEvents(); }
+    void SetScanning(bool on) override {
+        scans += on;
+        inner_->SetScanning(on);
+    }
+    void FolderScanned(TFolderNode* node) override {
+        inner_->FolderScanned(node);
+        if (onFolder) onFolder(++folders_);
+    }
+
+private:
+    engine::IScanHost* inner_;
+    int folders_ = 0;
+};
+
+// A drag of host paths, in that order, entering the window as a file manager's does, and with
+// drop its drop too. True when the window accepted the last of the two.
+bool SendDrag(QWidget& target, const QStringList& hostPaths, bool drop) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : hostPaths) urls << QUrl::fromLocalFile(path);
+    data.setUrls(urls);
+    const QPoint at = target.rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target.windowHandle(), &enter);
+    if (!drop || !enter.isAccepted()) return enter.isAccepted();
+    QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target.windowHandle(), &dropped);
+    return dropped.isAccepted();
+}
 
 class MainFormTest : public ::testing::Test {
 protected:
@@ -216,12 +266,12 @@ TEST_F(MainFormTest, RescanningADriveMovesItToTheEnd) {
     DriveMapScope drives("T=" + t.host() + ";U=" + u.host());
     TMainForm& window = Start({"T:\\", "U:\\"});
     ASSERT_EQ(window.Tree().TopLevelCount(), 2);
-    const TFolderNode* oldT = window.Tree().TopLevel(0);
+    ScanWatch watch(window.ScanHost());
     window.RescanDrives("T");
+    EXPECT_EQ(watch.scans, 1);
     ASSERT_EQ(window.Tree().TopLevelCount(), 2);
     EXPECT_EQ(window.Tree().TopLevel(0)->DriveLetter(), 'U');
     EXPECT_EQ(window.Tree().TopLevel(1)->DriveLetter(), 'T');
-    EXPECT_NE(window.Tree().TopLevel(1), oldT);
     EXPECT_EQ(window.ScannedLetters, QStringLiteral("UT"));
     EXPECT_EQ(engine::ScannedDrives().Find('T')->Node, window.Tree().TopLevel(1));
 }
@@ -232,7 +282,7 @@ TEST_F(MainFormTest, RemovingAllDrivesLeavesTheNoDrivesNotice) {
     TMainForm& window = Start({"T:", "U:", "V:"});
     ASSERT_EQ(window.Tree().TopLevelCount(), 3);
     window.cmdFileRemoveAllDrivesClick();
-    QTest::qWait(20);
+    QCoreApplication::processEvents();  // the selection's procedures, posted by the removals
     EXPECT_EQ(window.Tree().TopLevelCount(), 0);
     EXPECT_EQ(engine::ScannedDrives().Count(), 0);
     EXPECT_EQ(window.SelectedNode(), nullptr);
@@ -273,8 +323,7 @@ TEST_F(MainFormTest, AFolderDeletedOnDiskLeavesTheTreeWhenSelected) {
 
     ASSERT_TRUE(QDir(drive.host("gone")).removeRecursively());
     window.SelectNode(gone);
-    QTest::qWait(20);
-    ASSERT_EQ(ChildNames(top), QStringList{"keep"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ChildNames(top) == QStringList{"keep"}; }));
     const engine::TFolderSize& after = *top->Record();
     EXPECT_EQ(after.TreeSize, before.TreeSize - removed.TreeSize);
     EXPECT_EQ(after.TreeFileCount, before.TreeFileCount - 2);
@@ -314,10 +363,16 @@ TEST_F(MainFormTest, CommandLineOpensDrivesAndFolders) {
         {{"t:"}, 1, "T:\\"},
         {{"T:\\sub"}, 1, "T:\\sub"},
         {{drive.host("sub")}, 1, "T:\\sub"},  // a host path
-        {{"/rINF", "T:\\", "report.txt"}, 0, ""},
-        {{"/RTXT"}, 0, ""},
+        // Neither a program path nor an absolute host path: nothing opens.
+        {{"foo"}, 0, ""},
+        {{"sub"}, 0, ""},
+        {{"--help"}, 0, ""},
+        // A first argument beginning with /r is never a folder, and an unknown report does
+        // nothing at all.
+        {{"/rX", "T:\\sub", "report.txt"}, 0, ""},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
         TMainForm& window = Start(c.arguments);
         EXPECT_EQ(window.Tree().TopLevelCount(), c.drives) << c.arguments.join(' ').toStdString();
         EXPECT_EQ(window.CurrentPath, c.current) << c.arguments.join(' ').toStdString();
@@ -385,4 +440,255 @@ TEST_F(MainFormTest, ClosingSavesPlacementAndEveryOptionAndTheNextStartRestoresT
     TMainForm& window = Start();
     EXPECT_EQ(window.geometry().size(), QSize(700, 500));
     EXPECT_FALSE(window.toolShowFiles->isChecked());
+}
+
+// --- the scanning state: nothing scans or changes the tree while a walk runs ---
+
+TEST_F(MainFormTest, NothingScansOrChangesTheTreeWhileAScanRuns) {
+    TempTree t, u, v;
+    for (const char* folder : {"a/1", "a/2", "a/3", "a/4"}) t.file(QString(folder) + "/f", 10);
+    u.folder("kept");
+    v.folder("never");
+    DriveMapScope drives("T=" + t.host() + ";U=" + u.host() + ";V=" + v.host());
+    TMainForm& window = Start({"U:\\kept"});
+
+    ScanWatch watch(window.ScanHost());
+    QStringList enabledDuringScan;
+    bool dragAccepted = true;
+    bool dropAccepted = true;
+    watch.onFolder = [&](int folders) {
+        if (folders != 2) return;
+        for (QAction* command :
+             {window.cmdFileScanDrives, window.cmdFileSelectFolder, window.toolScan,
+              window.toolRescanDir, window.cmdFileRescan->menuAction(),
+              window.cmdFileRemove->menuAction()})
+            if (command->isEnabled()) enabledDuringScan << command->text();
+        // Every way in that would scan or remove is refused by the one gate.
+        EXPECT_FALSE(window.OpenFolderPath("V:\\never"));
+        window.WMDropFiles({v.host("never")});
+        window.RescanDrives("U");
+        window.RemoveDrive('U');
+        window.cmdFileRemoveAllDrivesClick();
+        window.RescanCurrentFolder();
+        window.toolScanClick();
+        dragAccepted = SendDrag(window, {v.host("never")}, false);
+        dropAccepted = SendDrag(window, {v.host("never")}, true);
+        QCoreApplication::processEvents();
+    };
+    window.ScanOrRescanDrive(TMainForm::DriveTextOf('T'));
+
+    EXPECT_EQ(watch.scans, 1);
+    EXPECT_TRUE(enabledDuringScan.isEmpty()) << enabledDuringScan.join(", ").toStdString();
+    EXPECT_FALSE(dragAccepted);
+    EXPECT_FALSE(dropAccepted);
+    EXPECT_EQ(window.ScannedLetters, QStringLiteral("UT"));
+    ASSERT_EQ(window.Tree().TopLevelCount(), 2);
+    const TFolderNode* top = window.Tree().TopLevel(1);
+    ASSERT_NE(top->Record(), nullptr);
+    EXPECT_EQ(top->Record()->TreeFileCount, 4);
+    EXPECT_EQ(top->Record()->TreeFolderCount, 5);
+    EXPECT_FALSE(window.Scanning);
+    EXPECT_TRUE(window.cmdFileSelectFolder->isEnabled());
+    EXPECT_TRUE(SendDrag(window, {v.host("never")}, false));
+}
+
+TEST_F(MainFormTest, ClosingWhileScanningStopsTheScanAndClosesOnceItHasUnwound) {
+    TempDrive drive;
+    for (int i = 0; i < 20; ++i) drive.file(QStringLiteral("f%1/x").arg(i), 10);
+    TMainForm& window = Start();
+    ScanWatch watch(window.ScanHost());
+    bool visibleAfterClose = false;
+    watch.onFolder = [&](int folders) {
+        if (folders != 3) return;
+        window.close();
+        visibleAfterClose = window.isVisible();
+    };
+    window.ScanOrRescanDrive(TMainForm::DriveTextOf('T'));
+    EXPECT_TRUE(visibleAfterClose);                           // the window waited for the walk
+    EXPECT_EQ(window.Tree().TopLevel(0)->Record(), nullptr);  // which stopped
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }));
+    form.reset();
+    EXPECT_TRUE(QFile::exists(platform::SettingsFilePath()));
+}
+
+TEST_F(MainFormTest, AnUnreachableDriveEndsInAMessageFromEveryWayIn) {
+    // A drive whose root became a file: the access check fails with an error of its own kind.
+    TempTree t, u, v;
+    t.folder("root/sub");
+    u.folder("other");
+    v.file("root", 1);
+    DriveMapScope drives("T=" + t.host("root") + ";U=" + u.host() + ";V=" + v.host("root"));
+    TMainForm& window = Start({"T:\\sub", "U:\\other"});
+    ASSERT_TRUE(QDir(t.host("root")).removeRecursively());
+    QFile(t.host("root")).open(QIODevice::WriteOnly);
+
+    const struct {
+        const char* way;
+        std::function<void()> act;
+    } ways[] = {
+        {"menu command", [&] { window.cmdFileRescanAllDrives->trigger(); }},
+        {"click in the tree",
+         [&] { window.FolderTree->setCurrentIndex(window.FolderTree->model()->index(0, 0)); }},
+        {"drop on a drive not yet scanned",
+         [&] {
+             SendDrag(window, {v.host("root")}, true);
+             QCoreApplication::processEvents();
+         }},
+    };
+    for (const auto& w : ways) {
+        SCOPED_TRACE(w.way);
+        boxes.clear();
+        w.act();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].caption, QCoreApplication::applicationName());
+        EXPECT_EQ(boxes[0].icon, platform::MessageIcon::Error);
+        EXPECT_TRUE(boxes[0].text.contains("Not a directory")) << boxes[0].text.toStdString();
+        EXPECT_EQ(window.CurrentPath, QStringLiteral("U:\\other"));
+        EXPECT_EQ(window.ScannedLetters, QStringLiteral("TU"));
+    }
+}
+
+TEST_F(MainFormTest, DroppedFoldersOpenAfterTheDropInTheDropsOrder) {
+    TempDrive drive;
+    for (const char* name : {"one", "two", "three"}) drive.folder(name);
+    TMainForm& window = Start({"T:\\one"});
+    EXPECT_TRUE(SendDrag(window, {drive.host("two"), drive.host("one")}, true));
+    EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\one"));  // the drop has not waited
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\two"));
+}
+
+TEST_F(MainFormTest, CancelInTheRetryBoxOfARescanKeepsTheDrive) {
+    TempTree t;
+    t.file("root/sub/f", 10);
+    DriveMapScope drives("T=" + t.host("root"));
+    TMainForm& window = Start({"T:\\sub"});
+    const TFolderNode* top = window.Tree().TopLevel(0);
+    ASSERT_TRUE(QDir().rename(t.host("root"), t.host("away")));  // unplugged
+
+    boxes.clear();
+    window.cmdFileRescanCurrentDriveClick();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].text.startsWith("T: is not accessible."));
+    ASSERT_EQ(window.Tree().TopLevelCount(), 1);
+    EXPECT_EQ(window.Tree().TopLevel(0), top);
+    EXPECT_EQ(engine::ScannedDrives().Find('T')->Node, top);
+    EXPECT_EQ(window.ScannedLetters, QStringLiteral("T"));
+    EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\sub"));
+    EXPECT_EQ(window.SelectedNode(), window.CurrentNode);
+    EXPECT_EQ(top->Record()->TreeFileCount, 1);
+
+    ASSERT_TRUE(QDir().rename(t.host("away"), t.host("root")));  // back
+    window.cmdFileRescanCurrentDriveClick();
+    EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\sub"));
+    EXPECT_EQ(window.Tree().TopLevel(0)->Record()->TreeFileCount, 1);
+}
+
+TEST_F(MainFormTest, AddonToolsGetTheFolderAsTheHostNamesIt) {
+    TempDrive drive;
+    drive.folder("my folder");
+    const QString tool = drive.file("tools/run.sh", 0);
+    QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString document = drive.file("tools/notes.txt", 0);
+    TempTree folder;
+    UseAddons(folder,
+              "Run,\"Run it|Runs the tool on the folder\",T:\\tools\\run.sh\r\n"
+              "Notes,Notes," +
+                  document.toUtf8() + "\r\n");
+    std::vector<platform::ShellLaunch> launches;
+    platform::SetShellLauncher([&](const platform::ShellLaunch& l) {
+        launches.push_back(l);
+        return platform::ShellOutcome{};
+    });
+    TMainForm& window = Start({"T:\\my folder"});
+    const QList<QAction*> items = window.mnuTools->actions().mid(2);
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0]->toolTip(), QStringLiteral("Run it"));
+    EXPECT_EQ(items[0]->statusTip(), QStringLiteral("Runs the tool on the folder"));
+    for (QAction* item : items) item->trigger();
+    platform::SetShellLauncher({});
+
+    ASSERT_EQ(launches.size(), 2u);
+    EXPECT_EQ(launches[0].kind, platform::ShellLaunch::Kind::StartProgram);
+    EXPECT_EQ(launches[0].target, tool);
+    EXPECT_EQ(launches[0].arguments, QStringList{drive.host("my folder")});
+    EXPECT_EQ(launches[0].workingFolder, drive.host("tools"));
+    EXPECT_EQ(launches[1].kind, platform::ShellLaunch::Kind::OpenUrl);  // a document opens
+    EXPECT_EQ(launches[1].target, QUrl::fromLocalFile(document).toString());
+}
+
+TEST_F(MainFormTest, FoldersOfADriveThatIgnoresCaseOpenUnderTheirShownNames) {
+    TempDrive drive('T', "vfat");
+    drive.file("DATA/one.bin", 300);
+    drive.file("DATA/two.bin", 200);
+    drive.folder("My Files");
+    TMainForm& window = Start({"T:\\"});
+    optShowFileNames->Value = true;
+    ASSERT_TRUE(window.OpenFolderPath("T:\\DATA"));
+    EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\Data"));
+    QStringList names;
+    for (const TSectionInfo& item : SectionInfos) names << item.Name;
+    EXPECT_TRUE(names.contains("one.bin")) << names.join(", ").toStdString();
+    EXPECT_TRUE(names.contains("two.bin")) << names.join(", ").toStdString();
+    window.RescanCurrentFolder();
+    EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\Data"));
+    EXPECT_EQ(window.CurrentNode->Record()->TreeSize, 500);
+    EXPECT_TRUE(window.OpenFolderPath("T:\\My Files"));
+    EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\My Files"));
+}
+
+TEST_F(MainFormTest, StartUpLeavesOnlyWhatAScanNeedsEnabled) {
+    Start();
+    EXPECT_FALSE(form->cmdFileAbort->isEnabled());
+    EXPECT_FALSE(form->toolStop->isEnabled());
+    form->cmdFileAbort->trigger();  // an idle stop is no stop
+    EXPECT_FALSE(engine::StopRequested);
+    EXPECT_EQ(HelpContextOf(form->mnuFile), 4000);
+    EXPECT_EQ(HelpContextOf(form->mnuView), 4010);
+    EXPECT_EQ(HelpContextOf(form->mnuTools), 4020);
+    EXPECT_EQ(HelpContextOf(form->mnuHelp), 4030);
+}
+
+TEST_F(MainFormTest, TheIntroductoryLetterIsMarkedShownBeforeItShows) {
+    RegWriteString(AppRegistryKey, "Version", "ShowIntroLetter", "1");
+    QString valueWhileShown;
+    platform::SetDialogRunner([&](QDialog& d) {
+        if (d.windowTitle() != QLatin1String("Scan Drives"))
+            valueWhileShown = RegReadString(AppRegistryKey, "Version", "ShowIntroLetter", "?");
+        return int(QDialog::Rejected);
+    });
+    Start();
+    EXPECT_EQ(valueWhileShown, QStringLiteral("0"));
+}
+
+// --- the program without a display ---
+
+TEST(Program, WithoutADisplayOnlyHelpVersionAndReportsRun) {
+    TempTree home;
+    const struct {
+        QStringList arguments;
+        int status;
+        const char* out;
+        const char* err;
+    } cases[] = {
+        {{"--help"}, 0, "Usage: quillon", ""},     {{"T:\\", "-h"}, 0, "/RINF", ""},
+        {{"--version"}, 0, "Quillon Pro 2.0", ""}, {{"foo"}, 2, "", "quillon /RINF"},
+        {{}, 2, "", "there is no display"},        {{home.host()}, 2, "", "there is no display"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+        env.insert("XDG_CONFIG_HOME", home.host("config"));
+        env.insert("QUILLON_DRIVES", "T=" + home.host());
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(QUILLON_EXECUTABLE), c.arguments);
+        ASSERT_TRUE(program.waitForFinished(20000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), c.status);
+        EXPECT_TRUE(QString::fromLocal8Bit(program.readAllStandardOutput()).contains(c.out));
+        EXPECT_TRUE(QString::fromLocal8Bit(program.readAllStandardError()).contains(c.err));
+    }
+    EXPECT_FALSE(QFileInfo::exists(home.host("config")));  // nothing ran far enough to save
 }

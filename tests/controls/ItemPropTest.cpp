@@ -38,7 +38,12 @@ public:
         });
         platform::SetDialogRunner([this](QDialog& dialog) {
             QTimer::singleShot(0, &dialog, [this, &dialog] {
-                QTest::qWait(50);
+                // The sizes are counted once the dialog is up.
+                EXPECT_TRUE(QTest::qWaitFor([&dialog] {
+                    for (const QLabel* label : dialog.findChildren<QLabel*>())
+                        if (label->text() == QLatin1String("Calculating...")) return false;
+                    return true;
+                }));
                 for (QLabel* label : dialog.findChildren<QLabel*>())
                     if (!label->objectName().isEmpty())
                         labels.insert(label->objectName(), label->text());

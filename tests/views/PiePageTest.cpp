@@ -371,8 +371,7 @@ TEST_F(PiePageTest, RightClickOpensTheItemMenuExceptOnGroups) {
     } cases[] = {{"s", 1}, {"Files in this folder", 0}, {"Other smaller folders", 0}};
     for (const auto& c : cases) {
         menus = 0;
-        Click(PointIn(c.section), Qt::RightButton);
-        QTest::qWait(20);
+        Click(PointIn(c.section), Qt::RightButton);  // a menu runs and closes inside the click
         EXPECT_EQ(menus, c.menus) << c.section.toStdString();
     }
 }
@@ -416,7 +415,7 @@ TEST_F(PiePageTest, HoveringRedrawsOnlyTheTwoLabelBoxes) {
     drive.file("h/own.bin", 10'000);
     Start();
     Open("h");
-    QTest::qWait(50);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
 
     // The hot label shows in the highlighted colours on the picture.
     Move(PointIn("a"));
@@ -442,12 +441,19 @@ TEST_F(PiePageTest, HoveringRedrawsOnlyTheTwoLabelBoxes) {
     watch.areas = &painted;
     form->pagePieChart->FolderPie->installEventFilter(&watch);
 
-    const QPoint path[] = {PointIn("b"), PointIn("b") + QPoint(1, 0),
-                           PointIn("c"), PointIn("Files in this folder"),
-                           Outside(),    PointIn("a")};
-    for (const QPoint& at : path) {
-        Move(at);
-        QTest::qWait(10);  // layouts and repaints that a move might cause come through here
+    // Each move onto another section repaints the two labels; one within a section nothing.
+    const struct {
+        QPoint at;
+        bool repaints;
+    } path[] = {{PointIn("b"), true}, {PointIn("b") + QPoint(1, 0), false},
+                {PointIn("c"), true}, {PointIn("Files in this folder"), true},
+                {Outside(), true},    {PointIn("a"), true}};
+    for (const auto& step : path) {
+        const size_t before = painted.size();
+        Move(step.at);
+        if (step.repaints) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return painted.size() > before; }));
+        }
     }
     form->pagePieChart->FolderPie->removeEventFilter(&watch);
     form->PieChart->SetCanvas(&form->PieBuffer->Canvas());
@@ -513,7 +519,7 @@ TEST_F(PiePageTest, ResizingThePageGivesChartAndPictureThePaintBoxSize) {
     Start();
     Open("r");
     form->resize(700, 500);
-    QTest::qWait(50);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->size() == QSize(700, 500); }));
     const QSize box = form->pagePieChart->FolderPie->size();
     EXPECT_EQ(QSize(Chart().Width(), Chart().Height()), box);
     EXPECT_EQ(form->PieBuffer->Image().size(), box);

@@ -1,0 +1,67 @@
+#include "app/CommandLine.h"
+
+#include "controls/verslab.h"
+
+TCommandLineAction CommandLineAction(const QStringList& arguments) {
+    for (const QString& argument : arguments) {
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h"))
+            return TCommandLineAction::ShowUsage;
+        if (argument == QLatin1String("--version")) return TCommandLineAction::ShowVersion;
+    }
+    return TCommandLineAction::Run;
+}
+
+bool IsReportRequest(const QStringList& arguments) {
+    return !arguments.isEmpty() && arguments.first().left(2).toUpper() == QLatin1String("/R");
+}
+
+QString UsageText() {
+    return QStringLiteral(
+        "Usage: quillon [DRIVE-OR-FOLDER...]\n"
+        "       quillon /R<FORM> FOLDER REPORT-FILE [SWITCH...]\n"
+        "       quillon --help | --version\n"
+        "\n"
+        "Quillon Pro shows how the space of drives and folders is used, and how much of it\n"
+        "their files lose in their last clusters at eight cluster sizes.\n"
+        "\n"
+        "DRIVE-OR-FOLDER  a drive root (C:\\ or C:), a folder as the program names it\n"
+        "                 (C:\\home\\ann), or an absolute folder path (/home/ann); each is\n"
+        "                 scanned and opened in turn. Anything else opens nothing.\n"
+        "\n"
+        "Reports, written without asking (they also run without a display):\n"
+        "  /RINF  folder information     /RCSV  subfolder list, comma-separated\n"
+        "  /RTAB  subfolder list, tabs   /RTXT  subfolder list, aligned columns\n"
+        "  FOLDER is scanned first; REPORT-FILE gets .txt (.csv for /RCSV) when it has no\n"
+        "  extension. Switches choose the subfolders listed:\n"
+        "  /A          all folders\n"
+        "  /TOP:N      the N largest folders (N from the switch's 6th character on)\n"
+        "  /HL:U:N     folders larger than N units, U = B, K or M (the 5th character;\n"
+        "              N from the 7th on)\n"
+        "  /SA:C /SD:C sorted by column C (1 to 8), ascending or descending\n"
+        "  /W:T /W:F   with or without the wasted space\n"
+        "  /Q          quit when the report is written\n"
+        "  Example: quillon /RINF /usr/share/doc report.txt /Q\n"
+        "\n"
+        "Environment:\n"
+        "  QUILLON_DRIVES  maps folders as drives instead of the mounted file systems,\n"
+        "                  as in \"C=/;D=/home;T=/tmp/tree\"\n"
+        "\n"
+        "Without a display (DISPLAY and WAYLAND_DISPLAY unset) only report requests run;\n"
+        "the exit status is 0 when the report was written, 1 when writing it failed, and 2\n"
+        "when there was nothing to do, the folder did not open or the request was malformed.\n");
+}
+
+QString VersionText() {
+    const VersionInfo& info = ProgramVersionInfo();
+    const QString block = QStringLiteral("\\StringFileInfo\\040904E4\\");
+    return info.strings.value(block + QLatin1String("ProductName")) + u' ' +
+           info.strings.value(block + QLatin1String("ProductVersion"));
+}
+
+QString HeadlessRefusalText() {
+    return QStringLiteral(
+        "quillon: there is no display, and without one only report requests run.\n"
+        "To write a report of a folder without a display, run for example:\n"
+        "  quillon /RINF /home/ann report.txt /Q\n"
+        "See quillon --help for the forms of the command line.\n");
+}

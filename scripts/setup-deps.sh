@@ -13,6 +13,7 @@ packages=(
   gvfs dbus trash-cli
   hyperfine ncdu
   librsvg2-bin
+  inkscape
 )
 
 missing=()

@@ -34,29 +34,36 @@ bool GuardedHandler(F&& call) noexcept {
     return handled;
 }
 
-// QObject::connect behind the boundary. handler is a member function of receiver or any
-// callable; it receives the signal's arguments when it takes them, else none.
+// A slot behind the boundary: calls handler (a member function of receiver, or any callable)
+// with as many of the signal's arguments as it takes, as Qt finds out by trying.
+template <typename Receiver, typename Handler>
+struct GuardedSlot {
+    Receiver* receiver;
+    Handler handler;
+
+    template <typename... Args>
+    static constexpr bool kTakes = std::is_member_function_pointer_v<Handler>
+                                       ? std::is_invocable_v<Handler, Receiver*, Args...>
+                                       : std::is_invocable_v<Handler, Args...>;
+
+    template <typename... Args>
+    requires kTakes<Args...>
+    void operator()(Args&&... args) const {
+        Guarded([&] {
+            if constexpr (std::is_member_function_pointer_v<Handler>)
+                std::invoke(handler, receiver, std::forward<Args>(args)...);
+            else
+                std::invoke(handler, std::forward<Args>(args)...);
+        });
+    }
+};
+
+// QObject::connect behind the boundary.
 template <typename Sender, typename Signal, typename Receiver, typename Handler>
 QMetaObject::Connection Connect(const Sender* sender, Signal signal, Receiver* receiver,
                                 Handler handler, Qt::ConnectionType type = Qt::AutoConnection) {
-    return QObject::connect(
-        sender, signal, receiver,
-        [receiver, handler](auto&&... args) {
-            Guarded([&] {
-                if constexpr (std::is_member_function_pointer_v<Handler>) {
-                    if constexpr (std::is_invocable_v<Handler, Receiver*, decltype(args)...>)
-                        std::invoke(handler, receiver, std::forward<decltype(args)>(args)...);
-                    else
-                        std::invoke(handler, receiver);
-                } else {
-                    if constexpr (std::is_invocable_v<Handler, decltype(args)...>)
-                        std::invoke(handler, std::forward<decltype(args)>(args)...);
-                    else
-                        std::invoke(handler);
-                }
-            });
-        },
-        type);
+    return QObject::connect(sender, signal, receiver,
+                            GuardedSlot<Receiver, Handler>{receiver, handler}, type);
 }
 
 // Runs call once control is back in the event loop, behind the boundary; nothing when context

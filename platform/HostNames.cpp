@@ -10,10 +10,14 @@ int Utf8SequenceLength(const unsigned char* p, const unsigned char* end) {
     int n;
     char32_t min;
     if (c < 0x80) return 1;
-    if ((c & 0xE0) == 0xC0) n = 2, min = 0x80;
-    else if ((c & 0xF0) == 0xE0) n = 3, min = 0x800;
-    else if ((c & 0xF8) == 0xF0) n = 4, min = 0x10000;
-    else return 0;
+    if ((c & 0xE0) == 0xC0)
+        n = 2, min = 0x80;
+    else if ((c & 0xF0) == 0xE0)
+        n = 3, min = 0x800;
+    else if ((c & 0xF8) == 0xF0)
+        n = 4, min = 0x10000;
+    else
+        return 0;
     if (end - p < n) return 0;
     char32_t cp = c & (0x7F >> n);
     for (int i = 1; i < n; ++i) {

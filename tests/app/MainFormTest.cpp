@@ -639,6 +639,7 @@ TEST_F(MainFormTest, FoldersOfADriveThatIgnoresCaseOpenUnderTheirShownNames) {
 
 TEST_F(MainFormTest, StartUpLeavesOnlyWhatAScanNeedsEnabled) {
     Start();
+    EXPECT_FALSE(form->LT1->isVisible());  // no add-on tools: no separator below Find
     EXPECT_FALSE(form->cmdFileAbort->isEnabled());
     EXPECT_FALSE(form->toolStop->isEnabled());
     form->cmdFileAbort->trigger();  // an idle stop is no stop
@@ -691,4 +692,26 @@ TEST(Program, WithoutADisplayOnlyHelpVersionAndReportsRun) {
         EXPECT_TRUE(QString::fromLocal8Bit(program.readAllStandardError()).contains(c.err));
     }
     EXPECT_FALSE(QFileInfo::exists(home.host("config")));  // nothing ran far enough to save
+}
+
+TEST_F(MainFormTest, AWindowClosedMaximisedKeepsItsLastNormalPlacement) {
+    Start().setGeometry(40, 50, 700, 500);
+    form.reset();
+    {
+        TMainForm& window = Start();
+        ASSERT_EQ(window.geometry().size(), QSize(700, 500));
+        window.showMaximized();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.geometry().size() != QSize(700, 500); }));
+        form.reset();
+    }
+    QFile file(platform::SettingsFilePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(text.contains("\"Width\"=\"700\"")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\"WindowState\"=\"2\"")) << text.toStdString();
+
+    TMainForm& window = Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.isMaximized(); }));
+    window.showNormal();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.geometry().size() == QSize(700, 500); }));
 }

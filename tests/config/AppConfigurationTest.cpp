@@ -163,11 +163,13 @@ TEST(AppConfiguration, EveryValueSurvivesSavingAndLoading) {
     MinFolderSectionAngle = 360.0;
     MinTextSectionAngle = 0.0;
     const Snapshot saved = Snapshot::Take();
-    for (const auto& [name, value] : saved.options)
-        EXPECT_NE(value, (std::find_if(Defaults().options.begin(), Defaults().options.end(),
-                                       [&](const auto& d) { return d.first == name; }))
-                             ->second)
-            << name.toStdString() << " is left at its default by this test";
+    for (const auto& option : saved.options) {
+        const auto byName = [&](const auto& d) { return d.first == option.first; };
+        EXPECT_NE(
+            option.second,
+            std::find_if(Defaults().options.begin(), Defaults().options.end(), byName)->second)
+            << option.first.toStdString() << " is left at its default by this test";
+    }
     ASSERT_EQ(SaveSettings(), QString());
 
     EXPECT_TRUE(LoadAndKeep() == saved);
@@ -285,7 +287,7 @@ TEST(WindowPlacement, RestoreAppliesTheValuesThatArePresent) {
     EXPECT_EQ(Placement(window), QRect(40, 100, 300, 250));
 }
 
-TEST(WindowPlacement, AMaximisedWindowKeepsItsNormalPlacementInTheStore) {
+TEST(WindowPlacement, TheStateAndTheNormalPlacementAreStoredApart) {
     SettingsHome home;
     QRect normal;
     {
@@ -298,11 +300,7 @@ TEST(WindowPlacement, AMaximisedWindowKeepsItsNormalPlacementInTheStore) {
         EXPECT_EQ(SaveFormPlacement(&window, AppRegistryKey, kDesktop), QString());
         window.showMaximized();
         ASSERT_TRUE(QTest::qWaitFor([&] { return Placement(window) != normal; }, 2000));
-        // The main window's closing order: the state always, the placement only when normal.
         EXPECT_EQ(SaveWindowState(&window, AppRegistryKey, kDesktop), QString());
-        if (window.windowState() == Qt::WindowNoState) {
-            EXPECT_EQ(SaveFormPlacement(&window, AppRegistryKey, kDesktop), QString());
-        }
     }
     EXPECT_EQ(RegReadInteger(AppRegistryKey, kDesktop, "WindowState", -1), 2);
 

@@ -320,13 +320,21 @@ TEST(SettingsStore, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
 
 TEST(SettingsStore, KillingAWriterNeverLeavesAPartialFile) {
     SettingsHome home;
-    auto* random = QRandomGenerator::global();
+    QRandomGenerator random(20261208);  // the same moments on every run
     for (int kill = 0; kill < 10; ++kill) {
         Child child(QStringLiteral("forever"), home.path());
         ASSERT_TRUE(child.process().waitForStarted(10000));
-        // Let it get through its first complete write, then stop it anywhere.
+        // Let it get through its first complete write, then stop it: on even rounds as soon as
+        // a write has its temporary file open (in the middle of a write, for certain), on odd
+        // rounds after a delay drawn from a fixed seed.
         for (int i = 0; i < 500 && !home.text().contains("\"Round\""); ++i) QThread::msleep(10);
-        QThread::msleep(random->bounded(1, 60));
+        if (kill % 2 == 0) {
+            const QDir folder(QFileInfo(home.file()).path());
+            for (int i = 0; i < 5000 && folder.entryList(QDir::Files).size() < 2; ++i)
+                QThread::usleep(200);
+        } else {
+            QThread::msleep(random.bounded(1, 60));
+        }
         child.process().kill();
         ASSERT_TRUE(child.process().waitForFinished(10000));
 

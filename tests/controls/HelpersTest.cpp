@@ -89,12 +89,22 @@ TEST(Helpers, ExistenceAndSizeThroughTheFind) {
 
 TEST(Helpers, ControlCursorChangesOnlyWhenItDiffers) {
     QWidget w;
+    struct CursorChanges : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            count += e->type() == QEvent::CursorChange;
+            return false;
+        }
+    } changes;
+    w.installEventFilter(&changes);
     SetControlCursor(&w, Qt::WaitCursor, true);
     EXPECT_EQ(w.cursor().shape(), Qt::WaitCursor);
+    EXPECT_EQ(changes.count, 1);
     SetControlCursor(&w, Qt::WaitCursor, false);
-    EXPECT_TRUE(w.testAttribute(Qt::WA_SetCursor));
+    EXPECT_EQ(changes.count, 1);  // the same shape again: left alone
     SetControlCursor(&w, Qt::ArrowCursor, false);
     EXPECT_EQ(w.cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(changes.count, 2);
     SetControlCursor(nullptr, Qt::ArrowCursor, true);
 }
 

@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libzip-dev zlib1g-dev
+  zip unzip p7zip-full python3
   libgtest-dev googletest
   xvfb xauth imagemagick xdotool fonts-dejavu-core
   desktop-file-utils

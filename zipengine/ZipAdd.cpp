@@ -21,6 +21,7 @@ namespace {
 
 constexpr int32_t kAddVersion = 100;
 constexpr size_t kReadChunk = 64 * 1024;
+constexpr size_t kDiskChunk = 1024 * 1024;
 
 enum class Kind { File, Folder, Link };
 
@@ -85,9 +86,45 @@ bool Unchanged(const struct stat& then, const struct stat& now) {
 struct FileSource {
     Item* item;
     Reporter* report;
+    bool crcWanted;  // only a move checks the archive against what was read
     int fd = -1;
     uint32_t crc = 0;
     zip_error_t error;
+    std::vector<char> buffer = std::vector<char>(kDiskChunk);
+    size_t at = 0, filled = 0;
+    off_t position = 0;   // of the next byte to read from the file
+    off_t dataStart = 0;  // where the next data after a hole begins; position when unknown
+    off_t end = 0;        // the file's length when it was opened
+
+    // Reads the next piece into the buffer. The holes of a sparse file are not read but
+    // filled with zeros here: reading them costs the kernel as much as reading data.
+    ssize_t Refill() {
+        at = filled = 0;
+        if (position >= end) return 0;
+        if (dataStart <= position) {
+            const off_t data = ::lseek(fd, position, SEEK_DATA);
+            dataStart = data < 0 ? end : data;  // ENXIO: only a hole is left
+        }
+        size_t n;
+        if (position < dataStart) {
+            n = size_t(std::min<off_t>(off_t(buffer.size()), dataStart - position));
+            std::memset(buffer.data(), 0, n);
+        } else {
+            const off_t hole = ::lseek(fd, position, SEEK_HOLE);
+            const off_t run = hole > position ? hole - position : off_t(buffer.size());
+            ssize_t r;
+            do
+                r = ::pread(fd, buffer.data(), size_t(std::min<off_t>(off_t(buffer.size()), run)),
+                            position);
+            while (r < 0 && errno == EINTR);
+            if (r < 0) return -1;
+            n = size_t(r);
+            if (hole > position && off_t(n) == hole - position) dataStart = hole;  // look again
+        }
+        position += off_t(n);
+        filled = n;
+        return ssize_t(n);
+    }
 };
 
 zip_int64_t FileSourceCallback(void* state, void* data, zip_uint64_t length,
@@ -101,25 +138,35 @@ zip_int64_t FileSourceCallback(void* state, void* data, zip_uint64_t length,
                 return -1;
             }
             s->crc = crc32(0, nullptr, 0);
+            s->at = s->filled = 0;
+            s->position = s->dataStart = 0;
+            {
+                struct stat st;
+                s->end = ::fstat(s->fd, &st) == 0 ? st.st_size : 0;
+            }
             if (!s->report->FileStart(s->item->entryName, s->item->st.st_size)) {
                 zip_error_set(&s->error, ZIP_ER_CANCELLED, 0);
                 return -1;
             }
             return 0;
         case ZIP_SOURCE_READ: {
-            ssize_t n;
-            do n = ::read(s->fd, data, std::min<zip_uint64_t>(length, kReadChunk));
-            while (n < 0 && errno == EINTR);
-            if (n < 0) {
-                zip_error_set(&s->error, ZIP_ER_READ, errno);
-                return -1;
+            // libzip asks for a few KiB at a time; the disk is read in larger pieces.
+            if (s->at == s->filled) {
+                const ssize_t n = s->Refill();
+                if (n < 0) {
+                    zip_error_set(&s->error, ZIP_ER_READ, errno);
+                    return -1;
+                }
             }
-            s->crc = crc32(s->crc, static_cast<const Bytef*>(data), uInt(n));
-            if (!s->report->Progress(n)) {
+            const size_t n = std::min<size_t>(length, s->filled - s->at);
+            std::memcpy(data, s->buffer.data() + s->at, n);
+            s->at += n;
+            if (s->crcWanted) s->crc = crc32(s->crc, static_cast<const Bytef*>(data), uInt(n));
+            if (!s->report->Progress(int64_t(n))) {
                 zip_error_set(&s->error, ZIP_ER_CANCELLED, 0);
                 return -1;
             }
-            return n;
+            return zip_int64_t(n);
         }
         case ZIP_SOURCE_CLOSE:
             if (s->fd >= 0) ::close(s->fd);
@@ -358,7 +405,7 @@ bool AddRun::AddOne(zip_t* za, Item& item) {
     } else {
         zip_source_t* source;
         if (item.kind == Kind::File) {
-            auto* state = new FileSource{&item, &report_};
+            auto* state = new FileSource{&item, &report_, Flag(b_.move)};
             zip_error_init(&state->error);
             source = zip_source_function(za, FileSourceCallback, state);
             if (!source) {

@@ -112,7 +112,8 @@ private:
     bool ExtractEntry(zip_uint64_t index, const zip_stat_t& st);
     int OpenParent(const std::vector<std::string>& parts, size_t count, const std::string& name);
     zip_file_t* OpenEntry(zip_uint64_t index, const zip_stat_t& st, const std::string& name);
-    bool ReadAll(zip_file_t* f, int fd, const std::string& name, std::string* into);
+    bool ReadAll(zip_file_t* f, int fd, const std::string& name, std::string* into,
+                 off_t* length = nullptr);
     bool WriteFile(int parent, const std::string& leaf, zip_file_t* f, const std::string& name,
                    mode_t mode, time_t mtime);
     bool ShouldReplace(int parent, const std::string& leaf, time_t mtime, const std::string& name);
@@ -229,26 +230,25 @@ zip_file_t* ExtractRun::OpenEntry(zip_uint64_t index, const zip_stat_t& st,
 }
 
 // Reads an entry to its end (libzip checks its CRC or authentication code there), writing it
-// to fd when one is given (runs of zeros become holes, so sparse files stay sparse) or keeping
-// it in into.
-bool ExtractRun::ReadAll(zip_file_t* f, int fd, const std::string& name, std::string* into) {
+// to fd when one is given or keeping it in into. Blocks of zeros are not written but left as
+// holes, so sparse files stay sparse; the caller sets the file's length from *length.
+bool ExtractRun::ReadAll(zip_file_t* f, int fd, const std::string& name, std::string* into,
+                         off_t* length) {
     std::vector<char> buffer(kReadChunk);
+    off_t position = 0;
     zip_int64_t n;
     while ((n = zip_fread(f, buffer.data(), buffer.size())) > 0) {
         if (into) into->append(buffer.data(), size_t(n));
-        for (size_t at = 0; fd >= 0 && at < size_t(n); at += kHoleBlock) {
-            const size_t length = std::min(kHoleBlock, size_t(n) - at);
+        for (size_t at = 0; fd >= 0 && at < size_t(n);) {
+            const size_t block = std::min(kHoleBlock, size_t(n) - at);
             const char* p = buffer.data() + at;
-            if (IsZeroBlock(p, length)) {
-                if (::lseek(fd, off_t(length), SEEK_CUR) < 0) {
-                    report_.Message(ZipErrorWrite,
-                                    "Cannot write " + name + ": " + ErrnoText(errno));
-                    return false;
-                }
+            at += block;
+            if (IsZeroBlock(p, block)) {
+                position += off_t(block);
                 continue;
             }
-            for (size_t done = 0; done < length;) {
-                const ssize_t w = ::write(fd, p + done, length - done);
+            for (size_t done = 0; done < block;) {
+                const ssize_t w = ::pwrite(fd, p + done, block - done, position);
                 if (w < 0 && errno == EINTR) continue;
                 if (w < 0) {
                     report_.Message(ZipErrorWrite,
@@ -256,6 +256,7 @@ bool ExtractRun::ReadAll(zip_file_t* f, int fd, const std::string& name, std::st
                     return false;
                 }
                 done += size_t(w);
+                position += off_t(w);
             }
         }
         if (!report_.Progress(n)) return false;
@@ -264,6 +265,7 @@ bool ExtractRun::ReadAll(zip_file_t* f, int fd, const std::string& name, std::st
         report_.Message(ZipErrorRead, "Cannot read " + name + ": " + zip_file_strerror(f));
         return false;
     }
+    if (length) *length = position;
     return true;
 }
 
@@ -303,9 +305,9 @@ bool ExtractRun::WriteFile(int parent, const std::string& leaf, zip_file_t* f,
         report_.Message(ZipErrorWrite, "Cannot create " + name + ": " + ErrnoText(errno));
         return false;
     }
-    bool ok = ReadAll(f, fd, name, nullptr);
-    const off_t length = ok ? ::lseek(fd, 0, SEEK_CUR) : -1;
-    if (ok && (length < 0 || ::ftruncate(fd, length) != 0 || ::fchmod(fd, mode) != 0)) {
+    off_t length = 0;
+    bool ok = ReadAll(f, fd, name, nullptr, &length);
+    if (ok && (::ftruncate(fd, length) != 0 || ::fchmod(fd, mode) != 0)) {
         report_.Message(ZipErrorWrite, "Cannot write " + name + ": " + ErrnoText(errno));
         ok = false;
     }

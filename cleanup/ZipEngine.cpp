@@ -44,17 +44,17 @@ QString HostPathOf(const QString& path) {
     return IsProgramPath(path) ? platform::ToHostPath(path) : path;
 }
 
-// A file specification as the engine reads it: '/' between names, and the '＼' that stands
+// A file pattern as the engine reads it: '/' between names, and the '＼' that stands
 // for a host name's '\' turned back. The mask after the last separator is kept as it is.
-QByteArray HostSpecOf(const QString& spec) {
-    if (IsProgramPath(spec)) {
-        const qsizetype cut = spec.lastIndexOf(u'\\');
+QByteArray HostPatternOf(const QString& pattern) {
+    if (IsProgramPath(pattern)) {
+        const qsizetype cut = pattern.lastIndexOf(u'\\');
         if (cut > 2)
-            return platform::EncodeHostName(platform::ToHostPath(spec.left(cut)) + u'/' +
-                                            spec.mid(cut + 1));
-        return platform::EncodeHostName(platform::ToHostPath(spec));
+            return platform::EncodeHostName(platform::ToHostPath(pattern.left(cut)) + u'/' +
+                                            pattern.mid(cut + 1));
+        return platform::EncodeHostName(platform::ToHostPath(pattern));
     }
-    QString host = spec;
+    QString host = pattern;
     host.replace(u'\\', u'/');
     host.replace(QChar(0xFF3C), u'\\');
     return platform::EncodeHostName(host);
@@ -208,7 +208,12 @@ void TZipEngine::AddFiles() {
     addBusy_ = true;
     cancel_ = false;
     handlerFailed_ = false;
-    if (auto engine = LoadEngine(true)) {
+    auto engine = LoadEngine(true);
+    if (!engine) {
+        addBusy_ = false;
+        return;
+    }
+    {  // the texts and the block live for the call only
         TextBuffers texts;
         auto block = std::make_unique<ZipAddBlock>();
         ZipAddBlock& b = *block;
@@ -236,7 +241,7 @@ void TZipEngine::AddFiles() {
         b.zipFilename = texts.Add(platform::EncodeHostName(HostPathOf(zipFilename_)));
         b.reserved128 = 7;
         for (int i = 0; i < b.fileSpecCount; ++i)
-            b.fileSpecs[i] = texts.Add(HostSpecOf(FileSpecs[i]));
+            b.fileSpecs[i] = texts.Add(HostPatternOf(FileSpecs[i]));
         try {
             resultCount_ = reinterpret_cast<ZipAddExecFunction>(engine->exec)(&b);
         } catch (...) {
@@ -245,6 +250,7 @@ void TZipEngine::AddFiles() {
         if (handlerFailed_) Show(QStringLiteral("Fatal engine error: abort exception"));
     }
     FileSpecs.clear();
+    engine.reset();
     cancel_ = false;
     addBusy_ = false;
     if (resultCount_ > 0) ReadEntryList();
@@ -261,7 +267,12 @@ void TZipEngine::ExtractFiles() {
     extractBusy_ = true;
     cancel_ = false;
     handlerFailed_ = false;
-    if (auto engine = LoadEngine(false)) {
+    auto engine = LoadEngine(false);
+    if (!engine) {
+        extractBusy_ = false;
+        return;
+    }
+    {  // the texts and the block live for the call only
         if (!ExtrBaseDir.isEmpty()) {
             const QString base = HostPathOf(ExtrBaseDir);
             if (QFileInfo(base).isDir()) QDir::setCurrent(base);
@@ -286,7 +297,7 @@ void TZipEngine::ExtractFiles() {
         b.zipFilename = texts.Add(platform::EncodeHostName(archive));
         b.reserved72 = 7;
         for (int i = 0; i < b.fileSpecCount; ++i)
-            b.fileSpecs[i] = texts.Add(HostSpecOf(FileSpecs[i]));
+            b.fileSpecs[i] = texts.Add(HostPatternOf(FileSpecs[i]));
         try {
             resultCount_ = reinterpret_cast<ZipExtExecFunction>(engine->exec)(&b);
         } catch (...) {
@@ -295,6 +306,7 @@ void TZipEngine::ExtractFiles() {
         if (handlerFailed_) Show(QStringLiteral("Fatal engine error: abort exception"));
     }
     FileSpecs.clear();
+    engine.reset();
     cancel_ = false;
     extractBusy_ = false;
 }

@@ -4,7 +4,7 @@
 // of the archive it points at, read from the archive's local file headers.
 //
 // Paths may be program paths ("C:\Archives Bin\C1A2B3C4.ZIP") or host paths; file
-// specifications are relative to the current folder ("Documents\*.*"). Messages are plain
+// patterns are relative to the current folder ("Documents\*.*"). Messages are plain
 // message boxes with an OK button (platform::ShowMessage).
 
 #include <QString>

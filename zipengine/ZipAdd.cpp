@@ -11,6 +11,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "zipengine/ZipCommon.h"
@@ -26,7 +27,7 @@ constexpr size_t kDiskChunk = 1024 * 1024;
 enum class Kind { File, Folder, Link };
 
 struct Item {
-    std::string path;       // on disk, as the specification named it
+    std::string path;       // on disk, as the pattern named it
     std::string entryName;  // in the archive; a folder's ends in '/'
     Kind kind = Kind::File;
     struct stat st {};
@@ -67,6 +68,17 @@ std::string EntryNameOf(const std::string& path) {
 std::string BaseName(const std::string& path) {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The entries of an archive by their names as stored. libzip 1.7's zip_name_locate misses names
+// that are not UTF-8 (it looks them up as converted from CP437), and Linux names may be any bytes.
+std::unordered_map<std::string, zip_uint64_t> EntriesByName(zip_t* za) {
+    std::unordered_map<std::string, zip_uint64_t> entries;
+    const zip_int64_t count = zip_get_num_entries(za, 0);
+    for (zip_int64_t i = 0; i < count; ++i)
+        if (const char* name = zip_get_name(za, zip_uint64_t(i), ZIP_FL_ENC_RAW))
+            entries.emplace(name, zip_uint64_t(i));
+    return entries;
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) {
@@ -213,7 +225,7 @@ public:
 private:
     int32_t Work();
     bool ObtainPassword();
-    void CollectSpec(std::string spec);
+    void CollectPattern(std::string pattern);
     void Walk(const std::string& folder, const std::string& mask);
     void Consider(const std::string& path, const struct stat& st, const std::string& mask);
     void AddFolderItem(const std::string& path, const struct stat& st);
@@ -233,6 +245,7 @@ private:
     std::string password_;
     std::vector<Item> items_;
     std::set<std::string> names_;
+    std::unordered_map<std::string, zip_uint64_t> existing_;  // entries the archive had
     bool haveArchiveFile_ = false;
     struct stat archiveStat_ {};
 };
@@ -354,35 +367,36 @@ void AddRun::Walk(const std::string& folder, const std::string& mask) {
     ::closedir(dir);
 }
 
-// A specification is a path relative to the current folder: a file, a link or a folder (which
+// A pattern is a path relative to the current folder: a file, a link or a folder (which
 // stands for everything in it), or a folder followed by a mask ("docs/*.*").
-void AddRun::CollectSpec(std::string spec) {
-    while (spec.size() > 1 && spec.back() == '/') spec.pop_back();
-    if (spec.empty()) return;
+void AddRun::CollectPattern(std::string pattern) {
+    while (pattern.size() > 1 && pattern.back() == '/') pattern.pop_back();
+    if (pattern.empty()) return;
     const size_t before = items_.size();
-    const size_t slash = spec.rfind('/');
-    const std::string last = slash == std::string::npos ? spec : spec.substr(slash + 1);
+    const size_t slash = pattern.rfind('/');
+    const std::string last = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
     struct stat st;
     if (HasWildcards(last)) {
-        std::string folder = slash == std::string::npos ? "." : spec.substr(0, slash);
+        std::string folder = slash == std::string::npos ? "." : pattern.substr(0, slash);
         if (folder.empty()) folder.assign(1, '/');  // a mask right under the root
         if (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
             AddFolderItem(folder, st);
             Walk(folder, last);
         }
-    } else if (::lstat(spec.c_str(), &st) == 0) {
+    } else if (::lstat(pattern.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) {
-            AddFolderItem(spec, st);
-            Walk(spec, "*");
+            AddFolderItem(pattern, st);
+            Walk(pattern, "*");
         } else {
-            Consider(spec, st, "*");
+            Consider(pattern, st, "*");
         }
     }
-    if (items_.size() == before) report_.Message(ZipErrorWarning, "Name not matched: " + spec);
+    if (items_.size() == before) report_.Message(ZipErrorWarning, "Name not matched: " + pattern);
 }
 
 bool AddRun::AddOne(zip_t* za, Item& item) {
-    const zip_int64_t existing = zip_name_locate(za, item.entryName.c_str(), 0);
+    const auto found = existing_.find(item.entryName);
+    const zip_int64_t existing = found == existing_.end() ? -1 : zip_int64_t(found->second);
     if (item.kind == Kind::Folder && existing >= 0) {
         item.inArchive = true;
         return false;
@@ -448,6 +462,7 @@ bool AddRun::AddOne(zip_t* za, Item& item) {
 }
 
 int32_t AddRun::AddToArchive(zip_t* za) {
+    existing_ = EntriesByName(za);
     int32_t count = 0;
     for (Item& item : items_) {
         if (report_.stopped()) break;
@@ -469,11 +484,13 @@ bool AddRun::ReadBack(std::string& reason) {
         zip_error_fini(&e);
         return false;
     }
+    const auto entries = EntriesByName(za);
     std::vector<char> buffer(kReadChunk);
     bool ok = true;
     for (const Item& item : items_) {
         if (!item.added) continue;
-        const zip_int64_t index = zip_name_locate(za, item.entryName.c_str(), 0);
+        const auto found = entries.find(item.entryName);
+        const zip_int64_t index = found == entries.end() ? -1 : zip_int64_t(found->second);
         if (index < 0) {
             reason = item.entryName + " is missing";
             ok = false;
@@ -577,7 +594,7 @@ int32_t AddRun::Work() {
     haveArchiveFile_ = ::stat(zipName_.c_str(), &archiveStat_) == 0;
     const int specCount = std::min(b_.fileSpecCount, kZipMaxFileSpecs);
     for (int i = 0; i < specCount && !report_.stopped(); ++i)
-        if (b_.fileSpecs[i]) CollectSpec(b_.fileSpecs[i]);
+        if (b_.fileSpecs[i]) CollectPattern(b_.fileSpecs[i]);
     if (report_.stopped()) return 0;
     if (items_.empty()) {
         report_.Message(ZipErrorWarning, "Nothing to add");

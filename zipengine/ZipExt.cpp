@@ -80,7 +80,8 @@ bool LinkStaysInside(const std::string& target, size_t linkDepth) {
 }
 
 bool IsZeroBlock(const char* p, size_t n) {
-    return std::all_of(p, p + n, [](char c) { return c == 0; });
+    static const char zeros[kHoleBlock] = {};
+    return std::memcmp(p, zeros, n) == 0;
 }
 
 class ExtractRun {
@@ -138,13 +139,13 @@ bool ExtractRun::Wanted(const std::string& name) const {
     const int count = std::min(b_.fileSpecCount, kZipMaxFileSpecs);
     for (int i = 0; i < count; ++i) {
         if (!b_.fileSpecs[i]) continue;
-        std::string spec = b_.fileSpecs[i];
-        std::replace(spec.begin(), spec.end(), '\\', '/');
-        if (MatchesMask(name, spec)) return true;
+        std::string pattern = b_.fileSpecs[i];
+        std::replace(pattern.begin(), pattern.end(), '\\', '/');
+        if (MatchesMask(name, pattern)) return true;
         // A folder named alone stands for everything in it.
-        if (!HasWildcards(spec) && !spec.empty()) {
-            if (spec.back() != '/') spec += '/';
-            if (name.compare(0, spec.size(), spec) == 0) return true;
+        if (!HasWildcards(pattern) && !pattern.empty()) {
+            if (pattern.back() != '/') pattern += '/';
+            if (name.compare(0, pattern.size(), pattern) == 0) return true;
         }
     }
     return false;
@@ -453,7 +454,9 @@ int32_t ExtractRun::Work() {
     const zip_int64_t entries = zip_get_num_entries(za_, 0);
     for (zip_int64_t i = 0; i < entries && !report_.stopped(); ++i) {
         zip_stat_t st;
-        if (zip_stat_index(za_, zip_uint64_t(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME)) {
+        // Names as stored: an archive of ours gives back the very bytes of the names it took.
+        if (zip_stat_index(za_, zip_uint64_t(i), ZIP_FL_ENC_RAW, &st) != 0 ||
+            !(st.valid & ZIP_STAT_NAME)) {
             report_.Message(ZipErrorRead,
                             "Cannot read entry " + std::to_string(i) + ": " + zip_strerror(za_));
             continue;

@@ -1,5 +1,6 @@
 // The engine libraries through TZipEngine: archives other programs read, archives other
 // programs made, ZIP64, update and freshen, move, stops and failing writes, hostile archives.
+#include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/mount.h>
@@ -216,12 +217,21 @@ TEST_F(ZipArchiveTest, MoveDeletesOnlyWhatReadBackIntact) {
         QDir(Host("Folder")).removeRecursively();
         QDir::setCurrent(Host());
     }
-    // A folder whose every entry went is removed itself.
+    // A folder whose every entry went is removed itself; a name that is not UTF-8 comes back
+    // as the same bytes.
     MakeFolder();
+    const QByteArray latin1 = Host("Folder/sub/").toLocal8Bit() + "caf\xe9.txt";
+    const int fd = ::open(latin1.constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
     EXPECT_EQ(
         Add(Host("all.zip"), {"Folder"}, {AddDirNames, AddRecurseDirs, AddHiddenFiles, AddMove}),
-        7);
+        8)
+        << MessageTexts().join('\n').toStdString();
     EXPECT_FALSE(QFileInfo::exists(Host("Folder")));
+    EXPECT_EQ(Extract(Host("all.zip"), "all"), 8);
+    EXPECT_EQ(::access((Host("all/Folder/sub/").toLocal8Bit() + "caf\xe9.txt").constData(), F_OK),
+              0);
 }
 
 TEST_F(ZipArchiveTest, AStopLeavesEverySourceAndNoArchive) {
@@ -396,7 +406,7 @@ TEST_F(ZipArchiveTest, RunsThatCannotWorkSaySoAndWriteNothing) {
     Write("Folder/a.txt", "a");
     const struct {
         const char* what;
-        QStringList specs;
+        QStringList patterns;
         AddOpts options;
         std::vector<int> codes;
     } cases[] = {
@@ -405,7 +415,7 @@ TEST_F(ZipArchiveTest, RunsThatCannotWorkSaySoAndWriteNothing) {
     };
     for (const auto& c : cases) {
         messages.clear();
-        EXPECT_EQ(Add(Host("none.zip"), c.specs, c.options), 0) << c.what;
+        EXPECT_EQ(Add(Host("none.zip"), c.patterns, c.options), 0) << c.what;
         EXPECT_EQ(MessageCodes(), c.codes) << c.what;
         EXPECT_FALSE(QFileInfo::exists(Host("none.zip"))) << c.what;
     }

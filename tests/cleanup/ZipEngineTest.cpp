@@ -29,7 +29,7 @@ protected:
 
 TEST_F(ZipEngineProbeTest, NothingIsLoadedWithoutFilesOrArchiveName) {
     struct Case {
-        QStringList specs;
+        QStringList patterns;
         QString archive;
         QString box;
     };
@@ -42,7 +42,7 @@ TEST_F(ZipEngineProbeTest, NothingIsLoadedWithoutFilesOrArchiveName) {
     for (const Case& c : cases) {
         boxes.clear();
         zip.SetZipFilename(c.archive);
-        zip.FileSpecs = c.specs;
+        zip.FileSpecs = c.patterns;
         zip.AddFiles();
         EXPECT_EQ(boxes, QStringList{c.box}) << c.box.toStdString();
         EXPECT_TRUE(messages.empty());
@@ -83,7 +83,7 @@ TEST_F(ZipEngineProbeTest, OptionsReachTheAddBlockAsFlags) {
         messages.clear();
         EXPECT_EQ(Add("a.zip", {"Folder\\*.*", "b.txt"}, c.options, c.level), 2);
         EXPECT_EQ(Described(), "add v140 trace0 pw= enc0 " + QLatin1String(c.flags) +
-                                   " r128=7 zip=a.zip specs=Folder/*.*|b.txt")
+                                   " r128=7 zip=a.zip files=Folder/*.*|b.txt")
             << c.flags;
         EXPECT_TRUE(zip.FileSpecs.isEmpty());
     }
@@ -121,7 +121,7 @@ TEST_F(ZipEngineProbeTest, OptionsReachTheExtractBlockAsFlags) {
         zip.ExtractFiles();
         EXPECT_EQ(zip.ResultCount(), 1);
         EXPECT_EQ(Described(), "extract v140 trace0 pw= " + QLatin1String(c.flags) +
-                                   " r72=7 zip=" + Host("a.zip") + " specs=docs/*.txt")
+                                   " r72=7 zip=" + Host("a.zip") + " files=docs/*.txt")
             << c.flags;
         EXPECT_EQ(QDir::currentPath(), base);
     }
@@ -138,7 +138,7 @@ TEST_F(ZipEngineProbeTest, ProgramPathsBecomeHostPaths) {
     EXPECT_EQ(Described(),
               "add v140 trace0 pw= enc0 hidden0 r44=-1 verbose0 r56=-1 level9 drop-1 recurse0 "
               "r80=-1 dos0 move0 update0 freshen0 ziptime0 r128=7 zip=" +
-                  drive.host("Archives Bin/TABC1234.ZIP") + " specs=Docs/*.*|" + drive.host("x") +
+                  drive.host("Archives Bin/TABC1234.ZIP") + " files=Docs/*.*|" + drive.host("x") +
                   "/*.txt|a\\b");
 }
 

@@ -26,7 +26,7 @@ std::string N(int64_t value) {
 }
 
 template <typename Block>
-std::string Specs(const Block& b) {
+std::string Patterns(const Block& b) {
     std::string text;
     for (int i = 0; i < b.fileSpecCount; ++i) {
         if (i) text += '|';
@@ -67,7 +67,7 @@ ZIP_ENGINE_API int32_t ZipAddExec(ZipAddBlock* b) {
                         N(b->dosNames) + " move" + N(b->move) + " update" + N(b->update) +
                         " freshen" + N(b->freshen) + " ziptime" + N(b->archiveTime) +
                         " r128=" + N(b->reserved128) + " zip=" + b->zipFilename +
-                        " specs=" + Specs(*b) + (b->handle ? " owner" : ""));
+                        " files=" + Patterns(*b) + (b->handle ? " owner" : ""));
 }
 
 ZIP_ENGINE_API int32_t ZipExtExec(ZipExtractBlock* b) {
@@ -76,7 +76,7 @@ ZIP_ENGINE_API int32_t ZipExtExec(ZipExtractBlock* b) {
                         N(b->verbose) + " update" + N(b->update) + " freshen" + N(b->freshen) +
                         " names" + N(b->keepFolderNames) + " overwrite" + N(b->overwrite) +
                         " r72=" + N(b->reserved72) + " zip=" + b->zipFilename +
-                        " specs=" + Specs(*b));
+                        " files=" + Patterns(*b));
 }
 #endif
 

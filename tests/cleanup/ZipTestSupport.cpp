@@ -53,11 +53,11 @@ QByteArray ZipTest::Noise(int size, quint32 seed) {
     return bytes;
 }
 
-int ZipTest::Add(const QString& archive, const QStringList& specs, AddOpts options, int level) {
+int ZipTest::Add(const QString& archive, const QStringList& patterns, AddOpts options, int level) {
     zip.AddOptions = options;
     zip.AddCompLevel = level;
     zip.SetZipFilename(archive);
-    zip.FileSpecs = specs;
+    zip.FileSpecs = patterns;
     zip.AddFiles();
     return zip.ResultCount();
 }

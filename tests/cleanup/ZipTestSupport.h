@@ -37,8 +37,8 @@ protected:
     // Bytes that do not compress.
     static QByteArray Noise(int size, quint32 seed);
 
-    // Adds specs to an archive with the given options; answers the result count.
-    int Add(const QString& archive, const QStringList& specs, AddOpts options, int level = 9);
+    // Adds files matching patterns to an archive with the given options; answers the result count.
+    int Add(const QString& archive, const QStringList& patterns, AddOpts options, int level = 9);
     // Extracts an archive into a folder of the tree (created first).
     int Extract(const QString& archive, const QString& folder, const QStringList& names = {});
 

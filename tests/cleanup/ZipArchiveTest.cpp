@@ -225,13 +225,13 @@ TEST_F(ZipArchiveTest, MoveDeletesOnlyWhatReadBackIntact) {
     ASSERT_GE(fd, 0);
     ::close(fd);
     EXPECT_EQ(
-        Add(Host("all.zip"), {"Folder"}, {AddDirNames, AddRecurseDirs, AddHiddenFiles, AddMove}),
-        8)
+        Add(Host("all.zip"), {"Folder"}, {AddDirNames, AddRecurseDirs, AddHiddenFiles, AddMove}), 8)
         << MessageTexts().join('\n').toStdString();
     EXPECT_FALSE(QFileInfo::exists(Host("Folder")));
     EXPECT_EQ(Extract(Host("all.zip"), "all"), 8);
-    EXPECT_EQ(::access((Host("all/Folder/sub/").toLocal8Bit() + "caf\xe9.txt").constData(), F_OK),
-              0);
+    const QByteArray restored = Host("all/Folder/sub/").toLocal8Bit() + "caf\xe9.txt";
+    EXPECT_EQ(::access(restored.constData(), F_OK), 0);
+    ::unlink(restored.constData());  // Qt cannot remove a name it cannot decode
 }
 
 TEST_F(ZipArchiveTest, AStopLeavesEverySourceAndNoArchive) {

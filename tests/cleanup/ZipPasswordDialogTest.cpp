@@ -68,6 +68,10 @@ TEST_F(ZipPasswordDialogTest, AsksTwiceToEncryptAndOnceToExtract) {
         environment.insert("DISPLAY", QString(":%1").arg(display));
         environment.insert("QT_QPA_PLATFORM", "xcb");
         environment.insert(kChildVariable, "1");
+        // Under AddressSanitizer: the xcb platform's D-Bus library keeps memory to the end,
+        // which the leak check would report; leaks are checked in the offscreen runs.
+        const QString asan = environment.value("ASAN_OPTIONS");
+        environment.insert("ASAN_OPTIONS", (asan.isEmpty() ? "" : asan + ":") + "detect_leaks=0");
         child.setProcessEnvironment(environment);
         child.setProcessChannelMode(QProcess::MergedChannels);
         child.start(QCoreApplication::applicationFilePath(),

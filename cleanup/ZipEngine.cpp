@@ -205,15 +205,7 @@ void TZipEngine::AddFiles() {
         return;
     }
     if (addBusy_) return;
-    addBusy_ = true;
-    cancel_ = false;
-    handlerFailed_ = false;
-    auto engine = LoadEngine(true);
-    if (!engine) {
-        addBusy_ = false;
-        return;
-    }
-    {  // the texts and the block live for the call only
+    CallEngine(true, addBusy_, [this](void* exec) {
         TextBuffers texts;
         auto block = std::make_unique<ZipAddBlock>();
         ZipAddBlock& b = *block;
@@ -242,17 +234,8 @@ void TZipEngine::AddFiles() {
         b.reserved128 = 7;
         for (int i = 0; i < b.fileSpecCount; ++i)
             b.fileSpecs[i] = texts.Add(HostPatternOf(FileSpecs[i]));
-        try {
-            resultCount_ = reinterpret_cast<ZipAddExecFunction>(engine->exec)(&b);
-        } catch (...) {
-            handlerFailed_ = true;
-        }
-        if (handlerFailed_) Show(QStringLiteral("Fatal engine error: abort exception"));
-    }
-    FileSpecs.clear();
-    engine.reset();
-    cancel_ = false;
-    addBusy_ = false;
+        return reinterpret_cast<ZipAddExecFunction>(exec)(&b);
+    });
     if (resultCount_ > 0) ReadEntryList();
 }
 
@@ -264,15 +247,7 @@ void TZipEngine::ExtractFiles() {
         return;
     }
     if (extractBusy_) return;
-    extractBusy_ = true;
-    cancel_ = false;
-    handlerFailed_ = false;
-    auto engine = LoadEngine(false);
-    if (!engine) {
-        extractBusy_ = false;
-        return;
-    }
-    {  // the texts and the block live for the call only
+    CallEngine(false, extractBusy_, [&](void* exec) {
         if (!ExtrBaseDir.isEmpty()) {
             const QString base = HostPathOf(ExtrBaseDir);
             if (QFileInfo(base).isDir()) QDir::setCurrent(base);
@@ -298,17 +273,31 @@ void TZipEngine::ExtractFiles() {
         b.reserved72 = 7;
         for (int i = 0; i < b.fileSpecCount; ++i)
             b.fileSpecs[i] = texts.Add(HostPatternOf(FileSpecs[i]));
-        try {
-            resultCount_ = reinterpret_cast<ZipExtExecFunction>(engine->exec)(&b);
-        } catch (...) {
-            handlerFailed_ = true;
-        }
-        if (handlerFailed_) Show(QStringLiteral("Fatal engine error: abort exception"));
+        return reinterpret_cast<ZipExtExecFunction>(exec)(&b);
+    });
+}
+
+// What both operations share around the call: the busy and cancel flags, loading the library
+// for this call only, catching what the call throws, and FileSpecs emptied afterwards.
+void TZipEngine::CallEngine(bool adding, bool& busy, const std::function<int32_t(void*)>& call) {
+    busy = true;
+    cancel_ = false;
+    handlerFailed_ = false;
+    auto engine = LoadEngine(adding);
+    if (!engine) {
+        busy = false;
+        return;
     }
+    try {
+        resultCount_ = call(engine->exec);
+    } catch (...) {
+        handlerFailed_ = true;
+    }
+    if (handlerFailed_) Show(QStringLiteral("Fatal engine error: abort exception"));
     FileSpecs.clear();
     engine.reset();
     cancel_ = false;
-    extractBusy_ = false;
+    busy = false;
 }
 
 void TZipEngine::SetZipFilename(const QString& name) {

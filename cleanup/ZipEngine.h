@@ -157,6 +157,7 @@ public:
 private:
     struct Library;
     std::unique_ptr<Library> LoadEngine(bool adding);
+    void CallEngine(bool adding, bool& busy, const std::function<int32_t(void* exec)>& call);
     void ReadEntryList();
     void ReadEntries();
     void Show(const QString& text) const;

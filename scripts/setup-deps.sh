@@ -8,6 +8,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libzip-dev zlib1g-dev
+  zip unzip p7zip-full python3
   libgtest-dev googletest
   xvfb xauth imagemagick xdotool fonts-dejavu-core
   desktop-file-utils

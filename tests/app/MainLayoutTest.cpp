@@ -12,8 +12,8 @@
 #include <QToolBar>
 
 #include "app/main.h"
-#include "controls/OrbDriveControls.h"
 #include "config/AppConfiguration.h"
+#include "controls/OrbDriveControls.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
 #include "tests/fixtures/QtPrinters.h"
@@ -198,8 +198,8 @@ TEST_F(MainLayoutTest, TheClusterSizeBoxShowsOnlyWhileItIsAtLeast32PixelsWide) {
     const struct {
         int stripWidth;
         bool shown;
-    } cases[] = {{toolbarRight + 1 + 4 + 32 + 4, true}, {toolbarRight + 1 + 4 + 31 + 4, false},
-                 {800, true}};
+    } cases[] = {
+        {toolbarRight + 1 + 4 + 32 + 4, true}, {toolbarRight + 1 + 4 + 31 + 4, false}, {800, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stripWidth);
         strip->setFixedWidth(c.stripWidth);

@@ -59,28 +59,31 @@ QVariant TFolderTreeModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-QIcon TFolderTreeModel::IconOf(TFolderNode* node) const {
+QIcon TFolderTreeModel::IconOf(const TFolderNode* node) const {
     auto& icons = platform::ShellIconList::Instance();
-    if (node->ImageIndex < 0 || node->SelectedImageIndex < 0) {
+    auto indices = imageIndices_.find(node);
+    if (indices == imageIndices_.end()) {  // FolderTreeGetImageIndex
         const QString path = engine::NodePath(node);
-        if (node->ImageIndex < 0) node->ImageIndex = icons.IndexOf(path);
-        if (node->SelectedImageIndex < 0) node->SelectedImageIndex = icons.IndexOf(path, true);
+        indices = imageIndices_.insert(node, {icons.IndexOf(path), icons.IndexOf(path, true)});
     }
-    const quint64 key =
-        quint64(uint32_t(node->ImageIndex)) << 32 | uint32_t(node->SelectedImageIndex);
-    auto it = icons_.find(key);
+    auto it = icons_.find(*indices);
     if (it == icons_.end()) {
         QIcon icon;
-        const QIcon normal = icons.Icon(node->ImageIndex);
-        const QIcon selected = icons.Icon(node->SelectedImageIndex);
+        const QIcon normal = icons.Icon(indices->first);
+        const QIcon selected = icons.Icon(indices->second);
         for (const QSize& size : {platform::ShellIconSize(platform::IconSize::Small),
                                   platform::ShellIconSize(platform::IconSize::Large)}) {
             icon.addPixmap(normal.pixmap(size), QIcon::Normal);
             icon.addPixmap(selected.pixmap(size), QIcon::Selected);
         }
-        it = icons_.insert(key, icon);
+        it = icons_.insert(*indices, icon);
     }
     return *it;
+}
+
+void TFolderTreeModel::ForgetIcons(const TFolderNode* node) {
+    imageIndices_.remove(node);
+    for (int i = 0; i < node->ChildCount(); ++i) ForgetIcons(node->Child(i));
 }
 
 void TFolderTreeModel::RowsAboutToBeInserted(TFolderNode* parent, int first, int last) {
@@ -93,6 +96,9 @@ void TFolderTreeModel::RowsInserted(TFolderNode*, int, int) {
 
 void TFolderTreeModel::RowsAboutToBeRemoved(TFolderNode* parent, int first, int last) {
     beginRemoveRows(IndexOf(parent), first, last);
+    // A later node may be made at a freed node's address.
+    for (int row = first; row <= last; ++row)
+        ForgetIcons(parent ? parent->Child(row) : tree_.TopLevel(row));
 }
 
 void TFolderTreeModel::RowsRemoved(TFolderNode*, int, int) {

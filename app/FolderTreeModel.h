@@ -33,8 +33,12 @@ private:
     void RecordChanged(engine::TFolderNode* node) override;
 
     // The node's icon, its selected form the open folder; resolves the indices on first use.
-    QIcon IconOf(engine::TFolderNode* node) const;
+    QIcon IconOf(const engine::TFolderNode* node) const;
+    void ForgetIcons(const engine::TFolderNode* node);
 
     engine::TFolderTree& tree_;
-    mutable QHash<quint64, QIcon> icons_;  // by the pair of icon indices
+    // The indices into the system's small icon list of each node drawn so far (normal and
+    // selected), and the icon made of each pair.
+    mutable QHash<const engine::TFolderNode*, QPair<int, int>> imageIndices_;
+    mutable QHash<QPair<int, int>, QIcon> icons_;
 };

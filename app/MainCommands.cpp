@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QTreeView>
 
+#include <QScopeGuard>
 #include "app/FolderTreeModel.h"
 #include "app/Messages.h"
 #include "app/Periphery.h"
@@ -17,11 +18,15 @@
 #include "config/AppConfiguration.h"
 #include "controls/Helpers.h"
 #include "engine/TextForms.h"
+#include "platform/Guarded.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
+#include "views/FolderInfoPage.h"
 #include "views/FormBarChart.h"
 #include "views/FormSectionSize.h"
 #include "views/PieChartPage.h"
+#include "views/SubfoldersPage.h"
+#include "views/WastedSpacePage.h"
 
 using engine::TFolderNode;
 
@@ -55,12 +60,18 @@ void TMainForm::toolMBClick() {
 }
 
 void TMainForm::toolLevelUpClick() {
-    if (!CurrentNode || !CurrentNode->Parent()) return;
-    TFolderNode* parent = CurrentNode->Parent();
+    GoUpOneLevel(true);
+}
+
+void TMainForm::GoUpOneLevel(bool collapse) {
+    TFolderNode* current = CurrentNode;
+    if (!current || !current->Parent()) return;
+    TFolderNode* parent = current->Parent();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    CollapseWithDescendants(CurrentNode);
+    const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    PresentNode(parent);
+    if (collapse) CollapseWithDescendants(current);
     SelectNode(parent);
-    QApplication::restoreOverrideCursor();
 }
 
 // The descendants too, so that going down again starts closed.
@@ -80,42 +91,22 @@ void TMainForm::toolExploreClick() {
 
 // --- pages ---
 
-void TMainForm::PresentPageContent() {
-    if (CurrentPage != PagePieChart) HideSectionSizeWindow();  // it speaks of the pie's items
-    switch (CurrentPage) {
-        case PagePieChart:
-            PresentPie();
-            break;
-        case PageFolderInfo:
-            PresentFolderInfo();
-            break;
-        case PageSubfolders:
-            PresentSubfolders();
-            break;
-        case PageWastedSpace:
-            PresentWastedSpace();
-            break;
-        case PageCleanUp:
-            if (CurrentNode && !CurrentNode->Parent()) {
-                CurrentPage = PagePieChart;  // clean-up actions never apply to a whole drive
-                ActivatePageTab(pagePieChart);
-                PresentPie();
-            } else {
-                PresentCleanUp();
-            }
-            break;
-    }
+std::array<TViewPage*, 5> TMainForm::Pages() const {
+    return {pagePieChart, pageFolderInfo, pageSubfolders, pageWastedSpace, pageCleanUp};
 }
 
-// The pages below fill themselves from CurrentNode when they are built.
-void TMainForm::PresentFolderInfo() {}
-void TMainForm::PresentSubfolders() {}
-void TMainForm::PresentWastedSpace() {}
-void TMainForm::PresentCleanUp() {}
-
-void TMainForm::TheRightPanelResize() {
-    // The panel's children have their old sizes still when this runs; the pie is laid out again
-    // by its paint box's own resize (FolderPieResize), which follows.
+void TMainForm::PresentPageContent() {
+    if (CurrentPage == PageCleanUp && CurrentNode && !CurrentNode->Parent()) {
+        CurrentPage = PagePieChart;  // clean-up actions never apply to a whole drive
+        ActivatePageTab(pagePieChart);
+    }
+    // The section size window speaks of the pie's items.
+    if (CurrentPage == PagePieChart && optPieSectionSizeWindow->Value)
+        ShowSectionSizeWindow();
+    else
+        HideSectionSizeWindow();
+    Pages()[size_t(CurrentPage)]->Present({CurrentNode, CurrentPath, QChar(CurrentDriveLetter),
+                                           CurrentClusterSize, DriveTotal, DriveFree});
 }
 
 void TMainForm::TellSectionSizeWindowWasted(TFolderNode* node) {
@@ -224,4 +215,25 @@ void TMainForm::cmdHelpUserSurveyClick() {
 
 void TMainForm::cmdHelpAboutClick() {
     ShowAboutBox(this);
+}
+
+// --- the pie and the section size window ---
+
+void TMainForm::PieOptionsChanged() {
+    pagePieChart->OptionsChanged();
+    RefreshPie();
+    toolShowWasted->setChecked(optIncludeWastedInformation->Value);
+    toolShowFiles->setChecked(optShowFileNames->Value);
+}
+
+void TMainForm::ShowSectionSizeWindow() {
+    if (!SectionSizeBox) return;
+    // The window is made after the main window: its close is connected when first shown.
+    if (!sectionSizeClosed_)
+        sectionSizeClosed_ =
+            platform::Connect(SectionSizeBox, &TSectionSizeBox::Closed, this, [this] {
+                optPieSectionSizeWindow->Value = false;
+                cmdViewPieSectionSizeWindow->setChecked(false);
+            });
+    if (!SectionSizeBox->isVisible()) SectionSizeBox->show();
 }

@@ -364,7 +364,6 @@ void TMainForm::CreateTreeAndPages() {
 
     TheRightPanel = new QWidget;
     TheRightPanel->setObjectName("TheRightPanel");
-    TheRightPanel->installEventFilter(this);
     auto* rightLayout = new QVBoxLayout(TheRightPanel);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     ThePages = new QTabWidget(TheRightPanel);
@@ -382,6 +381,7 @@ void TMainForm::CreateTreeAndPages() {
     addPage(pageSubfolders, "pageSubfolders", "Subfolders");
     addPage(pageWastedSpace, "pageWastedSpace", "Wasted Space");
     addPage(pageCleanUp, "pageCleanUp", "Free Some Space");
+    ConnectPages();
 
     MainSplitter = new QSplitter(Qt::Horizontal);
     MainSplitter->setObjectName("MainSplitter");

@@ -25,6 +25,7 @@
 #include <QTreeView>
 #include <cstdio>
 
+#include "app/Addons.h"
 #include "app/CommandLine.h"
 #include "app/FolderTreeModel.h"
 #include "app/Messages.h"
@@ -39,6 +40,7 @@
 #include "platform/Guarded.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
+#include "views/PieChartPage.h"
 #include "views/SubfoldersPage.h"
 
 TMainForm* MainForm = nullptr;
@@ -94,7 +96,6 @@ void TMainForm::FormCreate() {
     CreateTreeAndPages();
     CreateStatusBar();
     CreateFileDialogs();
-    CreatePieChart();
     engine::SetScanHost(this);
     engine::SetDriveRetryQuestion([this](const QString& text) {
         return platform::ShowMessage(this, {kAppTitle, text, platform::MessageIcon::Error,
@@ -105,7 +106,8 @@ void TMainForm::FormCreate() {
     SetScanningState(false);
     DriveBox->setCurrentIndex(-1);
     ClustersBox->setCurrentIndex(0);
-    LoadSubfoldersPageSettings();
+    pageSubfolders->LoadSettings();
+    RefreshList(true);
     BuildAddonTools();
     setAcceptDrops(true);
     ClearCurrentFolder();
@@ -121,7 +123,7 @@ TMainForm::~TMainForm() {
             if (!(windowState() &
                   (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
                 SaveFormPlacement(this, AppRegistryKey, kDesktop);
-            SaveSubfoldersPageSettings();
+            pageSubfolders->SaveSettings();
         } catch (...) {
             // The settings below are saved whatever happened to the placement.
         }
@@ -141,6 +143,7 @@ void TMainForm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (shownOnce_) return;
     shownOnce_ = true;
+    pagePieChart->ApplyColors();
     RestoreFormPlacement(this, AppRegistryKey, kDesktop);
     ApplySettingsToControls();
     // Without a window manager (or offscreen) no window is ever activated; the first showing
@@ -322,43 +325,6 @@ void TMainForm::AddonToolClick(int tag) {
     if (!outcome.ok()) ShowAppError("Error running the selected option:\n" + outcome.errorText, 2);
 }
 
-// The subfolders page's filter and sort, kept between runs; a value outside its range falls
-// back to its default.
-void TMainForm::LoadSubfoldersPageSettings() {
-    auto read = [](const char* name, int32_t fallback, auto accepted) {
-        const int32_t value = RegReadInteger(AppRegistryKey, kOptions, name, fallback);
-        return accepted(value) ? value : fallback;
-    };
-    TSubfoldersPage& page = *pageSubfolders;
-    page.cbFoldersDisplayType->setCurrentIndex(
-        read("FoldersDisplayType", 2, [](int v) { return v >= 0 && v <= 2; }));
-    page.cbFoldersTop->setCurrentText(
-        QString::number(read("FoldersDisplayTopX", 10, [](int v) { return v >= 0; })));
-    page.udFoldersLargerThan->setValue(
-        read("FoldersDisplayLargerThan", 1, [](int v) { return v >= 0 && v <= 32767; }));
-    page.cbFoldersLargerThanBytes->setCurrentIndex(
-        read("FoldersDisplayLargerThanUnit", 1, [](int v) { return v >= 0 && v <= 2; }));
-    page.SortCode =
-        read("FoldersDisplaySort", 1, [](int v) { return std::abs(v) >= 1 && std::abs(v) <= 8; });
-    page.MarkSortColumn();
-    page.ShowFilterControls();
-    RefreshList(true);
-}
-
-void TMainForm::SaveSubfoldersPageSettings() {
-    const TSubfoldersPage& page = *pageSubfolders;
-    bool isNumber = false;
-    const int topX = page.cbFoldersTop->currentText().toInt(&isNumber);
-    RegWriteInteger(AppRegistryKey, kOptions, "FoldersDisplayType",
-                    page.cbFoldersDisplayType->currentIndex());
-    RegWriteInteger(AppRegistryKey, kOptions, "FoldersDisplayTopX", isNumber ? topX : 10);
-    RegWriteInteger(AppRegistryKey, kOptions, "FoldersDisplayLargerThan",
-                    page.udFoldersLargerThan->value());
-    RegWriteInteger(AppRegistryKey, kOptions, "FoldersDisplayLargerThanUnit",
-                    page.cbFoldersLargerThanBytes->currentIndex());
-    RegWriteInteger(AppRegistryKey, kOptions, "FoldersDisplaySort", page.SortCode);
-}
-
 void TMainForm::closeEvent(QCloseEvent* event) {
     if (Scanning) {
         // The walk must unwind before the window goes: stop it, and close once it has.
@@ -385,8 +351,6 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
             TheStatusBarResize();
         else if (watched == panNotReady)
             panNotReadyResize();
-        else if (watched == TheRightPanel)
-            TheRightPanelResize();
     });
     return QMainWindow::eventFilter(watched, event);
 }

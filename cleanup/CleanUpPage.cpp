@@ -11,16 +11,16 @@
 
 #include "controls/SensiControls.h"
 
-TCleanUpPage::TCleanUpPage(QWidget* parent) : QWidget(parent) {
+TCleanUpPage::TCleanUpPage(QWidget* parent) : TViewPage(parent) {
     auto* layout = new QVBoxLayout(this);
 
-    panWebCleanUpPath = new QWidget;
-    auto* header = new QVBoxLayout(panWebCleanUpPath);
+    panWebCleanUpPath_ = new QWidget;
+    auto* header = new QVBoxLayout(panWebCleanUpPath_);
     header->setContentsMargins(0, 0, 0, 0);
     header->addWidget(new QLabel("Folder"));
-    txtWebCleanUpPath = NewPathLabel();
-    header->addWidget(txtWebCleanUpPath);
-    layout->addWidget(panWebCleanUpPath);
+    txtWebCleanUpPath_ = NewPathLabel();
+    header->addWidget(txtWebCleanUpPath_);
+    layout->addWidget(panWebCleanUpPath_);
 
     struct Row {
         TSensitivePanel** panel;
@@ -31,13 +31,13 @@ TCleanUpPage::TCleanUpPage(QWidget* parent) : QWidget(parent) {
         QStyle::StandardPixmap image;
     };
     const Row rows[4] = {
-        {&panCleanMenuDelete, "panCleanMenuDelete", "Delete Folder", "Ctrl+D  ", 4,
+        {&panCleanMenuDelete_, "panCleanMenuDelete", "Delete Folder", "Ctrl+D  ", 4,
          QStyle::SP_TrashIcon},
-        {&panCleanMenuMove, "panCleanMenuMove", "Move Folder", "Ctrl+M  ", 1,
+        {&panCleanMenuMove_, "panCleanMenuMove", "Move Folder", "Ctrl+M  ", 1,
          QStyle::SP_FileDialogToParent},
-        {&panCleanMenuRecycle, "panCleanMenuRecycle", "Send To Recycle Bin", "Ctrl+B  ", 3,
+        {&panCleanMenuRecycle_, "panCleanMenuRecycle", "Send To Recycle Bin", "Ctrl+B  ", 3,
          QStyle::SP_TrashIcon},
-        {&panCleanMenuCompress, "panCleanMenuCompress", "Archive Folder", "Ctrl+R  ", 2,
+        {&panCleanMenuCompress_, "panCleanMenuCompress", "Archive Folder", "Ctrl+R  ", 2,
          QStyle::SP_DriveHDIcon},
     };
     for (int i = 0; i < 4; ++i) {
@@ -64,10 +64,10 @@ TCleanUpPage::TCleanUpPage(QWidget* parent) : QWidget(parent) {
         layout->addWidget(panel);
     }
 
-    ediCleanMenuHint = new QTextEdit;
-    ediCleanMenuHint->setObjectName("ediCleanMenuHint");
-    ediCleanMenuHint->setReadOnly(true);
-    layout->addWidget(ediCleanMenuHint, 1);
+    ediCleanMenuHint_ = new QTextEdit;
+    ediCleanMenuHint_->setObjectName("ediCleanMenuHint");
+    ediCleanMenuHint_->setReadOnly(true);
+    layout->addWidget(ediCleanMenuHint_, 1);
 }
 
 QLabel* TCleanUpPage::LabelOf(TSensitivePanel* panel) const {
@@ -99,5 +99,9 @@ bool TCleanUpPage::eventFilter(QObject* watched, QEvent* event) {
             }
         }
     }
-    return QWidget::eventFilter(watched, event);
+    return TViewPage::eventFilter(watched, event);
+}
+
+void TCleanUpPage::Present(const TPresentation& presentation) {
+    txtWebCleanUpPath_->setText(presentation.Path);
 }

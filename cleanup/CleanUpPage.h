@@ -2,28 +2,21 @@
 // The "Free Some Space" page: four action panels (delete, move, recycle, archive) that light up
 // under the pointer, and a memo that explains the action pointed at.
 
-#include <QWidget>
 #include <array>
+
+#include "views/ViewPage.h"
 
 class QLabel;
 class QTextEdit;
 class TSensitivePanel;
 
-class TCleanUpPage : public QWidget {
+class TCleanUpPage : public TViewPage {
     Q_OBJECT
 public:
     explicit TCleanUpPage(QWidget* parent = nullptr);
 
-    QWidget* panWebCleanUpPath = nullptr;
-    QLabel* txtWebCleanUpPath = nullptr;
-    TSensitivePanel* panCleanMenuDelete = nullptr;
-    TSensitivePanel* panCleanMenuMove = nullptr;
-    TSensitivePanel* panCleanMenuRecycle = nullptr;
-    TSensitivePanel* panCleanMenuCompress = nullptr;
-    QTextEdit* ediCleanMenuHint = nullptr;
-
-    // The label of a panel (its tag is the number of the hint text) and its image.
-    QLabel* LabelOf(TSensitivePanel* panel) const;
+    void Present(const TPresentation& presentation) override;
+    void Forget() override {}
 
 signals:
     // A click on a panel, its image or its label.
@@ -36,6 +29,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The label of a panel (its tag is the number of the hint text) and its image.
+    QLabel* LabelOf(TSensitivePanel* panel) const;
+
+    QWidget* panWebCleanUpPath_ = nullptr;
+    QLabel* txtWebCleanUpPath_ = nullptr;
+    TSensitivePanel* panCleanMenuDelete_ = nullptr;
+    TSensitivePanel* panCleanMenuMove_ = nullptr;
+    TSensitivePanel* panCleanMenuRecycle_ = nullptr;
+    TSensitivePanel* panCleanMenuCompress_ = nullptr;
+    QTextEdit* ediCleanMenuHint_ = nullptr;
     struct Action {
         TSensitivePanel* panel;
         QLabel* image;

@@ -277,3 +277,14 @@ void CenterOnForm(QWidget* owner, QWidget* dialog) {
     dialog->move(CenteredPosition(owner->frameGeometry(), dialog->frameGeometry().size(),
                                   screen->geometry()));
 }
+
+int32_t ReadPageSetting(const TPageSetting& setting) {
+    const int32_t value =
+        RegReadInteger(AppRegistryKey, kOptions, QLatin1String(setting.name), setting.fallback);
+    const int64_t checked = setting.magnitude ? std::abs(int64_t(value)) : value;
+    return checked >= setting.min && checked <= setting.max ? value : setting.fallback;
+}
+
+void WritePageSetting(const TPageSetting& setting, int32_t value) {
+    RegWriteInteger(AppRegistryKey, kOptions, QLatin1String(setting.name), value);
+}

@@ -12,6 +12,7 @@
 #include <QSize>
 #include <QString>
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <memory>
 
@@ -48,6 +49,25 @@ extern TBoolOption* optViewStatusBar;         // true
 extern TBoolOption* optViewFolderTree;        // true
 extern TBoolOption* optPieSectionSizeWindow;  // true
 extern TBoolOption* optShowSurvey;            // true
+
+// The subfolder page's values in section "Options". They are not in the option groups: the page
+// reads them when the main window is made and writes them when it goes, with the one-shot
+// store functions. A stored value outside its range reads as the default.
+struct TPageSetting {
+    const char* name;
+    int32_t fallback;
+    int32_t min;
+    int32_t max;
+    bool magnitude = false;  // the range is that of the absolute value
+};
+inline constexpr TPageSetting FoldersDisplayType{"FoldersDisplayType", 2, 0, 2};
+inline constexpr TPageSetting FoldersDisplayTopX{"FoldersDisplayTopX", 10, 0, INT32_MAX};
+inline constexpr TPageSetting FoldersDisplayLargerThan{"FoldersDisplayLargerThan", 1, 0, 32767};
+inline constexpr TPageSetting FoldersDisplayLargerThanUnit{"FoldersDisplayLargerThanUnit", 1, 0, 2};
+inline constexpr TPageSetting FoldersDisplaySort{"FoldersDisplaySort", 1, 1, 8, true};
+
+int32_t ReadPageSetting(const TPageSetting& setting);
+void WritePageSetting(const TPageSetting& setting, int32_t value);
 
 // Colour values: 0x00BBGGRR, or 0x80000000 + the index of a system colour.
 constexpr int AppColorCount = 18;

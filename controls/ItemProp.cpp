@@ -15,6 +15,7 @@
 
 #include "controls/Helpers.h"
 #include "controls/ShBrowse.h"
+#include "engine/Scanner.h"
 #include "platform/FileOperations.h"
 #include "platform/FindFile.h"
 #include "platform/MessageBox.h"
@@ -79,31 +80,12 @@ QString TimeText(platform::FileTime time) {
         QLocale::LongFormat);
 }
 
-// Adds up what the items hold, pumping events; stops when *alive turns false.
+// What the items hold together.
 struct Totals {
     int64_t bytes = 0;
-    int files = 0;
-    int folders = 0;
+    int64_t files = 0;
+    int64_t folders = 0;
 };
-
-void AddFolder(const QString& folder, Totals& totals, const bool& alive, QElapsedTimer& pumped) {
-    platform::FindHandle find;
-    platform::FindData data;
-    for (bool more = find.FindFirst(folder + QLatin1String("\\*.*"), data); more && alive;
-         more = find.FindNext(data)) {
-        if (pumped.elapsed() > 50) {
-            QCoreApplication::processEvents();
-            pumped.restart();
-        }
-        if (data.attributes & platform::FILE_ATTRIBUTE_DIRECTORY) {
-            ++totals.folders;
-            AddFolder(folder + u'\\' + data.name, totals, alive, pumped);
-        } else {
-            ++totals.files;
-            totals.bytes += data.size;
-        }
-    }
-}
 
 class ItemPropertiesBox : public QDialog {
 public:
@@ -162,8 +144,18 @@ private:
             const uint32_t attributes = platform::GetFileAttributes(item);
             if (attributes & platform::FILE_ATTRIBUTE_DIRECTORY) {
                 if (items_.size() > 1) ++totals.folders;
-                AddFolder(Trimmed(item) == item.left(3) ? item.left(2) : Trimmed(item), totals,
-                          alive_, pumped);
+                // Counted as a scan counts; the dialog stays usable and can be closed meanwhile.
+                const engine::TFolderContents contents =
+                    engine::CountFolderContents(Trimmed(item), [&] {
+                        if (pumped.elapsed() > 50) {
+                            QCoreApplication::processEvents();
+                            pumped.restart();
+                        }
+                        return alive_;
+                    });
+                totals.bytes += contents.Bytes;
+                totals.files += contents.Files;
+                totals.folders += contents.Folders;
             } else {
                 ++totals.files;
                 platform::FindData data;

@@ -182,6 +182,13 @@ QString NodePath(const TFolderNode* node) {
     return path;
 }
 
+bool IsInSubtree(const TFolderNode* node, const TFolderNode* root) {
+    for (; node; node = node->Parent()) {
+        if (node == root) return true;
+    }
+    return false;
+}
+
 TFolderNode* DriveRootOf(const TFolderNode* node) {
     if (!node) return nullptr;
     while (node->Parent()) node = node->Parent();

@@ -88,10 +88,6 @@ public:
     // The tree the node belongs to; nullptr for a node that is not in one.
     TFolderTree* Tree() const;
 
-    // Indices into the system's small icon list, -1 until the view first resolves them.
-    int ImageIndex = -1;
-    int SelectedImageIndex = -1;
-
 private:
     friend class TFolderTree;
 
@@ -164,6 +160,8 @@ private:
 
 // "C:\" for a top-level node; "C:\Windows\System" below; empty for none.
 QString NodePath(const TFolderNode* node);
+// True when node is root or lies below it; false for no node.
+bool IsInSubtree(const TFolderNode* node, const TFolderNode* root);
 // The node's top-level ancestor (the node itself at the top level); nullptr for none.
 TFolderNode* DriveRootOf(const TFolderNode* node);
 // The first child whose display name equals name; without caseSensitive, ASCII letters are

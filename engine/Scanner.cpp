@@ -152,6 +152,47 @@ void SetScanHost(IScanHost* host) {
     scanHost = host;
 }
 
+std::vector<TFolderFile> ListFolderFiles(const QString& path) {
+    std::vector<TFolderFile> files;
+    platform::FolderReader reader;
+    if (!reader.Open(path)) return files;
+    while (reader.Next()) {
+        if (!reader.entryIsFolder()) files.push_back({reader.entryName(), reader.entry().size});
+    }
+    return files;
+}
+
+namespace {
+
+void CountInto(platform::FolderReader& reader, TFolderContents& contents,
+               const std::function<bool()>& keepGoing) {
+    if (!contents.Complete) return;
+    contents.Complete = keepGoing();
+    if (!contents.Complete) return;
+    while (reader.Next()) {
+        if (!reader.entryIsFolder()) {
+            contents.Files += 1;
+            contents.Bytes += reader.entry().size;
+            continue;
+        }
+        contents.Folders += 1;
+        platform::FolderReader sub;
+        sub.OpenEntryOf(reader);
+        CountInto(sub, contents, keepGoing);
+        if (!contents.Complete) return;
+    }
+}
+
+}  // namespace
+
+TFolderContents CountFolderContents(const QString& path, const std::function<bool()>& keepGoing) {
+    TFolderContents contents;
+    platform::FolderReader reader;
+    reader.Open(path);
+    CountInto(reader, contents, keepGoing);
+    return contents;
+}
+
 QString FolderDisplayName(const QString& longName, bool hasShortName, bool namesCaseSensitive) {
     // On a volume that tells names apart by case, another spelling names another folder.
     if (namesCaseSensitive || hasShortName || longName.isEmpty()) return longName;

@@ -6,6 +6,8 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 #include "engine/FolderTree.h"
 
@@ -49,6 +51,30 @@ TFolderNode* ScanDrive(TFolderTree& tree, const QString& driveText, DriveRecord&
 // stopped rescan leaves the node without record and its ancestors as they were. Does nothing
 // while another scan runs.
 void RescanFolder(const QString& path, TFolderNode* node);
+
+// One file directly in a folder: its name as the program writes it and its length.
+struct TFolderFile {
+    QString Name;
+    int64_t Size = 0;
+};
+
+// The files directly in a folder (path with or without a final "\"), in listing order. A
+// folder that cannot be listed gives what was read before the failure.
+std::vector<TFolderFile> ListFolderFiles(const QString& path);
+
+// What lies below a folder, counted by the scan's rules (a link is a file of its own length,
+// another drive or mount point is empty): the bytes and files of the whole subtree and its
+// folders, itself not counted.
+struct TFolderContents {
+    int64_t Bytes = 0;
+    int64_t Files = 0;
+    int64_t Folders = 0;
+    bool Complete = true;  // false when keepGoing stopped the count
+};
+
+// Counts a folder without a tree. keepGoing is asked before each folder is read (it may let the
+// user interface run); when it answers false the count stops with what it has.
+TFolderContents CountFolderContents(const QString& path, const std::function<bool()>& keepGoing);
 
 // The name a folder is shown under: as stored, except that on volumes whose names are not
 // case-sensitive a name without a short alternate name is written in lower case with a capital

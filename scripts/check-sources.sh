@@ -7,7 +7,9 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 failed=0
 
-mapfile -t sources < <(git ls-files -- '*.cpp' '*.h' 2>/dev/null || find . -name '*.cpp' -o -name '*.h')
+mapfile -t listed < <(git ls-files -- '*.cpp' '*.h' 2>/dev/null || find . -name '*.cpp' -o -name '*.h')
+sources=()
+for f in "${listed[@]}"; do [ -f "$f" ] && sources+=("$f"); done
 
 unformatted=()
 for f in "${sources[@]}"; do

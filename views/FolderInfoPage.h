@@ -2,35 +2,44 @@
 // The "Folder Info" page: a header with the folder's icon, type and path, the totals of the
 // folder with its subfolders and of its own files, and a grid of names, dates and attributes.
 
-#include <QWidget>
+#include "views/ViewPage.h"
 
 class QLabel;
 class QTableWidget;
 
-class TFolderInfoPage : public QWidget {
+class TFolderInfoPage : public TViewPage {
     Q_OBJECT
 public:
     explicit TFolderInfoPage(QWidget* parent = nullptr);
 
-    QLabel* imgWebFolderInfo = nullptr;  // 32 x 32, opens the item's properties
-    QLabel* txtWebFolderInfoType = nullptr;
-    QLabel* txtWebFolderInfoPath = nullptr;
-    QLabel* imgTreeBarChart = nullptr;  // opens the tree bar chart window
-    QWidget* panWebFolderInfoSizeSupport2 = nullptr;
-    QLabel* txtWebTreeInfoSize = nullptr;
-    QLabel* txtWebTreeInfoAllocated = nullptr;
-    QLabel* txtWebTreeInfoWasted = nullptr;
-    QLabel* txtWebTreeInfoObjects = nullptr;
-    QLabel* txtWebFolderInfoSize = nullptr;
-    QLabel* txtWebFolderInfoAllocated = nullptr;
-    QLabel* txtWebFolderInfoWasted = nullptr;
-    QLabel* txtWebFolderInfoObjects = nullptr;
-    QTableWidget* gridFolderInfo = nullptr;  // 2 columns, 11 rows
+    void Present(const TPresentation& presentation) override;
+    void Forget() override;
+
+    // InfoShownFor: the path the page was last built for; empty means build again.
+    const QString& ShownFor() const { return shownFor_; }
 
 signals:
-    void imgWebFolderInfoClick();
+    // The tree bar chart picture was clicked.
     void imgTreeBarChartClick();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QLabel* imgWebFolderInfo_ = nullptr;  // 32 x 32, opens the item's properties
+    QLabel* txtWebFolderInfoType_ = nullptr;
+    QLabel* txtWebFolderInfoPath_ = nullptr;
+    QLabel* imgTreeBarChart_ = nullptr;  // opens the tree bar chart window
+    QWidget* panWebFolderInfoSizeSupport2_ = nullptr;
+    QLabel* txtWebTreeInfoSize_ = nullptr;
+    QLabel* txtWebTreeInfoAllocated_ = nullptr;
+    QLabel* txtWebTreeInfoWasted_ = nullptr;
+    QLabel* txtWebTreeInfoObjects_ = nullptr;
+    QLabel* txtWebFolderInfoSize_ = nullptr;
+    QLabel* txtWebFolderInfoAllocated_ = nullptr;
+    QLabel* txtWebFolderInfoWasted_ = nullptr;
+    QLabel* txtWebFolderInfoObjects_ = nullptr;
+    QTableWidget* gridFolderInfo_ = nullptr;  // 2 columns, 11 rows
+    TPresentation presentation_;
+    QString shownFor_;
 };

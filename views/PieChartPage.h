@@ -1,17 +1,25 @@
 #pragma once
-// The "Pie Chart" page: a header naming the item under the pointer (icon, type, name, size and
-// a gauge of its share of the drive) above the paint box the pie is drawn in. The page holds the
-// pie's two zoom cursors and the header's pictures of grouped items; the main window draws.
+// The "Pie Chart" page: the pie of the presented folder in the paint box FolderPie, drawn into
+// an off-screen picture, and above it a header naming the item under the pointer (icon, type,
+// name, size, and a gauge of its share of the drive). Moving the pointer lights the label of
+// the section under it; a click on a subfolder goes into it, a click outside the disc goes up,
+// a right click asks for the item's menu.
 
 #include <QCursor>
 #include <QPixmap>
-#include <QWidget>
+#include <memory>
+#include <vector>
+
+#include "views/PieBuilder.h"
+#include "views/ViewPage.h"
 
 class QLabel;
 class TSimplePieGauge;
-
-// The cursors over the pie, by the numbers the pie's items carry.
-enum TPieCursor : int { crPieDefault = 0, crZoomIn = 5, crZoomOut = 6 };
+class THPieChart;
+namespace platform {
+class Bitmap;
+class WidgetCanvas;
+}  // namespace platform
 
 // The header's pictures of grouped items.
 enum TGroupImage : int { giOtherItems = 0, giOtherFolders = 1 };
@@ -35,35 +43,77 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 };
 
-class TPieChartPage : public QWidget {
+class TPieChartPage : public TViewPage {
     Q_OBJECT
 public:
     explicit TPieChartPage(QWidget* parent = nullptr);
+    ~TPieChartPage() override;
+
+    void Present(const TPresentation& presentation) override;
+    void Forget() override;
+    void NodeLeaving(const engine::TFolderNode* gone) override;
+
+    // Gives the chart the colours of the colour table.
+    void ApplyColors();
+    // What the options dialog's OK changes: the label threshold, the colours, the pie itself.
+    void OptionsChanged();
 
     // The cursor of a TPieCursor number; any other number gives the default arrow.
     QCursor Cursor(int id) const;
     // The 32 x 32 picture of a TGroupImage; any other index gives image 0.
     QPixmap GroupImage(int index) const;
 
-    QWidget* panWebHeader = nullptr;
-    QLabel* imgIcon = nullptr;  // 32 x 32, opens the item's properties
-    QLabel* txtWebFolderType = nullptr;
-    QLabel* txtWebFolderName = nullptr;
-    QLabel* txtWebFolderSize = nullptr;
-    QLabel* txtWebSectionDrive = nullptr;
-    TSimplePieGauge* gaugeWebSection = nullptr;
-    QLabel* txtWebSectionDriveSize = nullptr;
-    TPaintBox* FolderPie = nullptr;
+    // What the pie shows: the chart, its picture, what each section stands for (entry 0 the
+    // folder itself), the item last under the pointer, and the path it was built for.
+    THPieChart& Chart() { return *chart_; }
+    const platform::Bitmap& Picture() const { return *picture_; }
+    platform::Bitmap& Picture() { return *picture_; }
+    const std::vector<TSectionInfo>& SectionInfos() const { return infos_; }
+    const TSectionInfo& ContextItem() const { return contextItem_; }
+    const QString& ShownFor() const { return shownFor_; }
 
-signals:
+    // Handlers of the paint box and the header's icon.
+    void FolderPiePaint(const QRect& rect);
+    void FolderPieMouseMove(const QPoint& pos);
+    void FolderPieMouseDown(Qt::MouseButton button, const QPoint& pos);
+    void FolderPieResize();
     void imgIconClick();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void BuildPie();
+    void LayOutPie(bool draw);
+    void UpdatePieHeader(const QString& path, TItemKind kind, int64_t wasted, int64_t size);
+
+    QLabel* imgIcon_ = nullptr;  // 32 x 32, opens the item's properties
+    QLabel* txtWebFolderType_ = nullptr;
+    QLabel* txtWebFolderName_ = nullptr;
+    QLabel* txtWebFolderSize_ = nullptr;
+    QLabel* txtWebSectionDrive_ = nullptr;
+    TSimplePieGauge* gaugeWebSection_ = nullptr;
+    QLabel* txtWebSectionDriveSize_ = nullptr;
+    TPaintBox* FolderPie_ = nullptr;
     QCursor zoomIn_;
     QCursor zoomOut_;
     QPixmap otherItems_;
     QPixmap otherFolders_;
+
+    // The pie, drawn into the picture (as large as the paint box) that the display shows.
+    std::unique_ptr<platform::Bitmap> picture_;
+    std::unique_ptr<platform::WidgetCanvas> display_;
+    std::unique_ptr<THPieChart> chart_;
+    std::vector<TSectionInfo> infos_;
+    TSectionInfo contextItem_;
+    TPresentation presentation_;
+    QString shownFor_;  // PieShownFor: empty means build again
+    // The shell's name, type and icon of the item the header showed last; a pointer resting on
+    // one item asks the shell only once.
+    struct {
+        QString path;
+        QString name;
+        QString type;
+        QPixmap icon;
+    } headerItem_;
 };

@@ -1,6 +1,8 @@
 #include "views/WastedSpacePage.h"
 #include "views/PageParts.h"
 
+#include "engine/FolderTree.h"
+
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -45,68 +47,73 @@ protected:
 
 }  // namespace
 
-TWastedSpacePage::TWastedSpacePage(QWidget* parent) : QWidget(parent) {
+TWastedSpacePage::TWastedSpacePage(QWidget* parent) : TViewPage(parent) {
     auto* layout = new QVBoxLayout(this);
 
-    panWebWastedPath = new QWidget;
-    auto* header = new QVBoxLayout(panWebWastedPath);
+    panWebWastedPath_ = new QWidget;
+    auto* header = new QVBoxLayout(panWebWastedPath_);
     header->setContentsMargins(0, 0, 0, 0);
-    txtWebWastedAmount = new QLabel("Amount of space wasted by folder");
-    txtWebWastedPath = NewPathLabel();
-    const QFont bold = txtWebWastedPath->font();
-    header->addWidget(txtWebWastedAmount);
-    header->addWidget(txtWebWastedPath);
+    txtWebWastedAmount_ = new QLabel("Amount of space wasted by folder");
+    txtWebWastedPath_ = NewPathLabel();
+    const QFont bold = txtWebWastedPath_->font();
+    header->addWidget(txtWebWastedAmount_);
+    header->addWidget(txtWebWastedPath_);
     header->addWidget(new QLabel("at different cluster sizes (and % of usage+wasted)"));
-    layout->addWidget(panWebWastedPath);
+    layout->addWidget(panWebWastedPath_);
 
     auto* area = new QWidget;
     area->setBackgroundRole(QPalette::Base);
     area->setAutoFillBackground(true);
     auto* rows = new QVBoxLayout(area);
-    panWastedSupport1 = new QWidget;
-    panWastedSupport2 = new QWidget;
-    auto* row1 = new QHBoxLayout(panWastedSupport1);
-    auto* row2 = new QHBoxLayout(panWastedSupport2);
+    panWastedSupport1_ = new QWidget;
+    panWastedSupport2_ = new QWidget;
+    auto* row1 = new QHBoxLayout(panWastedSupport1_);
+    auto* row2 = new QHBoxLayout(panWastedSupport2_);
     for (int i = 0; i < 7; ++i) {
-        QFrame* panel = panWasted[i] = new QFrame;
+        QFrame* panel = panWasted_[i] = new QFrame;
         panel->setObjectName(QStringLiteral("panWasted%1").arg(i + 1));
         panel->setFixedWidth(75);
         panel->setCursor(Qt::PointingHandCursor);
         panel->setToolTip(kPanels[i].panelHint);
         auto* column = new QVBoxLayout(panel);
-        capWasted[i] = new QLabel(kPanels[i].caption);
-        capWasted[i]->setToolTip(kPanels[i].captionHint);
-        capWasted[i]->setAlignment(Qt::AlignCenter);
-        capWasted[i]->setFont(bold);
-        WastedInd[i] = new TSimplePieGauge;
-        WastedInd[i]->setFixedSize(32, 32);
-        WastedInd[i]->SetBorderStyle(TSimplePieGauge::bsNone);
-        WastedInd[i]->SetForeColor(kLime);
-        txtWasted[i] = new QLabel;
-        txtWasted[i]->setAlignment(Qt::AlignCenter);
-        txtWasted[i]->setWordWrap(true);
-        column->addWidget(capWasted[i]);
-        column->addWidget(WastedInd[i], 0, Qt::AlignHCenter);
-        column->addWidget(txtWasted[i]);
+        capWasted_[i] = new QLabel(kPanels[i].caption);
+        capWasted_[i]->setToolTip(kPanels[i].captionHint);
+        capWasted_[i]->setAlignment(Qt::AlignCenter);
+        capWasted_[i]->setFont(bold);
+        WastedInd_[i] = new TSimplePieGauge;
+        WastedInd_[i]->setFixedSize(32, 32);
+        WastedInd_[i]->SetBorderStyle(TSimplePieGauge::bsNone);
+        WastedInd_[i]->SetForeColor(kLime);
+        txtWasted_[i] = new QLabel;
+        txtWasted_[i]->setAlignment(Qt::AlignCenter);
+        txtWasted_[i]->setWordWrap(true);
+        column->addWidget(capWasted_[i]);
+        column->addWidget(WastedInd_[i], 0, Qt::AlignHCenter);
+        column->addWidget(txtWasted_[i]);
         (i < 4 ? row1 : row2)->addWidget(panel);
     }
     row1->addStretch();
     row2->addStretch();
-    rows->addWidget(panWastedSupport1);
-    rows->addWidget(panWastedSupport2);
+    rows->addWidget(panWastedSupport1_);
+    rows->addWidget(panWastedSupport2_);
     auto* link = new TLinkLabel("Click here to learn how to reduce the wasted space");
     link->onClick = [this] { emit txtWebReduceWasteClick(); };
-    txtWebReduceWaste = link;
-    txtWebReduceWaste->setCursor(Qt::PointingHandCursor);
-    QFont underlined = txtWebReduceWaste->font();
+    txtWebReduceWaste_ = link;
+    txtWebReduceWaste_->setCursor(Qt::PointingHandCursor);
+    QFont underlined = txtWebReduceWaste_->font();
     underlined.setUnderline(true);
-    txtWebReduceWaste->setFont(underlined);
-    txtWebReduceWaste->setForegroundRole(QPalette::Link);
-    rows->addWidget(txtWebReduceWaste);
+    txtWebReduceWaste_->setFont(underlined);
+    txtWebReduceWaste_->setForegroundRole(QPalette::Link);
+    rows->addWidget(txtWebReduceWaste_);
     rows->addStretch();
 
-    panWastedSupport = new QScrollArea;
-    panWastedSupport->setWidget(area);
-    panWastedSupport->setWidgetResizable(true);
-    layout->addWidget(panWastedSupport, 1);
+    panWastedSupport_ = new QScrollArea;
+    panWastedSupport_->setWidget(area);
+    panWastedSupport_->setWidgetResizable(true);
+    layout->addWidget(panWastedSupport_, 1);
+}
+
+void TWastedSpacePage::Present(const TPresentation& presentation) {
+    txtWebWastedPath_->setText(presentation.Path);
+    ReduceWasteTopic_ = presentation.Node && presentation.Node->Parent() ? 3010 : 3020;
 }

@@ -28,6 +28,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/Shell.h"
 #include "tests/fixtures/TempTree.h"
+#include "views/PieChartPage.h"
 #include "views/SubfoldersPage.h"
 
 using engine::TFolderNode;
@@ -193,7 +194,7 @@ TEST_F(MainFormTest, AScanFillsTheTreeAndEndsWithDone) {
     // ...and a later scan, with the selection in place, ends with "Done.".
     form->ScanOrRescanDrive(TMainForm::DriveTextOf('U'));
     EXPECT_EQ(form->StatusField1->text(), QStringLiteral("Done."));
-    EXPECT_EQ(form->ScannedLetters, QStringLiteral("TU"));
+    EXPECT_EQ(form->ScannedLetters(), QStringLiteral("TU"));
 }
 
 TEST_F(MainFormTest, StopLeavesTheNoticesAndTheNextScanStartsAfresh) {
@@ -272,7 +273,7 @@ TEST_F(MainFormTest, RescanningADriveMovesItToTheEnd) {
     ASSERT_EQ(window.Tree().TopLevelCount(), 2);
     EXPECT_EQ(window.Tree().TopLevel(0)->DriveLetter(), 'U');
     EXPECT_EQ(window.Tree().TopLevel(1)->DriveLetter(), 'T');
-    EXPECT_EQ(window.ScannedLetters, QStringLiteral("UT"));
+    EXPECT_EQ(window.ScannedLetters(), QStringLiteral("UT"));
     EXPECT_EQ(engine::ScannedDrives().Find('T')->Node, window.Tree().TopLevel(1));
 }
 
@@ -341,13 +342,15 @@ TEST_F(MainFormTest, SubfolderSortIsCheckedOnLoad) {
     RegWriteInteger(AppRegistryKey, "Options", "FoldersDisplayType", 7);
     {
         TMainForm& window = Start();
-        EXPECT_EQ(window.pageSubfolders->SortCode, -3);
-        EXPECT_EQ(window.pageSubfolders->cbFoldersDisplayType->currentIndex(), 2);
+        EXPECT_EQ(window.pageSubfolders->SortCode(), -3);
+        EXPECT_EQ(
+            window.pageSubfolders->findChild<QComboBox*>("cbFoldersDisplayType")->currentIndex(),
+            2);
         form.reset();
     }
     RegWriteInteger(AppRegistryKey, "Options", "FoldersDisplaySort", 9);
     TMainForm& window = Start();
-    EXPECT_EQ(window.pageSubfolders->SortCode, 1);
+    EXPECT_EQ(window.pageSubfolders->SortCode(), 1);
 }
 
 TEST_F(MainFormTest, CommandLineOpensDrivesAndFolders) {
@@ -481,7 +484,7 @@ TEST_F(MainFormTest, NothingScansOrChangesTheTreeWhileAScanRuns) {
     EXPECT_TRUE(enabledDuringScan.isEmpty()) << enabledDuringScan.join(", ").toStdString();
     EXPECT_FALSE(dragAccepted);
     EXPECT_FALSE(dropAccepted);
-    EXPECT_EQ(window.ScannedLetters, QStringLiteral("UT"));
+    EXPECT_EQ(window.ScannedLetters(), QStringLiteral("UT"));
     ASSERT_EQ(window.Tree().TopLevelCount(), 2);
     const TFolderNode* top = window.Tree().TopLevel(1);
     ASSERT_NE(top->Record(), nullptr);
@@ -544,7 +547,7 @@ TEST_F(MainFormTest, AnUnreachableDriveEndsInAMessageFromEveryWayIn) {
         EXPECT_EQ(boxes[0].icon, platform::MessageIcon::Error);
         EXPECT_TRUE(boxes[0].text.contains("Not a directory")) << boxes[0].text.toStdString();
         EXPECT_EQ(window.CurrentPath, QStringLiteral("U:\\other"));
-        EXPECT_EQ(window.ScannedLetters, QStringLiteral("TU"));
+        EXPECT_EQ(window.ScannedLetters(), QStringLiteral("TU"));
     }
 }
 
@@ -573,7 +576,7 @@ TEST_F(MainFormTest, CancelInTheRetryBoxOfARescanKeepsTheDrive) {
     ASSERT_EQ(window.Tree().TopLevelCount(), 1);
     EXPECT_EQ(window.Tree().TopLevel(0), top);
     EXPECT_EQ(engine::ScannedDrives().Find('T')->Node, top);
-    EXPECT_EQ(window.ScannedLetters, QStringLiteral("T"));
+    EXPECT_EQ(window.ScannedLetters(), QStringLiteral("T"));
     EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\sub"));
     EXPECT_EQ(window.SelectedNode(), window.CurrentNode);
     EXPECT_EQ(top->Record()->TreeFileCount, 1);
@@ -627,7 +630,7 @@ TEST_F(MainFormTest, FoldersOfADriveThatIgnoresCaseOpenUnderTheirShownNames) {
     ASSERT_TRUE(window.OpenFolderPath("T:\\DATA"));
     EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\Data"));
     QStringList names;
-    for (const TSectionInfo& item : SectionInfos) names << item.Name;
+    for (const TSectionInfo& item : window.pagePieChart->SectionInfos()) names << item.Name;
     EXPECT_TRUE(names.contains("one.bin")) << names.join(", ").toStdString();
     EXPECT_TRUE(names.contains("two.bin")) << names.join(", ").toStdString();
     window.RescanCurrentFolder();

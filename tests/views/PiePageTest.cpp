@@ -26,6 +26,7 @@
 #include "tests/views/Pictures.h"
 #include "views/FolderInfoPage.h"
 #include "views/FormSectionSize.h"
+#include "views/HPieChart.h"
 #include "views/PieChartPage.h"
 #include "views/SimpleControls.h"
 
@@ -74,7 +75,11 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    const THPieChart& Chart() const { return *form->PieChart; }
+    TPieChartPage& Page() const { return *form->pagePieChart; }
+    const THPieChart& Chart() const { return Page().Chart(); }
+    QWidget* Pie() const { return Page().findChild<QWidget*>("FolderPie"); }
+    QLabel* Header(const char* name) const { return Page().findChild<QLabel*>(name); }
+    const std::vector<TSectionInfo>& SectionInfos() const { return Page().SectionInfos(); }
     QStringList Labels() const {
         QStringList labels;
         for (const auto& section : Chart().Sections()) labels << section->Text;
@@ -113,7 +118,7 @@ protected:
     }
 
     void Send(QEvent::Type type, const QPoint& at, Qt::MouseButton button = Qt::NoButton) {
-        QWidget* pie = form->pagePieChart->FolderPie;
+        QWidget* pie = Pie();
         QMouseEvent event(type, QPointF(at), QPointF(pie->mapToGlobal(at)), button, button,
                           Qt::NoModifier);
         QCoreApplication::sendEvent(pie, &event);
@@ -126,10 +131,10 @@ protected:
     }
     // The cursor the pie shows now, as the number of the pie's cursors.
     int PieCursor() const {
-        const QCursor cursor = form->pagePieChart->FolderPie->cursor();
+        const QCursor cursor = Pie()->cursor();
         for (int id : {crZoomIn, crZoomOut}) {
             if (cursor.shape() == Qt::BitmapCursor &&
-                cursor.pixmap().cacheKey() == form->pagePieChart->Cursor(id).pixmap().cacheKey())
+                cursor.pixmap().cacheKey() == Page().Cursor(id).pixmap().cacheKey())
                 return id;
         }
         return cursor.shape() == Qt::ArrowCursor ? crPieDefault : -1;
@@ -154,10 +159,10 @@ TEST_F(PiePageTest, AFolderOfNoBytesIsOneFullDiscInTheColourOfOtherFolders) {
     ASSERT_EQ(Labels(), QStringList{"This folder (0 bytes) (100%)"});
     EXPECT_EQ(Chart().GetSection(0)->Angle, 360.0);
     EXPECT_EQ(Chart().GetSection(0)->Color, AppColors[4]);
-    ASSERT_EQ(SectionInfos.size(), 2u);
-    EXPECT_EQ(SectionInfos[1].Kind, TItemKind::Other);
-    EXPECT_EQ(SectionInfos[1].Node, nullptr);
-    EXPECT_EQ(SectionInfos[1].Path, QStringLiteral("This folder (0 bytes)"));
+    ASSERT_EQ(SectionInfos().size(), 2u);
+    EXPECT_EQ(SectionInfos()[1].Kind, TItemKind::Other);
+    EXPECT_EQ(SectionInfos()[1].Node, nullptr);
+    EXPECT_EQ(SectionInfos()[1].Path, QStringLiteral("This folder (0 bytes)"));
 }
 
 TEST_F(PiePageTest, SubfoldersAllBelowTheThresholdShowOnlyTheFilesAndTheOtherFolders) {
@@ -197,9 +202,10 @@ TEST_F(PiePageTest, WithFileNamesAFileOfNoBytesGetsNoSectionAndTheFilesAreNotTak
     Start([] { optShowFileNames->Value = true; });
     Open("z");
     EXPECT_EQ(Labels(), QStringList{"data.bin"});
-    for (const TSectionInfo& info : SectionInfos) EXPECT_NE(info.Name, QStringLiteral("zero.txt"));
-    EXPECT_EQ(SectionInfos.back().Path, drive.path("z/data.bin"));
-    EXPECT_EQ(SectionInfos.back().Kind, TItemKind::File);
+    for (const TSectionInfo& info : SectionInfos())
+        EXPECT_NE(info.Name, QStringLiteral("zero.txt"));
+    EXPECT_EQ(SectionInfos().back().Path, drive.path("z/data.bin"));
+    EXPECT_EQ(SectionInfos().back().Kind, TItemKind::File);
 }
 
 // 3,599 of 36,000 bytes is 35.99 degrees, 9.997 percent.
@@ -241,7 +247,7 @@ TEST_F(PiePageTest, FilesAreWastedAtTheClusterSizeTheViewsShow) {
     Open("w");
     form->ClustersBox->setCurrentIndex(7);  // 64 K
     form->ClustersBoxChange();
-    for (const TSectionInfo& info : SectionInfos) {
+    for (const TSectionInfo& info : SectionInfos()) {
         if (info.Kind != TItemKind::File) continue;
         EXPECT_EQ(info.Wasted, engine::Slack(info.Size, 65536)) << info.Name.toStdString();
     }
@@ -271,19 +277,19 @@ TEST_F(PiePageTest, OutsideTheDiscTheHeaderShowsTheFolderWithTheZoomOutCursorBel
     Open("p");
     Move(PointIn("s"));
     EXPECT_EQ(PieCursor(), int(crZoomIn));
-    EXPECT_EQ(form->pagePieChart->txtWebFolderName->text(), QStringLiteral("s"));
+    EXPECT_EQ(Header("txtWebFolderName")->text(), QStringLiteral("s"));
     EXPECT_EQ(form->StatusField1->text(), "Folder " + drive.path("p\\s"));
     Move(Outside());
     EXPECT_EQ(PieCursor(), int(crZoomOut));
-    EXPECT_EQ(form->pagePieChart->txtWebFolderName->text(), QStringLiteral("p"));
-    EXPECT_EQ(form->pagePieChart->txtWebFolderType->text(), QStringLiteral("Folder"));
+    EXPECT_EQ(Header("txtWebFolderName")->text(), QStringLiteral("p"));
+    EXPECT_EQ(Header("txtWebFolderType")->text(), QStringLiteral("Folder"));
     EXPECT_EQ(form->StatusField1->text(), "Folder " + drive.path("p"));
 
     Open("");
     Move(PointIn("p"));
     Move(Outside());
     EXPECT_EQ(PieCursor(), int(crPieDefault));
-    EXPECT_EQ(form->pagePieChart->txtWebFolderType->text(), QStringLiteral("Root Folder of Drive"));
+    EXPECT_EQ(Header("txtWebFolderType")->text(), QStringLiteral("Root Folder of Drive"));
     EXPECT_EQ(form->StatusField1->text(), "Folder " + drive.root());
 }
 
@@ -295,18 +301,20 @@ TEST_F(PiePageTest, HoveringAGroupNamesItWithItsPicture) {
     const TPieChartPage& page = *form->pagePieChart;
     // A point of the picture where both group pictures are opaque and differ.
     auto iconShows = [&](int image) {
-        return page.imgIcon->pixmap().toImage().pixel(10, 24) ==
+        return page.findChild<QLabel*>("imgIcon")->pixmap().toImage().pixel(10, 24) ==
                page.GroupImage(image).toImage().pixel(10, 24);
     };
     Move(PointIn("Files in this folder"));
     EXPECT_EQ(PieCursor(), int(crPieDefault));
-    EXPECT_EQ(page.txtWebFolderName->text(), QStringLiteral("Files in this folder"));
-    EXPECT_TRUE(page.txtWebFolderType->text().isEmpty());
+    EXPECT_EQ(page.findChild<QLabel*>("txtWebFolderName")->text(),
+              QStringLiteral("Files in this folder"));
+    EXPECT_TRUE(page.findChild<QLabel*>("txtWebFolderType")->text().isEmpty());
     EXPECT_EQ(form->StatusField1->text(), QStringLiteral("Files in this folder"));
-    EXPECT_EQ(page.txtWebFolderSize->text(), engine::SizeText(90'000));
+    EXPECT_EQ(page.findChild<QLabel*>("txtWebFolderSize")->text(), engine::SizeText(90'000));
     EXPECT_TRUE(iconShows(giOtherItems));
     Move(PointIn("Other smaller folders"));
-    EXPECT_EQ(page.txtWebFolderName->text(), QStringLiteral("Other smaller folders"));
+    EXPECT_EQ(page.findChild<QLabel*>("txtWebFolderName")->text(),
+              QStringLiteral("Other smaller folders"));
     EXPECT_TRUE(iconShows(giOtherFolders));
 }
 
@@ -319,13 +327,13 @@ TEST_F(PiePageTest, ClickingASubfolderZoomsInAndClickingOutsideZoomsOut) {
 
     Click(PointIn("s"));
     EXPECT_EQ(form->CurrentPath, drive.path("p\\s"));
-    EXPECT_EQ(form->PieShownFor, form->CurrentPath);
+    EXPECT_EQ(Page().ShownFor(), form->CurrentPath);
     EXPECT_TRUE(form->FolderTree->isExpanded(form->FolderTree->currentIndex()));  // AutoExpand
     const QModelIndex s = form->FolderTree->currentIndex();
 
     Click(Outside());
     EXPECT_EQ(form->CurrentPath, drive.path("p"));
-    EXPECT_EQ(form->PieShownFor, form->CurrentPath);
+    EXPECT_EQ(Page().ShownFor(), form->CurrentPath);
     EXPECT_FALSE(form->FolderTree->isExpanded(s));  // AutoCollapse
     EXPECT_TRUE(Labels().contains("s"));
 }
@@ -347,7 +355,7 @@ TEST_F(PiePageTest, ASubfolderNamedLikeTheFilesGroupHasNoZoomCursorYetOpensOnCli
     Start([] { optShowFileNames->Value = true; });  // no group of that name beside it
     Open("p");
     Move(PointIn("Files in this folder"));
-    ASSERT_EQ(form->ContextItem.Kind, TItemKind::Folder);
+    ASSERT_EQ(Page().ContextItem().Kind, TItemKind::Folder);
     EXPECT_EQ(PieCursor(), int(crPieDefault));
     Click(PointIn("Files in this folder"));
     EXPECT_EQ(form->CurrentPath, drive.path("p\\Files in this folder"));
@@ -421,10 +429,10 @@ TEST_F(PiePageTest, HoveringRedrawsOnlyTheTwoLabelBoxes) {
     Move(PointIn("a"));
     const QPoint label = Section("a").LabelPos;
     EXPECT_EQ(platform::ColorToRGB(AppColors[10]),
-              PixelAt(form->PieBuffer->Image(), label.x() - 2, label.y()));
+              PixelAt(Page().Picture().Image(), label.x() - 2, label.y()));
 
     platform::RecordingCanvas recording;
-    form->PieChart->SetCanvas(&recording);
+    Page().Chart().SetCanvas(&recording);
     recording.ClearCalls();
     std::vector<int> painted;  // the area each repaint of the pie covered
     struct PaintWatch : QObject {
@@ -439,7 +447,7 @@ TEST_F(PiePageTest, HoveringRedrawsOnlyTheTwoLabelBoxes) {
         }
     } watch;
     watch.areas = &painted;
-    form->pagePieChart->FolderPie->installEventFilter(&watch);
+    Pie()->installEventFilter(&watch);
 
     // Each move onto another section repaints the two labels; one within a section nothing.
     const struct {
@@ -455,8 +463,8 @@ TEST_F(PiePageTest, HoveringRedrawsOnlyTheTwoLabelBoxes) {
             EXPECT_TRUE(QTest::qWaitFor([&] { return painted.size() > before; }));
         }
     }
-    form->pagePieChart->FolderPie->removeEventFilter(&watch);
-    form->PieChart->SetCanvas(&form->PieBuffer->Canvas());
+    Pie()->removeEventFilter(&watch);
+    Page().Chart().SetCanvas(&Page().Picture().Canvas());
 
     int boxes = 0;
     for (const CanvasCall& call : recording.Calls()) {
@@ -467,8 +475,7 @@ TEST_F(PiePageTest, HoveringRedrawsOnlyTheTwoLabelBoxes) {
     }
     // a->b, c, files, none, a: the old label back and the new one lit, where there is one.
     EXPECT_EQ(boxes, 2 + 2 + 2 + 1 + 1);
-    const int fullArea =
-        form->pagePieChart->FolderPie->width() * form->pagePieChart->FolderPie->height();
+    const int fullArea = Pie()->width() * Pie()->height();
     EXPECT_FALSE(painted.empty());
     for (int area : painted) EXPECT_LT(area, fullArea / 50);  // two label boxes at the most
 }
@@ -478,18 +485,19 @@ TEST_F(PiePageTest, ThePieIsBuiltAgainOnlyWhenItsFolderOrItsFiguresChange) {
     drive.file("c/own.bin", 10'001);
     Start();
     Open("c");
-    SectionInfos[0].Name = "kept";  // gone as soon as the pie is built again
+    // A mark on the pie's items, gone as soon as the pie is built again.
+    const_cast<std::vector<TSectionInfo>&>(SectionInfos())[0].Name = "kept";
 
     form->PresentPage(PagePieChart);
     form->ThePages->setCurrentWidget(form->pageFolderInfo);
     form->ThePages->setCurrentWidget(form->pagePieChart);
     EXPECT_EQ(form->CurrentPage, int(PagePieChart));
-    EXPECT_EQ(SectionInfos[0].Name, QStringLiteral("kept"));
+    EXPECT_EQ(SectionInfos()[0].Name, QStringLiteral("kept"));
 
     form->ClustersBox->setCurrentIndex(7);
     form->ClustersBoxChange();
-    EXPECT_EQ(SectionInfos[0].Name, QStringLiteral("c"));
-    EXPECT_EQ(SectionInfos[0].Wasted, engine::TreeWastedAt(RecordOf("c"), 7));
+    EXPECT_EQ(SectionInfos()[0].Name, QStringLiteral("c"));
+    EXPECT_EQ(SectionInfos()[0].Wasted, engine::TreeWastedAt(RecordOf("c"), 7));
 }
 
 TEST_F(PiePageTest, TheToolButtonsChangeTheSettingsAndTheLabels) {
@@ -520,10 +528,10 @@ TEST_F(PiePageTest, ResizingThePageGivesChartAndPictureThePaintBoxSize) {
     Open("r");
     form->resize(700, 500);
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->size() == QSize(700, 500); }));
-    const QSize box = form->pagePieChart->FolderPie->size();
+    const QSize box = Pie()->size();
     EXPECT_EQ(QSize(Chart().Width(), Chart().Height()), box);
-    EXPECT_EQ(form->PieBuffer->Image().size(), box);
-    SavePicture(form->PieBuffer->Image(), "pie-page");
+    EXPECT_EQ(Page().Picture().Image().size(), box);
+    SavePicture(Page().Picture().Image(), "pie-page");
 }
 
 TEST_F(PiePageTest, TheOptionsDialogsChangesReachTheChartTheWindowAndTheButtons) {
@@ -535,12 +543,12 @@ TEST_F(PiePageTest, TheOptionsDialogsChangesReachTheChartTheWindowAndTheButtons)
     AppColors[16] = platform::RGBColor(4, 5, 6);
     MinTextSectionAngle = 30;
     optIncludeWastedInformation->Value = true;
-    SectionInfos[0].Name = "kept";
+    const_cast<std::vector<TSectionInfo>&>(SectionInfos())[0].Name = "kept";
     form->PieOptionsChanged();
     EXPECT_EQ(Chart().FillColor(), platform::RGBColor(1, 2, 3));
     EXPECT_EQ(box->gaugeDriveFreeSpace->ForeColor(), platform::RGBColor(4, 5, 6));
     EXPECT_EQ(Chart().MinTextAngle, 30.0);
-    EXPECT_EQ(SectionInfos[0].Name, QStringLiteral("k"));  // built again
+    EXPECT_EQ(SectionInfos()[0].Name, QStringLiteral("k"));  // built again
     EXPECT_TRUE(form->toolShowWasted->isChecked());
 }
 

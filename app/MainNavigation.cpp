@@ -1,0 +1,366 @@
+// The main window's navigation: the folder tree's selection, presenting the current folder on
+// its pages, the nodes that leave the tree, and the tree's context menu.
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QScopeGuard>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QTimer>
+#include <QTreeView>
+
+#include "app/FolderTreeModel.h"
+#include "app/Messages.h"
+#include "app/main.h"
+#include "cleanup/CleanUpPage.h"
+#include "config/AppConfiguration.h"
+#include "controls/Helpers.h"
+#include "controls/ItemProp.h"
+#include "controls/OrbDriveControls.h"
+#include "engine/TextForms.h"
+#include "engine/VolumeFacts.h"
+#include "platform/Guarded.h"
+#include "platform/MessageBox.h"
+#include "platform/SystemColors.h"
+#include "views/FolderInfoPage.h"
+#include "views/PieChartPage.h"
+#include "views/SubfoldersPage.h"
+#include "views/ViewPage.h"
+#include "views/WastedSpacePage.h"
+
+using engine::TFolderNode;
+
+namespace {
+
+// How long a removal waits for the tree control or a selection change to be done.
+constexpr int kRetryRemovalMs = 50;
+
+// The node a tree control selects when the selected one is deleted: the next sibling, else the
+// previous one, else the parent.
+TFolderNode* NeighbourOf(const TFolderNode* node, const engine::TFolderTree& tree) {
+    TFolderNode* parent = node->Parent();
+    const int count = parent ? parent->ChildCount() : tree.TopLevelCount();
+    auto at = [&](int row) { return parent ? parent->Child(row) : tree.TopLevel(row); };
+    if (node->Row() + 1 < count) return at(node->Row() + 1);
+    if (node->Row() > 0) return at(node->Row() - 1);
+    return parent;
+}
+
+}  // namespace
+
+// --- the pages ---
+
+// What the pages ask of the window: the status bar, a folder chosen, a step up, an item's menu.
+void TMainForm::ConnectPages() {
+    for (TViewPage* page : Pages()) {
+        platform::Connect(page, &TViewPage::StatusTextChanged, this,
+                          [this](const QString& text) { ShowStatusText(0, text); });
+        platform::Connect(page, &TViewPage::FolderChosen, this,
+                          [this](engine::TFolderNode* node, bool expand) {
+                              // Selecting a folder that has vanished removes it from the tree.
+                              const QString target = engine::NodePath(node);
+                              SelectNode(node);
+                              if (expand && CurrentNode && CurrentPath == target)
+                                  FolderTree->expand(treeModel_->IndexOf(CurrentNode));
+                          });
+        platform::Connect(page, &TViewPage::LevelUpRequested, this, &TMainForm::GoUpOneLevel);
+        platform::Connect(page, &TViewPage::ItemMenuRequested, this,
+                          &TMainForm::ShowFolderItemMenu);
+    }
+    platform::Connect(pageFolderInfo, &TFolderInfoPage::imgTreeBarChartClick, this,
+                      &TMainForm::cmdViewBarChartClick);
+}
+
+// --- selection ---
+
+TFolderNode* TMainForm::SelectedNode() const {
+    return TFolderTreeModel::NodeOf(FolderTree->currentIndex());
+}
+
+void TMainForm::SelectNode(TFolderNode* node) {
+    const QModelIndex index = treeModel_->IndexOf(node);
+    FolderTree->setCurrentIndex(index);
+    if (index.isValid()) FolderTree->scrollTo(index);
+}
+
+void TMainForm::OnTreeSelectionChanged(const QModelIndex& current, const QModelIndex& previous) {
+    if (suppressSelection_) return;
+    if (removing_ > 0) {
+        selectionPending_ = true;  // handled once the removal is complete
+        return;
+    }
+    HandleSelection(TFolderTreeModel::NodeOf(current), TFolderTreeModel::NodeOf(previous));
+}
+
+void TMainForm::HandleSelection(TFolderNode* node, TFolderNode* previous) {
+    ++selecting_;
+    bool allowed = false;
+    const auto done = qScopeGuard([&] {
+        --selecting_;
+        if (allowed) return;
+        // Refused, or the drive check failed: the selection goes back to where it was.
+        suppressSelection_ = true;
+        FolderTree->setCurrentIndex(treeModel_->IndexOf(previous));
+        suppressSelection_ = false;
+    });
+    allowed = !node || FolderTreeChanging(node);
+    if (allowed) FolderTreeChange(node);
+}
+
+bool TMainForm::FolderTreeChanging(TFolderNode* node) {
+    const QString path = engine::NodePath(node);
+    if (node->IsTopLevel() || path[0] != QChar(CurrentDriveLetter)) {
+        const char letter = node->IsTopLevel() ? node->DriveLetter() : char(path[0].unicode());
+        return engine::CheckDriveAccess(letter);
+    }
+    return true;
+}
+
+void TMainForm::FolderTreeChange(TFolderNode* node) {
+    CurrentNode = node;
+    if (!node) return;
+    CurrentPath = engine::NodePath(node);
+
+    if (!node->IsTopLevel() && !FolderExists(CurrentPath)) {  // deleted outside the program
+        PresentNode(nullptr);
+        // The tree control is still inside its selection change: the node goes after it.
+        platform::Post(this, [this, path = CurrentPath] { RemoveVanishedNode(path); });
+        return;
+    }
+
+    setWindowTitle(kAppTitle + " - " + CurrentPath);
+    ShowStatusText(0, CurrentPath);
+    toolLevelUp->setEnabled(node->Parent() != nullptr);
+    toolExplore->setEnabled(true);
+    if (node->IsTopLevel() || CurrentPath[0] != QChar(CurrentDriveLetter)) DriveChange();
+    if (PresentNode(node)) {
+        if (node->IsTopLevel() && ThePages->currentWidget() == pageCleanUp) {
+            CurrentPage = PagePieChart;
+            ActivatePageTab(pagePieChart);
+        }
+        TellSectionSizeWindowWasted(node);
+        PresentPageContent();
+    }
+}
+
+void TMainForm::DriveChange() {
+    CurrentDriveLetter = char(CurrentPath[0].unicode());
+    const engine::DriveRecord* record = engine::ScannedDrives().Find(CurrentDriveLetter);
+    CurrentClusterSize = record ? record->ClusterSize : -1;
+    const QString root = QString(QChar(CurrentDriveLetter)) + QLatin1String(":\\");
+    DriveTotal = engine::DriveTotalBytes(root);
+    DriveFree = engine::DriveFreeBytes(root);
+    TellSectionSizeWindowDrive();
+    const QString fileSystem = engine::FileSystemName(root);
+    ShowStatusText(
+        1, CurrentClusterSize >= 1024
+               ? QStringLiteral("%1K Cluster (%2)").arg(CurrentClusterSize / 1024).arg(fileSystem)
+               : QStringLiteral("%1 Cluster (%2)")
+                     .arg(engine::SmallSizeText(CurrentClusterSize), fileSystem));
+    DriveBox->setDrive(QChar(CurrentDriveLetter));
+}
+
+// --- presentation ---
+
+int TMainForm::TabOf(QWidget* page) const {
+    return ThePages->indexOf(page);
+}
+
+void TMainForm::ActivatePageTab(QWidget* page) {
+    switchingPages_ = true;
+    ThePages->setCurrentWidget(page);
+    switchingPages_ = false;
+}
+
+bool TMainForm::PresentNode(TFolderNode* node) {
+    CurrentNode = node;
+    QWidget* const views[] = {pagePieChart, pageFolderInfo, pageSubfolders, pageWastedSpace,
+                              pageCleanUp};
+    switchingPages_ = true;
+    if (node && node->Record()) {
+        if (node->IsTopLevel() && CurrentPage == PageCleanUp) CurrentPage = PagePieChart;
+        for (int page = 0; page < 5; ++page)
+            ThePages->setTabVisible(TabOf(views[page]), page != PageCleanUp || node->Parent());
+        ThePages->setCurrentWidget(views[CurrentPage]);
+        ThePages->setTabVisible(TabOf(pageNotScanned), false);
+        switchingPages_ = false;
+        return true;
+    }
+    HideSectionSizeWindow();
+    QPalette palette = panNotReady->palette();
+    palette.setColor(QPalette::Window, platform::ColorToQColor(AppColors[13]));
+    panNotReady->setPalette(palette);
+    ThePages->setTabVisible(TabOf(pageNotScanned), true);
+    ThePages->setCurrentWidget(pageNotScanned);
+    for (QWidget* view : views) ThePages->setTabVisible(TabOf(view), false);
+    switchingPages_ = false;
+    UpdateNotReadyNotice();
+    return false;
+}
+
+void TMainForm::RefreshViews(bool present) {
+    for (TViewPage* page : Pages()) page->Forget();
+    if (!present) return;
+    CurrentNode = SelectedNode();
+    if (PresentNode(CurrentNode)) PresentPageContent();
+}
+
+void TMainForm::RefreshPie() {
+    pagePieChart->Forget();
+    if (CurrentPage == PagePieChart) PresentPage(PagePieChart);
+}
+
+void TMainForm::RefreshList(bool present) {
+    pageSubfolders->Forget();
+    if (present) PresentPage(CurrentPage);
+}
+
+void TMainForm::PresentPage(int page) {
+    CurrentPage = page;
+    CurrentNode = SelectedNode();
+    if (PresentNode(CurrentNode)) PresentPageContent();
+}
+
+void TMainForm::ThePagesChange() {
+    if (switchingPages_ || ThePages->isTabVisible(TabOf(pageNotScanned))) return;
+    // The position of the tab among the visible ones is the page number.
+    int page = 0;
+    for (int tab = 0; tab < ThePages->currentIndex(); ++tab) {
+        if (ThePages->isTabVisible(tab)) ++page;
+    }
+    QWidget* current = ThePages->currentWidget();
+    current->setUpdatesEnabled(false);
+    const auto repaint = qScopeGuard([current] { current->setUpdatesEnabled(true); });
+    PresentPage(page);
+}
+
+void TMainForm::UpdateNotReadyNotice() {
+    if (!ScannedLetters().isEmpty()) {
+        if (ThePages->isTabVisible(TabOf(pageNotScanned)))
+            ThePages->setTabText(TabOf(pageNotScanned), "Folder not scanned");
+        const QString item = !CurrentNode ? "item" : CurrentNode->Parent() ? "folder" : "drive";
+        const QString text =
+            Scanning
+                ? QStringLiteral(
+                      "Quillon Pro has not finished gathering information about this %1.\r\n\r\n"
+                      "You may wait until the %1 is completely scanned\r\n\r\nor\r\n\r\n"
+                      "you may select another drive or folder from the left folder tree view.")
+                : QStringLiteral(
+                      "The scannning process was interrupted before Quillon Pro had finished "
+                      "scanning this %1.\r\n\r\nYou may rescan the %1\r\n\r\nor\r\n\r\n"
+                      "you may select another drive or folder from the left folder tree view.");
+        txtNotReady->setPlainText(text.arg(item));
+    } else {
+        ThePages->setTabText(TabOf(pageNotScanned), "No scanned items");
+        txtNotReady->setPlainText(
+            "No drives have been scanned.\r\n\r\nTo scan a drive, select it in the drives list box "
+            "located in the toolbar and press the 'Scan' toolbar button.");
+    }
+}
+
+// --- deleting nodes ---
+
+TFolderNode* TMainForm::NodeAt(const QString& path) const {
+    const engine::DriveRecord* record =
+        path.size() >= 3 ? engine::ScannedDrives().Find(char(path[0].unicode())) : nullptr;
+    if (!record || !record->Node) return nullptr;
+    return path.size() == 3 ? record->Node
+                            : engine::FindNodeByPath(record->Node, path.mid(3), true);
+}
+
+void TMainForm::RemoveVanishedNode(const QString& path) {
+    // Never inside a selection change that waits in a modal box, nor inside a removal: the tree
+    // control holds indexes of the nodes then. The removal waits until those are done.
+    if (selecting_ > 0 || removing_ > 0) {
+        QTimer::singleShot(kRetryRemovalMs, this,
+                           [this, path] { platform::Guarded([&] { RemoveVanishedNode(path); }); });
+        return;
+    }
+    TFolderNode* node = NodeAt(path);
+    if (!node || node->IsTopLevel() || !MayChangeTree() || FolderExists(path)) return;
+    if (!engine::RemoveVanishedFolder(path, node)) {
+        // Something that is not a folder stands at the path now.
+        if (const engine::TFolderSize* r = node->Record())
+            engine::SubtractFromAncestors(node->Parent(), node, r->TreeFolderCount + 1,
+                                          r->TreeFileCount, r->TreeWasted, r->TreeSize);
+        DeleteTreeNode(node);
+    }
+    RefreshViews(true);
+}
+
+void TMainForm::DeleteTreeNode(TFolderNode* node) {
+    RemoveFromTree(node, [node] { engine::TFolderTree::DeleteNode(node); });
+}
+
+void TMainForm::RemoveFromTree(TFolderNode* node, const std::function<void()>& removal) {
+    if (!MayChangeTree()) return;
+    TFolderNode* next = nullptr;
+    if (engine::IsInSubtree(SelectedNode(), node)) {
+        next = NeighbourOf(node, tree_);
+        suppressSelection_ = true;
+        FolderTree->setCurrentIndex(QModelIndex());
+        suppressSelection_ = false;
+    }
+    removal();
+    if (next) SelectNode(next);
+}
+
+void TMainForm::RowsAboutToBeRemoved(TFolderNode* parent, int first, int last) {
+    ++removing_;
+    for (int row = first; row <= last; ++row) {
+        TFolderNode* gone = parent ? parent->Child(row) : tree_.TopLevel(row);
+        if (engine::IsInSubtree(CurrentNode, gone)) CurrentNode = nullptr;
+        for (TViewPage* page : Pages()) page->NodeLeaving(gone);
+    }
+}
+
+void TMainForm::RowsRemoved(TFolderNode*, int, int) {
+    if (--removing_ > 0 || !selectionPending_) return;
+    selectionPending_ = false;
+    // The tree control moved its selection while the rows went; the procedures run now.
+    platform::Post(this, [this] { HandleSelection(SelectedNode(), nullptr); });
+}
+
+// --- the tree's context menu ---
+
+void TMainForm::FolderTreeMouseDown(const QPoint& pos) {
+    const QModelIndex index = FolderTree->indexAt(pos);
+    if (index.isValid() && index != FolderTree->currentIndex()) FolderTree->setCurrentIndex(index);
+    TFolderNode* node = SelectedNode();
+    if (!node) return;
+    const engine::TFolderSize* r = node->Record();
+    if (!r) {
+        platform::ShowMessage(
+            this, {"Error",
+                   "The context menu of the selected folder cannot be displayed because "
+                   "Quillon Pro has not finished scanning the folder",
+                   platform::MessageIcon::Error, platform::Ok});
+        return;
+    }
+    ShowFolderItemMenu(engine::NodePath(node), true, r->TreeSize, r->TreeWasted,
+                       FolderTree->viewport()->mapToGlobal(pos));
+}
+
+void TMainForm::ShowFolderItemMenu(const QString& path, bool folder, int64_t size, int64_t wasted,
+                                   const QPoint& globalPos) {
+    if (engine::IsDriveRoot(path)) {
+        ShowItemContextMenu(engine::AddBackslash(path), this, globalPos);
+        return;
+    }
+    ShowItemContextMenu(path, this, globalPos);
+    // The menu ran an event loop of its own: what is in the tree now is found again by path.
+    if (PathExists(path) || !MayChangeTree()) return;
+    if (folder) {  // the folder was deleted, moved or renamed from the menu
+        TFolderNode* node = NodeAt(path);
+        if (!node) return;
+        PresentNode(nullptr);
+        TFolderNode* parent = node->Parent();
+        engine::RemoveVanishedFolder(path, node);
+        SelectNode(parent);
+        // From the pie the parent is the selected folder already: present it again.
+        if (SelectedNode() == parent) RefreshViews(true);
+    } else {
+        engine::SubtractFromAncestors(SelectedNode(), nullptr, 0, 1, wasted, size);
+        RefreshViews(true);  // the views still show the file otherwise
+    }
+}

@@ -18,7 +18,8 @@ TCleanUpPage::TCleanUpPage(QWidget* parent) : TViewPage(parent) {
     auto* header = new QVBoxLayout(panWebCleanUpPath_);
     header->setContentsMargins(0, 0, 0, 0);
     header->addWidget(new QLabel("Folder"));
-    txtWebCleanUpPath_ = NewPathLabel();
+    txtWebCleanUpPath_ = new TPathLabel;
+    txtWebCleanUpPath_->setObjectName("txtWebCleanUpPath");
     header->addWidget(txtWebCleanUpPath_);
     layout->addWidget(panWebCleanUpPath_);
 
@@ -103,5 +104,5 @@ bool TCleanUpPage::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TCleanUpPage::Present(const TPresentation& presentation) {
-    txtWebCleanUpPath_->setText(presentation.Path);
+    txtWebCleanUpPath_->SetPath(presentation.Path);
 }

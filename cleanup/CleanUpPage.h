@@ -8,6 +8,7 @@
 
 class QLabel;
 class QTextEdit;
+class TPathLabel;
 class TSensitivePanel;
 
 class TCleanUpPage : public TViewPage {
@@ -33,7 +34,7 @@ private:
     QLabel* LabelOf(TSensitivePanel* panel) const;
 
     QWidget* panWebCleanUpPath_ = nullptr;
-    QLabel* txtWebCleanUpPath_ = nullptr;
+    TPathLabel* txtWebCleanUpPath_ = nullptr;
     TSensitivePanel* panCleanMenuDelete_ = nullptr;
     TSensitivePanel* panCleanMenuMove_ = nullptr;
     TSensitivePanel* panCleanMenuRecycle_ = nullptr;

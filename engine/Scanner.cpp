@@ -152,6 +152,13 @@ void SetScanHost(IScanHost* host) {
     scanHost = host;
 }
 
+TEntryFacts LookUpEntry(const QString& path) {
+    platform::FindHandle find;
+    platform::FindData data;
+    if (IsDriveRoot(path) || !find.FindFirst(RemoveBackslash(path), data)) return {};
+    return {true, data.attributes, data.creationTime, data.shortName};
+}
+
 std::vector<TFolderFile> ListFolderFiles(const QString& path) {
     std::vector<TFolderFile> files;
     platform::FolderReader reader;

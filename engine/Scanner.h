@@ -76,6 +76,16 @@ struct TFolderContents {
 // user interface run); when it answers false the count stops with what it has.
 TFolderContents CountFolderContents(const QString& path, const std::function<bool()>& keepGoing);
 
+// The directory entry of a file or folder itself, as its parent folder lists it. A drive root
+// has none (Found is false).
+struct TEntryFacts {
+    bool Found = false;
+    uint32_t Attributes = 0;
+    FileTime CreationTime = 0;  // 0 when the file system keeps none
+    QString ShortName;          // empty when the name fits the 8.3 form
+};
+TEntryFacts LookUpEntry(const QString& path);
+
 // The name a folder is shown under: as stored, except that on volumes whose names are not
 // case-sensitive a name without a short alternate name is written in lower case with a capital
 // first letter (ASCII letters only).

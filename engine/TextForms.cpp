@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QStringList>
 #include <cmath>
 
 namespace engine {
@@ -98,6 +99,26 @@ QString AddBackslash(const QString& path) {
 
 QString RemoveBackslash(const QString& path) {
     return path.endsWith(u'\\') ? path.chopped(1) : path;
+}
+
+QString ShortenedPath(const QString& path, int width,
+                      const std::function<int(const QString&)>& measure) {
+    if (measure(path) <= width) return path;
+    const QString ellipsis = QStringLiteral("...");
+    // "C:\" stays whole; a path without a drive keeps its first name instead.
+    const qsizetype rootEnd = IsProgramPath(path) && path.size() > 2 && path[2] == u'\\' ? 3 : 0;
+    const QString root = path.left(rootEnd);
+    const QStringList names = path.mid(rootEnd).split(u'\\');
+    for (qsizetype drop = 1; drop < names.size(); ++drop) {
+        const QString candidate =
+            root + ellipsis + u'\\' + QStringList(names.mid(drop)).join(u'\\');
+        if (measure(candidate) <= width) return candidate;
+    }
+    // Only the last name is left, and it is too long: its end gives way too.
+    const QString head = names.size() > 1 ? root + ellipsis + u'\\' : root;
+    QString last = names.last();
+    while (!last.isEmpty() && measure(head + last + ellipsis) > width) last.chop(1);
+    return head + last + ellipsis;
 }
 
 bool IsProgramPath(const QString& path) {

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 #include "platform/WinTypes.h"
 
@@ -44,6 +45,13 @@ QString AddBackslash(const QString& path);
 QString RemoveBackslash(const QString& path);
 // True for "C:\" and "C:".
 bool IsDriveRoot(const QString& path);
+
+// A path shortened to fit a width, as file managers shorten long paths: the drive root and the
+// last name stay, the names between give way to "..." from the left, and a last name too long
+// by itself is cut at its end with "...". measure gives the width of a text (in pixels, or in
+// characters for plain text).
+QString ShortenedPath(const QString& path, int width,
+                      const std::function<int(const QString&)>& measure);
 // True when the path begins with a drive letter (ASCII) and a colon, as program paths do.
 bool IsProgramPath(const QString& path);
 // "C:\A\B" -> "C:\A"; "C:\A" -> "C:\". The empty text when the path has no "\" or ":".

@@ -95,7 +95,6 @@ void FillFromStatx(const struct statx& sx, bool hiddenName, FindData& data) {
     data.lastAccessTime = ToFileTime(sx.stx_atime);
     data.lastWriteTime = ToFileTime(sx.stx_mtime);
     data.size = S_ISDIR(sx.stx_mode) ? 0 : static_cast<int64_t>(sx.stx_size);
-    data.shortName.clear();
 }
 
 // What is known of an entry whose status cannot be read: its type from the listing.
@@ -296,19 +295,54 @@ bool MatchesExactly(QStringView name, QStringView mask) {
 
 }  // namespace
 
-bool HasShortAlternateName(QStringView longName) {
-    const qsizetype dot = longName.indexOf(u'.');
-    const QStringView base = dot < 0 ? longName : longName.left(dot);
-    const QStringView extension = dot < 0 ? QStringView() : longName.mid(dot + 1);
-    if (base.isEmpty() || base.size() > 8) return true;
-    if (dot >= 0 && (extension.isEmpty() || extension.size() > 3)) return true;
-    static const QString excluded = QStringLiteral("\"*+,./:;<=>?[\\]|");
+namespace {
+
+const QString kExcludedFromShortNames = QStringLiteral("\"*+,./:;<=>?[\\]|");
+
+bool FitsShortNameForm(QStringView name) {
+    const qsizetype dot = name.indexOf(u'.');
+    const QStringView base = dot < 0 ? name : name.left(dot);
+    const QStringView extension = dot < 0 ? QStringView() : name.mid(dot + 1);
+    if (base.isEmpty() || base.size() > 8) return false;
+    if (dot >= 0 && (extension.isEmpty() || extension.size() > 3)) return false;
     for (const QStringView part : {base, extension}) {
         for (const QChar c : part) {
-            if (c.unicode() <= 0x20 || c.unicode() >= 0x7F || excluded.contains(c)) return true;
+            if (c.unicode() <= 0x20 || c.unicode() >= 0x7F || kExcludedFromShortNames.contains(c))
+                return false;
         }
     }
-    return false;
+    return true;
+}
+
+// A character of an alias: upper-case ASCII, or "_" for what an 8.3 name cannot hold.
+QChar AliasCharacter(QChar c) {
+    if (c.unicode() <= 0x20 || c.unicode() >= 0x7F || kExcludedFromShortNames.contains(c))
+        return u'_';
+    return c.toUpper();
+}
+
+}  // namespace
+
+QString ShortNameOf(QStringView longName) {
+    if (longName.isEmpty() || FitsShortNameForm(longName)) return {};
+    QString name;
+    for (const QChar c : longName) {
+        if (c != u' ') name += c;
+    }
+    while (name.startsWith(u'.')) name.remove(0, 1);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    QString base, extension;
+    for (qsizetype i = 0; i < (dot < 0 ? name.size() : dot); ++i) {
+        if (name[i] != u'.') base += AliasCharacter(name[i]);
+    }
+    if (dot >= 0) {
+        for (qsizetype i = dot + 1; i < name.size() && extension.size() < 3; ++i)
+            extension += AliasCharacter(name[i]);
+    }
+    if (base.isEmpty()) base = QStringLiteral("_");
+    QString alias = base.left(6) + QLatin1String("~1");
+    if (!extension.isEmpty()) alias += u'.' + extension;
+    return alias;
 }
 
 bool MatchesMask(QStringView name, QStringView mask) {
@@ -366,6 +400,7 @@ bool FindHandle::FindFirst(const QString& pattern, FindData& data) {
         }
         data.name = ProgramName(EncodeHostName(host.mid(host.lastIndexOf(u'/') + 1)).constData());
         FillFromStatx(sx, data.name.startsWith(u'.'), data);
+        data.shortName = ShortNameOf(data.name);
         return true;
     }
 
@@ -412,6 +447,7 @@ bool FindHandle::FindNext(FindData& data) {
             data.attributes = AttributesOfType(d->d_type, hidden);
         }
         data.name = std::move(name);
+        data.shortName = ShortNameOf(data.name);
         return true;
     }
 }

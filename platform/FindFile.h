@@ -21,7 +21,7 @@ struct FindData {
     FileTime lastWriteTime = 0;
     int64_t size = 0;  // 0 for folders
     QString name;
-    QString shortName;  // Linux keeps no 8.3 names
+    QString shortName;  // ShortNameOf(name): empty when the name fits the 8.3 form
 };
 
 enum class FindError {
@@ -32,11 +32,16 @@ enum class FindError {
     Other,
 };
 
-// Whether Windows would keep a short (8.3) alternate name beside this long name: every name
-// but those that already fit the 8.3 form (a base of 1 to 8 characters, optionally a dot and
-// an extension of 1 to 3, all of them printable ASCII and none that 8.3 names exclude).
-// Linux keeps no short names; the rules that ask for one ask this.
-bool HasShortAlternateName(QStringView longName);
+// The short (8.3) alternate name Windows keeps beside a long name: empty for a name that fits
+// the 8.3 form already (a base of 1 to 8 characters, optionally a dot and an extension of 1 to
+// 3, all printable ASCII and none that 8.3 names exclude); for any other name the alias Windows
+// makes first (upper case, blanks and leading dots dropped, excluded characters as "_", six
+// characters of the base, "~1", and up to three of the extension). Linux keeps no short names;
+// the rules that ask for one ask this.
+QString ShortNameOf(QStringView longName);
+inline bool HasShortAlternateName(QStringView longName) {
+    return !ShortNameOf(longName).isEmpty();
+}
 
 // True when name matches a Windows wildcard mask: '*' any run, '?' one character, letter case
 // ignored; "*.*" and "*" match every name.

@@ -1,8 +1,4 @@
 #include "views/FolderInfoPage.h"
-#include "views/PageParts.h"
-
-#include "controls/ItemProp.h"
-#include "platform/Guarded.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -10,20 +6,32 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "controls/Helpers.h"
+#include "controls/ItemProp.h"
+#include "engine/FolderTree.h"
+#include "engine/Scanner.h"
+#include "engine/TextForms.h"
+#include "platform/Guarded.h"
+#include "platform/Shell.h"
+#include "platform/SystemColors.h"
+#include "views/PageParts.h"
+
 namespace {
 
 // One block of four captioned values; the value labels are handed back in caption order.
-QGroupBox* TotalsBlock(const QString& title, QLabel** values[4]) {
+QGroupBox* TotalsBlock(const QString& title, QLabel** values[4], const char* const names[4]) {
     auto* box = new QGroupBox(title);
     auto* grid = new QGridLayout(box);
     const char* captions[] = {"Size:", "Allocated:", "Wasted:", "Objects:"};
     for (int i = 0; i < 4; ++i) {
         grid->addWidget(new QLabel(captions[i]), i, 0);
         *values[i] = new QLabel;
+        (*values[i])->setObjectName(QLatin1String(names[i]));
         (*values[i])->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         (*values[i])->setMinimumWidth(110);
         grid->addWidget(*values[i], i, 1);
@@ -34,21 +42,26 @@ QGroupBox* TotalsBlock(const QString& title, QLabel** values[4]) {
 }  // namespace
 
 TFolderInfoPage::TFolderInfoPage(QWidget* parent) : TViewPage(parent) {
+    Q_INIT_RESOURCE(pie);
     auto* layout = new QVBoxLayout(this);
 
     auto* header = new QHBoxLayout;
     imgWebFolderInfo_ = new QLabel;
+    imgWebFolderInfo_->setObjectName("imgWebFolderInfo");
     imgWebFolderInfo_->setFixedSize(32, 32);
     imgWebFolderInfo_->setCursor(Qt::PointingHandCursor);
     imgWebFolderInfo_->setToolTip("Click to display item properties");
     imgWebFolderInfo_->installEventFilter(this);
     auto* names = new QVBoxLayout;
     txtWebFolderInfoType_ = new QLabel;
-    txtWebFolderInfoPath_ = NewPathLabel();
+    txtWebFolderInfoType_->setObjectName("txtWebFolderInfoType");
+    txtWebFolderInfoPath_ = new TPathLabel;
+    txtWebFolderInfoPath_->setObjectName("txtWebFolderInfoPath");
     names->addWidget(txtWebFolderInfoType_);
     names->addWidget(txtWebFolderInfoPath_);
     imgTreeBarChart_ = new QLabel;
-    imgTreeBarChart_->setPixmap(QPixmap(QStringLiteral(":/toolbar/levelup.png")));
+    imgTreeBarChart_->setObjectName("imgTreeBarChart");
+    imgTreeBarChart_->setPixmap(QPixmap(QStringLiteral(":/pages/barchart.png")));
     imgTreeBarChart_->setCursor(Qt::PointingHandCursor);
     imgTreeBarChart_->setToolTip("Tree Bar Chart");
     imgTreeBarChart_->setStatusTip(
@@ -65,8 +78,12 @@ TFolderInfoPage::TFolderInfoPage(QWidget* parent) : TViewPage(parent) {
                         &txtWebTreeInfoObjects_};
     QLabel** own[4] = {&txtWebFolderInfoSize_, &txtWebFolderInfoAllocated_,
                        &txtWebFolderInfoWasted_, &txtWebFolderInfoObjects_};
-    blocks->addWidget(TotalsBlock("Tree (Folder + Subfolders)", tree));
-    blocks->addWidget(TotalsBlock("Folder", own));
+    const char* const treeNames[4] = {"txtWebTreeInfoSize", "txtWebTreeInfoAllocated",
+                                      "txtWebTreeInfoWasted", "txtWebTreeInfoObjects"};
+    const char* const ownNames[4] = {"txtWebFolderInfoSize", "txtWebFolderInfoAllocated",
+                                     "txtWebFolderInfoWasted", "txtWebFolderInfoObjects"};
+    blocks->addWidget(TotalsBlock("Tree (Folder + Subfolders)", tree, treeNames));
+    blocks->addWidget(TotalsBlock("Folder", own, ownNames));
     layout->addWidget(panWebFolderInfoSizeSupport2_, 0, Qt::AlignHCenter);
 
     gridFolderInfo_ = new QTableWidget(11, 2);
@@ -111,11 +128,80 @@ bool TFolderInfoPage::eventFilter(QObject* watched, QEvent* event) {
 
 void TFolderInfoPage::Present(const TPresentation& presentation) {
     presentation_ = presentation;
-    if (shownFor_ == presentation.Path) return;
-    txtWebFolderInfoPath_->setText(presentation.Path);
+    const engine::TFolderSize* record = presentation.Node ? presentation.Node->Record() : nullptr;
+    if (shownFor_ == presentation.Path || !record) return;
     shownFor_ = presentation.Path;
+    const QString& path = presentation.Path;
+
+    platform::ShellIconList& icons = platform::ShellIconList::Instance();
+    const QString displayName = platform::ShellDisplayName(path);
+    if (engine::IsDriveRoot(path)) {
+        txtWebFolderInfoType_->setText("Root Folder of Drive");
+        txtWebFolderInfoPath_->SetPath(displayName);
+    } else {
+        txtWebFolderInfoType_->setText(platform::ShellTypeName(path));
+        txtWebFolderInfoPath_->SetPath(path);
+    }
+    QPixmap icon(32, 32);
+    icon.fill(platform::ColorToQColor(platform::clWindow));
+    QPainter(&icon).drawPixmap(0, 0, icons.Pixmap(icons.IndexOf(path), platform::IconSize::Large));
+    imgWebFolderInfo_->setPixmap(icon);
+
+    FillGrid(displayName, engine::LookUpEntry(path), *record);
+    FillBlock({txtWebTreeInfoSize_, txtWebTreeInfoAllocated_, txtWebTreeInfoWasted_,
+               txtWebTreeInfoObjects_},
+              record->TreeSize, engine::ShownTreeWasted(*record), record->TreeFileCount,
+              record->TreeFolderCount);
+    FillBlock({txtWebFolderInfoSize_, txtWebFolderInfoAllocated_, txtWebFolderInfoWasted_,
+               txtWebFolderInfoObjects_},
+              record->FilesSize, engine::ShownFilesWasted(*record), record->FileCount,
+              record->SubfolderCount);
 }
 
 void TFolderInfoPage::Forget() {
     shownFor_.clear();
+}
+
+void TFolderInfoPage::NodeLeaving(const engine::TFolderNode* gone) {
+    if (engine::IsInSubtree(presentation_.Node, gone)) presentation_ = {};
+}
+
+void TFolderInfoPage::FillGrid(const QString& displayName, const engine::TEntryFacts& entry,
+                               const engine::TFolderSize& r) {
+    auto timeText = [](platform::FileTime time) {
+        return engine::IsZeroTime(time) ? QStringLiteral("(unknown)") : engine::FileTimeText(time);
+    };
+    // Rows 7 to 10 speak of every file below: the record's attributes are their union.
+    auto contains = [&r](uint32_t bit, const char* what) {
+        return QString((r.Attributes & bit) ? "The folder contains " : "No ") + what +
+               QLatin1String(" files");
+    };
+    const QString values[11] = {
+        displayName,
+        !entry.Found                ? QString()
+        : entry.ShortName.isEmpty() ? displayName.toUpper()
+                                    : entry.ShortName,
+        timeText(r.LastAccessTime),
+        timeText(r.LastWriteTime),
+        entry.Found ? timeText(entry.CreationTime) : QStringLiteral("(unknown)"),
+        entry.Found ? AttributeText(entry.Attributes) : QString(),
+        QString(),
+        contains(platform::FILE_ATTRIBUTE_READONLY, "Read-Only"),
+        contains(platform::FILE_ATTRIBUTE_HIDDEN, "Hidden"),
+        contains(platform::FILE_ATTRIBUTE_SYSTEM, "System"),
+        contains(platform::FILE_ATTRIBUTE_COMPRESSED, "Compressed"),
+    };
+    for (int row = 0; row < 11; ++row) gridFolderInfo_->item(row, 1)->setText(values[row]);
+}
+
+void TFolderInfoPage::FillBlock(const std::array<QLabel*, 4>& labels, int64_t size, int64_t wasted,
+                                int32_t files, int32_t folders) {
+    const int64_t bytes[3] = {size, size + wasted, wasted};
+    for (int i = 0; i < 3; ++i) {
+        labels[i]->setText(engine::SizeText(bytes[i]));
+        labels[i]->setToolTip(engine::ExactBytesText(bytes[i]));
+    }
+    labels[3]->setText(engine::CountText(int64_t(files) + folders));
+    labels[3]->setToolTip(engine::CountText(files) + " file(s) and " + engine::CountText(folders) +
+                          " subfolder(s)");
 }

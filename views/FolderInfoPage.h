@@ -2,10 +2,17 @@
 // The "Folder Info" page: a header with the folder's icon, type and path, the totals of the
 // folder with its subfolders and of its own files, and a grid of names, dates and attributes.
 
+#include <array>
+
 #include "views/ViewPage.h"
 
 class QLabel;
 class QTableWidget;
+class TPathLabel;
+namespace engine {
+struct TEntryFacts;
+struct TFolderSize;
+}  // namespace engine
 
 class TFolderInfoPage : public TViewPage {
     Q_OBJECT
@@ -14,6 +21,7 @@ public:
 
     void Present(const TPresentation& presentation) override;
     void Forget() override;
+    void NodeLeaving(const engine::TFolderNode* gone) override;
 
     // InfoShownFor: the path the page was last built for; empty means build again.
     const QString& ShownFor() const { return shownFor_; }
@@ -26,9 +34,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void FillGrid(const QString& displayName, const engine::TEntryFacts& entry,
+                  const engine::TFolderSize& record);
+    // A block's size, allocated and wasted texts with the exact bytes as their hints, and its
+    // objects with the files and subfolders as the hint.
+    static void FillBlock(const std::array<QLabel*, 4>& labels, int64_t size, int64_t wasted,
+                          int32_t files, int32_t folders);
+
     QLabel* imgWebFolderInfo_ = nullptr;  // 32 x 32, opens the item's properties
     QLabel* txtWebFolderInfoType_ = nullptr;
-    QLabel* txtWebFolderInfoPath_ = nullptr;
+    TPathLabel* txtWebFolderInfoPath_ = nullptr;
     QLabel* imgTreeBarChart_ = nullptr;  // opens the tree bar chart window
     QWidget* panWebFolderInfoSizeSupport2_ = nullptr;
     QLabel* txtWebTreeInfoSize_ = nullptr;

@@ -1,13 +1,30 @@
 #include "views/PageParts.h"
 
-#include <QLabel>
+#include "engine/TextForms.h"
 
-QLabel* NewPathLabel() {
-    auto* label = new QLabel;
-    label->setTextFormat(Qt::PlainText);
-    label->setMinimumWidth(1);
-    QFont bold = label->font();
+TPathLabel::TPathLabel(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+    setMinimumWidth(1);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    QFont bold = font();
     bold.setBold(true);
-    label->setFont(bold);
-    return label;
+    setFont(bold);
+}
+
+void TPathLabel::SetPath(const QString& path) {
+    path_ = path;
+    setToolTip(path);
+    Shorten();
+}
+
+void TPathLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    Shorten();
+}
+
+void TPathLabel::Shorten() {
+    const QFontMetrics metrics(font());
+    setText(engine::ShortenedPath(path_, contentsRect().width(), [&metrics](const QString& text) {
+        return metrics.horizontalAdvance(text);
+    }));
 }

@@ -1,6 +1,11 @@
 #pragma once
-// The "Subfolders" page: the direct subfolders of the selected folder in a sortable list, with
-// the filters that choose which of them are listed.
+// The "Subfolders" page: the direct subfolders of the selected folder in a sortable list (size,
+// allocated and wasted space in KB, share of the parent, objects, latest access and change),
+// with the filters that choose which of them are listed: the largest N, those larger than a
+// size, or all.
+
+#include <QStringList>
+#include <vector>
 
 #include "views/ViewPage.h"
 
@@ -9,6 +14,14 @@ class QLabel;
 class QLineEdit;
 class QSpinBox;
 class QTreeWidget;
+class QTreeWidgetItem;
+class TPathLabel;
+
+// One row of the list as a report writes it: the captions and texts as shown.
+struct TListTable {
+    QStringList Captions;
+    std::vector<QStringList> Rows;
+};
 
 class TSubfoldersPage : public TViewPage {
     Q_OBJECT
@@ -28,18 +41,32 @@ public:
     int SortCode() const { return sortCode_; }
     // ListShownFor: the folder the list was last built for; nullptr means build again.
     const engine::TFolderNode* ShownFor() const { return shownFor_; }
+    // The list as it stands, captions (with the sort mark) and rows in their order.
+    TListTable Table() const;
+
+    // Handlers with the names of the layout.
+    void cbFoldersDisplayTypeChange();
+    void ediFoldersLargerThanChange();
+    void TheFilesListColumnClick(int column);
+    void TheFilesListDblClick();
+    void TheFilesListMouseDown(const QPoint& pos);
+    // The order of two rows under the sort code: its sign orders them.
+    int TheFilesListCompare(const QTreeWidgetItem& a, const QTreeWidgetItem& b) const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void Rebuild();
     // Marks the sorted column with "-> " in front of its caption.
     void MarkSortColumn();
     // Shows the filter controls of the chosen display type.
     void ShowFilterControls();
+    // The folder presented again with the list built anew (RefreshList).
+    void RefreshList();
 
     QWidget* panWebFolderListPath_ = nullptr;
-    QLabel* txtWebFolderListPath_ = nullptr;
+    TPathLabel* txtWebFolderListPath_ = nullptr;
     // "Top Large Folders", "Folders Larger Than", "All Folders"
     QComboBox* cbFoldersDisplayType_ = nullptr;
     QLabel* txtFoldersTop_ = nullptr;
@@ -50,5 +77,7 @@ private:
     QWidget* panWebListLevelUp_ = nullptr;
     QTreeWidget* TheFilesList_ = nullptr;
     int sortCode_ = 1;
+    TPresentation presentation_;
     const engine::TFolderNode* shownFor_ = nullptr;
+    bool loading_ = false;  // the settings are being applied: no list is built meanwhile
 };

@@ -54,7 +54,8 @@ TWastedSpacePage::TWastedSpacePage(QWidget* parent) : TViewPage(parent) {
     auto* header = new QVBoxLayout(panWebWastedPath_);
     header->setContentsMargins(0, 0, 0, 0);
     txtWebWastedAmount_ = new QLabel("Amount of space wasted by folder");
-    txtWebWastedPath_ = NewPathLabel();
+    txtWebWastedPath_ = new TPathLabel;
+    txtWebWastedPath_->setObjectName("txtWebWastedPath");
     const QFont bold = txtWebWastedPath_->font();
     header->addWidget(txtWebWastedAmount_);
     header->addWidget(txtWebWastedPath_);
@@ -114,6 +115,6 @@ TWastedSpacePage::TWastedSpacePage(QWidget* parent) : TViewPage(parent) {
 }
 
 void TWastedSpacePage::Present(const TPresentation& presentation) {
-    txtWebWastedPath_->setText(presentation.Path);
+    txtWebWastedPath_->SetPath(presentation.Path);
     ReduceWasteTopic_ = presentation.Node && presentation.Node->Parent() ? 3010 : 3020;
 }

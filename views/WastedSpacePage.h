@@ -9,6 +9,7 @@
 class QFrame;
 class QLabel;
 class QScrollArea;
+class TPathLabel;
 class TSimplePieGauge;
 
 class TWastedSpacePage : public TViewPage {
@@ -28,7 +29,7 @@ signals:
 private:
     QWidget* panWebWastedPath_ = nullptr;
     QLabel* txtWebWastedAmount_ = nullptr;
-    QLabel* txtWebWastedPath_ = nullptr;
+    TPathLabel* txtWebWastedPath_ = nullptr;
     QScrollArea* panWastedSupport_ = nullptr;
     QWidget* panWastedSupport1_ = nullptr;  // panels 1 to 4
     QWidget* panWastedSupport2_ = nullptr;  // panels 5 to 7

@@ -187,13 +187,21 @@ TEST_F(Scanner, NamesAreShownAsStoredWhereCaseMatters) {
     }
     const struct {
         const char* name;
-        bool hasShortName;
-    } names[] = {{"DATA", false},         {"data", false},     {"README.TXT", false},
-                 {"ABCDEFGH.XYZ", false}, {"ABCDEFGHI", true}, {"A.XYZW", true},
-                 {"My Files", true},      {"A.B.C", true},     {".hidden", true},
-                 {"A+B", true},           {"ÜBER", true},      {"X.", true}};
+        const char* shortName;
+    } names[] = {{"DATA", ""},
+                 {"data", ""},
+                 {"README.TXT", ""},
+                 {"ABCDEFGH.XYZ", ""},
+                 {"ABCDEFGHI", "ABCDEF~1"},
+                 {"A.XYZW", "A~1.XYZ"},
+                 {"My Files", "MYFILE~1"},
+                 {"A.B.C", "AB~1.C"},
+                 {".hidden", "HIDDEN~1"},
+                 {"A+B", "A_B~1"},
+                 {"ÜBER", "_BER~1"},
+                 {"X.", "X~1"}};
     for (const auto& n : names)
-        EXPECT_EQ(platform::HasShortAlternateName(QString::fromUtf8(n.name)), n.hasShortName)
+        EXPECT_EQ(platform::ShortNameOf(QString::fromUtf8(n.name)), QString::fromUtf8(n.shortName))
             << n.name;
     EXPECT_EQ(FolderDisplayName(QStringLiteral("WINDOWS"), false, false),
               QStringLiteral("Windows"));

@@ -9,6 +9,7 @@
 #include "app/Messages.h"
 #include "app/main.h"
 #include "engine/TextForms.h"
+#include "platform/LocalTime.h"
 #include "views/FormBarChart.h"
 #include "views/FormSectionSize.h"
 
@@ -52,6 +53,7 @@ int main(int argc, char* argv[]) {
         return ExitNothingDone;
     }
 
+    platform::PinLocalTimeZone();
     QApplication app(argc, argv);
     QApplication::setApplicationName(kAppTitle);
     QApplication::setOrganizationName("Norvane");

@@ -84,7 +84,7 @@ void TMainForm::FormCreate() {
     Q_INIT_RESOURCE(help);
     setWindowTitle(kAppTitle);
     setWindowIcon(QIcon(QStringLiteral(":/toolbar/wasted.png")));
-    resize(820, 560);
+    resize(1000, 680);
 
     ProgramFolder =
         engine::RemoveBackslash(platform::FromHostPath(QCoreApplication::applicationDirPath()));

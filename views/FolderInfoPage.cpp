@@ -10,6 +10,7 @@
 #include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "controls/Helpers.h"
 #include "controls/ItemProp.h"
@@ -94,7 +95,11 @@ TFolderInfoPage::TFolderInfoPage(QWidget* parent) : TViewPage(parent) {
     gridFolderInfo_->setSelectionMode(QAbstractItemView::SingleSelection);
     gridFolderInfo_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     gridFolderInfo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    gridFolderInfo_->setColumnWidth(0, 110);
+    // 110 pixels, or what the longest caption needs in the font at hand.
+    int captionWidth = 110;
+    for (const char* caption : {"Last access date", "Last change date", "Compressed files"})
+        captionWidth = std::max(captionWidth, fontMetrics().horizontalAdvance(caption) + 12);
+    gridFolderInfo_->setColumnWidth(0, captionWidth);
     gridFolderInfo_->horizontalHeader()->setStretchLastSection(true);
     const char* captions[] = {"Long name",
                               "MS-DOS name",

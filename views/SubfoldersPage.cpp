@@ -12,6 +12,7 @@
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <array>
 #include <cmath>
 
 #include "config/AppConfiguration.h"
@@ -26,7 +27,6 @@ namespace {
 const char* const kColumns[] = {"Name",        "Size",    "Allocated",   "Wasted",
                                 "% of Parent", "Objects", "Last Access", "Last Change"};
 const int kColumnWidths[] = {150, 80, 80, 80, 70, 70, 80, 80};
-constexpr int kStampRole = Qt::UserRole;  // the packed date-time of columns 7 and 8
 
 // Bytes as whole KB, halves to even.
 QString KbText(int64_t bytes) {
@@ -46,20 +46,28 @@ QString StampText(uint32_t stamp) {
            locale.toString(t, QLocale::LongFormat);
 }
 
-// A row that sorts as the page's sort code says.
+}  // namespace
+
+// A row that sorts as the page's sort code says. It keeps its sort keys beside the texts the
+// list shows: a sort compares rows many times, and reading the texts back is slow.
 class TFolderRow : public QTreeWidgetItem {
 public:
-    TFolderRow(const TSubfoldersPage& page, const QStringList& texts)
-        : QTreeWidgetItem(texts), page_(page) {}
+    TFolderRow(const TSubfoldersPage& page, const QStringList& texts, uint32_t access,
+               uint32_t change)
+        : QTreeWidgetItem(texts), texts_(texts), stamps_{access, change}, page_(page) {}
     bool operator<(const QTreeWidgetItem& other) const override {
         return page_.TheFilesListCompare(*this, other) < 0;
     }
+    const QString& Text(int column) const { return texts_[column]; }
+    uint32_t Stamp(int column) const { return stamps_[column - 6]; }
 
 private:
+    QStringList texts_;
+    std::array<uint32_t, 2> stamps_;  // the packed last access and last change
     const TSubfoldersPage& page_;
 };
 
-}  // namespace
+namespace {}  // namespace
 
 TSubfoldersPage::TSubfoldersPage(QWidget* parent) : TViewPage(parent) {
     Q_INIT_RESOURCE(pie);
@@ -213,13 +221,13 @@ void TSubfoldersPage::Rebuild() {
         const uint32_t access = r ? engine::FileTimeDosStamp(r->LastAccessTime) : 0;
         const uint32_t change = r ? engine::FileTimeDosStamp(r->LastWriteTime) : 0;
         auto* row = new TFolderRow(
-            *this, {c->DisplayName(), KbText(size), KbText(size + wasted), KbText(wasted),
-                    locale.toString(share, 'f', 2) + QLatin1String(" %"),
-                    engine::CountText(r ? int64_t(r->TreeFileCount) + r->TreeFolderCount : 0),
-                    StampText(access), StampText(change)});
+            *this,
+            {c->DisplayName(), KbText(size), KbText(size + wasted), KbText(wasted),
+             locale.toString(share, 'f', 2) + QLatin1String(" %"),
+             engine::CountText(r ? int64_t(r->TreeFileCount) + r->TreeFolderCount : 0),
+             StampText(access), StampText(change)},
+            access, change);
         row->setIcon(0, folderIcon);
-        row->setData(6, kStampRole, access);
-        row->setData(7, kStampRole, change);
         for (int column = 1; column < 8; ++column)
             row->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
         rows << row;
@@ -267,19 +275,22 @@ void TSubfoldersPage::TheFilesListColumnClick(int column) {
     TheFilesList_->sortItems(0, Qt::AscendingOrder);
 }
 
-int TSubfoldersPage::TheFilesListCompare(const QTreeWidgetItem& a, const QTreeWidgetItem& b) const {
+int TSubfoldersPage::TheFilesListCompare(const QTreeWidgetItem& first,
+                                         const QTreeWidgetItem& second) const {
+    const auto& a = static_cast<const TFolderRow&>(first);
+    const auto& b = static_cast<const TFolderRow&>(second);
     const int column = std::abs(sortCode_);
     int64_t result = 0;
     if (column == 1) {
-        result = QString::localeAwareCompare(a.text(0), b.text(0));
+        result = QString::localeAwareCompare(a.Text(0), b.Text(0));
     } else if (column <= 6) {
         // One format for every text of a column: the longer one is the larger.
-        const QString x = a.text(column - 1), y = b.text(column - 1);
+        const QString& x = a.Text(column - 1);
+        const QString& y = b.Text(column - 1);
         result = x.size() - y.size();
         if (result == 0) result = QString::localeAwareCompare(x.toLower(), y.toLower());
     } else {
-        result = int64_t(a.data(column - 1, kStampRole).toUInt()) -
-                 int64_t(b.data(column - 1, kStampRole).toUInt());
+        result = int64_t(a.Stamp(column - 1)) - int64_t(b.Stamp(column - 1));
     }
     if (sortCode_ < 0) result = -result;
     return result < 0 ? -1 : result > 0 ? 1 : 0;

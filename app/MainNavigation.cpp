@@ -11,6 +11,7 @@
 
 #include "app/FolderTreeModel.h"
 #include "app/Messages.h"
+#include "app/Periphery.h"
 #include "app/main.h"
 #include "cleanup/CleanUpPage.h"
 #include "config/AppConfiguration.h"
@@ -69,6 +70,8 @@ void TMainForm::ConnectPages() {
     }
     platform::Connect(pageFolderInfo, &TFolderInfoPage::imgTreeBarChartClick, this,
                       &TMainForm::cmdViewBarChartClick);
+    platform::Connect(pageWastedSpace, &TWastedSpacePage::HelpRequested, this,
+                      [this](int topic) { ShowHelpContents(this, topic); });
 }
 
 // --- selection ---

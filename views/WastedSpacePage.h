@@ -24,13 +24,20 @@ public:
     int ReduceWasteTopic() const { return ReduceWasteTopic_; }
 
 signals:
-    void txtWebReduceWasteClick();
+    // txtWebReduceWasteClick: open the help topic of the link.
+    void HelpRequested(int topic);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void LayOutRows();
+
     QWidget* panWebWastedPath_ = nullptr;
     QLabel* txtWebWastedAmount_ = nullptr;
     TPathLabel* txtWebWastedPath_ = nullptr;
     QScrollArea* panWastedSupport_ = nullptr;
+    QWidget* area_ = nullptr;               // what the scroll area shows
     QWidget* panWastedSupport1_ = nullptr;  // panels 1 to 4
     QWidget* panWastedSupport2_ = nullptr;  // panels 5 to 7
     // Index 0 is panel 1 (512 bytes), up to index 6, panel 7 (64 KB).

@@ -212,6 +212,12 @@ void TMainForm::CreateMenus() {
     platform::Connect(cmdFileAbort, &QAction::triggered, this, &TMainForm::cmdFileAbortClick);
     platform::Connect(cmdFileSelectFolder, &QAction::triggered, this,
                       &TMainForm::cmdFileSelectFolderClick);
+    platform::Connect(cmdFilePieAsMetafile, &QAction::triggered, this,
+                      &TMainForm::cmdFilePieAsMetafileClick);
+    platform::Connect(cmdFilePieAsBitmap, &QAction::triggered, this,
+                      &TMainForm::cmdFilePieAsBitmapClick);
+    platform::Connect(cmdFilePieToFile, &QAction::triggered, this,
+                      &TMainForm::cmdFilePieToFileClick);
     platform::Connect(cmdFileExit, &QAction::triggered, this, &TMainForm::cmdFileExitClick);
     platform::Connect(mnuView, &QMenu::aboutToShow, this, &TMainForm::mnuViewClick);
     platform::Connect(cmdViewToolbar, &QAction::triggered, this, &TMainForm::cmdViewToolbarClick);
@@ -319,7 +325,7 @@ void TMainForm::CreateToolStrip() {
     platform::Connect(toolShowFiles, &QAction::triggered, this, &TMainForm::toolShowFilesClick);
     platform::Connect(toolPercent, &QAction::triggered, this, &TMainForm::toolPercentClick);
     platform::Connect(toolMB, &QAction::triggered, this, &TMainForm::toolMBClick);
-    platform::Connect(DriveBox, &TOrbDriveComboBox::OnChange, this, &TMainForm::DriveBoxChange);
+    // Choosing a drive in DriveBox starts no scan: the Scan button does.
     platform::Connect(ClustersBox, &QComboBox::activated, this, &TMainForm::ClustersBoxChange);
 }
 
@@ -470,6 +476,8 @@ void TMainForm::CreateFileDialogs() {
         dialog->setDefaultSuffix(suffix);
         dialog->setOption(QFileDialog::DontConfirmOverwrite, false);  // prompt before overwriting
         dialog->setOption(QFileDialog::ReadOnly, false);
+        // The same dialog on every desktop, and one whose choices tests can make.
+        dialog->setOption(QFileDialog::DontUseNativeDialog, true);
         return dialog;
     };
     TheSaveDialog = make("Save Report As", {"Text file (*.txt)"}, "txt");

@@ -135,10 +135,6 @@ void TMainForm::cmdFileSelectFolderClick() {
     if (browse.Execute()) OpenFolderPath(browse.Folder);
 }
 
-void TMainForm::DriveBoxChange() {
-    // Choosing a drive starts no scan; the Scan button does.
-}
-
 void TMainForm::mnuFileClick() {
     cmdFileRemove->menuAction()->setVisible(true);
     const bool scanned = CurrentNode && CurrentNode->Record();

@@ -15,6 +15,10 @@
 #include "views/ViewPage.h"
 
 class TFolderTreeModel;
+class THPieChart;
+namespace platform {
+class Bitmap;
+}
 
 class TMainForm : public QMainWindow,
                   public TMainFormControls,
@@ -76,8 +80,7 @@ public:
     void RescanCurrentFolder();
     bool OpenFolderPath(const QString& path);
 
-    // The shell's context menu of a folder or a single file at a screen point, and the tree's
-    // correction when the item is gone afterwards.
+    // The shell's menu of a folder or a file, and the tree's correction when it is gone after.
     void ShowFolderItemMenu(const QString& path, bool folder, int64_t size, int64_t wasted,
                             const QPoint& globalPos);
     // Selects a node in the folder tree (the selection procedures run).
@@ -85,8 +88,7 @@ public:
     engine::TFolderNode* SelectedNode() const;
     // The drive text of a letter: the letter and its drive's display name.
     static QString DriveTextOf(QChar letter);
-    // What the options dialog's OK changes on the pie and on "Include Wasted Space" and "Show
-    // Files".
+    // What the options dialog's OK changes on the pie and its two tool buttons.
     void PieOptionsChanged();
 
     // The start-up work, run once after the window has been shown; the first dropped folder
@@ -105,9 +107,11 @@ public:
     void cmdFileRemoveAllDrivesClick();
     void cmdFileAbortClick();
     void cmdFileSelectFolderClick();
+    void cmdFilePieAsMetafileClick();
+    void cmdFilePieAsBitmapClick();
+    void cmdFilePieToFileClick();
     void cmdFileExitClick();
     void mnuFileClick();
-    void DriveBoxChange();
     void ClustersBoxChange();
     void toolLevelUpClick();
     void toolExploreClick();
@@ -191,6 +195,8 @@ private:
     void DeleteTreeNode(engine::TFolderNode* node);
     void RemoveFromTree(engine::TFolderNode* node, const std::function<void()>& removal);
 
+    // Runs an export with the pie page presented, then the page presented before (also on failure).
+    void ExportPie(const std::function<void(THPieChart&, platform::Bitmap&)>& exportTo);
     // The pages in page order, and presenting the current page for CurrentNode.
     std::array<TViewPage*, 5> Pages() const;
     void PresentPageContent();

@@ -16,6 +16,7 @@ packages=(
   hyperfine ncdu
   librsvg2-bin
   inkscape
+  miller
 )
 
 missing=()

@@ -16,6 +16,7 @@
 #include "platform/PainterCanvas.h"
 #include "platform/WmfCanvas.h"
 #include "tests/fixtures/QtPrinters.h"
+#include "tests/views/Inkscape.h"
 #include "tests/views/Pictures.h"
 #include "views/HPieChart.h"
 
@@ -39,30 +40,6 @@ void DrawChart(THPieChart& chart, const std::vector<Section>& sections) {
     chart.SetLabelColors(clInfoBk, clBlack, clBlack, clYellow, clBlack, clBlack);
     for (const Section& s : sections) chart.AddSection(QString::fromUtf8(s.text), s.color, s.angle);
     chart.EndUpdate();
-}
-
-// Renders every file to <file without extension>.png in one run of inkscape, which starts
-// slowly. Gives what went wrong, or an empty text.
-QString RenderWithInkscape(const QStringList& files, const QString& home) {
-    QProcess inkscape;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // Its preferences and caches go to a folder of the test's own, and it never needs a display.
-    env.insert(QStringLiteral("HOME"), home);
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
-    env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/cache"));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    inkscape.setProcessEnvironment(env);
-    inkscape.setProcessChannelMode(QProcess::MergedChannels);
-    inkscape.start(QStringLiteral("inkscape"), QStringList{"--export-type=png"} + files);
-    if (!inkscape.waitForFinished(90000)) {
-        inkscape.kill();
-        inkscape.waitForFinished();
-        return QStringLiteral("inkscape did not finish: ") + inkscape.readAll();
-    }
-    if (inkscape.exitCode() != 0) return QStringLiteral("inkscape failed: ") + inkscape.readAll();
-    return QString();
 }
 
 struct Rendered {

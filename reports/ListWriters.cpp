@@ -1,0 +1,101 @@
+#include "reports/ListWriters.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+
+#include "platform/MessageBox.h"
+
+namespace {
+
+// Writes lines with CR LF ends; false when the file could not be opened or written whole.
+bool WriteLines(const QString& fileName, const QStringList& lines, bool append) {
+    QFile file(fileName);
+    // Appending never makes a file: the report it belongs to must be there already.
+    if (append && !QFileInfo(fileName).isFile()) return false;
+    if (!file.open(append ? QIODevice::WriteOnly | QIODevice::Append
+                          : QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    for (const QString& line : lines) {
+        const QByteArray bytes = line.toUtf8() + "\r\n";
+        if (file.write(bytes) != bytes.size()) return false;
+    }
+    return file.flush() && file.error() == QFileDevice::NoError;
+}
+
+bool Report(const QString& fileName, const QStringList& lines, bool append = false) {
+    if (WriteLines(fileName, lines, append)) return true;
+    ShowReportFailure();
+    return false;
+}
+
+QString CsvField(const QString& field) {
+    const bool quoted = std::any_of(field.begin(), field.end(), [](QChar c) {
+        return (c.unicode() >= 1 && c.unicode() <= 32) || c == u'"' || c == u',';
+    });
+    if (!quoted) return field;
+    QString text = field;
+    text.replace(u'"', QLatin1String("\"\""));
+    return u'"' + text + u'"';
+}
+
+QString CsvLine(const QStringList& fields) {
+    // A line of one empty field would be an empty line: it is written as "".
+    if (fields.size() == 1 && fields.first().isEmpty()) return QStringLiteral("\"\"");
+    QStringList quoted;
+    for (const QString& field : fields) quoted << CsvField(field);
+    return quoted.join(u',');
+}
+
+}  // namespace
+
+void ShowReportFailure() {
+    platform::ShowMessage(
+        nullptr, {QCoreApplication::applicationName(), QStringLiteral("Generating report failed"),
+                  platform::MessageIcon::Error, platform::Ok});
+}
+
+bool ListViewToCSV(const TListTable& list, const QString& fileName) {
+    QStringList lines{CsvLine(list.Captions)};
+    for (const QStringList& row : list.Rows) lines << CsvLine(row);
+    return Report(fileName, lines);
+}
+
+bool ListViewToTabText(const TListTable& list, const QString& fileName) {
+    auto line = [](const QStringList& fields) {
+        QString text;
+        for (const QString& field : fields) text += field + u'\t';
+        return text;
+    };
+    QStringList lines{line(list.Captions)};
+    for (const QStringList& row : list.Rows) lines << line(row);
+    return Report(fileName, lines);
+}
+
+QStringList FormattedLines(const TListTable& list) {
+    const qsizetype columns = list.Captions.size();
+    std::vector<qsizetype> widths(size_t(columns), 0);
+    for (const QStringList& row : list.Rows) {
+        for (qsizetype c = 0; c < std::min(columns, row.size()); ++c)
+            widths[size_t(c)] = std::max(widths[size_t(c)], row[c].size());
+    }
+    for (qsizetype c = 0; c < columns; ++c)
+        widths[size_t(c)] = std::max(widths[size_t(c)], list.Captions[c].size()) + 4;
+    auto line = [&](const QStringList& fields) {
+        QString text;
+        for (qsizetype c = 0; c < columns; ++c) {
+            const QString field = fields.value(c);
+            const int width = int(widths[size_t(c)]);
+            text += c == 0 ? field.leftJustified(width) : field.rightJustified(width);
+        }
+        return text;
+    };
+    QStringList lines{line(list.Captions)};
+    for (const QStringList& row : list.Rows) lines << line(row);
+    return lines;
+}
+
+bool ListViewToFormattedText(const TListTable& list, const QString& fileName, bool append) {
+    return Report(fileName, FormattedLines(list), append);
+}

@@ -1,0 +1,75 @@
+#include "reports/PieExport.h"
+
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <QMimeData>
+#include <QScopeGuard>
+#include <memory>
+#include <stdexcept>
+
+#include "platform/EmfCanvas.h"
+#include "platform/PainterCanvas.h"
+#include "platform/WmfCanvas.h"
+#include "views/HPieChart.h"
+
+namespace {
+
+// The chart drawn onto target; back on the on-screen picture afterwards, also after a failure.
+void DrawOnto(THPieChart& chart, platform::Canvas& target, platform::Bitmap& onScreen) {
+    const auto back = qScopeGuard([&] { chart.SetCanvas(&onScreen.Canvas()); });
+    chart.SetCanvas(&target);
+}
+
+QImage Picture(THPieChart& chart, platform::Bitmap& onScreen) {
+    platform::Bitmap bitmap(onScreen.Image().width(), onScreen.Image().height());
+    DrawOnto(chart, bitmap.Canvas(), onScreen);
+    return bitmap.Image();
+}
+
+}  // namespace
+
+void ExportPieAsMetafile(THPieChart& chart, platform::Bitmap& onScreen, const QString& fileName) {
+    const int width = onScreen.Image().width();
+    const int height = onScreen.Image().height();
+    const bool enhanced =
+        fileName.isEmpty() || QFileInfo(fileName).suffix().compare("EMF", Qt::CaseInsensitive) == 0;
+    std::unique_ptr<platform::MetafileCanvas> metafile;
+    if (enhanced)
+        metafile = std::make_unique<platform::EmfCanvas>(width, height);
+    else
+        metafile = std::make_unique<platform::WmfCanvas>(width, height);
+    DrawOnto(chart, *metafile, onScreen);
+    if (!fileName.isEmpty()) {
+        metafile->SaveToFile(fileName);
+        return;
+    }
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("image/x-emf"), metafile->Bytes());
+    data->setImageData(Picture(chart, onScreen));
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void ExportPieAsBitmap(THPieChart& chart, platform::Bitmap& onScreen, const QString& fileName) {
+    const QImage picture = Picture(chart, onScreen);
+    if (fileName.isEmpty()) {
+        QGuiApplication::clipboard()->setImage(picture);
+        return;
+    }
+    QImageWriter writer(fileName, "BMP");
+    if (!writer.write(picture))
+        throw std::runtime_error(QStringLiteral("Cannot write file \"%1\". %2")
+                                     .arg(fileName, writer.errorString())
+                                     .toStdString());
+}
+
+QString WithExportExtension(const QString& fileName, int filter) {
+    static const char* const kExtensions[] = {".BMP", ".WMF", ".EMF"};
+    const QString extension = QLatin1String(kExtensions[std::clamp(filter, 1, 3) - 1]);
+    const QFileInfo info(fileName);
+    const QString suffix = info.suffix();
+    const QString base =
+        suffix.isEmpty() ? fileName : fileName.left(fileName.size() - suffix.size() - 1);
+    return base + extension;
+}

@@ -23,8 +23,6 @@
 
 namespace {
 
-const QString kCaption = QStringLiteral("Quillon Pro");
-
 class WaitCursor {
 public:
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -181,7 +179,8 @@ bool ShowProperties(const QStringList& items, QWidget* owner) {
 }
 
 bool Report(QWidget* owner, const QString& text) {
-    platform::ShowMessage(owner, {kCaption, text, platform::MessageIcon::Error, platform::Ok});
+    platform::ShowMessage(owner, {QCoreApplication::applicationName(), text,
+                                  platform::MessageIcon::Error, platform::Ok});
     return false;
 }
 

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "controls/FileOperationDialogs.h"
 #include "controls/Helpers.h"
 #include "controls/ShBrowse.h"
 #include "engine/Scanner.h"
@@ -234,9 +235,9 @@ bool ShowItemContextMenu(const QString& path, QWidget* owner, const QPoint& scre
         return true;
     }
     if (chosen == trash)
-        return platform::RecycleItems(owner, items).status != platform::FileOperationStatus::Failed;
+        return RecycleItems(owner, items).status != platform::FileOperationStatus::Failed;
     if (chosen == remove)
-        return platform::DeleteItems(owner, items).status != platform::FileOperationStatus::Failed;
+        return DeleteItems(owner, items).status != platform::FileOperationStatus::Failed;
     if (chosen == properties) return ShowProperties(items, owner);
     return true;
 }

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "controls/FileOperationDialogs.h"
 #include "controls/Helpers.h"
 #include "controls/ShBrowse.h"
 #include "engine/Scanner.h"
@@ -22,8 +23,6 @@
 #include "platform/Shell.h"
 
 namespace {
-
-const QString kCaption = QStringLiteral("Quillon Pro");
 
 class WaitCursor {
 public:
@@ -181,7 +180,8 @@ bool ShowProperties(const QStringList& items, QWidget* owner) {
 }
 
 bool Report(QWidget* owner, const QString& text) {
-    platform::ShowMessage(owner, {kCaption, text, platform::MessageIcon::Error, platform::Ok});
+    platform::ShowMessage(owner, {QCoreApplication::applicationName(), text,
+                                  platform::MessageIcon::Error, platform::Ok});
     return false;
 }
 
@@ -235,9 +235,9 @@ bool ShowItemContextMenu(const QString& path, QWidget* owner, const QPoint& scre
         return true;
     }
     if (chosen == trash)
-        return platform::RecycleItems(owner, items).status != platform::FileOperationStatus::Failed;
+        return RecycleItems(owner, items).status != platform::FileOperationStatus::Failed;
     if (chosen == remove)
-        return platform::DeleteItems(owner, items).status != platform::FileOperationStatus::Failed;
+        return DeleteItems(owner, items).status != platform::FileOperationStatus::Failed;
     if (chosen == properties) return ShowProperties(items, owner);
     return true;
 }

@@ -1,6 +1,8 @@
 #pragma once
-// The shell's file operations: delete, move to the Trash, move. They do the shell's duties:
-// confirm first, show progress on long work with a way to cancel, report what failed.
+// The shell's file operations: delete, move to the Trash, move. They do the shell's duties
+// through callbacks, so that they run without a window: the question before the work, progress
+// with a way to cancel, the failures for the user (controls/FileOperationDialogs answers them
+// with dialogs).
 //
 // Safety rules every operation keeps:
 // - symbolic links are never followed: a link is removed, trashed or moved as the link itself;
@@ -13,14 +15,12 @@
 //   and asked before it is deleted instead.
 //
 // Paths are program paths ("C:\dir\name"); a path whose name part holds '*' or '?' stands for
-// every entry it matches.
+// every entry it matches. Captions are the application's name unless an operation names its own.
 
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <functional>
-
-class QWidget;
 
 namespace platform {
 
@@ -32,15 +32,38 @@ struct FileOperationProgress {
     int64_t totalBytes = 0;
 };
 
+// The answer to "... already exists. Do you want to replace it?".
+enum class ReplaceAnswer {
+    Replace,
+    Keep,    // this file stays where it is, the move goes on
+    Cancel,  // the file stays and the operation stops
+};
+
+// How an operation talks to the user. A callback left empty gets the safe answer: no
+// confirmation is a no, no answer about replacing keeps the file, no answer about deleting
+// instead of trashing keeps the item, and without a progress callback the event loop is pumped
+// now and then and the work cannot be cancelled.
 struct FileOperationCallbacks {
-    // Called as the work goes on; answering false cancels what is left. Empty: the operation
-    // shows its own cancellable progress dialog over its owner when the work takes long.
+    // Called as the work goes on; answering false cancels what is left. While the totals are
+    // still being added up they read 0.
     std::function<bool(const FileOperationProgress&)> progress;
+    // The question before the work starts ("Are you sure ...?", "The folder ... does not exist.
+    // Do you want to create it?"); true goes ahead. Not asked with NoConfirmation.
+    std::function<bool(const QString& caption, const QString& text, bool yesIsDefault)> confirm;
+    // A file moved onto a file of its name; Keep is the default answer. Not asked with
+    // NoConfirmation, which replaces.
+    std::function<ReplaceAnswer(const QString& caption, const QString& text)> replace;
+    // No trash can take an item (the text says why and asks "Do you want to delete it
+    // permanently?"); true deletes it. Asked even with NoConfirmation: nothing could bring the
+    // item back.
+    std::function<bool(const QString& caption, const QString& text)> deleteInstead;
+    // What failed, once, when the operation ends with failures; never with NoErrorUi.
+    std::function<void(const QString& caption, const QString& text)> error;
 };
 
 enum FileOperationFlag : unsigned {
     NoConfirmation = 0x1,  // ask nothing before starting; a move replaces what it meets
-    NoErrorUi = 0x2,       // failures only in the result, no message box
+    NoErrorUi = 0x2,       // failures only in the result, not through the error callback
 };
 
 enum class FileOperationStatus {
@@ -61,30 +84,27 @@ struct FileOperationResult {
 // attributes) in listing order; otherwise the path itself when something exists there.
 QStringList ExpandWildcards(const QString& path);
 
-// Deletes files and folders with all their contents, permanently. Confirmation: "Are you sure
-// you want to permanently delete ...?", No being the default answer.
-FileOperationResult DeleteItems(QWidget* owner, const QStringList& paths, unsigned flags = 0,
-                                const FileOperationCallbacks& callbacks = {});
+// Deletes files and folders with all their contents, permanently. Confirmation (caption
+// "Delete"): "Are you sure you want to permanently delete ...?", No being the default answer.
+FileOperationResult DeleteItems(const QStringList& paths, unsigned flags,
+                                const FileOperationCallbacks& callbacks);
 
-// Moves files and folders to the Trash. Confirmation: "Are you sure you want to move ... to the
-// Trash?". An item no trash can take is deleted only when the user says yes to that.
-FileOperationResult RecycleItems(QWidget* owner, const QStringList& paths, unsigned flags = 0,
-                                 const FileOperationCallbacks& callbacks = {});
+// Moves files and folders to the Trash. Confirmation (caption "Move to Trash"): "Are you sure
+// you want to move ... to the Trash?". An item no trash can take is deleted only when
+// deleteInstead says yes.
+FileOperationResult RecycleItems(const QStringList& paths, unsigned flags,
+                                 const FileOperationCallbacks& callbacks);
 
 // Moves files and folders into targetFolder under their own names; the folder is created
 // (after asking, unless NoConfirmation) when missing. A folder meeting a folder of its name
 // is merged into it; a file meeting a file asks before replacing it. Within one file system
 // an item is renamed; across file systems it is copied, read back, and only then removed.
-FileOperationResult MoveItems(QWidget* owner, const QStringList& paths, const QString& targetFolder,
-                              unsigned flags = 0, const FileOperationCallbacks& callbacks = {});
+FileOperationResult MoveItems(const QStringList& paths, const QString& targetFolder, unsigned flags,
+                              const FileOperationCallbacks& callbacks);
 
 // Moves a folder so that it stands at target: its entries go into target, then the emptied
 // source folder is removed (a source that is not empty stays, and is reported).
-FileOperationResult MoveFolder(QWidget* owner, const QString& source, const QString& target,
-                               unsigned flags = 0, const FileOperationCallbacks& callbacks = {});
-
-// The folder holding the home trash ($XDG_DATA_HOME/Trash, or ~/.local/share/Trash when that
-// variable is unset or relative); empty when neither gives an absolute path.
-QString HomeTrashFolder();
+FileOperationResult MoveFolder(const QString& source, const QString& target, unsigned flags,
+                               const FileOperationCallbacks& callbacks);
 
 }  // namespace platform

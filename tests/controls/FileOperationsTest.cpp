@@ -12,8 +12,9 @@
 #include <QUrl>
 #include <memory>
 
-#include "platform/FileOperations.h"
+#include "controls/FileOperationDialogs.h"
 #include "platform/MessageBox.h"
+#include "platform/Trash.h"
 #include "tests/fixtures/QtPrinters.h"
 #include "tests/fixtures/TempTree.h"
 

@@ -4,12 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeView>
@@ -23,6 +29,7 @@
 #include "platform/RecordingCanvas.h"
 #include "platform/SettingsStore.h"
 #include "tests/fixtures/TempTree.h"
+#include "tests/views/Inkscape.h"
 #include "tests/views/Pictures.h"
 #include "views/FolderInfoPage.h"
 #include "views/FormSectionSize.h"
@@ -33,6 +40,7 @@
 using engine::TFolderNode;
 using platform::CanvasCall;
 using testing_support::TempDrive;
+using testing_support::TempTree;
 
 namespace {
 
@@ -514,3 +522,84 @@ TEST_F(PiePageTest, TheSectionSizeWindowKeepsItsPlacement) {
 }
 
 }  // namespace
+
+// --- the pie's pictures ---
+
+TEST_F(PiePageTest, ThePieExportsAsTheScreenShowsItWhileTheShownPageStays) {
+    drive.file("e/big/x.bin", 60'000);
+    drive.file("e/small/x.bin", 30'000);
+    drive.file("e/one/only.bin", 5000);
+    Start();
+    Open("e");
+    const QPoint big = PointIn("big");
+    const QSize area = Pie()->size();
+    form->PresentPage(PageFolderInfo);
+    TempTree out;
+    const struct {
+        int filter;  // 1 bitmap, 2 metafile, 3 enhanced metafile
+        const char* chosen;
+        const char* saved;
+    } cases[] = {{1, "pie.emf", "pie.BMP"}, {2, "pie", "pie.WMF"}, {3, "pie.x.wmf", "pie.x.EMF"}};
+    QStringList metafiles;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.chosen);
+        platform::SetDialogRunner([&](QDialog& dialog) {
+            auto& files = static_cast<QFileDialog&>(dialog);
+            files.selectNameFilter(files.nameFilters()[c.filter - 1]);
+            files.selectFile(out.host(c.chosen));
+            return int(QDialog::Accepted);
+        });
+        form->cmdFilePieToFile->trigger();
+        const QString saved = out.host(c.saved);
+        ASSERT_TRUE(QFile::exists(saved));
+        EXPECT_EQ(form->CurrentPage, int(PageFolderInfo));
+        EXPECT_EQ(form->ThePages->currentWidget(), form->pageFolderInfo);
+        if (c.filter == 1) {
+            const QImage bitmap(saved, "BMP");
+            EXPECT_EQ(bitmap.size(), area);
+            EXPECT_EQ(PixelAt(bitmap, big.x(), big.y()), platform::ColorToRGB(AppColors[2]));
+        } else {
+            metafiles << saved;
+        }
+    }
+
+    // A folder whose pie is one full disc, to the clipboard: a metafile with a picture beside.
+    Open("e/one");
+    form->PresentPage(PageSubfolders);
+    form->cmdFilePieAsMetafile->trigger();
+    const QMimeData* pasted = QGuiApplication::clipboard()->mimeData();
+    ASSERT_TRUE(pasted->hasFormat("image/x-emf"));
+    EXPECT_EQ(qvariant_cast<QImage>(pasted->imageData()).size(), area);
+    QFile disc(out.host("disc.emf"));
+    ASSERT_TRUE(disc.open(QIODevice::WriteOnly));
+    disc.write(pasted->data("image/x-emf"));
+    disc.close();
+    metafiles << disc.fileName();
+    form->cmdFilePieAsBitmap->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), area);
+    EXPECT_EQ(form->CurrentPage, int(PageSubfolders));
+
+    SavePicture(Page().Picture().Image(), "export-screen");
+    for (const QString& file : metafiles)  // beside the pictures, for other readers to try
+        QFile::copy(file, QCoreApplication::applicationDirPath() + "/pictures/export-" +
+                              QFileInfo(file).fileName());
+    // What a real reader draws: the wedge's colour in its middle, the whole disc for one item.
+    if (QStandardPaths::findExecutable("inkscape").isEmpty())
+        GTEST_SKIP() << "inkscape is not installed (scripts/setup-deps.sh installs it)";
+    ASSERT_EQ(RenderWithInkscape(metafiles, out.host("home")), QString());
+    const QPoint centre = Chart().Center();
+    const struct {
+        QString png;
+        QPoint at;
+        platform::TColor color;
+    } probes[] = {{out.host("pie.png"), big, AppColors[2]},    // inkscape names it without
+                  {out.host("pie.x.png"), big, AppColors[2]},  // the extension
+                  {out.host("disc.png"), centre + QPoint(7, 9), AppColors[3]}};
+    for (const auto& p : probes) {
+        SCOPED_TRACE(p.png.toStdString());
+        const QImage png(p.png);
+        ASSERT_FALSE(png.isNull());
+        SavePicture(png, "export-" + QFileInfo(p.png).completeBaseName());
+        EXPECT_EQ(PixelAt(png, p.at.x(), p.at.y()), platform::ColorToRGB(p.color));
+    }
+}

@@ -5,6 +5,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <deque>
+#include <variant>
 
 enum class TCommandLineAction { ShowUsage, ShowVersion, Run };
 
@@ -24,3 +26,24 @@ QString HeadlessRefusalText();
 
 // Exit statuses of a run without a display.
 enum TExitStatus : int { ExitReportWritten = 0, ExitReportFailed = 1, ExitNothingDone = 2 };
+
+// A first-in first-out queue of saved values: integers, texts and booleans come back in the
+// order they were added. The reader knows the kind of each; the queue keeps no tags.
+class TSimpleDataBackUp {
+public:
+    void Add(int value) { values_.emplace_back(value); }
+    void Add(const QString& value) { values_.emplace_back(value); }
+    void Add(bool value) { values_.emplace_back(value); }
+    int ReadInteger() { return Take<int>(); }
+    QString ReadString() { return Take<QString>(); }
+    bool ReadBool() { return Take<bool>(); }
+
+private:
+    template <typename T>
+    T Take() {
+        T value = std::get<T>(values_.front());
+        values_.pop_front();
+        return value;
+    }
+    std::deque<std::variant<int, QString, bool>> values_;
+};

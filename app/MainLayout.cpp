@@ -218,6 +218,10 @@ void TMainForm::CreateMenus() {
                       &TMainForm::cmdFilePieAsBitmapClick);
     platform::Connect(cmdFilePieToFile, &QAction::triggered, this,
                       &TMainForm::cmdFilePieToFileClick);
+    platform::Connect(cmdFileReportFolderInformation, &QAction::triggered, this,
+                      &TMainForm::cmdFileReportFolderInformationClick);
+    platform::Connect(cmdFileReportFolderContents, &QAction::triggered, this,
+                      &TMainForm::cmdFileReportFolderContentsClick);
     platform::Connect(cmdFileExit, &QAction::triggered, this, &TMainForm::cmdFileExitClick);
     platform::Connect(mnuView, &QMenu::aboutToShow, this, &TMainForm::mnuViewClick);
     platform::Connect(cmdViewToolbar, &QAction::triggered, this, &TMainForm::cmdViewToolbarClick);

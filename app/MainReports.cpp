@@ -1,29 +1,47 @@
-// The main window's export commands: the pie to the clipboard or to a picture file, each made with
-// the pie page presented for the selected folder and the page the user had presented again.
+// The main window's reports and exports: the pie to the clipboard or to a picture file, the
+// folder information report and the subfolder list, from the menu and from the command line.
+// Each is made with the pages it reads presented for the selected folder, and the page the user
+// had presented presented again afterwards.
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QScopeGuard>
 
+#include <cstdio>
+#include <optional>
+
+#include "app/CommandLine.h"
+#include "app/MainReports.h"
 #include "app/main.h"
+#include "config/AppConfiguration.h"
+#include "engine/TextForms.h"
+#include "platform/Drives.h"
+#include "platform/Guarded.h"
 #include "platform/MessageBox.h"
 #include "platform/PainterCanvas.h"
+#include "reports/FolderReport.h"
+#include "reports/ListWriters.h"
 #include "reports/PieExport.h"
+#include "views/FolderInfoPage.h"
 #include "views/PieChartPage.h"
+#include "views/SubfoldersPage.h"
+#include "views/WastedSpacePage.h"
 
-void TMainForm::ExportPie(const std::function<void(THPieChart&, platform::Bitmap&)>& exportTo) {
-    const int remembered = CurrentPage;
-    const auto restore = qScopeGuard([&] { PresentPage(remembered); });
-    PresentPage(PagePieChart);
-    exportTo(pagePieChart->Chart(), pagePieChart->Picture());
+using engine::TFolderNode;
+
+void TReportRunner::ExportPie(const std::function<void(THPieChart&, platform::Bitmap&)>& exportTo) {
+    const int remembered = window_.CurrentPage;
+    const auto restore = qScopeGuard([&] { window_.PresentPage(remembered); });
+    window_.PresentPage(PagePieChart);
+    exportTo(window_.pagePieChart->Chart(), window_.pagePieChart->Picture());
 }
 
 void TMainForm::cmdFilePieAsMetafileClick() {
-    ExportPie(
+    TReportRunner(*this).ExportPie(
         [](THPieChart& chart, platform::Bitmap& picture) { ExportPieAsMetafile(chart, picture); });
 }
 
 void TMainForm::cmdFilePieAsBitmapClick() {
-    ExportPie(
+    TReportRunner(*this).ExportPie(
         [](THPieChart& chart, platform::Bitmap& picture) { ExportPieAsBitmap(chart, picture); });
 }
 
@@ -34,10 +52,206 @@ void TMainForm::cmdFilePieToFileClick() {
     const QString file = WithExportExtension(dlgExportPie->selectedFiles().value(0), filter);
     dlgExportPie->selectFile(file);  // what the next export proposes
     const bool bitmap = QFileInfo(file).suffix().compare("BMP", Qt::CaseInsensitive) == 0;
-    ExportPie([&](THPieChart& chart, platform::Bitmap& picture) {
+    TReportRunner(*this).ExportPie([&](THPieChart& chart, platform::Bitmap& picture) {
         if (bitmap)
             ExportPieAsBitmap(chart, picture, file);
         else
             ExportPieAsMetafile(chart, picture, file);
     });
+}
+
+// --- folder reports ---
+
+TFolderReportContent TReportRunner::Content() {
+    TMainForm& w = window_;
+    const int remembered = w.CurrentPage;
+    {
+        const auto restore = qScopeGuard([&] { w.PresentPage(remembered); });
+        for (int page = PagePieChart; page <= PageWastedSpace; ++page) w.PresentPage(page);
+    }
+    return {w.pagePieChart->FolderType(), w.pagePieChart->FolderName(), w.CurrentPath,
+            w.pageFolderInfo->Texts(),    w.pageWastedSpace->Texts(),   w.CurrentClusterSize,
+            w.pageSubfolders->Table()};
+}
+
+void TMainForm::cmdFileReportFolderInformationClick() {
+    if (platform::RunModal(*TheSaveDialog) != QDialog::Accepted) return;
+    WriteFolderInfoReport(TheSaveDialog->selectedFiles().value(0), TReportRunner(*this).Content());
+}
+
+void TMainForm::cmdFileReportFolderContentsClick() {
+    if (platform::RunModal(*dlgExportList) != QDialog::Accepted) return;
+    const int filter =
+        int(dlgExportList->nameFilters().indexOf(dlgExportList->selectedNameFilter()));
+    const int remembered = CurrentPage;
+    {
+        const auto restore = qScopeGuard([&] { PresentPage(remembered); });
+        PresentPage(PageSubfolders);
+    }
+    QString file = dlgExportList->selectedFiles().value(0);
+    if (QFileInfo(file).suffix().isEmpty()) file += filter == 0 ? ".csv" : ".txt";
+    const TListTable list = pageSubfolders->Table();
+    if (filter == 0)
+        ListViewToCSV(list, file);
+    else if (filter == 1)
+        ListViewToTabText(list, file);
+    else
+        ListViewToFormattedText(list, file, false);
+}
+
+// --- reports from the command line ---
+
+namespace {
+
+enum class TReportForm { Info, Csv, Tab, Txt };
+
+// "/R" + the form's keyword, in any case; nothing for an unknown one.
+std::optional<TReportForm> ReportFormOf(const QString& argument) {
+    const QString keyword = argument.mid(2).toUpper();
+    if (keyword == QLatin1String("INF")) return TReportForm::Info;
+    if (keyword == QLatin1String("CSV")) return TReportForm::Csv;
+    if (keyword == QLatin1String("TAB")) return TReportForm::Tab;
+    if (keyword == QLatin1String("TXT")) return TReportForm::Txt;
+    return std::nullopt;
+}
+
+// The switches from the fourth argument on change the filter, the sort and the wasted space;
+// Q asks to quit when the report is done.
+bool ApplySwitches(const QStringList& arguments, TSubfoldersPage::TFilter& filter, bool& wasted) {
+    bool quit = false;
+    for (const QString& argument : arguments.mid(3)) {
+        const QString s = argument.toUpper();
+        if (!s.startsWith(u'/') || s.size() < 2) continue;
+        switch (s[1].unicode()) {
+            case u'A':
+                filter.DisplayType = 2;
+                break;
+            case u'T':
+                filter.DisplayType = 0;
+                filter.TopText = argument.mid(5);
+                break;
+            case u'H': {
+                filter.DisplayType = 1;
+                const QChar unit = s.size() > 4 ? s[4] : QChar();
+                if (unit == u'B') filter.Unit = 0;
+                if (unit == u'K') filter.Unit = 1;
+                if (unit == u'M') filter.Unit = 2;
+                filter.LargerThanText = argument.mid(6);
+                break;
+            }
+            case u'S': {
+                const QChar column = s.size() > 4 ? s[4] : QChar();
+                if (column < u'1' || column > u'8') break;
+                const int code = column.unicode() - u'0';
+                filter.SortCode = s.size() > 2 && s[2] == u'D' ? -code : code;
+                break;
+            }
+            case u'W':
+                if (s.size() > 3 && s[3] == u'T') wasted = true;
+                if (s.size() > 3 && s[3] == u'F') wasted = false;
+                break;
+            case u'Q':
+                quit = true;
+                break;
+            default:
+                break;
+        }
+    }
+    return quit;
+}
+
+// A program path as given, or a host path (a relative one from the folder the program was
+// started in) as a program path.
+QString ProgramPathOf(const QString& argument) {
+    return engine::IsProgramPath(argument)
+               ? argument
+               : platform::FromHostPath(platform::AbsoluteHostPath(argument));
+}
+
+// Without a display nobody sees the window: why a report run ends goes to standard error.
+void Tell(const QString& text) {
+    if (platform::IsOffscreen())
+        std::fputs(("quillon: " + text + u'\n').toLocal8Bit().constData(), stderr);
+}
+
+QString HostPathOf(const QString& argument) {
+    return engine::IsProgramPath(argument) ? platform::ToHostPath(argument)
+                                           : platform::AbsoluteHostPath(argument);
+}
+
+}  // namespace
+
+int TReportRunner::Run(const QStringList& arguments) {
+    const std::optional<TReportForm> form =
+        arguments.size() >= 3 ? ReportFormOf(arguments[0]) : std::nullopt;
+    if (!form) {  // nothing at all is done with such a command line
+        Tell(
+            QStringLiteral("not a report request: it needs /RINF, /RCSV, /RTAB or /RTXT, a "
+                           "folder and a report file (see quillon --help)"));
+        return ExitNothingDone;
+    }
+
+    TSubfoldersPage::TFilter filter = window_.pageSubfolders->Filter();
+    TSimpleDataBackUp saved;
+    saved.Add(filter.DisplayType);
+    saved.Add(filter.TopText);
+    saved.Add(filter.Unit);
+    saved.Add(filter.LargerThanText);
+    saved.Add(filter.SortCode);
+    saved.Add(bool(optIncludeWastedInformation->Value));
+    const auto restore = qScopeGuard([&] {
+        TSubfoldersPage::TFilter before;
+        before.DisplayType = saved.ReadInteger();
+        before.TopText = saved.ReadString();
+        before.Unit = saved.ReadInteger();
+        before.LargerThanText = saved.ReadString();
+        before.SortCode = saved.ReadInteger();
+        window_.pageSubfolders->SetFilter(before);
+        optIncludeWastedInformation->Value = saved.ReadBool();
+        window_.toolShowWasted->setChecked(optIncludeWastedInformation->Value);
+        window_.RefreshViews(true);
+    });
+
+    bool wasted = optIncludeWastedInformation->Value;
+    const bool quit = ApplySwitches(arguments, filter, wasted);
+    window_.pageSubfolders->SetFilter(filter);
+    optIncludeWastedInformation->Value = wasted;
+    window_.toolShowWasted->setChecked(wasted);
+
+    const QString folder = ProgramPathOf(arguments[1]);
+    if (engine::IsDriveRoot(folder))
+        window_.ScanOrRescanDrive(TMainForm::DriveTextOf(folder[0].toUpper()));
+    else if (!folder.isEmpty() && window_.ScanDriveFolderCommand(folder))
+        // The report rests on a scan of its folder, not of the whole drive around it.
+        window_.OpenFolderPath(folder);
+    const TFolderNode* selected = window_.SelectedNode();
+    if (folder.isEmpty() || !selected || !selected->Record() ||
+        engine::AddBackslash(engine::NodePath(selected)).toUpper() !=
+            engine::AddBackslash(folder).toUpper()) {
+        Tell(QStringLiteral("the folder %1 could not be opened: no report was written")
+                 .arg(arguments[1]));
+        return ExitNothingDone;
+    }
+
+    QString file = HostPathOf(arguments[2]);
+    if (QFileInfo(file).suffix().isEmpty()) file += *form == TReportForm::Csv ? ".csv" : ".txt";
+    const TFolderReportContent content = Content();
+    bool written = false;
+    switch (*form) {
+        case TReportForm::Info:
+            written = WriteFolderInfoReport(file, content);
+            break;
+        case TReportForm::Csv:
+            written = ListViewToCSV(content.Subfolders, file);
+            break;
+        case TReportForm::Tab:
+            written = ListViewToTabText(content.Subfolders, file);
+            break;
+        case TReportForm::Txt:
+            written = ListViewToFormattedText(content.Subfolders, file, false);
+            break;
+    }
+    // Without a display the run ends by itself once the start-up work is done.
+    if (quit && !platform::IsOffscreen()) platform::Post(&window_, [this] { window_.close(); });
+    return written ? ExitReportWritten : ExitReportFailed;
 }

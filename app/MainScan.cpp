@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QTreeView>
 
 #include "app/FolderTreeModel.h"
@@ -176,6 +177,22 @@ void TMainForm::ScanCheckedDrive(const QString& driveText, engine::DriveRecord* 
         throw;
     }
     finish();
+}
+
+bool TMainForm::ScanDriveFolderCommand(const QString& path) {
+    const char letter = char(path[0].toUpper().unicode());
+    if (!MayChangeTree()) return false;
+    if (engine::ScannedDrives().Find(letter)) return true;
+    if (!engine::CheckDriveAccess(letter)) return false;
+    engine::DriveRecord* record = engine::ScannedDrives().Add(letter);
+    const auto finish = qScopeGuard([&] {
+        ShowStatusText(0, "Done.");
+        RefreshViews(engine::StopRequested);
+        if (!SelectedNode() && tree_.TopLevelCount() > 0) SelectNode(tree_.TopLevel(0));
+    });
+    if (engine::ScanDriveFolder(tree_, DriveTextOf(QChar(letter)), *record, path)) return true;
+    engine::ScannedDrives().Remove(record);  // no such folder: the drive stays out
+    return false;
 }
 
 void TMainForm::RescanDrives(const QString& letters) {

@@ -25,6 +25,14 @@ void Print(FILE* stream, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stream);
 }
 
+// Without a display the offscreen platform's remarks about what it cannot do are no news to
+// the person reading standard error; the program's own messages are written there directly.
+void QuietOffscreenRemarks(QtMsgType type, const QMessageLogContext& context,
+                           const QString& message) {
+    if (type == QtDebugMsg || type == QtInfoMsg || type == QtWarningMsg) return;
+    Print(stderr, qFormatLogMessage(type, context, message) + u'\n');
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -54,6 +62,7 @@ int main(int argc, char* argv[]) {
     }
 
     platform::PinLocalTimeZone();
+    if (headless) qInstallMessageHandler(QuietOffscreenRemarks);
     QApplication app(argc, argv);
     QApplication::setApplicationName(kAppTitle);
     QApplication::setOrganizationName("Norvane");

@@ -28,6 +28,7 @@
 #include "app/Addons.h"
 #include "app/CommandLine.h"
 #include "app/FolderTreeModel.h"
+#include "app/MainReports.h"
 #include "app/Messages.h"
 #include "app/Periphery.h"
 #include "config/AppConfiguration.h"
@@ -202,15 +203,15 @@ void TMainForm::WMStartup() {
         if (engine::StopRequested) break;
     }
     WorkThroughCommandLine();
-    if (tree_.TopLevelCount() == 0 && !closeRequested_) cmdFileScanDrivesClick();
+    // A report run without a display ends here: nobody is there to pick drives.
+    const bool headlessReport = platform::IsOffscreen() && IsReportRequest(arguments_);
+    if (tree_.TopLevelCount() == 0 && !closeRequested_ && !headlessReport) cmdFileScanDrivesClick();
 }
 
 void TMainForm::WorkThroughCommandLine() {
     if (arguments_.isEmpty()) return;
     if (IsReportRequest(arguments_)) {
-        // Reports are not written yet: a run without a display says so and ends.
-        if (platform::IsOffscreen())
-            std::fputs("quillon: this version does not write reports yet.\n", stderr);
+        headlessExitStatus_ = TReportRunner(*this).Run(arguments_);
         return;
     }
     for (const QString& argument : std::as_const(arguments_)) {

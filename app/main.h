@@ -15,10 +15,6 @@
 #include "views/ViewPage.h"
 
 class TFolderTreeModel;
-class THPieChart;
-namespace platform {
-class Bitmap;
-}
 
 class TMainForm : public QMainWindow,
                   public TMainFormControls,
@@ -75,6 +71,9 @@ public:
     // Scan commands.
     void ScanOrRescanDrive(const QString& driveText);
     bool ScanDriveCommand(const QString& driveText, engine::DriveRecord* record);
+    // A report's folder on a drive not in the tree: only that folder is scanned. False when
+    // the folder cannot be reached.
+    bool ScanDriveFolderCommand(const QString& path);
     void RescanDrives(const QString& letters);
     void RemoveDrive(QChar letter);
     void RescanCurrentFolder();
@@ -110,6 +109,8 @@ public:
     void cmdFilePieAsMetafileClick();
     void cmdFilePieAsBitmapClick();
     void cmdFilePieToFileClick();
+    void cmdFileReportFolderInformationClick();
+    void cmdFileReportFolderContentsClick();
     void cmdFileExitClick();
     void mnuFileClick();
     void ClustersBoxChange();
@@ -195,8 +196,6 @@ private:
     void DeleteTreeNode(engine::TFolderNode* node);
     void RemoveFromTree(engine::TFolderNode* node, const std::function<void()>& removal);
 
-    // Runs an export with the pie page presented, then the page presented before (also on failure).
-    void ExportPie(const std::function<void(THPieChart&, platform::Bitmap&)>& exportTo);
     // The pages in page order, and presenting the current page for CurrentNode.
     std::array<TViewPage*, 5> Pages() const;
     void PresentPageContent();

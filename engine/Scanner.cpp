@@ -7,6 +7,7 @@
 
 #include "engine/TextForms.h"
 #include "engine/VolumeFacts.h"
+#include "platform/Drives.h"
 #include "platform/FindFile.h"
 
 namespace engine {
@@ -218,19 +219,59 @@ TFolderSize* ScanFolder(const QString& path, TFolderNode* node) {
     return walk.Scan(path, node, reader);
 }
 
+namespace {
+
+// The drive's top node, appended to the tree, and its record made ready for the walk.
+TFolderNode* AppendScannedDrive(TFolderTree& tree, const QString& driveText,
+                                DriveRecord& driveRecord) {
+    const char letter = char(driveText[0].toUpper().unicode());
+    TFolderNode* node = tree.AppendDrive(letter, driveText.mid(1, 255));
+    driveRecord.Node = node;
+    driveRecord.DriveText = driveText;
+    driveRecord.ClusterSize = ClusterSize(QChar(letter) + QLatin1String(":\\"));
+    ScanClusterSize = driveRecord.ClusterSize;
+    return node;
+}
+
+}  // namespace
+
 TFolderNode* ScanDrive(TFolderTree& tree, const QString& driveText, DriveRecord& driveRecord) {
     if (TreeBusy() || driveText.isEmpty()) return nullptr;
     StopRequested = false;
     TScanningState scanning(Host());
     const TTreeBusy walking;
-    const char letter = char(driveText[0].toUpper().unicode());
-    TFolderNode* node = tree.AppendDrive(letter, driveText.mid(1, 255));
-    driveRecord.Node = node;
-    driveRecord.DriveText = driveText;
-    const QString root = QChar(letter) + QLatin1String(":\\");
-    driveRecord.ClusterSize = ClusterSize(root);
-    ScanClusterSize = driveRecord.ClusterSize;
-    ScanFolder(root, node);
+    TFolderNode* node = AppendScannedDrive(tree, driveText, driveRecord);
+    ScanFolder(NodePath(node), node);
+    return node;
+}
+
+TFolderNode* ScanDriveFolder(TFolderTree& tree, const QString& driveText, DriveRecord& driveRecord,
+                             const QString& path) {
+    const uint32_t attributes = platform::GetFileAttributes(RemoveBackslash(path));
+    if (TreeBusy() || driveText.isEmpty() || attributes == platform::INVALID_FILE_ATTRIBUTES ||
+        !(attributes & platform::FILE_ATTRIBUTE_DIRECTORY))
+        return nullptr;
+    StopRequested = false;
+    TScanningState scanning(Host());
+    const TTreeBusy walking;
+    TFolderNode* node = AppendScannedDrive(tree, driveText, driveRecord);
+    const QString root = NodePath(node);
+    // The names on the way as the host spells them, shown as a scan would show them.
+    VolumeInfo volume;
+    GetVolumeFacts(root, volume);
+    const bool caseSensitive = volume.flags & platform::FILE_CASE_SENSITIVE_SEARCH;
+    const QString host = platform::ToHostPath(path);
+    const QString hostRoot = platform::ToHostPath(root);
+    for (const QString& name : host.mid(hostRoot.size()).split(u'/', Qt::SkipEmptyParts)) {
+        QString programName = name;
+        programName.replace(u'\\', QChar(0xFF3C));
+        node = tree.AppendChild(
+            node, caseSensitive
+                      ? programName
+                      : FolderDisplayName(programName, platform::HasShortAlternateName(programName),
+                                          false));
+    }
+    ScanFolder(AddBackslash(NodePath(node)), node);
     return node;
 }
 

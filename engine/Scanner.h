@@ -46,6 +46,13 @@ TFolderSize* ScanFolder(const QString& path, TFolderNode* node);
 // cluster size. The host is in its scanning state throughout, also when this throws.
 TFolderNode* ScanDrive(TFolderTree& tree, const QString& driveText, DriveRecord& driveRecord);
 
+// Scans one folder of a drive that is not in the tree, as a report of that folder needs it: the
+// drive's top-level node and the folders on the way down are made without records (as after an
+// interrupted scan) and only the folder is walked. Returns its node; nullptr (and nothing made)
+// when no folder is at path or while another scan runs. path is a program path below the root.
+TFolderNode* ScanDriveFolder(TFolderTree& tree, const QString& driveText, DriveRecord& driveRecord,
+                             const QString& path);
+
 // Replaces the subtree of a folder already in the tree (path is its NodePath, with or without
 // a final "\") by a fresh scan and corrects its ancestors; removes it when it is gone. A
 // stopped rescan leaves the node without record and its ancestors as they were. Does nothing

@@ -346,6 +346,10 @@ QString FromHostPath(const QString& hostPath) {
     return QString(QChar(best->letter)) + QLatin1String(":\\") + rest;
 }
 
+QString AbsoluteHostPath(const QString& hostPath) {
+    return hostPath.isEmpty() ? QString() : CleanAbsolute(hostPath);
+}
+
 QString DriveDisplayNameOf(const QString& root) {
     const DriveMapping* drive = root.isEmpty() ? nullptr : FindDrive(root[0]);
     if (!drive || root.size() < 2 || root[1] != u':') return {};

@@ -81,6 +81,10 @@ QString ToHostPath(const QString& path);
 // program was started in. The empty text when no drive holds the path.
 QString FromHostPath(const QString& hostPath);
 
+// A host path made absolute: a relative one is taken from the folder the program was started in
+// (the drive check may have changed the current folder since).
+QString AbsoluteHostPath(const QString& hostPath);
+
 // The name the file manager shows for a drive root: its host folder and letter, "/home (D:)".
 // The empty text when the drive is not mapped.
 QString DriveDisplayNameOf(const QString& root);

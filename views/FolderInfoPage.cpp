@@ -163,6 +163,22 @@ void TFolderInfoPage::Present(const TPresentation& presentation) {
               record->SubfolderCount);
 }
 
+TFolderInfoPage::TTexts TFolderInfoPage::Texts() const {
+    TTexts texts;
+    const QLabel* tree[4] = {txtWebTreeInfoSize_, txtWebTreeInfoAllocated_, txtWebTreeInfoWasted_,
+                             txtWebTreeInfoObjects_};
+    const QLabel* own[4] = {txtWebFolderInfoSize_, txtWebFolderInfoAllocated_,
+                            txtWebFolderInfoWasted_, txtWebFolderInfoObjects_};
+    for (size_t i = 0; i < 4; ++i) {
+        texts.Tree[i] = {tree[i]->text(), tree[i]->toolTip()};
+        texts.Folder[i] = {own[i]->text(), own[i]->toolTip()};
+    }
+    for (int row = 0; row < 11; ++row)
+        texts.Grid[size_t(row)] = {gridFolderInfo_->item(row, 0)->text(),
+                                   gridFolderInfo_->item(row, 1)->text()};
+    return texts;
+}
+
 void TFolderInfoPage::Forget() {
     shownFor_.clear();
 }

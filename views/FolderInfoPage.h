@@ -26,6 +26,15 @@ public:
     // InfoShownFor: the path the page was last built for; empty means build again.
     const QString& ShownFor() const { return shownFor_; }
 
+    // What the page shows, as a report repeats it.
+    struct TTexts {
+        // Size, allocated, wasted and objects of the tree and of the folder: text and hint.
+        std::array<std::pair<QString, QString>, 4> Tree, Folder;
+        // The grid's eleven rows: caption and value.
+        std::array<std::pair<QString, QString>, 11> Grid;
+    };
+    TTexts Texts() const;
+
 signals:
     // The tree bar chart picture was clicked.
     void imgTreeBarChartClick();

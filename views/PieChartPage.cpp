@@ -208,6 +208,7 @@ void TPieChartPage::BuildPie() {
     infos_ = ::BuildPie(*chart_, *node, CurrentPieSettings(presentation_.ClusterSize));
     contextItem_ = infos_.front();
     UpdatePieHeader(contextItem_.Path, TItemKind::Folder, contextItem_.Wasted, contextItem_.Size);
+    folderHeader_ = headerItem_;
 }
 
 void TPieChartPage::UpdatePieHeader(const QString& path, TItemKind kind, int64_t wasted,

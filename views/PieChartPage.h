@@ -71,6 +71,9 @@ public:
     const std::vector<TSectionInfo>& SectionInfos() const { return infos_; }
     const TSectionInfo& ContextItem() const { return contextItem_; }
     const QString& ShownFor() const { return shownFor_; }
+    // The header's type and name texts of the presented folder itself.
+    QString FolderType() const { return folderHeader_.type; }
+    QString FolderName() const { return folderHeader_.name; }
 
     // Handlers of the paint box and the header's icon.
     void FolderPiePaint(const QRect& rect);
@@ -109,11 +112,13 @@ private:
     TPresentation presentation_;
     QString shownFor_;  // PieShownFor: empty means build again
     // The shell's name, type and icon of the item the header showed last; a pointer resting on
-    // one item asks the shell only once.
-    struct {
+    // one item asks the shell only once. And those of the presented folder.
+    struct THeaderItem {
         QString path;
         QString name;
         QString type;
         QPixmap icon;
-    } headerItem_;
+    };
+    THeaderItem headerItem_;
+    THeaderItem folderHeader_;
 };

@@ -343,6 +343,28 @@ bool TSubfoldersPage::eventFilter(QObject* watched, QEvent* event) {
     return TViewPage::eventFilter(watched, event);
 }
 
+// --- the filter as a whole ---
+
+TSubfoldersPage::TFilter TSubfoldersPage::Filter() const {
+    return {cbFoldersDisplayType_->currentIndex(), cbFoldersTop_->currentText(),
+            cbFoldersLargerThanBytes_->currentIndex(), ediFoldersLargerThan_->text(), sortCode_};
+}
+
+void TSubfoldersPage::SetFilter(const TFilter& filter) {
+    loading_ = true;
+    cbFoldersDisplayType_->setCurrentIndex(filter.DisplayType);
+    cbFoldersTop_->setCurrentText(filter.TopText);
+    cbFoldersLargerThanBytes_->setCurrentIndex(filter.Unit);
+    bool isNumber = false;
+    const int number = filter.LargerThanText.toInt(&isNumber);
+    if (isNumber) udFoldersLargerThan_->setValue(number);
+    sortCode_ = filter.SortCode;
+    loading_ = false;
+    MarkSortColumn();
+    ShowFilterControls();
+    Forget();
+}
+
 // --- the settings ---
 
 void TSubfoldersPage::LoadSettings() {

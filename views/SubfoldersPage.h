@@ -39,6 +39,18 @@ public:
 
     // The sort code: the column number 1 to 8, negative for descending.
     int SortCode() const { return sortCode_; }
+
+    // The filter and the sort as the controls hold them; setting them re-marks the sort column
+    // and shows the filter's controls, and builds the list anew when it is next presented.
+    struct TFilter {
+        int DisplayType = 2;     // 0 top large folders, 1 larger than, 2 all
+        QString TopText;         // the "top" box's text
+        int Unit = 1;            // 0 bytes, 1 KB, 2 MB
+        QString LargerThanText;  // the number edit's text
+        int SortCode = 1;
+    };
+    TFilter Filter() const;
+    void SetFilter(const TFilter& filter);
     // ListShownFor: the folder the list was last built for; nullptr means build again.
     const engine::TFolderNode* ShownFor() const { return shownFor_; }
     // The list as it stands, captions (with the sort mark) and rows in their order.

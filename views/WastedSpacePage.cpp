@@ -151,6 +151,14 @@ void TWastedSpacePage::Present(const TPresentation& presentation) {
     LayOutRows();
 }
 
+TWastedSpacePage::TTexts TWastedSpacePage::Texts() const {
+    TTexts texts{txtWebWastedAmount_->text(), txtWebWastedPath_->text(), {}};
+    for (size_t i = 0; i < 7; ++i)
+        texts.Panels[i] = {capWasted_[i]->text(), capWasted_[i]->toolTip(), txtWasted_[i]->text(),
+                           txtWasted_[i]->toolTip(), WastedInd_[i]->Progress()};
+    return texts;
+}
+
 // Each row centred in the area, the two together centred from top to bottom with the link below
 // them, the second row's top on the first row's bottom line.
 void TWastedSpacePage::LayOutRows() {

@@ -23,6 +23,18 @@ public:
     // The help topic the link opens: 3010 while a folder is shown, 3020 for a drive.
     int ReduceWasteTopic() const { return ReduceWasteTopic_; }
 
+    // What the page shows, as a report repeats it.
+    struct TPanelTexts {
+        QString Caption, CaptionHint, Wasted, WastedHint;
+        int Percent = 0;
+    };
+    struct TTexts {
+        QString Amount;  // "Amount of space wasted ..."
+        QString Path;    // the path label as shown
+        std::array<TPanelTexts, 7> Panels;
+    };
+    TTexts Texts() const;
+
 signals:
     // txtWebReduceWasteClick: open the help topic of the link.
     void HelpRequested(int topic);

@@ -174,7 +174,12 @@ void TMainForm::cmdViewPieSectionSizeWindowClick() {
 }
 
 void TMainForm::cmdViewBarChartClick() {
-    if (BarChartBox) platform::RunModal(*BarChartBox);
+    if (!BarChartBox || !CurrentNode) return;
+    BarChartBox->Fill(CurrentNode);
+    platform::RunModal(*BarChartBox);
+    // The window lets go of the tree's nodes when it closes; the choice outlives them.
+    const QString chosen = BarChartBox->ResultPath();
+    if (!chosen.isEmpty()) OpenFolderPath(chosen);
 }
 
 void TMainForm::cmdViewPieSortAscendingClick() {

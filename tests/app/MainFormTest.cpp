@@ -9,9 +9,11 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QLabel>
+#include <QListView>
 #include <QMenu>
 #include <QMimeData>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextEdit>
@@ -28,6 +30,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/Shell.h"
 #include "tests/fixtures/TempTree.h"
+#include "views/FormBarChart.h"
 #include "views/PieChartPage.h"
 #include "views/SubfoldersPage.h"
 
@@ -308,6 +311,41 @@ TEST_F(MainFormTest, OpeningAFolderOfAScannedDriveDoesNotScanAgain) {
     EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\Sub"));
     EXPECT_FALSE(window.OpenFolderPath("T:"));
     EXPECT_FALSE(window.OpenFolderPath("\\\\server\\share"));
+}
+
+TEST_F(MainFormTest, TheTreeBarChartOpensTheFolderChosenInIt) {
+    TempDrive drive;
+    drive.folder("Other");
+    drive.folder("Sub/deep");
+    TMainForm& window = Start({"T:\\"});
+    TBarChartBox box(&window);
+    BarChartBox = &box;
+    const auto forget = qScopeGuard([] { BarChartBox = nullptr; });
+    // Rows: T:\, Other, Sub, Sub\deep. The key goes to the list, where the user presses it.
+    const struct {
+        int row;
+        Qt::Key key;
+        const char* path;  // selected afterwards
+    } cases[] = {
+        {3, Qt::Key_Return, "T:\\Sub\\deep"},
+        {1, Qt::Key_Escape, "T:\\"},
+        {1, Qt::Key_Enter, "T:\\Other"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.row);
+        ASSERT_TRUE(window.OpenFolderPath("T:\\"));
+        QStringList opened;
+        platform::SetDialogRunner([&](QDialog& d) {
+            opened << d.windowTitle() + " " + QString::number(box.RowCount());
+            box.BarList->setCurrentIndex(box.BarList->model()->index(c.row, 0));
+            QTest::keyClick(box.BarList, c.key);
+            return box.result();
+        });
+        window.cmdViewBarChart->trigger();
+        EXPECT_EQ(opened, QStringList{"Tree Bar Chart - T:\\ 4"});
+        EXPECT_EQ(window.CurrentPath, QString::fromLatin1(c.path));
+        EXPECT_EQ(box.RowCount(), 0);
+    }
 }
 
 TEST_F(MainFormTest, AFolderDeletedOnDiskLeavesTheTreeWhenSelected) {

@@ -70,6 +70,7 @@ void TMainForm::ConnectPages() {
     }
     platform::Connect(pageFolderInfo, &TFolderInfoPage::imgTreeBarChartClick, this,
                       &TMainForm::cmdViewBarChartClick);
+    pageCleanUp->SetHost(this);
     platform::Connect(pageWastedSpace, &TWastedSpacePage::HelpRequested, this,
                       [this](int topic) { ShowHelpContents(this, topic); });
 }
@@ -289,6 +290,12 @@ void TMainForm::RemoveVanishedNode(const QString& path) {
         DeleteTreeNode(node);
     }
     RefreshViews(true);
+}
+
+bool TMainForm::RemoveVanishedFolder(const QString& path, TFolderNode* node) {
+    if (!MayChangeTree() || !engine::RemoveVanishedFolder(path, node)) return false;
+    RefreshViews(true);
+    return true;
 }
 
 void TMainForm::DeleteTreeNode(TFolderNode* node) {

@@ -103,7 +103,7 @@ void TMainForm::cmdFileScanDrivesClick() {
 }
 
 void TMainForm::cmdFileRescanCurrentDirectoryClick() {
-    RescanCurrentFolder();
+    if (CurrentNode) RescanFolder(SelectedNode());
 }
 
 void TMainForm::cmdFileRescanCurrentDriveClick() {
@@ -224,9 +224,8 @@ void TMainForm::RemoveDrive(QChar letter) {
     if (!SelectedNode()) ClearCurrentFolder();
 }
 
-void TMainForm::RescanCurrentFolder() {
-    if (!CurrentNode || !MayChangeTree()) return;
-    TFolderNode* selected = SelectedNode();
+void TMainForm::RescanFolder(TFolderNode* node) {
+    if (!node || !MayChangeTree()) return;
     SetScanningState(true);
     PresentNode(nullptr);
     auto finish = [&] {
@@ -235,7 +234,7 @@ void TMainForm::RescanCurrentFolder() {
         PresentNode(SelectedNode());
     };
     try {
-        if (selected) engine::RescanFolder(engine::NodePath(selected), selected);
+        engine::RescanFolder(engine::NodePath(node), node);
     } catch (...) {
         finish();
         throw;

@@ -11,6 +11,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -97,6 +98,7 @@ void TMainForm::FormCreate() {
     CreateTreeAndPages();
     CreateStatusBar();
     CreateFileDialogs();
+    QCoreApplication::instance()->installEventFilter(this);
     engine::SetScanHost(this);
     engine::SetDriveRetryQuestion([this](const QString& text) {
         return platform::ShowMessage(this, {kAppTitle, text, platform::MessageIcon::Error,
@@ -344,6 +346,16 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    // FormKeyDown: the window sees its keys before its controls do. Ctrl with B, D, M or R is
+    // a clean-up action while that page's tab is there; a held key does not repeat it.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::ControlModifier && !key->isAutoRepeat() &&
+            ThePages->isTabVisible(TabOf(pageCleanUp)))
+            return pageCleanUp->ShortcutPressed(key->key());
+        return QMainWindow::eventFilter(watched, event);
+    }
     platform::Guarded([&] {
         if (event->type() != QEvent::Resize) return;
         if (watched == ToolbarSupport)

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "app/MainLayout.h"
+#include "cleanup/CleanUpPage.h"
 #include "engine/FolderTree.h"
 #include "engine/Scanner.h"
 #include "views/ViewPage.h"
@@ -18,6 +19,7 @@ class TFolderTreeModel;
 
 class TMainForm : public QMainWindow,
                   public TMainFormControls,
+                  public ICleanUpHost,
                   private engine::IScanHost,
                   private engine::TFolderTreeListener {
     Q_OBJECT
@@ -39,8 +41,7 @@ public:
     static QString AddonsFolder;
     engine::TFolderTree& Tree() { return tree_; }
 
-    // Navigation state. ScannedLetters: the letters of the drives in the tree, in the order
-    // they were (re)scanned.
+    // Navigation state; ScannedLetters: the letters of the tree's drives in (re)scan order.
     QString ScannedLetters() const;
     bool Scanning = false;
     engine::TFolderNode* CurrentNode = nullptr;
@@ -76,7 +77,10 @@ public:
     bool ScanDriveFolderCommand(const QString& path);
     void RescanDrives(const QString& letters);
     void RemoveDrive(QChar letter);
-    void RescanCurrentFolder();
+    // What the clean-up page asks: the selected folder, its node gone or its totals counted again.
+    engine::TFolderNode* CleanUpFolder() const override { return SelectedNode(); }
+    bool RemoveVanishedFolder(const QString& path, engine::TFolderNode* node) override;
+    void RescanFolder(engine::TFolderNode* node) override;
     bool OpenFolderPath(const QString& path);
 
     // The shell's menu of a folder or a file, and the tree's correction when it is gone after.
@@ -209,11 +213,8 @@ private:
     void TellSectionSizeWindowDrive();
 
     // The tree's removals: the window and its pages let go of nodes before they go.
-    void RowsAboutToBeInserted(engine::TFolderNode*, int, int) override {}
-    void RowsInserted(engine::TFolderNode*, int, int) override {}
     void RowsAboutToBeRemoved(engine::TFolderNode* parent, int first, int last) override;
     void RowsRemoved(engine::TFolderNode* parent, int first, int last) override;
-    void RecordChanged(engine::TFolderNode*) override {}
 
     // What the scanner asks of the window.
     void ShowScanStatus(const QString& text) override;

@@ -1,5 +1,6 @@
 #include "cleanup/CleanUpPage.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -7,9 +8,45 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include "controls/FileOperationDialogs.h"
+#include "controls/SensiControls.h"
+#include "engine/FolderTree.h"
+#include "platform/Guarded.h"
+#include "platform/MessageBox.h"
 #include "views/PageParts.h"
 
-#include "controls/SensiControls.h"
+const std::array<const char*, 5> TCleanUpPage::HintTexts = {
+    "Although the main purpose of Quillon Pro is to help you quickly find out how your disk "
+    "space is being used, the program also offers you a few ways to free up some disk space. "
+    "But use them with care.",
+    "This option can help you reduce the space wasted by the folder due to the drive cluster "
+    "size. The folder and all its subfolders and files are moved to another location (such as "
+    "on a drive with a smaller cluster size).",
+    "This option can help you gain disk space by compressing and moving the folder to a ZIP "
+    "archive. Quillon Pro may later restore the folder from the ZIP archive to the original "
+    "location.",
+    "All files are sent to the Recycle Bin. Files may be recovered and the disk space is not "
+    "freed up until the Recycle Bin is emptied.",
+    "This option can help you immediately free up disk space, but it is very dangerous! All the "
+    "files and sub-folders of the current folder are deleted and cannot be recovered.",
+};
+
+namespace {
+
+// The two looks of a panel: lit under the pointer, or as a button at rest.
+void SetPanelLook(TSensitivePanel* panel, QLabel* label, bool lit) {
+    const QPalette system = QApplication::palette();
+    const QColor text = lit ? QColor(Qt::white) : QColor(Qt::black);
+    QPalette look = panel->palette();
+    look.setColor(QPalette::Button, system.color(lit ? QPalette::Highlight : QPalette::Button));
+    look.setColor(QPalette::WindowText, text);
+    panel->setPalette(look);
+    QPalette labelLook = label->palette();
+    labelLook.setColor(QPalette::WindowText, text);
+    label->setPalette(labelLook);
+}
+
+}  // namespace
 
 TCleanUpPage::TCleanUpPage(QWidget* parent) : TViewPage(parent) {
     auto* layout = new QVBoxLayout(this);
@@ -30,16 +67,17 @@ TCleanUpPage::TCleanUpPage(QWidget* parent) : TViewPage(parent) {
         const char* shortcut;
         int tag;
         QStyle::StandardPixmap image;
+        void (TCleanUpPage::*click)();
     };
     const Row rows[4] = {
         {&panCleanMenuDelete_, "panCleanMenuDelete", "Delete Folder", "Ctrl+D  ", 4,
-         QStyle::SP_TrashIcon},
+         QStyle::SP_DialogDiscardButton, &TCleanUpPage::panCleanMenuDeleteClick},
         {&panCleanMenuMove_, "panCleanMenuMove", "Move Folder", "Ctrl+M  ", 1,
-         QStyle::SP_FileDialogToParent},
+         QStyle::SP_FileDialogToParent, &TCleanUpPage::panCleanMenuMoveClick},
         {&panCleanMenuRecycle_, "panCleanMenuRecycle", "Send To Recycle Bin", "Ctrl+B  ", 3,
-         QStyle::SP_TrashIcon},
+         QStyle::SP_TrashIcon, &TCleanUpPage::panCleanMenuRecycleClick},
         {&panCleanMenuCompress_, "panCleanMenuCompress", "Archive Folder", "Ctrl+R  ", 2,
-         QStyle::SP_DriveHDIcon},
+         QStyle::SP_DriveHDIcon, &TCleanUpPage::panCleanMenuCompressClick},
     };
     for (int i = 0; i < 4; ++i) {
         const Row& r = rows[i];
@@ -48,20 +86,28 @@ TCleanUpPage::TCleanUpPage(QWidget* parent) : TViewPage(parent) {
         panel->setCaption(r.shortcut);
         panel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         panel->setCursor(Qt::PointingHandCursor);
-        panel->setAutoFillBackground(true);
         panel->setBackgroundRole(QPalette::Button);
         panel->setMinimumHeight(40);
         auto* row = new QHBoxLayout(panel);
         auto* image = new QLabel;
-        image->setPixmap(style()->standardIcon(r.image).pixmap(32, 32));
+        // Some styles have the picture only small: all four are shown at one size.
+        image->setPixmap(style()->standardIcon(r.image).pixmap(32, 32).scaled(
+            32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
         auto* label = new QLabel(r.label);
         label->setProperty("tag", r.tag);
         row->addWidget(image);
         row->addWidget(label, 1);
-        actions_[i] = {panel, image, label};
+        SetPanelLook(panel, label, false);
+        actions_[i] = {panel, image, label, r.click};
         for (QWidget* w : {static_cast<QWidget*>(panel), static_cast<QWidget*>(image),
                            static_cast<QWidget*>(label)})
             w->installEventFilter(this);
+        platform::Connect(
+            panel, &TSensitivePanel::OnSensitiveActivate, this,
+            [this](QWidget* sender, QEvent&) { panCleanMenuMoveSensitiveActivate(sender); });
+        platform::Connect(
+            panel, &TSensitivePanel::OnSensitiveDeactivate, this,
+            [this](QWidget* sender, QEvent&) { panCleanMenuMoveSensitiveDeactivate(sender); });
         layout->addWidget(panel);
     }
 
@@ -69,40 +115,124 @@ TCleanUpPage::TCleanUpPage(QWidget* parent) : TViewPage(parent) {
     ediCleanMenuHint_->setObjectName("ediCleanMenuHint");
     ediCleanMenuHint_->setReadOnly(true);
     layout->addWidget(ediCleanMenuHint_, 1);
+    ShowHint(0);
 }
 
-QLabel* TCleanUpPage::LabelOf(TSensitivePanel* panel) const {
-    for (const Action& a : actions_) {
-        if (a.panel == panel) return a.label;
+void TCleanUpPage::Present(const TPresentation& presentation) {
+    // A drive never gets here: the window shows the pie chart for it instead.
+    txtWebCleanUpPath_->SetPath(presentation.Path);
+    ShowHint(0);
+}
+
+bool TCleanUpPage::ShortcutPressed(int key) {
+    const auto act = [this](void (TCleanUpPage::*click)()) {
+        platform::Guarded([&] { (this->*click)(); });
+        return true;
+    };
+    switch (key) {
+        case Qt::Key_B:
+            return act(&TCleanUpPage::panCleanMenuRecycleClick);
+        case Qt::Key_D:
+            return act(&TCleanUpPage::panCleanMenuDeleteClick);
+        case Qt::Key_M:
+            return act(&TCleanUpPage::panCleanMenuMoveClick);
+        case Qt::Key_R:
+            return act(&TCleanUpPage::panCleanMenuCompressClick);
+        default:
+            return false;
     }
-    return nullptr;
 }
 
 bool TCleanUpPage::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        for (int i = 0; i < 4; ++i) {
-            const Action& a = actions_[i];
-            if (watched != a.panel && watched != a.image && watched != a.label) continue;
-            switch (i) {
-                case 0:
-                    emit panCleanMenuDeleteClick();
-                    break;
-                case 1:
-                    emit panCleanMenuMoveClick();
-                    break;
-                case 2:
-                    emit panCleanMenuRecycleClick();
-                    break;
-                default:
-                    emit panCleanMenuCompressClick();
-                    break;
+        for (const Action& a : actions_) {
+            if (watched == a.panel || watched == a.image || watched == a.label) {
+                platform::Guarded([&] { (this->*a.click)(); });
+                return true;
             }
         }
     }
     return TViewPage::eventFilter(watched, event);
 }
 
-void TCleanUpPage::Present(const TPresentation& presentation) {
-    txtWebCleanUpPath_->SetPath(presentation.Path);
+// --- hover ---
+
+const TCleanUpPage::Action* TCleanUpPage::ActionOf(const QWidget* panel) const {
+    for (const Action& a : actions_) {
+        if (a.panel == panel) return &a;
+    }
+    return nullptr;
+}
+
+void TCleanUpPage::ShowHint(int number) {
+    ediCleanMenuHint_->setPlainText(QString::fromUtf8(HintTexts.at(size_t(number))));
+}
+
+void TCleanUpPage::panCleanMenuMoveSensitiveActivate(QWidget* sender) {
+    const Action* a = ActionOf(sender);
+    const QColor highlight = QApplication::palette().color(QPalette::Highlight);
+    if (!a || a->panel->palette().color(QPalette::Button) == highlight) return;
+    SetPanelLook(a->panel, a->label, true);
+    ShowHint(a->label->property("tag").toInt());
+}
+
+void TCleanUpPage::panCleanMenuMoveSensitiveDeactivate(QWidget* sender) {
+    const Action* a = ActionOf(sender);
+    const QColor face = QApplication::palette().color(QPalette::Button);
+    if (!a || a->panel->palette().color(QPalette::Button) == face) return;
+    SetPanelLook(a->panel, a->label, false);
+    ShowHint(0);
+}
+
+// --- the actions ---
+
+engine::TFolderNode* TCleanUpPage::FolderToActOn() const {
+    if (!host_ || !host_->MayChangeTree()) return nullptr;
+    engine::TFolderNode* node = host_->CleanUpFolder();
+    return node && node->Parent() ? node : nullptr;
+}
+
+void TCleanUpPage::panCleanMenuDeleteClick() {
+    DeleteOrRecycle(false);
+}
+
+void TCleanUpPage::panCleanMenuRecycleClick() {
+    DeleteOrRecycle(true);
+}
+
+void TCleanUpPage::DeleteOrRecycle(bool recycle) {
+    engine::TFolderNode* node = FolderToActOn();
+    if (!node) return;
+    const QString path = engine::NodePath(node);
+    platform::FileOperationResult result;
+    {
+        // The operation pumps events while it works: nothing may change the tree meanwhile.
+        const engine::TTreeBusy acting;
+        result = recycle ? RecycleItems(window(), {path}) : DeleteItems(window(), {path});
+    }
+    AdjustTree(path, node, result);
+}
+
+void TCleanUpPage::AdjustTree(const QString& path, engine::TFolderNode* node,
+                              const platform::FileOperationResult& result) {
+    if (host_->RemoveVanishedFolder(path, node)) return;
+    // Stopped or failed part-way, the folder lost some of what its totals still count.
+    if (result.status == platform::FileOperationStatus::Cancelled ||
+        result.status == platform::FileOperationStatus::Failed)
+        host_->RescanFolder(node);
+}
+
+void TCleanUpPage::panCleanMenuMoveClick() {
+    if (!FolderToActOn()) return;
+    platform::ShowMessage(window(), {QApplication::applicationName(),
+                                     "Moving a folder is not available in this version yet.",
+                                     platform::MessageIcon::Information, platform::Ok});
+}
+
+void TCleanUpPage::panCleanMenuCompressClick() {
+    if (!FolderToActOn()) return;
+    platform::ShowMessage(window(), {QApplication::applicationName(),
+                                     "Archiving a folder is not available in this version yet.",
+                                     platform::MessageIcon::Information, platform::Ok});
 }

@@ -109,12 +109,13 @@ private:
 class TFolderTreeListener {
 public:
     virtual ~TFolderTreeListener() = default;
-    virtual void RowsAboutToBeInserted(TFolderNode* parent, int first, int last) = 0;
-    virtual void RowsInserted(TFolderNode* parent, int first, int last) = 0;
-    virtual void RowsAboutToBeRemoved(TFolderNode* parent, int first, int last) = 0;
-    virtual void RowsRemoved(TFolderNode* parent, int first, int last) = 0;
+    // A listener hears only what it overrides.
+    virtual void RowsAboutToBeInserted(TFolderNode* /*parent*/, int /*first*/, int /*last*/) {}
+    virtual void RowsInserted(TFolderNode* /*parent*/, int /*first*/, int /*last*/) {}
+    virtual void RowsAboutToBeRemoved(TFolderNode* /*parent*/, int /*first*/, int /*last*/) {}
+    virtual void RowsRemoved(TFolderNode* /*parent*/, int /*first*/, int /*last*/) {}
     // The node got a record, lost it, or its totals changed.
-    virtual void RecordChanged(TFolderNode* node) = 0;
+    virtual void RecordChanged(TFolderNode* /*node*/) {}
 };
 
 // The tree: owns its top-level nodes and, through them, every node.

@@ -84,10 +84,11 @@ bool Progress::Tick(const QString& host, bool force) {
 
 void Fail(FileOperationResult& result, const QString& path, const QString& why) {
     const QString program = path.startsWith(u'/') ? FromHostPath(path) : path;
-    if (!result.failed.contains(program)) result.failed.append(program);
-    if (result.errorText.isEmpty())
-        result.errorText =
-            QStringLiteral("\"%1\": %2").arg(program.isEmpty() ? path : program, why);
+    if (result.failed.contains(program)) return;
+    result.failed.append(program);
+    result.failures.append(
+        QStringLiteral("\"%1\": %2").arg(program.isEmpty() ? path : program, why));
+    if (result.errorText.isEmpty()) result.errorText = result.failures.last();
 }
 
 namespace {

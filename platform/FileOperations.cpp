@@ -40,12 +40,16 @@ void Finish(const FileOperationCallbacks& callbacks, unsigned flags, const QStri
         result.status = FileOperationStatus::Cancelled;
     else if (!result.failed.isEmpty())
         result.status = FileOperationStatus::Failed;
-    if (result.status == FileOperationStatus::Failed && !(flags & NoErrorUi)) {
-        QString text = QStringLiteral("Cannot %1 %2").arg(verb, result.errorText);
-        if (result.failed.size() > 1)
-            text += QStringLiteral("\n\n%1 items could not be done.").arg(result.failed.size());
-        Report(callbacks, text);
-    }
+    if (result.status != FileOperationStatus::Failed || (flags & NoErrorUi)) return;
+    const qsizetype count = result.failures.size();
+    if (count <= 1)
+        return Report(callbacks, QStringLiteral("Cannot %1 %2").arg(verb, result.errorText));
+    // Each item that remains, with why, so that the user knows what is left where.
+    constexpr qsizetype kShown = 10;
+    QString text = QStringLiteral("Cannot %1 %2 items; they remain:\n").arg(verb).arg(count) +
+                   result.failures.mid(0, kShown).join(u'\n');
+    if (count > kShown) text += QStringLiteral("\n... and %1 more.").arg(count - kShown);
+    Report(callbacks, text);
 }
 
 // A top-level item of an operation: its host path and the open folder that holds it.

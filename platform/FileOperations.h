@@ -57,7 +57,8 @@ struct FileOperationCallbacks {
     // permanently?"); true deletes it. Asked even with NoConfirmation: nothing could bring the
     // item back.
     std::function<bool(const QString& caption, const QString& text)> deleteInstead;
-    // What failed, once, when the operation ends with failures; never with NoErrorUi.
+    // What failed, once, when the operation ends with failures: each item that remains with the
+    // system's words (the first ten); never with NoErrorUi.
     std::function<void(const QString& caption, const QString& text)> error;
 };
 
@@ -75,8 +76,9 @@ enum class FileOperationStatus {
 
 struct FileOperationResult {
     FileOperationStatus status = FileOperationStatus::Done;
-    QStringList failed;  // program paths of the items not (wholly) done
-    QString errorText;   // the first failure, with the system's words
+    QStringList failed;    // program paths of the items not (wholly) done
+    QStringList failures;  // for each of them, in that order: "path": the system's words
+    QString errorText;     // the first failure, with the system's words
     bool ok() const { return status == FileOperationStatus::Done; }
 };
 

@@ -262,8 +262,11 @@ void Mover::CopyThenRemove(const QString& src, const QString& dstFolder, bool re
         FileOperationResult ignored;
         RemoveEntry(dstDir.get(), temp, DevOf(dstDir.get()), {}, quiet, ignored, false);
         if (!copyResult.failed.isEmpty()) {
-            for (const QString& f : copyResult.failed)
-                if (!result_.failed.contains(f)) result_.failed.append(f);
+            for (qsizetype i = 0; i < copyResult.failed.size(); ++i) {
+                if (result_.failed.contains(copyResult.failed[i])) continue;
+                result_.failed.append(copyResult.failed[i]);
+                result_.failures.append(copyResult.failures[i]);
+            }
             if (result_.errorText.isEmpty()) result_.errorText = copyResult.errorText;
         } else if (!progress_.cancelled) {
             Fail(result_, src, SystemText(error));

@@ -510,7 +510,7 @@ TEST_F(MainFormTest, NothingScansOrChangesTheTreeWhileAScanRuns) {
         window.RescanDrives("U");
         window.RemoveDrive('U');
         window.cmdFileRemoveAllDrivesClick();
-        window.RescanCurrentFolder();
+        window.RescanFolder(window.SelectedNode());
         window.toolScanClick();
         dragAccepted = SendDrag(window, {v.host("never")}, false);
         dropAccepted = SendDrag(window, {v.host("never")}, true);
@@ -671,7 +671,7 @@ TEST_F(MainFormTest, FoldersOfADriveThatIgnoresCaseOpenUnderTheirShownNames) {
     for (const TSectionInfo& item : window.pagePieChart->SectionInfos()) names << item.Name;
     EXPECT_TRUE(names.contains("one.bin")) << names.join(", ").toStdString();
     EXPECT_TRUE(names.contains("two.bin")) << names.join(", ").toStdString();
-    window.RescanCurrentFolder();
+    window.RescanFolder(window.SelectedNode());
     EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\Data"));
     EXPECT_EQ(window.CurrentNode->Record()->TreeSize, 500);
     EXPECT_TRUE(window.OpenFolderPath("T:\\My Files"));

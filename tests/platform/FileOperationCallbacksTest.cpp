@@ -236,11 +236,15 @@ TEST(FileOperationCallbacks, FailuresArriveThroughTheErrorCallbackUnlessNoErrorU
             SCOPED_TRACE(std::string(NameOf(c.op)) + (quiet ? ", NoErrorUi" : ""));
             Scene scene;
             Listener listener;
-            const FileOperationResult r = scene.Run(c.op, {"S:\\a.txt", "S:\\missing", "S:\\b.txt"},
-                                                    NoConfirmation | quiet, listener.Callbacks());
+            const FileOperationResult r =
+                scene.Run(c.op, {"S:\\a.txt", "S:\\missing", "S:\\b.txt", "S:\\gone"},
+                          NoConfirmation | quiet, listener.Callbacks());
             EXPECT_EQ(r.status, FileOperationStatus::Failed);
-            EXPECT_EQ(r.failed, QStringList{"S:\\missing"});
-            const QString error = QStringLiteral("Quillon Pro | Cannot %1 \"S:\\missing\": %2")
+            EXPECT_EQ(r.failed, QStringList({"S:\\missing", "S:\\gone"}));
+            // Each item that remains, with the system's words.
+            const QString error = QStringLiteral(
+                                      "Quillon Pro | Cannot %1 2 items; they remain:\n"
+                                      "\"S:\\missing\": %2\n\"S:\\gone\": %2")
                                       .arg(c.verb, noSuchFile);
             EXPECT_EQ(listener.errors, quiet ? QStringList{} : QStringList{error});
             // The failure of one item stops none of the others.

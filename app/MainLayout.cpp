@@ -1,13 +1,11 @@
-// The main window's regions, controls, captions, hints and wiring.
+// The main window's regions below the menus: tool strip, tree and pages, status bar, dialogs.
 #include <QAction>
-#include <QActionGroup>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
@@ -29,29 +27,6 @@
 #include "views/WastedSpacePage.h"
 
 namespace {
-
-QMenu* AddMenu(QMenuBar* bar, const QString& caption, const QString& hint) {
-    QMenu* menu = bar->addMenu(caption);
-    menu->menuAction()->setStatusTip(hint);
-    return menu;
-}
-
-QMenu* AddSubmenu(QMenu* parent, const QString& caption, const QString& hint) {
-    QMenu* menu = parent->addMenu(caption);
-    menu->menuAction()->setStatusTip(hint);
-    // Submenus show the status texts of their items too.
-    menu->setToolTipsVisible(false);
-    return menu;
-}
-
-QAction* AddItem(QMenu* menu, const QString& caption, const QString& hint,
-                 const QKeySequence& key = {}) {
-    QAction* item = menu->addAction(caption);
-    item->setStatusTip(hint);
-    if (!key.isEmpty()) item->setShortcut(key);
-    return item;
-}
-
 QAction* AddButton(QToolBar* bar, const QString& image, const QString& hint, bool checkable,
                    bool on, bool enabled) {
     QAction* button =
@@ -64,191 +39,6 @@ QAction* AddButton(QToolBar* bar, const QString& image, const QString& hint, boo
 }
 
 }  // namespace
-
-void TMainForm::CreateMenus() {
-    QMenuBar* bar = menuBar();
-
-    mnuFile = AddMenu(bar, "&File",
-                      "Scan or rescan drives, export pie charts and reports or quit the program");
-    cmdFileScanDrives = AddItem(mnuFile, "&Scan Drive(s)...", "Scans one or more drives.");
-    cmdFileRescan =
-        AddSubmenu(mnuFile, "Resca&n", "Contains commands for rescanning folders or drives.");
-    cmdFileRescanCurrentDirectory = AddItem(cmdFileRescan, "Current &Folder",
-                                            "Rescans the current folder and all its subfolders.");
-    cmdFileRescanCurrentDrive =
-        AddItem(cmdFileRescan, "&Current Drive", "Rescans the current drive.");
-    cmdFileRescanAllDrives = AddItem(cmdFileRescan, "&All Drives", "Rescans all scanned drives.");
-    cmdFileRemove = AddSubmenu(mnuFile, "Remo&ve from Tree",
-                               "Contains commands for removing drives from the folder tree.");
-    cmdFileRemoveCurrentDrive = AddItem(cmdFileRemove, "&Current Drive",
-                                        "Removes the current selected drive from the folder tree.");
-    cmdFileRemoveAllDrives =
-        AddItem(cmdFileRemove, "&All Drives", "Removes all drives from the folder tree.");
-    mnuFile->addSeparator();
-    cmdFileAbort = AddItem(mnuFile, "&Abort Scanning", "Aborts the scanning process.",
-                           QKeySequence(Qt::CTRL | Qt::Key_A));
-    mnuFile->addSeparator();
-    cmdFileExportPie =
-        AddSubmenu(mnuFile, "Export &Pie",
-                   "Copies the pie chart to the clipboard or saves it in a graphic file.");
-    ToClipboard1 =
-        AddSubmenu(cmdFileExportPie, "To &Clipboard",
-                   "Copies the pie chart to the clipboard in metafile or bitmap format.");
-    cmdFilePieAsMetafile = AddItem(ToClipboard1, "As &Metafile",
-                                   "Copies the pie chart to the clipboard in metafile format.");
-    cmdFilePieAsBitmap = AddItem(ToClipboard1, "As &Bitmap",
-                                 "Copies the pie chart to the clipboard in bitmap format.");
-    cmdFilePieToFile = AddItem(cmdFileExportPie, "To &File...",
-                               "Saves the pie chart in a bitmap of metafile file.");
-    cmdFileReports = AddSubmenu(mnuFile, "&Reports", "Export folder reports.");
-    cmdFileReportFolderInformation =
-        AddItem(cmdFileReports, "Folder &Information...",
-                "Generates a report with detailed information about the current folder.");
-    cmdFileReportFolderContents =
-        AddItem(cmdFileReports, "Subfolder &List...",
-                "Generates a report with the list of subfolders of the current folder.");
-    mnuFile->addSeparator();
-    cmdFileSelectFolder =
-        AddItem(mnuFile, "Select &Folder...", "Selectes a new folder to be analyzed.");
-    mnuFile->addSeparator();
-    cmdFileRestoreCompressedFolders = AddItem(mnuFile, "Restore &Compressed Folders...",
-                                              "Decompresses and restores the folders compressed by "
-                                              "Quillon Pro to their original location.");
-    mnuFile->addSeparator();
-    cmdFileExit = AddItem(mnuFile, "E&xit", "Quits Quillon Pro.");
-
-    mnuView = AddMenu(bar, "&View", "Customize the main window and set program options");
-    cmdViewToolbar = AddItem(mnuView, "Toolbar", "Shows or hides the toolbar.");
-    cmdViewStatusBar = AddItem(mnuView, "Status &Bar", "Shows or hides the status bar.");
-    cmdViewFolderTree = AddItem(mnuView, "Folder T&ree",
-                                "Shows or hides the folder tree view from the left panel.");
-    mnuView->addSeparator();
-    cmdViewPieChart =
-        AddItem(mnuView, "&Pie Chart",
-                "Displays a graphical pie chart view of the space used by the current folder.");
-    cmdViewFolderInformation = AddItem(mnuView, "Folder &Information",
-                                       "Displays detailed information about the current folder.");
-    cmdViewSubfolders =
-        AddItem(mnuView, "Subfo&lders",
-                "Displays a detailed list of the subfolders of the current folder.");
-    cmdViewWastedSpace =
-        AddItem(mnuView, "&Wasted Space",
-                "Displays information about the space wasted by the current folder/drive.");
-    cmdViewCleanUp = AddItem(mnuView, "&Free Some Space",
-                             "Displays a few options that can be use to free up some disk space.");
-    mnuView->addSeparator();
-    cmdViewPieSectionSizeWindow = AddItem(mnuView, "Wasted && Drive Pie &Charts",
-                                          "Shows or hides the Section & Free Information Window.",
-                                          QKeySequence(Qt::CTRL | Qt::Key_C));
-    cmdViewBarChart = AddItem(
-        mnuView, "&Tree Bar Chart",
-        "Displays the Tree Bar Chart Window, that helps you quickly find large folders (hogs).",
-        QKeySequence(Qt::CTRL | Qt::Key_T));
-    mnuView->addSeparator();
-    cmdViewPieSort = AddSubmenu(mnuView, "Pie Sections &Sort",
-                                "Contains commands for arranging the pie sections.");
-    cmdViewPieSortAscending =
-        AddItem(cmdViewPieSort, "&Ascending", "Sorts pie sections by size in ascending order.");
-    cmdViewPieSortDescending =
-        AddItem(cmdViewPieSort, "&Descending", "Sorts pie sections by size in descending order.");
-    mnuView->addSeparator();
-    cmdViewOptions = AddItem(mnuView, "&Options...", "Changes program configuration.");
-
-    mnuTools = AddMenu(bar, "&Tools", "Contains tools commands");
-    cmdToolsFindFiles = AddItem(mnuTools, "Find Files or Folders...",
-                                "Opens the Windows Find dialog box, that allows you to search for "
-                                "files or folders based on various search criteria.");
-    LT1 = mnuTools->addSeparator();
-
-    mnuHelp = AddMenu(bar, "&Help", "Display help, ordering or program information");
-    cmdHelpHelpTopics = AddItem(mnuHelp, "&Help Topics", "Opens Help.", QKeySequence(Qt::Key_F1));
-    mnuHelp->addSeparator();
-    cmdHelpVisitWebPage =
-        AddItem(mnuHelp, "Visit the Quillon Pro &Web page",
-                "Visit the Quillon Pro Web page for the latest information about the product.");
-    cmdHelpIntroductoryLetter =
-        AddItem(mnuHelp, "Introductory &Letter...", "Displays the introductory letter.");
-    cmdHelpUserSurvey =
-        AddItem(mnuHelp, "User &Survey...",
-                "Displays a survey form that can help the authors improve Quillon Pro.");
-    mnuHelp->addSeparator();
-    cmdHelpAbout = AddItem(mnuHelp, "&About...", QString());
-
-    SetHelpContext(mnuFile, 4000);
-    SetHelpContext(mnuView, 4010);
-    SetHelpContext(mnuTools, 4020);
-    SetHelpContext(mnuHelp, 4030);
-
-    for (QAction* item :
-         {cmdViewToolbar, cmdViewStatusBar, cmdViewFolderTree, cmdViewPieChart,
-          cmdViewFolderInformation, cmdViewSubfolders, cmdViewWastedSpace, cmdViewCleanUp,
-          cmdViewPieSectionSizeWindow, cmdViewPieSortAscending, cmdViewPieSortDescending})
-        item->setCheckable(true);
-    // The five page items are radio items: their tags are the page numbers.
-    auto* pageItems = new QActionGroup(this);
-    int tag = 0;
-    for (QAction* item : {cmdViewPieChart, cmdViewFolderInformation, cmdViewSubfolders,
-                          cmdViewWastedSpace, cmdViewCleanUp}) {
-        item->setData(tag++);
-        pageItems->addAction(item);
-    }
-    auto* sortItems = new QActionGroup(this);
-    sortItems->addAction(cmdViewPieSortAscending);
-    sortItems->addAction(cmdViewPieSortDescending);
-
-    platform::Connect(mnuFile, &QMenu::aboutToShow, this, &TMainForm::mnuFileClick);
-    platform::Connect(cmdFileScanDrives, &QAction::triggered, this,
-                      &TMainForm::cmdFileScanDrivesClick);
-    platform::Connect(cmdFileRescanCurrentDirectory, &QAction::triggered, this,
-                      &TMainForm::cmdFileRescanCurrentDirectoryClick);
-    platform::Connect(cmdFileRescanCurrentDrive, &QAction::triggered, this,
-                      &TMainForm::cmdFileRescanCurrentDriveClick);
-    platform::Connect(cmdFileRescanAllDrives, &QAction::triggered, this,
-                      &TMainForm::cmdFileRescanAllDrivesClick);
-    platform::Connect(cmdFileRemoveCurrentDrive, &QAction::triggered, this,
-                      &TMainForm::cmdFileRemoveCurrentDriveClick);
-    platform::Connect(cmdFileRemoveAllDrives, &QAction::triggered, this,
-                      &TMainForm::cmdFileRemoveAllDrivesClick);
-    platform::Connect(cmdFileAbort, &QAction::triggered, this, &TMainForm::cmdFileAbortClick);
-    platform::Connect(cmdFileSelectFolder, &QAction::triggered, this,
-                      &TMainForm::cmdFileSelectFolderClick);
-    platform::Connect(cmdFilePieAsMetafile, &QAction::triggered, this,
-                      &TMainForm::cmdFilePieAsMetafileClick);
-    platform::Connect(cmdFilePieAsBitmap, &QAction::triggered, this,
-                      &TMainForm::cmdFilePieAsBitmapClick);
-    platform::Connect(cmdFilePieToFile, &QAction::triggered, this,
-                      &TMainForm::cmdFilePieToFileClick);
-    platform::Connect(cmdFileReportFolderInformation, &QAction::triggered, this,
-                      &TMainForm::cmdFileReportFolderInformationClick);
-    platform::Connect(cmdFileReportFolderContents, &QAction::triggered, this,
-                      &TMainForm::cmdFileReportFolderContentsClick);
-    platform::Connect(cmdFileExit, &QAction::triggered, this, &TMainForm::cmdFileExitClick);
-    platform::Connect(mnuView, &QMenu::aboutToShow, this, &TMainForm::mnuViewClick);
-    platform::Connect(cmdViewToolbar, &QAction::triggered, this, &TMainForm::cmdViewToolbarClick);
-    platform::Connect(cmdViewStatusBar, &QAction::triggered, this,
-                      &TMainForm::cmdViewStatusBarClick);
-    platform::Connect(cmdViewFolderTree, &QAction::triggered, this,
-                      &TMainForm::cmdViewFolderTreeClick);
-    platform::Connect(pageItems, &QActionGroup::triggered, this, &TMainForm::cmdViewPieChartClick);
-    platform::Connect(cmdViewPieSectionSizeWindow, &QAction::triggered, this,
-                      &TMainForm::cmdViewPieSectionSizeWindowClick);
-    platform::Connect(cmdViewBarChart, &QAction::triggered, this, &TMainForm::cmdViewBarChartClick);
-    platform::Connect(cmdViewPieSortAscending, &QAction::triggered, this,
-                      &TMainForm::cmdViewPieSortAscendingClick);
-    platform::Connect(cmdViewPieSortDescending, &QAction::triggered, this,
-                      &TMainForm::cmdViewPieSortDescendingClick);
-    platform::Connect(cmdToolsFindFiles, &QAction::triggered, this,
-                      &TMainForm::cmdToolsFindFilesClick);
-    platform::Connect(cmdHelpHelpTopics, &QAction::triggered, this,
-                      &TMainForm::cmdHelpHelpTopicsClick);
-    platform::Connect(cmdHelpVisitWebPage, &QAction::triggered, this,
-                      &TMainForm::cmdHelpVisitWebPageClick);
-    platform::Connect(cmdHelpIntroductoryLetter, &QAction::triggered, this,
-                      &TMainForm::cmdHelpIntroductoryLetterClick);
-    platform::Connect(cmdHelpUserSurvey, &QAction::triggered, this,
-                      &TMainForm::cmdHelpUserSurveyClick);
-    platform::Connect(cmdHelpAbout, &QAction::triggered, this, &TMainForm::cmdHelpAboutClick);
-}
 
 void TMainForm::CreateToolStrip() {
     ToolbarSupport = new QFrame;

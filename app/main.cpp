@@ -47,9 +47,6 @@
 
 TMainForm* MainForm = nullptr;
 QString TMainForm::AddonsFolder;
-QString ProgramFolder;
-int FolderIconClosed = -1;
-int FolderIconOpen = -1;
 
 namespace {
 
@@ -87,11 +84,6 @@ void TMainForm::FormCreate() {
     setWindowTitle(kAppTitle);
     setWindowIcon(QIcon(QStringLiteral(":/toolbar/wasted.png")));
     resize(1000, 680);
-
-    ProgramFolder =
-        engine::RemoveBackslash(platform::FromHostPath(QCoreApplication::applicationDirPath()));
-    FolderIconClosed = platform::ShellIconList::Instance().FolderIndex(false);
-    FolderIconOpen = platform::ShellIconList::Instance().FolderIndex(true);
 
     CreateMenus();
     CreateToolStrip();
@@ -178,7 +170,9 @@ void TMainForm::ApplySettingsToControls() {
 void TMainForm::FirstActivation() {
     if (!firstActivation_) return;
     firstActivation_ = false;
-    if (!ProgramFolder.isEmpty()) DriveBox->setDrive(ProgramFolder[0]);
+    // The drive the program runs from.
+    const QString programFolder = platform::FromHostPath(QCoreApplication::applicationDirPath());
+    if (!programFolder.isEmpty()) DriveBox->setDrive(programFolder[0]);
     RestoreWindowState(this, AppRegistryKey, kDesktop);
     if (QDate::currentDate() > ReleaseDate().addYears(3)) {
         ShowInfo(

@@ -242,8 +242,3 @@ private:
 
 // The one main window of the run, nullptr before it exists and after it is gone.
 extern TMainForm* MainForm;
-// The program's folder (a program path without final backslash) and the small icon indices of
-// a closed and an open folder, which the views show for folders.
-extern QString ProgramFolder;
-extern int FolderIconClosed;
-extern int FolderIconOpen;

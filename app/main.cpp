@@ -75,6 +75,7 @@ void TMainForm::FormCreate() {
     CurrentDriveLetter = 0;
     engine::ClusterSizeChoice = 0;
     LoadSettings();
+    engine::CountHardLinksOnce = optCountHardLinksOnce->Value;
     // Qt seeds its generator itself; nothing else of the program draws random numbers.
     Q_UNUSED(QRandomGenerator::global());
 

@@ -130,6 +130,7 @@ void TFolderTree::DeleteNode(TFolderNode* node) {
     const int row = node->row_;
     auto& siblings = parent ? parent->children_ : node->tree_->drives_;
     if (size_t(row) >= siblings.size() || siblings[size_t(row)].get() != node) return;
+    ForgetHardLinkClaims(node, true);
     if (tree)
         for (auto* l : tree->listeners_) l->RowsAboutToBeRemoved(parent, row, row);
     if (!parent) {
@@ -146,6 +147,7 @@ void TFolderTree::DeleteNode(TFolderNode* node) {
 
 void TFolderTree::DeleteChildren(TFolderNode* node) {
     if (TreeBusy() || node->children_.empty()) return;
+    ForgetHardLinkClaims(node, false);
     const int last = node->ChildCount() - 1;
     TFolderTree* tree = VisibleTreeOf(node);
     if (tree)
@@ -413,6 +415,19 @@ void TScannedDrives::Clear() {
 TScannedDrives& ScannedDrives() {
     static TScannedDrives drives;
     return drives;
+}
+
+void ForgetHardLinkClaims(const TFolderNode* node, bool ownFilesToo) {
+    const TFolderNode* top = node;
+    while (top->Parent()) top = top->Parent();
+    DriveRecord* record = ScannedDrives().Find(top->DriveLetter());
+    if (!record || record->Node != top || record->HardLinks.empty()) return;
+    QString path = NodePath(node);
+    if (!path.endsWith(u'\\')) path += u'\\';
+    std::erase_if(record->HardLinks, [&](const auto& claim) {
+        const QString& folder = claim.second;
+        return folder.startsWith(path) && (ownFilesToo || folder.size() > path.size());
+    });
 }
 
 void RemoveDrive(char letter) {

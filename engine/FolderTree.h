@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/WinTypes.h"
@@ -196,13 +197,33 @@ void RecomputeDatesAndAttributes(TFolderNode* node);
 // start and each ancestor with a record, up to the first without one.
 void AddDifferenceUpwards(TFolderNode* start, const TFolderSize& d);
 
+// A file with more than one name, whatever the name: its device and file id.
+struct THardLinkKey {
+    uint64_t Device = 0;
+    uint64_t FileId = 0;
+    bool operator==(const THardLinkKey&) const = default;
+};
+struct THardLinkKeyHash {
+    size_t operator()(const THardLinkKey& k) const {
+        return std::hash<uint64_t>()(k.FileId * 0x9E3779B97F4A7C15ull ^ k.Device);
+    }
+};
+// The hard-linked files a drive's scan counted, each with the folder that counts it (its path
+// with a final "\"). Kept only while hard-linked files are counted once.
+using THardLinkClaims = std::unordered_map<THardLinkKey, QString, THardLinkKeyHash>;
+
 // One drive that has been put into the tree.
 struct DriveRecord {
     char Letter = 0;              // upper-case ASCII letter
     TFolderNode* Node = nullptr;  // its top-level node; nullptr once that was deleted
     int32_t ClusterSize = -1;     // at its last scan; -1 when unknown
     QString DriveText;            // the letter followed by the drive's display name
+    THardLinkClaims HardLinks;
 };
+
+// Forgets the hard-link claims of a folder's subtree (with or without its own files), so that
+// a rescan counts those files anew. Deleting nodes does this by itself.
+void ForgetHardLinkClaims(const TFolderNode* node, bool ownFilesToo);
 
 // The drives in the order they were first scanned; lookup by letter, first match.
 class TScannedDrives {

@@ -14,6 +14,7 @@ namespace engine {
 
 bool StopRequested = false;
 int32_t ScanClusterSize = -1;
+bool CountHardLinksOnce = false;
 
 namespace {
 
@@ -44,6 +45,9 @@ public:
         GetVolumeFacts(path.left(3), volume);
         namesCaseSensitive_ = volume.flags & platform::FILE_CASE_SENSITIVE_SEARCH;
         collator_.setCaseSensitivity(Qt::CaseSensitive);
+        if (DriveRecord* drive = ScannedDrives().Find(char(path[0].toUpper().unicode()));
+            drive && CountHardLinksOnce)
+            claims_ = &drive->HardLinks;
     }
 
     // Scans the folder that reader has open (or failed to open: then it is empty).
@@ -57,9 +61,10 @@ private:
                    ? name
                    : FolderDisplayName(name, platform::HasShortAlternateName(name), false);
     }
-    void CountFile(TFolderSize& r, const platform::FolderEntry& file) const;
+    void CountFile(TFolderSize& r, const platform::FolderEntry& file, const QString& path);
 
     int32_t clusterSize_;
+    THardLinkClaims* claims_ = nullptr;
     bool namesCaseSensitive_ = true;
     IScanHost& host_;
     QCollator collator_;
@@ -73,7 +78,10 @@ void TWalk::Pump(const QString& path) {
     lastPump_ = std::chrono::steady_clock::now();
 }
 
-void TWalk::CountFile(TFolderSize& r, const platform::FolderEntry& file) const {
+void TWalk::CountFile(TFolderSize& r, const platform::FolderEntry& file, const QString& path) {
+    if (claims_ && file.linkCount > 1 &&
+        !claims_->try_emplace({file.device, file.fileId}, path).second)
+        return;  // counted where the scan met it first
     r.TreeFileCount += 1;
     r.FileCount += 1;
     if (file.size != 0) {
@@ -106,7 +114,7 @@ TFolderSize* TWalk::Scan(const QString& path, TFolderNode* node, platform::Folde
     while (!StopRequested && reader.Next()) {
         const platform::FolderEntry& entry = reader.entry();
         if (!reader.entryIsFolder()) {
-            CountFile(*r, entry);
+            CountFile(*r, entry, path);
             continue;
         }
         children.push_back(std::make_unique<TFolderNode>(DisplayNameOf(reader.entryName()), node));
@@ -240,6 +248,7 @@ TFolderNode* ScanDrive(TFolderTree& tree, const QString& driveText, DriveRecord&
     StopRequested = false;
     TScanningState scanning(Host());
     const TTreeBusy walking;
+    driveRecord.HardLinks.clear();
     TFolderNode* node = AppendScannedDrive(tree, driveText, driveRecord);
     ScanFolder(NodePath(node), node);
     return node;
@@ -254,6 +263,7 @@ TFolderNode* ScanDriveFolder(TFolderTree& tree, const QString& driveText, DriveR
     StopRequested = false;
     TScanningState scanning(Host());
     const TTreeBusy walking;
+    driveRecord.HardLinks.clear();
     TFolderNode* node = AppendScannedDrive(tree, driveText, driveRecord);
     const QString root = NodePath(node);
     // The names on the way as the host spells them, shown as a scan would show them.
@@ -279,6 +289,7 @@ void RescanFolder(const QString& path, TFolderNode* node) {
     if (TreeBusy()) return;
     StopRequested = false;
     if (!node || RemoveVanishedFolder(path, node)) return;
+    ForgetHardLinkClaims(node, true);
     TFolderTree::DeleteChildren(node);
     const std::unique_ptr<TFolderSize> old = TFolderTree::SetRecord(node, nullptr);
 

@@ -34,6 +34,9 @@ void SetScanHost(IScanHost* host);
 extern bool StopRequested;
 // The cluster size of the drive being scanned, -1 when unknown.
 extern int32_t ScanClusterSize;
+// A file with several names is counted in the first folder a drive's scan meets it in, and
+// not again (the drive's record keeps the claims). Off: counted under every name.
+extern bool CountHardLinksOnce;
 
 // Scans the folder at path (ending in "\") into node, which is in the tree without children
 // and without record, at ScanClusterSize. Returns node's new record, or nullptr when the walk

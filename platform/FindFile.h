@@ -79,7 +79,12 @@ struct FolderEntry {
     uint32_t attributes = 0;
     FileTime lastAccessTime = 0;
     FileTime lastWriteTime = 0;
-    int64_t size = 0;  // 0 for folders
+    int64_t size = 0;       // 0 for folders
+    int64_t allocated = 0;  // what the file system gave it, in bytes
+    // The file whatever its name: names with the same device and file id are hard links.
+    uint64_t device = 0;
+    uint64_t fileId = 0;
+    uint32_t linkCount = 1;
 };
 
 // The listing of one folder for walking a whole tree. A subfolder is opened relative to the
@@ -109,6 +114,8 @@ public:
     // The current entry's name as the program writes it (lossless, and a '\\' of the host
     // name shows as U+FF3C, as in FromHostPath).
     QString entryName() const;
+    // The current entry's name as the host stores it, byte for byte.
+    QByteArray entryHostName() const;
 
     FindError error() const { return error_; }
     QString errorText() const { return errorText_; }

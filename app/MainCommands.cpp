@@ -17,6 +17,7 @@
 #include "cleanup/CleanUpPage.h"
 #include "config/AppConfiguration.h"
 #include "controls/Helpers.h"
+#include "engine/Ncdu.h"
 #include "engine/TextForms.h"
 #include "platform/Guarded.h"
 #include "platform/MessageBox.h"
@@ -86,6 +87,7 @@ void TMainForm::CollapseWithDescendants(TFolderNode* node) {
 }
 
 void TMainForm::toolExploreClick() {
+    if (engine::ImportFactsOf(CurrentPath)) return ShowInfo(engine::kImportedDriveNote);
     if (!CurrentPath.isEmpty()) platform::OpenFileManager(CurrentPath);
 }
 
@@ -199,6 +201,7 @@ void TMainForm::cmdViewPieSortDescendingClick() {
 void TMainForm::cmdToolsFindFilesClick() {
     // The file manager stands in for the system's find dialog.
     const TFolderNode* node = SelectedNode();
+    if (engine::ImportFactsOf(node)) return ShowInfo(engine::kImportedDriveNote);
     platform::OpenFileManager(node ? engine::NodePath(node) : QString());
 }
 

@@ -3,6 +3,7 @@
 #include <QActionGroup>
 #include <QMenuBar>
 
+#include "app/NcduTransfer.h"
 #include "app/main.h"
 #include "controls/Helpers.h"
 #include "platform/Guarded.h"
@@ -78,6 +79,10 @@ void TMainForm::CreateMenus() {
     mnuFile->addSeparator();
     cmdFileSelectFolder =
         AddItem(mnuFile, "Select &Folder...", "Selectes a new folder to be analyzed.");
+    cmdFileOpenNcdu = AddItem(mnuFile, "&Open ncdu Export...",
+                              "Shows a scan saved by ncdu, as a drive of its own.");
+    cmdFileSaveNcdu = AddItem(mnuFile, "Save as ncdu &Export...",
+                              "Saves the current folder in ncdu's export format.");
     mnuFile->addSeparator();
     cmdFileRestoreCompressedFolders = AddItem(mnuFile, "Restore &Compressed Folders...",
                                               "Decompresses and restores the folders compressed by "
@@ -178,6 +183,10 @@ void TMainForm::CreateMenus() {
     platform::Connect(cmdFileRemoveAllDrives, &QAction::triggered, this,
                       &TMainForm::cmdFileRemoveAllDrivesClick);
     platform::Connect(cmdFileAbort, &QAction::triggered, this, &TMainForm::cmdFileAbortClick);
+    platform::Connect(cmdFileOpenNcdu, &QAction::triggered, this,
+                      [this] { TNcduTransfer(*this).OpenExport(); });
+    platform::Connect(cmdFileSaveNcdu, &QAction::triggered, this,
+                      [this] { TNcduTransfer(*this).SaveExport(); });
     platform::Connect(cmdFileSelectFolder, &QAction::triggered, this,
                       &TMainForm::cmdFileSelectFolderClick);
     platform::Connect(cmdFilePieAsMetafile, &QAction::triggered, this,

@@ -18,6 +18,7 @@
 #include "controls/Helpers.h"
 #include "controls/ItemProp.h"
 #include "controls/OrbDriveControls.h"
+#include "engine/Ncdu.h"
 #include "engine/TextForms.h"
 #include "engine/VolumeFacts.h"
 #include "platform/Guarded.h"
@@ -113,6 +114,7 @@ void TMainForm::HandleSelection(TFolderNode* node, TFolderNode* previous) {
 
 bool TMainForm::FolderTreeChanging(TFolderNode* node) {
     const QString path = engine::NodePath(node);
+    if (engine::ImportFactsOf(node)) return true;  // on no disk here: nothing to check
     if (node->IsTopLevel() || path[0] != QChar(CurrentDriveLetter)) {
         const char letter = node->IsTopLevel() ? node->DriveLetter() : char(path[0].unicode());
         return engine::CheckDriveAccess(letter);
@@ -125,7 +127,8 @@ void TMainForm::FolderTreeChange(TFolderNode* node) {
     if (!node) return;
     CurrentPath = engine::NodePath(node);
 
-    if (!node->IsTopLevel() && !FolderExists(CurrentPath)) {  // deleted outside the program
+    if (!node->IsTopLevel() && !engine::ImportFactsOf(node) &&
+        !FolderExists(CurrentPath)) {  // deleted outside the program
         PresentNode(nullptr);
         // The tree control is still inside its selection change: the node goes after it.
         platform::Post(this, [this, path = CurrentPath] { RemoveVanishedNode(path); });
@@ -155,7 +158,8 @@ void TMainForm::DriveChange() {
     DriveTotal = engine::DriveTotalBytes(root);
     DriveFree = engine::DriveFreeBytes(root);
     TellSectionSizeWindowDrive();
-    const QString fileSystem = engine::FileSystemName(root);
+    const QString fileSystem =
+        record && record->Import ? QStringLiteral("ncdu export") : engine::FileSystemName(root);
     ShowStatusText(
         1, CurrentClusterSize >= 1024
                ? QStringLiteral("%1K Cluster (%2)").arg(CurrentClusterSize / 1024).arg(fileSystem)
@@ -281,7 +285,9 @@ void TMainForm::RemoveVanishedNode(const QString& path) {
         return;
     }
     TFolderNode* node = NodeAt(path);
-    if (!node || node->IsTopLevel() || !MayChangeTree() || FolderExists(path)) return;
+    if (!node || node->IsTopLevel() || !MayChangeTree() || FolderExists(path) ||
+        engine::ImportFactsOf(node))
+        return;
     if (!engine::RemoveVanishedFolder(path, node)) {
         // Something that is not a folder stands at the path now.
         if (const engine::TFolderSize* r = node->Record())
@@ -293,7 +299,9 @@ void TMainForm::RemoveVanishedNode(const QString& path) {
 }
 
 bool TMainForm::RemoveVanishedFolder(const QString& path, TFolderNode* node) {
-    if (!MayChangeTree() || !engine::RemoveVanishedFolder(path, node)) return false;
+    if (!MayChangeTree() || engine::ImportFactsOf(node) ||
+        !engine::RemoveVanishedFolder(path, node))
+        return false;
     RefreshViews(true);
     return true;
 }
@@ -353,6 +361,7 @@ void TMainForm::FolderTreeMouseDown(const QPoint& pos) {
 
 void TMainForm::ShowFolderItemMenu(const QString& path, bool folder, int64_t size, int64_t wasted,
                                    const QPoint& globalPos) {
+    if (engine::ImportFactsOf(path)) return ShowInfo(engine::kImportedDriveNote);
     if (engine::IsDriveRoot(path)) {
         ShowItemContextMenu(engine::AddBackslash(path), this, globalPos);
         return;

@@ -31,6 +31,7 @@
 #include "app/FolderTreeModel.h"
 #include "app/MainReports.h"
 #include "app/Messages.h"
+#include "app/NcduTransfer.h"
 #include "app/Periphery.h"
 #include "config/AppConfiguration.h"
 #include "config/Options.h"
@@ -199,6 +200,8 @@ void TMainForm::WMStartup() {
         ScanOrRescanDrive(DriveTextOf(letter));
         if (engine::StopRequested) break;
     }
+    const TNcduOptions ncdu = TakeNcduOptions(arguments_);
+    if (!ncdu.ImportFile.isEmpty()) TNcduTransfer(*this).Import(ncdu.ImportFile, ncdu.ClusterSize);
     WorkThroughCommandLine();
     // A report run without a display ends here: nobody is there to pick drives.
     const bool headlessReport = platform::IsOffscreen() && IsReportRequest(arguments_);

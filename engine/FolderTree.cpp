@@ -437,4 +437,36 @@ void RemoveDrive(char letter) {
     ScannedDrives().Remove(record);
 }
 
+void AddFileTotals(TFolderSize& r, int64_t size, int32_t clusterSize, FileTime lastAccess,
+                   FileTime lastWrite, uint32_t attributes) {
+    r.TreeFileCount += 1;
+    r.FileCount += 1;
+    if (size != 0) {
+        r.FilesSize += size;
+        r.FilesWasted += Slack(size, clusterSize);
+        for (int i = 0; i < kReferenceClusterSizeCount; ++i)
+            r.FilesWastedAt[i] += Slack(size, ReferenceClusterSizes[i]);
+    }
+    r.LastAccessTime = std::max(r.LastAccessTime, lastAccess);
+    r.LastWriteTime = std::max(r.LastWriteTime, lastWrite);
+    r.Attributes |= attributes;
+}
+
+void AddChildTotals(TFolderSize& r, const TFolderSize& c) {
+    r.TreeSize += c.TreeSize;
+    r.TreeWasted += c.TreeWasted;
+    r.TreeFolderCount += c.TreeFolderCount;
+    r.TreeFileCount += c.TreeFileCount;
+    r.LastAccessTime = std::max(r.LastAccessTime, c.LastAccessTime);
+    r.LastWriteTime = std::max(r.LastWriteTime, c.LastWriteTime);
+    for (int i = 0; i < kReferenceClusterSizeCount; ++i) r.TreeWastedAt[i] += c.TreeWastedAt[i];
+    r.Attributes |= c.Attributes;
+}
+
+void AddOwnFilesToTree(TFolderSize& r) {
+    r.TreeSize += r.FilesSize;
+    r.TreeWasted += r.FilesWasted;
+    for (int i = 0; i < kReferenceClusterSizeCount; ++i) r.TreeWastedAt[i] += r.FilesWastedAt[i];
+}
+
 }  // namespace engine

@@ -52,6 +52,14 @@ constexpr int64_t Slack(int64_t length, int64_t clusterSize) {
     return r == 0 ? 0 : clusterSize - r;
 }
 
+// Building a record as a walk does: each file directly in the folder counted (slack at the
+// drive's cluster size and at the seven reference sizes), each finished subfolder's tree
+// totals added, and at the end the folder's own files added to its tree totals.
+void AddFileTotals(TFolderSize& r, int64_t size, int32_t clusterSize, FileTime lastAccess,
+                   FileTime lastWrite, uint32_t attributes);
+void AddChildTotals(TFolderSize& r, const TFolderSize& child);
+void AddOwnFilesToTree(TFolderSize& r);
+
 // Which cluster size the views show: 0 the drive's own, 1 to 7 a reference size. Only the
 // accessors below read it; the scanner always stores every size.
 extern int ClusterSizeChoice;
@@ -197,6 +205,8 @@ void RecomputeDatesAndAttributes(TFolderNode* node);
 // start and each ancestor with a record, up to the first without one.
 void AddDifferenceUpwards(TFolderNode* start, const TFolderSize& d);
 
+struct TImportFacts;
+
 // A file with more than one name, whatever the name: its device and file id.
 struct THardLinkKey {
     uint64_t Device = 0;
@@ -219,6 +229,7 @@ struct DriveRecord {
     int32_t ClusterSize = -1;     // at its last scan; -1 when unknown
     QString DriveText;            // the letter followed by the drive's display name
     THardLinkClaims HardLinks;
+    std::shared_ptr<const TImportFacts> Import;  // an imported drive's origin (engine/Ncdu.h)
 };
 
 // Forgets the hard-link claims of a folder's subtree (with or without its own files), so that

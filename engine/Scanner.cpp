@@ -29,8 +29,7 @@ public:
 IScanHost* scanHost = nullptr;
 
 IScanHost& Host() {
-    static TSilentHost silent;
-    return scanHost ? *scanHost : silent;
+    return CurrentScanHost();
 }
 
 // The user interface gets control between folders, but not more often than this: reading a
@@ -82,28 +81,8 @@ void TWalk::CountFile(TFolderSize& r, const platform::FolderEntry& file, const Q
     if (claims_ && file.linkCount > 1 &&
         !claims_->try_emplace({file.device, file.fileId}, path).second)
         return;  // counted where the scan met it first
-    r.TreeFileCount += 1;
-    r.FileCount += 1;
-    if (file.size != 0) {
-        r.FilesSize += file.size;
-        r.FilesWasted += Slack(file.size, clusterSize_);
-        for (int i = 0; i < kReferenceClusterSizeCount; ++i)
-            r.FilesWastedAt[i] += Slack(file.size, ReferenceClusterSizes[i]);
-    }
-    r.LastAccessTime = std::max(r.LastAccessTime, file.lastAccessTime);
-    r.LastWriteTime = std::max(r.LastWriteTime, file.lastWriteTime);
-    r.Attributes |= file.attributes;
-}
-
-void AddChildTotals(TFolderSize& r, const TFolderSize& c) {
-    r.TreeSize += c.TreeSize;
-    r.TreeWasted += c.TreeWasted;
-    r.TreeFolderCount += c.TreeFolderCount;
-    r.TreeFileCount += c.TreeFileCount;
-    r.LastAccessTime = std::max(r.LastAccessTime, c.LastAccessTime);
-    r.LastWriteTime = std::max(r.LastWriteTime, c.LastWriteTime);
-    for (int i = 0; i < kReferenceClusterSizeCount; ++i) r.TreeWastedAt[i] += c.TreeWastedAt[i];
-    r.Attributes |= c.Attributes;
+    AddFileTotals(r, file.size, clusterSize_, file.lastAccessTime, file.lastWriteTime,
+                  file.attributes);
 }
 
 TFolderSize* TWalk::Scan(const QString& path, TFolderNode* node, platform::FolderReader& reader) {
@@ -135,30 +114,21 @@ TFolderSize* TWalk::Scan(const QString& path, TFolderNode* node, platform::Folde
     });
     TFolderTree::AttachChildren(node, std::move(children));
 
-    r->TreeSize += r->FilesSize;
-    r->TreeWasted += r->FilesWasted;
-    for (int i = 0; i < kReferenceClusterSizeCount; ++i) r->TreeWastedAt[i] += r->FilesWastedAt[i];
+    AddOwnFilesToTree(*r);
     if (!stopped) TFolderTree::SetRecord(node, std::move(r));
     host_.FolderScanned(node);
     return stopped ? nullptr : node->Record();
 }
 
-// Leaves the scanning state however the scan ends.
-class TScanningState {
-public:
-    explicit TScanningState(IScanHost& host) : host_(host) { host_.SetScanning(true); }
-    ~TScanningState() { host_.SetScanning(false); }
-    TScanningState(const TScanningState&) = delete;
-    TScanningState& operator=(const TScanningState&) = delete;
-
-private:
-    IScanHost& host_;
-};
-
 }  // namespace
 
 void SetScanHost(IScanHost* host) {
     scanHost = host;
+}
+
+IScanHost& CurrentScanHost() {
+    static TSilentHost silent;
+    return scanHost ? *scanHost : silent;
 }
 
 TEntryFacts LookUpEntry(const QString& path) {

@@ -29,6 +29,20 @@ public:
 
 // The host every scan reports to; nullptr (the start) stands for one that does nothing.
 void SetScanHost(IScanHost* host);
+// The host set, or one that does nothing.
+IScanHost& CurrentScanHost();
+
+// The host's scanning state for the lifetime of the object, however the work ends.
+class TScanningState {
+public:
+    explicit TScanningState(IScanHost& host) : host_(host) { host_.SetScanning(true); }
+    ~TScanningState() { host_.SetScanning(false); }
+    TScanningState(const TScanningState&) = delete;
+    TScanningState& operator=(const TScanningState&) = delete;
+
+private:
+    IScanHost& host_;
+};
 
 // Set by the Stop command; cleared when a drive scan or a folder rescan begins.
 extern bool StopRequested;

@@ -702,6 +702,13 @@ bool PathIsMissing(const QString& path) {
     return errno == ENOENT || errno == ENOTDIR;
 }
 
+uint64_t FolderDevice(const QString& path) {
+    const QString host = ToHostPath(path);
+    struct statx sx;
+    if (host.isEmpty() || HostPathAt(host).Statx(kStatxFlags, STATX_TYPE, &sx) != 0) return 0;
+    return DeviceOf(sx);
+}
+
 uint32_t GetFileAttributes(const QString& path) {
     if (HasWildcards(path)) return INVALID_FILE_ATTRIBUTES;
     const QString host = ToHostPath(path);

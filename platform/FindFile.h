@@ -133,6 +133,10 @@ private:
 // may hold any character, '*' and '?' too.
 bool PathIsMissing(const QString& path);
 
+// The device of the file system that holds a folder (as FolderEntry::device gives it for
+// entries); 0 when it cannot be reached.
+uint64_t FolderDevice(const QString& path);
+
 // The attributes of a file or folder (no wildcards), INVALID_FILE_ATTRIBUTES when it does not
 // exist or cannot be reached. A drive root is a folder.
 uint32_t GetFileAttributes(const QString& path);

@@ -70,9 +70,19 @@ TFolderReportContent TReportRunner::Content() {
         const auto restore = qScopeGuard([&] { w.PresentPage(remembered); });
         for (int page = PagePieChart; page <= PageWastedSpace; ++page) w.PresentPage(page);
     }
-    return {w.pagePieChart->FolderType(), w.pagePieChart->FolderName(), w.CurrentPath,
-            w.pageFolderInfo->Texts(),    w.pageWastedSpace->Texts(),   w.CurrentClusterSize,
-            w.pageSubfolders->Table()};
+    QStringList notes = {engine::CountHardLinksOnce
+                             ? QStringLiteral("Hard-linked files: counted once.")
+                             : QStringLiteral("Hard-linked files: counted under every name.")};
+    if (const engine::TImportFacts* facts = engine::ImportFactsOf(w.CurrentNode))
+        notes << engine::ImportDescription(*facts);
+    return {w.pagePieChart->FolderType(),
+            w.pagePieChart->FolderName(),
+            w.CurrentPath,
+            w.pageFolderInfo->Texts(),
+            w.pageWastedSpace->Texts(),
+            w.CurrentClusterSize,
+            w.pageSubfolders->Table(),
+            notes};
 }
 
 void TMainForm::cmdFileReportFolderInformationClick() {

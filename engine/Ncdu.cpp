@@ -590,6 +590,35 @@ const TImportFacts* ImportFactsOf(const QString& path) {
     return record ? record->Import.get() : nullptr;
 }
 
+QString ImportDescription(const TImportFacts& facts) {
+    QString text = QStringLiteral("Imported from an ncdu export of %1").arg(facts.RootPath);
+    if (!facts.Program.isEmpty())
+        text += QStringLiteral(", written by %1 %2").arg(facts.Program, facts.ProgramVersion);
+    if (facts.Created != 0) text += QStringLiteral(" on ") + FileTimeText(facts.Created);
+    text += QStringLiteral("; cluster size %1 bytes.").arg(facts.ClusterSize);
+    if (facts.ReadErrors > 0)
+        text += QStringLiteral(" %1 entries could not be read when it was written.")
+                    .arg(facts.ReadErrors);
+    if (facts.Excluded > 0)
+        text += QStringLiteral(" %1 entries were left out of it.").arg(facts.Excluded);
+    if (!facts.Complete) text += QStringLiteral(" Incomplete: %1.").arg(facts.Problem);
+    return text;
+}
+
+QString ImportedDriveName(const QString& path) {
+    const DriveRecord* record =
+        path.isEmpty() ? nullptr : ScannedDrives().Find(char(path[0].toUpper().unicode()));
+    return record ? record->DriveText.mid(1) : QString();
+}
+
+TEntryFacts ImportedEntryFacts(const QString& path) {
+    if (IsDriveRoot(path)) return {};
+    const QString name = RemoveBackslash(path).section(u'\\', -1);
+    uint32_t attributes = platform::FILE_ATTRIBUTE_DIRECTORY;
+    if (name.startsWith(u'.')) attributes |= platform::FILE_ATTRIBUTE_HIDDEN;
+    return {true, attributes, 0, platform::ShortNameOf(name)};
+}
+
 // --- writing an export ---
 
 namespace {

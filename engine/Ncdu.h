@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "engine/FolderTree.h"
+#include "engine/Scanner.h"
 
 class QIODevice;
 
@@ -57,6 +58,14 @@ inline const QString kImportedDriveNote = QStringLiteral(
 // program path.
 const TImportFacts* ImportFactsOf(const TFolderNode* node);
 const TImportFacts* ImportFactsOf(const QString& path);
+
+// One sentence (or two) on where an imported tree came from, for pages and reports.
+QString ImportDescription(const TImportFacts& facts);
+
+// The drive's name as the tree shows it, and the entry of a folder, for a path of an imported
+// drive: what the shell would tell of a folder on disk.
+QString ImportedDriveName(const QString& path);
+TEntryFacts ImportedEntryFacts(const QString& path);
 
 // Writes the folder at path (a program path) and everything below it to out in format 1.2, as
 // a walk of the disk finds it now. False with error when the folder cannot be read or writing

@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -149,6 +150,7 @@ void TOptionsBox::CreateControls() {
     chkExplorerMenu->setObjectName(QStringLiteral("chkExplorerMenu"));
     capExplorerMenu = new QLabel(QStringLiteral("menu"));
     capExplorerMenu->installEventFilter(this);  // a click on it is a click on the check box
+    lbColors->installEventFilter(this);         // Enter on an entry opens the colour dialog
 
     TheColorDialog = new QColorDialog(this);
     TheColorDialog->setObjectName(QStringLiteral("TheColorDialog"));
@@ -356,8 +358,17 @@ void TOptionsBox::cmdHelpClick() {
 }
 
 bool TOptionsBox::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == capExplorerMenu && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-        chkExplorerMenu->toggle();
-    return QDialog::eventFilter(watched, event);
+    return platform::GuardedHandler([&] {
+        if (watched == capExplorerMenu && event->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            chkExplorerMenu->toggle();
+        if (watched == lbColors && event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                TheColorButtonClick();
+                return true;
+            }
+        }
+        return QDialog::eventFilter(watched, event);
+    });
 }

@@ -335,6 +335,13 @@ TEST_F(OptionsBoxTest, TheColourPanelPressesLikeAButtonAndTheColourDialogChanges
     EXPECT_EQ(box.EditColors[7], DefaultAppColors[7]);
     EXPECT_EQ(AppColors, DefaultAppColors);  // only OK writes back
 
+    // Enter on an entry, for the keyboard.
+    box.lbColors->setCurrentRow(9);
+    QTest::keyClick(box.lbColors, Qt::Key_Return);
+    ASSERT_EQ(presets.size(), 3u);
+    EXPECT_EQ(presets[2], platform::ColorToQColor(DefaultAppColors[9]));
+    EXPECT_NE(box.result(), int(QDialog::Accepted));  // not the dialog's OK
+
     box.cmdDefaultColors->click();
     EXPECT_EQ(box.EditColors, DefaultAppColors);
     box.lbColors->setCurrentRow(2);

@@ -62,8 +62,9 @@ protected:
         platform::RemoveFolderVerb();
     }
 
-    TMainForm& Start() {
-        form = std::make_unique<TMainForm>(QStringList{drive.path("a")});
+    TMainForm& Start(const QStringList& arguments = {}) {
+        form = std::make_unique<TMainForm>(arguments.isEmpty() ? QStringList{drive.path("a")}
+                                                               : arguments);
         form->resize(900, 640);
         form->show();
         EXPECT_TRUE(QTest::qWaitFor([&] { return form->StartupDone(); }, 10000));
@@ -292,4 +293,16 @@ TEST_F(ViewToolsHelpTest, TheStatusBarsFirstFieldTakesTheWidthTheSecondLeaves) {
         // The rest of the bar, less the size grip.
         EXPECT_NEAR(window.StatusField1->width(), window.TheStatusBar->width() - 150, 30);
     }
+}
+
+// The folder verb's command line: the folder as the file manager names it, a host path.
+TEST_F(ViewToolsHelpTest, AFolderTheFileManagerHandsOverOpensWhateverItsName) {
+    const QString folder = drive.folder(QStringLiteral("Mes Données/Ärger Ordner ñ"));
+    drive.file(QStringLiteral("Mes Données/Ärger Ordner ñ/groß.bin"), 5000);
+    TMainForm& window = Start({folder});
+    EXPECT_EQ(window.CurrentPath, drive.path(QStringLiteral("Mes Données/Ärger Ordner ñ")));
+    ASSERT_NE(window.CurrentNode, nullptr);
+    ASSERT_NE(window.CurrentNode->Record(), nullptr);
+    EXPECT_EQ(window.CurrentNode->Record()->TreeSize, 5000);
+    EXPECT_TRUE(asked.isEmpty());
 }

@@ -158,7 +158,7 @@ TEST_F(ViewToolsHelpTest, TheViewTogglesShowAndHideTheirRegionsAndKeepTheSetting
     }
 }
 
-TEST_F(ViewToolsHelpTest, ThePageItemsShareOneHandlerAndTheMenuOffersThemForScannedFolders) {
+TEST_F(ViewToolsHelpTest, ThePageItemsShowTheirPagesAndTheMenuOffersThemForScannedFolders) {
     TMainForm& window = Start();
     QAction* const items[] = {window.cmdViewPieChart, window.cmdViewFolderInformation,
                               window.cmdViewSubfolders, window.cmdViewWastedSpace,

@@ -214,8 +214,10 @@ void TMainForm::CreateMenus() {
                       &TMainForm::cmdViewPieSortAscendingClick);
     platform::Connect(cmdViewPieSortDescending, &QAction::triggered, this,
                       &TMainForm::cmdViewPieSortDescendingClick);
+    platform::Connect(cmdViewOptions, &QAction::triggered, this, &TMainForm::cmdViewOptionsClick);
     platform::Connect(cmdToolsFindFiles, &QAction::triggered, this,
                       &TMainForm::cmdToolsFindFilesClick);
+    platform::Connect(mnuHelp, &QMenu::aboutToShow, this, &TMainForm::mnuHelpClick);
     platform::Connect(cmdHelpHelpTopics, &QAction::triggered, this,
                       &TMainForm::cmdHelpHelpTopicsClick);
     platform::Connect(cmdHelpVisitWebPage, &QAction::triggered, this,

@@ -11,10 +11,10 @@
 
 #include "app/FolderTreeModel.h"
 #include "app/Messages.h"
-#include "app/Periphery.h"
 #include "app/main.h"
 #include "cleanup/CleanUpPage.h"
 #include "config/AppConfiguration.h"
+#include "controls/HelpWindow.h"
 #include "controls/Helpers.h"
 #include "controls/ItemProp.h"
 #include "controls/OrbDriveControls.h"
@@ -73,7 +73,7 @@ void TMainForm::ConnectPages() {
                       &TMainForm::cmdViewBarChartClick);
     pageCleanUp->SetHost(this);
     platform::Connect(pageWastedSpace, &TWastedSpacePage::HelpRequested, this,
-                      [this](int topic) { ShowHelpContents(this, topic); });
+                      [this](int topic) { ShowHelpTopic(this, topic); });
 }
 
 // --- selection ---

@@ -35,6 +35,7 @@
 #include "app/Periphery.h"
 #include "config/AppConfiguration.h"
 #include "config/Options.h"
+#include "controls/HelpWindow.h"
 #include "controls/Helpers.h"
 #include "controls/OrbDriveControls.h"
 #include "engine/TextForms.h"
@@ -93,6 +94,7 @@ void TMainForm::FormCreate() {
     CreateStatusBar();
     CreateFileDialogs();
     QCoreApplication::instance()->installEventFilter(this);
+    InstallHelpKey(this);
     engine::SetScanHost(this);
     engine::SetDriveRetryQuestion([this](const QString& text) {
         return platform::ShowMessage(this, {kAppTitle, text, platform::MessageIcon::Error,

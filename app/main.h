@@ -133,7 +133,9 @@ public:
     void cmdViewBarChartClick();
     void cmdViewPieSortAscendingClick();
     void cmdViewPieSortDescendingClick();
+    void cmdViewOptionsClick();
     void cmdToolsFindFilesClick();
+    void mnuHelpClick();
     void cmdHelpHelpTopicsClick();
     void cmdHelpVisitWebPageClick();
     void cmdHelpIntroductoryLetterClick();

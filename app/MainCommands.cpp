@@ -245,6 +245,7 @@ void TMainForm::PieOptionsChanged() {
     RefreshViews(true);
     toolShowWasted->setChecked(optIncludeWastedInformation->Value);
     toolShowFiles->setChecked(optShowFileNames->Value);
+    engine::CountHardLinksOnce = optCountHardLinksOnce->Value;  // for the scans to come
 }
 
 void TMainForm::ShowSectionSizeWindow() {

@@ -128,6 +128,10 @@ void TOptionsBox::CreateControls() {
     chkShowFileNames = new QCheckBox(QStringLiteral("Show file&names"));
     chkAutoExpand = new QCheckBox(QStringLiteral("Auto &Expand"));
     chkAutoCollapse = new QCheckBox(QStringLiteral("Auto &Collapse"));
+    chkCountHardLinksOnce = new QCheckBox(QStringLiteral("Count hard-linked files &once"));
+    chkCountHardLinksOnce->setToolTip(
+        QStringLiteral("A file with several names is counted in the first folder a scan meets "
+                       "it in, as du counts it. Takes effect at the next scan."));
 
     auto edit = [](const char* name) {
         auto* e = new QLineEdit;
@@ -190,8 +194,8 @@ void TOptionsBox::LayOut() {
 
     auto* preferences = new QGroupBox(QStringLiteral(" Preferences "));
     auto* preferencesLayout = new QVBoxLayout(preferences);
-    for (QCheckBox* box :
-         {chkIncludeWastedInformation, chkShowFileNames, chkAutoExpand, chkAutoCollapse})
+    for (QCheckBox* box : {chkIncludeWastedInformation, chkShowFileNames, chkAutoExpand,
+                           chkAutoCollapse, chkCountHardLinksOnce})
         preferencesLayout->addWidget(box);
     preferencesLayout->addStretch();
 
@@ -245,6 +249,7 @@ void TOptionsBox::LayOut() {
                         chkShowFileNames,
                         chkAutoExpand,
                         chkAutoCollapse,
+                        chkCountHardLinksOnce,
                         ediMinFileSection,
                         ediMinFolderSection,
                         ediMinTextSection,
@@ -267,6 +272,7 @@ void TOptionsBox::FormCreate() {
     chkShowFileNames->setChecked(optShowFileNames->Value);
     chkAutoExpand->setChecked(optAutoExpand->Value);
     chkAutoCollapse->setChecked(optAutoCollapse->Value);
+    chkCountHardLinksOnce->setChecked(optCountHardLinksOnce->Value);
 
     ediMinFileSection->setText(PercentText(MinFileSectionAngle));
     ediMinFolderSection->setText(PercentText(MinFolderSectionAngle));
@@ -337,6 +343,7 @@ void TOptionsBox::cmdOKClick() {
     optShowFileNames->Value = chkShowFileNames->isChecked();
     optAutoExpand->Value = chkAutoExpand->isChecked();
     optAutoCollapse->Value = chkAutoCollapse->isChecked();
+    optCountHardLinksOnce->Value = chkCountHardLinksOnce->isChecked();
     optDrivesToAutoScan->Value = TheDrivesBox->CheckedDrives();
     if (!ApplyThreshold(ediMinFileSection, MinFileSectionAngle) ||
         !ApplyThreshold(ediMinFolderSection, MinFolderSectionAngle) ||

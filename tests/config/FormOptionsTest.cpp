@@ -79,6 +79,7 @@ TEST_F(OptionsBoxTest, OpensWithTheSettingsTheProgramsDriveAndTheVerbAsFound) {
     optShowFileNames->Value = true;
     optAutoExpand->Value = false;
     optAutoCollapse->Value = true;
+    optCountHardLinksOnce->Value = true;
     optDrivesToAutoScan->Value = "s";  // compared in upper case
     MinFileSectionAngle = 36;
     AppColors[0] = platform::RGBColor(10, 20, 30);
@@ -96,6 +97,7 @@ TEST_F(OptionsBoxTest, OpensWithTheSettingsTheProgramsDriveAndTheVerbAsFound) {
         EXPECT_TRUE(box.chkShowFileNames->isChecked());
         EXPECT_FALSE(box.chkAutoExpand->isChecked());
         EXPECT_TRUE(box.chkAutoCollapse->isChecked());
+        EXPECT_TRUE(box.chkCountHardLinksOnce->isChecked());
         EXPECT_EQ(box.ediMinFileSection->text(), QStringLiteral("10.000"));
         EXPECT_EQ(box.ediMinFolderSection->text(), QStringLiteral("0.278"));
         EXPECT_EQ(box.ediMinTextSection->text(), QStringLiteral("1.389"));
@@ -135,6 +137,7 @@ TEST_F(OptionsBoxTest, EveryControlCarriesItsCaptionAndAccessKeyInTabOrder) {
                                   "Show file&names",
                                   "Auto &Expand",
                                   "Auto &Collapse",
+                                  "Count hard-linked files &once",
                                   "ediMinFileSection",
                                   "ediMinFolderSection",
                                   "ediMinTextSection",

@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "config/AppConfiguration.h"
 #include "controls/FilCtl95.h"
@@ -58,7 +59,11 @@ TCleanUpMoveFolderBox::TCleanUpMoveFolderBox(QWidget* owner) : QDialog(owner) {
     txtWastedOnSource_->setObjectName(QStringLiteral("txtWastedOnSource"));
     txtWastedOnSource_->setWordWrap(true);
     auto* picture = new QLabel;
-    picture->setPixmap(style()->standardIcon(QStyle::SP_DriveHDIcon).pixmap(32, 32));
+    // Some styles have the picture only small: it is shown at one size.
+    picture->setPixmap(style()
+                           ->standardIcon(QStyle::SP_DriveHDIcon)
+                           .pixmap(32, 32)
+                           .scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     picture->setAlignment(Qt::AlignTop);
     auto* advice = new QLabel(
         QStringLiteral("You should move the folder to one of the following drives, as they have "
@@ -126,15 +131,15 @@ TCleanUpMoveFolderBox::TCleanUpMoveFolderBox(QWidget* owner) : QDialog(owner) {
     noteFace.setColor(QPalette::Base, noteFace.color(QPalette::Button));
     ediNote_->setPalette(noteFace);
 
+    ediNote_->setFixedHeight(ediNote_->fontMetrics().lineSpacing() * 3 +
+                             2 * ediNote_->frameWidth() + 8);
+
     auto* folders = new QVBoxLayout;
     folders->addWidget(cbDrives_);
     folders->addWidget(lbFolders_, 1);
-    auto* notes = new QVBoxLayout;
-    notes->addWidget(important);
-    notes->addWidget(ediNote_, 1);
     auto* lower = new QHBoxLayout;
-    lower->addLayout(folders, 1);
-    lower->addLayout(notes, 1);
+    lower->addLayout(folders, 3);
+    lower->addWidget(important, 2, Qt::AlignTop);
 
     auto button = [this](const char* name, const char* text) {
         auto* b = new QPushButton(QString::fromLatin1(text), this);
@@ -157,10 +162,27 @@ TCleanUpMoveFolderBox::TCleanUpMoveFolderBox(QWidget* owner) : QDialog(owner) {
     layout->addWidget(targetCaption);
     layout->addWidget(ediFolderTarget_);
     layout->addLayout(lower, 1);
+    layout->addWidget(ediNote_);
     layout->addLayout(buttons);
-    resize(560, 600);
+    // Wide enough for the note's first line, as it was written.
+    resize(std::max(560, ediNote_->fontMetrics().horizontalAdvance(
+                             ediNote_->toPlainText().section(u'\n', 0, 0)) +
+                             60),
+           600);
+    setTabOrder(lvWasting_, ediFolderTarget_);
+    setTabOrder(ediFolderTarget_, cbDrives_);
+    setTabOrder(cbDrives_, lbFolders_);
+    setTabOrder(lbFolders_, cmdOK_);
+    setTabOrder(cmdOK_, cmdCancel_);
+    setTabOrder(cmdCancel_, cmdHelp_);
+    setTabOrder(cmdHelp_, ediFolderSource_);
+    setTabOrder(ediFolderSource_, ediNote_);
+    lvWasting_->setFocus();
 
     platform::Connect(lvWasting_, &QTreeWidget::itemSelectionChanged, this,
+                      &TCleanUpMoveFolderBox::lvWastingChange);
+    // A click on the entry already selected takes the target back to its drive as well.
+    platform::Connect(lvWasting_, &QTreeWidget::itemClicked, this,
                       &TCleanUpMoveFolderBox::lvWastingChange);
     platform::Connect(cbDrives_, &TDrive95ComboBox::OnChange, this,
                       &TCleanUpMoveFolderBox::cbDrivesChange);

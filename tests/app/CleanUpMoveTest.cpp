@@ -16,6 +16,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTreeWidget>
 #include <csignal>
 #include <functional>
@@ -141,7 +142,14 @@ protected:
         });
         platform::SetDialogRunner([this](QDialog& dialog) {
             auto* box = dynamic_cast<TCleanUpMoveFolderBox*>(&dialog);
-            if (!box) return int(QDialog::Rejected);
+            if (!box) {
+                // Another dialog over it: its title and what it says.
+                QStringList texts{dialog.windowTitle()};
+                for (const QTextBrowser* b : dialog.findChildren<QTextBrowser*>())
+                    texts << b->toPlainText();
+                others << texts.join(u'\n');
+                return int(QDialog::Rejected);
+            }
             ++opened;
             treeHeldStill = engine::TreeBusy();
             drive(*box);
@@ -195,6 +203,7 @@ protected:
     std::unique_ptr<TMainForm> form;
     std::function<void(TCleanUpMoveFolderBox&)> drive;
     QStringList boxes;
+    QStringList others;
     int opened = 0;
     bool treeHeldStill = false;
 };
@@ -350,6 +359,17 @@ TEST_F(CleanUpMoveTest, ATargetInsideTheFolderTouchesNeitherTheDiskNorTheTree) {
                               TotalsOf(*Node("a")->Record())),
               totals);
     EXPECT_EQ(window.SelectedNode(), node);
+}
+
+TEST_F(CleanUpMoveTest, HelpOpensTheTopicOfMovingAFolderOverTheDialog) {
+    Write(source_.host("a/f.bin"), "f");
+    Start();
+    ASSERT_TRUE(form->OpenFolderPath("T:\\a"));
+    drive = [](TCleanUpMoveFolderBox& box) { box.cmdHelp()->click(); };
+    QTest::keyClick(form->FolderTree, Qt::Key_M, Qt::ControlModifier);
+    ASSERT_EQ(others.size(), 1);
+    EXPECT_TRUE(others[0].startsWith("Quillon Pro Help\nMove Folder\n")) << others[0].toStdString();
+    EXPECT_TRUE(QFileInfo::exists(source_.host("a/f.bin")));
 }
 
 }  // namespace

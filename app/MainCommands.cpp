@@ -123,8 +123,13 @@ void TMainForm::TellSectionSizeWindowWasted(TFolderNode* node) {
 
 void TMainForm::TellSectionSizeWindowDrive() {
     if (!SectionSizeBox) return;
-    SectionSizeBox->SetDrive(QChar(CurrentDriveLetter), PercentOf(DriveFree, DriveTotal),
-                             engine::SizeText(DriveFree), engine::SizeText(DriveTotal));
+    // A drive that does not tell its size (an imported one) shows it unknown, not as -1 bytes.
+    const auto size = [](int64_t bytes) {
+        return bytes < 0 ? QStringLiteral("unknown") : engine::SizeText(bytes);
+    };
+    SectionSizeBox->SetDrive(QChar(CurrentDriveLetter),
+                             DriveTotal < 0 ? 0 : PercentOf(DriveFree, DriveTotal), size(DriveFree),
+                             size(DriveTotal));
 }
 
 void TMainForm::HideSectionSizeWindow() {

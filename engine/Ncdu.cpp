@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -144,18 +145,27 @@ void TJsonReader::ReadWord(const char* rest) {
 }
 
 void TJsonReader::ReadNumber(int first) {
-    QByteArray digits(1, char(first));
+    // Whole numbers, nearly all of them, are read digit by digit; others through a double.
+    char digits[72];
+    int length = 0;
+    digits[length++] = char(first);
+    bool whole = true;
     for (int c = Peek();
          (c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-';
          c = Peek()) {
-        digits += char(Get());
-        if (digits.size() > 64) Fail(QStringLiteral("a number too long"));
+        if (length == 64) Fail(QStringLiteral("a number too long"));
+        digits[length++] = char(Get());
+        whole = whole && c >= '0' && c <= '9';
+    }
+    const bool negative = digits[0] == '-';
+    if (whole && length > int(negative) && length - int(negative) <= 18) {
+        int64_t value = 0;
+        for (int k = int(negative); k < length; ++k) value = value * 10 + (digits[k] - '0');
+        integer_ = negative ? -value : value;
+        return;
     }
     bool ok = false;
-    integer_ = digits.toLongLong(&ok);
-    if (ok) return;
-    // A fraction or an exponent: the whole part, kept within 64 bits.
-    const double value = digits.toDouble(&ok);
+    const double value = QByteArray::fromRawData(digits, length).toDouble(&ok);
     if (!ok || std::isnan(value)) Fail(QStringLiteral("a malformed number"));
     integer_ = value >= 9.2e18 ? INT64_MAX : value <= -9.2e18 ? INT64_MIN : int64_t(value);
 }
@@ -195,8 +205,22 @@ void TJsonReader::AppendUtf8(uint32_t code) {
 void TJsonReader::ReadString() {
     // The bytes between the quotes are kept as they are: exporters write names byte for byte,
     // also where they are not valid UTF-8.
-    text_.clear();
+    text_.resize(0);
     for (;;) {
+        // A run of plain bytes in the buffer goes over in one piece.
+        qsizetype run = 0;
+        while (pos_ + run < end_) {
+            const char b = buffer_[size_t(pos_ + run)];
+            if (b == '"' || b == '\\') break;
+            ++run;
+        }
+        if (run > 0) {
+            if (text_.size() + run > kMaxTextBytes)
+                Fail(QStringLiteral("a text of more than 1 MiB"));
+            text_.append(buffer_.data() + pos_, run);
+            pos_ += run;
+            offset_ += run;
+        }
         const int c = Get();
         if (c == -1) Fail(QStringLiteral("the input ends inside a text"));
         if (c == '"') return;
@@ -277,52 +301,117 @@ struct TInfo {
     int64_t mtime = 0;
 };
 
-// Reads the members of an info object, its "{" already read.
-TInfo ReadInfo(TJsonReader& json) {
-    TInfo info;
+// The fields an importer reads; any other is skipped.
+enum class TField {
+    Name,
+    Asize,
+    Dev,
+    Ino,
+    Nlink,
+    Hlnkc,
+    ReadError,
+    Notreg,
+    Mode,
+    Mtime,
+    Excluded,
+    Other
+};
+
+constexpr std::pair<const char*, TField> kFields[] = {
+    {"name", TField::Name},
+    {"asize", TField::Asize},
+    {"dev", TField::Dev},
+    {"ino", TField::Ino},
+    {"nlink", TField::Nlink},
+    {"hlnkc", TField::Hlnkc},
+    {"read_error", TField::ReadError},
+    {"notreg", TField::Notreg},
+    {"mode", TField::Mode},
+    {"mtime", TField::Mtime},
+    {"excluded", TField::Excluded},
+};
+
+TField FieldOf(const QByteArray& key) {
+    // Told apart by length and first letter before the whole name is compared: this runs for
+    // every field of every entry.
+    for (const auto& [name, field] : kFields) {
+        if (key.size() == qsizetype(std::char_traits<char>::length(name)) && key[0] == name[0] &&
+            std::memcmp(key.constData(), name, size_t(key.size())) == 0)
+            return field;
+    }
+    return TField::Other;
+}
+
+QString NameOfField(TField field) {
+    for (const auto& [name, f] : kFields) {
+        if (f == field) return QLatin1String(name);
+    }
+    return {};
+}
+
+// Reads the members of an info object, its "{" already read, into info (made empty first).
+const TInfo& ReadInfo(TJsonReader& json, TInfo& info) {
+    QByteArray name = std::move(info.name);
+    name.resize(0);
+    info = TInfo{};
+    info.name = std::move(name);
     for (TToken t = json.Next(); t != TToken::EndObject; t = json.Next()) {
         if (t != TToken::String) json.Fail(QStringLiteral("an entry's field has no name"));
-        const QByteArray key = json.Text();
+        const TField field = FieldOf(json.Text());
         const TToken value = json.Next();
         const auto number = [&]() -> int64_t {
             if (value != TToken::Number)
-                json.Fail(QStringLiteral("\"%1\" is not a number").arg(QString::fromUtf8(key)));
+                json.Fail(QStringLiteral("\"%1\" is not a number").arg(NameOfField(field)));
             return json.Integer();
         };
         const auto flag = [&] {
             if (value != TToken::Bool)
-                json.Fail(
-                    QStringLiteral("\"%1\" is not true or false").arg(QString::fromUtf8(key)));
+                json.Fail(QStringLiteral("\"%1\" is not true or false").arg(NameOfField(field)));
             return json.Boolean();
         };
-        if (key == "name") {
-            if (value != TToken::String) json.Fail(QStringLiteral("\"name\" is not a text"));
-            info.name = json.Text();
-        } else if (key == "asize") {
-            info.asize = std::max<int64_t>(0, number());
-        } else if (key == "dev") {
-            info.dev = uint64_t(number());
-        } else if (key == "ino") {
-            info.ino = uint64_t(number());
-        } else if (key == "nlink") {
-            info.nlink = number();
-        } else if (key == "hlnkc") {
-            info.hlnkc = flag();
-        } else if (key == "read_error") {
-            info.readError = flag();
-        } else if (key == "notreg") {
-            info.notreg = flag();
-        } else if (key == "mode") {
-            info.mode = number();
-        } else if (key == "mtime") {
-            info.mtime = number();
-        } else if (key == "excluded") {
-            // A text naming why ("pattern", "otherfs", "kernfs", "frmlnk"); older versions
-            // may write true.
-            info.excluded = value == TToken::String || (value == TToken::Bool && json.Boolean());
-            json.Skip(value);
-        } else {
-            json.Skip(value);  // fields of later versions
+        switch (field) {
+            case TField::Name:
+                if (value != TToken::String) json.Fail(QStringLiteral("\"name\" is not a text"));
+                info.name.resize(0);  // the name's buffer is used again for the next entry
+                info.name.append(json.Text());
+                break;
+            case TField::Asize:
+                info.asize = std::max<int64_t>(0, number());
+                break;
+            case TField::Dev:
+                info.dev = uint64_t(number());
+                break;
+            case TField::Ino:
+                info.ino = uint64_t(number());
+                break;
+            case TField::Nlink:
+                info.nlink = number();
+                break;
+            case TField::Hlnkc:
+                info.hlnkc = flag();
+                break;
+            case TField::ReadError:
+                info.readError = flag();
+                break;
+            case TField::Notreg:
+                info.notreg = flag();
+                break;
+            case TField::Mode:
+                info.mode = number();
+                break;
+            case TField::Mtime:
+                info.mtime = number();
+                break;
+            case TField::Excluded:
+                // A text naming why ("pattern", "otherfs", "kernfs", "frmlnk"); older versions
+                // may write true.
+                info.excluded =
+                    value == TToken::String || (value == TToken::Bool && json.Boolean());
+                json.Skip(value);
+                break;
+            case TField::Other:
+                json.Skip(value);  // fields of later versions, and sizes taken from asize
+                break;
         }
     }
     return info;
@@ -338,9 +427,9 @@ QString NameOf(const QByteArray& bytes) {
     return name;
 }
 
-uint32_t AttributesOf(const TInfo& info, const QString& name) {
+uint32_t AttributesOf(const TInfo& info) {
     uint32_t a = 0;
-    if (name.startsWith(u'.')) a |= platform::FILE_ATTRIBUTE_HIDDEN;
+    if (info.name.startsWith('.')) a |= platform::FILE_ATTRIBUTE_HIDDEN;
     if (info.mode) {
         const int64_t type = *info.mode & 0170000;
         if (type == 0120000)
@@ -407,6 +496,8 @@ private:
     QCollator collator_;
     std::vector<TFrame> frames_;
     TFolderNode* top_ = nullptr;
+    TInfo info_;  // the entry being read, kept to use its buffers again
+    int entriesSincePump_ = 0;
     std::chrono::steady_clock::time_point lastPump_{};
 };
 
@@ -486,13 +577,15 @@ void TImport::CountFile(const TInfo& info) {
     if (claims_ && linked &&
         !claims_->try_emplace({info.dev.value_or(folder.device), *info.ino}, folder.path).second)
         return;  // counted where it was met first
-    const QString name = NameOf(info.name);
-    const FileTime changed = FileTimeOf(info.mtime);
-    // Exports hold no access times: the latest change stands in for none.
-    AddFileTotals(*folder.record, info.asize, clusterSize_, 0, changed, AttributesOf(info, name));
+    // Exports hold no access times.
+    AddFileTotals(*folder.record, info.asize, clusterSize_, 0, FileTimeOf(info.mtime),
+                  AttributesOf(info));
 }
 
 void TImport::Pump() {
+    // The clock is asked only now and then: entries come by the million.
+    if (++entriesSincePump_ < 1024) return;
+    entriesSincePump_ = 0;
     if (std::chrono::steady_clock::now() - lastPump_ < kPumpInterval) return;
     IScanHost& host = CurrentScanHost();
     host.ShowScanStatus(
@@ -506,18 +599,18 @@ void TImport::Run() {
     ReadHeader();
     if (json_.Next() != TToken::BeginArray || json_.Next() != TToken::BeginObject)
         json_.Fail(QStringLiteral("the export holds no folder"));
-    OpenRoot(ReadInfo(json_));
+    OpenRoot(ReadInfo(json_, info_));
     while (!frames_.empty()) {
         Pump();
         const TToken t = json_.Next();
         if (t == TToken::EndArray) {
             CloseFolder();
         } else if (t == TToken::BeginObject) {
-            CountFile(ReadInfo(json_));
+            CountFile(ReadInfo(json_, info_));
         } else if (t == TToken::BeginArray) {
             if (json_.Next() != TToken::BeginObject)
                 json_.Fail(QStringLiteral("a folder without its entry"));
-            const TInfo info = ReadInfo(json_);
+            const TInfo& info = ReadInfo(json_, info_);
             if (frames_.size() < size_t(kMaxImportDepth)) {
                 OpenFolder(info);
                 continue;

@@ -173,7 +173,8 @@ void TPieChartPage::Present(const TPresentation& presentation) {
     presentation_ = presentation;
     const QChar letter = presentation.DriveLetter;
     txtWebSectionDrive_->setText("of " + QString(letter) + ":");
-    txtWebSectionDriveSize_->setText(engine::SizeText(presentation.DriveTotal));
+    txtWebSectionDriveSize_->setText(
+        presentation.DriveTotal < 0 ? QString() : engine::SizeText(presentation.DriveTotal));
     const bool build = shownFor_ != presentation.Path;
     LayOutPie(!build);  // a build draws the whole pie anyway
     if (build) BuildPie();

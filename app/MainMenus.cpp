@@ -3,7 +3,9 @@
 #include <QActionGroup>
 #include <QMenuBar>
 
+#include "app/Periphery.h"
 #include "app/main.h"
+#include "cleanup/FormCleanUpCompress.h"
 #include "controls/Helpers.h"
 #include "platform/Guarded.h"
 
@@ -180,6 +182,8 @@ void TMainForm::CreateMenus() {
     platform::Connect(cmdFileAbort, &QAction::triggered, this, &TMainForm::cmdFileAbortClick);
     platform::Connect(cmdFileSelectFolder, &QAction::triggered, this,
                       &TMainForm::cmdFileSelectFolderClick);
+    platform::Connect(cmdFileRestoreCompressedFolders, &QAction::triggered, this,
+                      &TMainForm::cmdFileRestoreCompressedFoldersClick);
     platform::Connect(cmdFilePieAsMetafile, &QAction::triggered, this,
                       &TMainForm::cmdFilePieAsMetafileClick);
     platform::Connect(cmdFilePieAsBitmap, &QAction::triggered, this,
@@ -216,4 +220,10 @@ void TMainForm::CreateMenus() {
     platform::Connect(cmdHelpUserSurvey, &QAction::triggered, this,
                       &TMainForm::cmdHelpUserSurveyClick);
     platform::Connect(cmdHelpAbout, &QAction::triggered, this, &TMainForm::cmdHelpAboutClick);
+}
+
+// The restore page alone; the tree stays as it is, the user is asked to rescan instead.
+void TMainForm::cmdFileRestoreCompressedFoldersClick() {
+    RestoreCompressedFolders(this, ScannedLetters(),
+                             [this](int topic) { ShowHelpContents(this, topic); });
 }

@@ -73,6 +73,8 @@ void TMainForm::ConnectPages() {
     pageCleanUp->SetHost(this);
     platform::Connect(pageWastedSpace, &TWastedSpacePage::HelpRequested, this,
                       [this](int topic) { ShowHelpContents(this, topic); });
+    platform::Connect(pageCleanUp, &TCleanUpPage::HelpRequested, this,
+                      [this](int topic) { ShowHelpContents(this, topic); });
 }
 
 // --- selection ---

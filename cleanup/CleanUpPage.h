@@ -54,6 +54,10 @@ public:
     void panCleanMenuMoveClick();
     void panCleanMenuCompressClick();
 
+signals:
+    // Show this topic of the program's help.
+    void HelpRequested(int topic);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

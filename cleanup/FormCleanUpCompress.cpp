@@ -289,7 +289,6 @@ QWidget* TCleanUpCompressFolderBox::CreateRestorePage() {
                                  QAbstractItemView::EditKeyPressed);
     lvArchives_->setItemDelegate(new FirstColumnEditor(lvArchives_));
     lvArchives_->header()->setSectionsClickable(false);
-    lvArchives_->header()->setStretchLastSection(false);
     lvArchives_->setColumnWidth(0, 160);
     lvArchives_->setColumnWidth(1, 100);
     lvArchives_->setColumnWidth(2, 200);

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -45,6 +46,14 @@ TEST_F(ArchiveDialogTest, TheFirstArchiveMakesTheHiddenFolderAndARegisterOfThree
     EXPECT_EQ(ReadFile(drive.host(".hidden")), "Archives Bin\n");
     const uint32_t attributes = platform::GetFileAttributes(drive.path("Archives Bin"));
     EXPECT_EQ(attributes, platform::FILE_ATTRIBUTE_DIRECTORY | platform::FILE_ATTRIBUTE_HIDDEN);
+    // GLib, through which GNOME Files, Nemo and Caja list folders, reads the list as well.
+    if (!QStandardPaths::findExecutable("gio").isEmpty()) {
+        QString shown, all;
+        EXPECT_EQ(zip_testing::RunProgram("gio", {"list", drive.host()}, &shown), 0);
+        EXPECT_EQ(zip_testing::RunProgram("gio", {"list", "--hidden", drive.host()}, &all), 0);
+        EXPECT_FALSE(shown.split('\n').contains("Archives Bin")) << shown.toStdString();
+        EXPECT_TRUE(all.split('\n').contains("Archives Bin")) << all.toStdString();
+    }
     EXPECT_EQ(ArchiveFiles(), QStringList({run.archive, "archives.ini"}));
     EXPECT_EQ(RegisterLines(), QStringList({"Descriptions/" + run.archive + "=Docs Folder",
                                             "FolderNames/" + run.archive + "=Docs",

@@ -15,7 +15,7 @@
 namespace {
 
 QRandomGenerator& ArchiveNameGenerator() {
-    static QRandomGenerator generator(quint32(QDateTime::currentMSecsSinceEpoch()));
+    static QRandomGenerator generator{quint32(QDateTime::currentMSecsSinceEpoch())};
     return generator;
 }
 

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
@@ -331,6 +332,31 @@ TEST_F(RestoreDialogTest, ATargetThatCannotBeMadeStopsBeforeAnythingIsWritten) {
               "sheetRestore");
     EXPECT_TRUE(QFileInfo::exists(drive.host("Archives Bin/" + run.archive)));
     EXPECT_EQ(ReadFile(drive.host("blocker")), "a file where a folder should go");
+}
+
+TEST_F(RestoreDialogTest, BrowsingPutsTheChosenFolderIntoThePath) {
+    MakeSampleFolder(drive.host(), "Docs");
+    Archive(drive.path("Docs"), false);
+    drive.folder("elsewhere/inner");
+    QString title;
+    platform::SetDialogRunner([&](QDialog& dialog) {
+        auto& files = static_cast<QFileDialog&>(dialog);
+        title = files.windowTitle();
+        files.selectFile(drive.host("elsewhere/inner"));
+        dialog.accept();
+        return int(QDialog::Accepted);
+    });
+    auto box = Open();
+    Select(*box, 0);
+    PathEdit(*box)->setText(drive.path("elsewhere"));
+    ButtonOf(*box, "cmdRestorePath")->click();
+    platform::SetDialogRunner({});
+    EXPECT_EQ(title,
+              "Select the destination folder where you want to restore the selected folder from "
+              "the ZIP archive.");
+    EXPECT_EQ(PathEdit(*box)->text(), "T:\\elsewhere\\inner");
+    EXPECT_EQ(PathEdit(*box)->toolTip(),
+              "The path of the restored folder will be \nT:\\elsewhere\\inner\\Docs");
 }
 
 }  // namespace

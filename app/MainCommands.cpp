@@ -16,8 +16,12 @@
 #include "app/main.h"
 #include "cleanup/CleanUpPage.h"
 #include "config/AppConfiguration.h"
+#include "config/FormOptions.h"
+#include "controls/HelpWindow.h"
 #include "controls/Helpers.h"
+#include "engine/Ncdu.h"
 #include "engine/TextForms.h"
+#include "platform/DesktopIntegration.h"
 #include "platform/Guarded.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
@@ -86,6 +90,7 @@ void TMainForm::CollapseWithDescendants(TFolderNode* node) {
 }
 
 void TMainForm::toolExploreClick() {
+    if (engine::ImportFactsOf(CurrentPath)) return ShowInfo(engine::kImportedDriveNote);
     if (!CurrentPath.isEmpty()) platform::OpenFileManager(CurrentPath);
 }
 
@@ -194,16 +199,26 @@ void TMainForm::cmdViewPieSortDescendingClick() {
     RefreshPie();
 }
 
+void TMainForm::cmdViewOptionsClick() {
+    TOptionsBox dialog(this);
+    platform::RunModal(dialog);
+    if (dialog.Accepted()) PieOptionsChanged();
+}
+
 // --- Tools and Help ---
 
 void TMainForm::cmdToolsFindFilesClick() {
-    // The file manager stands in for the system's find dialog.
     const TFolderNode* node = SelectedNode();
-    platform::OpenFileManager(node ? engine::NodePath(node) : QString());
+    if (engine::ImportFactsOf(node)) return ShowInfo(engine::kImportedDriveNote);
+    platform::FindFilesIn(node ? engine::NodePath(node) : QString());
+}
+
+void TMainForm::mnuHelpClick() {
+    cmdHelpVisitWebPage->setVisible(ProductWebPageOffered());
 }
 
 void TMainForm::cmdHelpHelpTopicsClick() {
-    ShowHelpContents(this);
+    ShowHelpTopic(this, 0);
 }
 
 void TMainForm::cmdHelpVisitWebPageClick() {
@@ -226,9 +241,11 @@ void TMainForm::cmdHelpAboutClick() {
 
 void TMainForm::PieOptionsChanged() {
     pagePieChart->OptionsChanged();
-    RefreshPie();
+    // Every page, not the pie alone: the subfolders' shares follow the wasted space preference.
+    RefreshViews(true);
     toolShowWasted->setChecked(optIncludeWastedInformation->Value);
     toolShowFiles->setChecked(optShowFileNames->Value);
+    engine::CountHardLinksOnce = optCountHardLinksOnce->Value;  // for the scans to come
 }
 
 void TMainForm::ShowSectionSizeWindow() {

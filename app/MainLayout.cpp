@@ -181,6 +181,11 @@ void TMainForm::CreateTreeAndPages() {
     addPage(pageSubfolders, "pageSubfolders", "Subfolders");
     addPage(pageWastedSpace, "pageWastedSpace", "Wasted Space");
     addPage(pageCleanUp, "pageCleanUp", "Free Some Space");
+    // F1 on a page opens the View topic at the page's part; the wasted-space page sets its own.
+    SetHelpContext(pagePieChart, 4010, "pie");
+    SetHelpContext(pageFolderInfo, 4010, "info");
+    SetHelpContext(pageSubfolders, 4010, "subfolders");
+    SetHelpContext(pageCleanUp, 4010, "cleanup");
     ConnectPages();
 
     MainSplitter = new QSplitter(Qt::Horizontal);

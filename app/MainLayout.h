@@ -32,7 +32,7 @@ struct TMainFormControls {
         *cmdFileRescanAllDrives{}, *cmdFileRemoveCurrentDrive{}, *cmdFileRemoveAllDrives{},
         *cmdFileAbort{}, *cmdFilePieAsMetafile{}, *cmdFilePieAsBitmap{}, *cmdFilePieToFile{},
         *cmdFileReportFolderInformation{}, *cmdFileReportFolderContents{}, *cmdFileSelectFolder{},
-        *cmdFileRestoreCompressedFolders{}, *cmdFileExit{};
+        *cmdFileRestoreCompressedFolders{}, *cmdFileOpenNcdu{}, *cmdFileSaveNcdu{}, *cmdFileExit{};
     // View menu.
     QMenu *mnuView{}, *cmdViewPieSort{};
     QAction *cmdViewToolbar{}, *cmdViewStatusBar{}, *cmdViewFolderTree{}, *cmdViewPieChart{},

@@ -3,7 +3,7 @@
 #include <QActionGroup>
 #include <QMenuBar>
 
-#include "app/Periphery.h"
+#include "app/NcduTransfer.h"
 #include "app/main.h"
 #include "cleanup/FormCleanUpCompress.h"
 #include "controls/Helpers.h"
@@ -80,6 +80,10 @@ void TMainForm::CreateMenus() {
     mnuFile->addSeparator();
     cmdFileSelectFolder =
         AddItem(mnuFile, "Select &Folder...", "Selectes a new folder to be analyzed.");
+    cmdFileOpenNcdu = AddItem(mnuFile, "&Open ncdu Export...",
+                              "Shows a scan saved by ncdu, as a drive of its own.");
+    cmdFileSaveNcdu = AddItem(mnuFile, "Save as ncdu &Export...",
+                              "Saves the current folder in ncdu's export format.");
     mnuFile->addSeparator();
     cmdFileRestoreCompressedFolders = AddItem(mnuFile, "Restore &Compressed Folders...",
                                               "Decompresses and restores the folders compressed by "
@@ -180,6 +184,10 @@ void TMainForm::CreateMenus() {
     platform::Connect(cmdFileRemoveAllDrives, &QAction::triggered, this,
                       &TMainForm::cmdFileRemoveAllDrivesClick);
     platform::Connect(cmdFileAbort, &QAction::triggered, this, &TMainForm::cmdFileAbortClick);
+    platform::Connect(cmdFileOpenNcdu, &QAction::triggered, this,
+                      [this] { TNcduTransfer(*this).OpenExport(); });
+    platform::Connect(cmdFileSaveNcdu, &QAction::triggered, this,
+                      [this] { TNcduTransfer(*this).SaveExport(); });
     platform::Connect(cmdFileSelectFolder, &QAction::triggered, this,
                       &TMainForm::cmdFileSelectFolderClick);
     platform::Connect(cmdFileRestoreCompressedFolders, &QAction::triggered, this,
@@ -209,8 +217,10 @@ void TMainForm::CreateMenus() {
                       &TMainForm::cmdViewPieSortAscendingClick);
     platform::Connect(cmdViewPieSortDescending, &QAction::triggered, this,
                       &TMainForm::cmdViewPieSortDescendingClick);
+    platform::Connect(cmdViewOptions, &QAction::triggered, this, &TMainForm::cmdViewOptionsClick);
     platform::Connect(cmdToolsFindFiles, &QAction::triggered, this,
                       &TMainForm::cmdToolsFindFilesClick);
+    platform::Connect(mnuHelp, &QMenu::aboutToShow, this, &TMainForm::mnuHelpClick);
     platform::Connect(cmdHelpHelpTopics, &QAction::triggered, this,
                       &TMainForm::cmdHelpHelpTopicsClick);
     platform::Connect(cmdHelpVisitWebPage, &QAction::triggered, this,
@@ -224,6 +234,5 @@ void TMainForm::CreateMenus() {
 
 // The restore page alone; the tree stays as it is, the user is asked to rescan instead.
 void TMainForm::cmdFileRestoreCompressedFoldersClick() {
-    RestoreCompressedFolders(this, ScannedLetters(),
-                             [this](int topic) { ShowHelpContents(this, topic); });
+    RestoreCompressedFolders(this, ScannedLetters());
 }

@@ -11,13 +11,14 @@
 
 #include "app/FolderTreeModel.h"
 #include "app/Messages.h"
-#include "app/Periphery.h"
 #include "app/main.h"
 #include "cleanup/CleanUpPage.h"
 #include "config/AppConfiguration.h"
+#include "controls/HelpWindow.h"
 #include "controls/Helpers.h"
 #include "controls/ItemProp.h"
 #include "controls/OrbDriveControls.h"
+#include "engine/Ncdu.h"
 #include "engine/TextForms.h"
 #include "engine/VolumeFacts.h"
 #include "platform/Guarded.h"
@@ -72,9 +73,7 @@ void TMainForm::ConnectPages() {
                       &TMainForm::cmdViewBarChartClick);
     pageCleanUp->SetHost(this);
     platform::Connect(pageWastedSpace, &TWastedSpacePage::HelpRequested, this,
-                      [this](int topic) { ShowHelpContents(this, topic); });
-    platform::Connect(pageCleanUp, &TCleanUpPage::HelpRequested, this,
-                      [this](int topic) { ShowHelpContents(this, topic); });
+                      [this](int topic) { ShowHelpTopic(this, topic); });
 }
 
 // --- selection ---
@@ -115,6 +114,7 @@ void TMainForm::HandleSelection(TFolderNode* node, TFolderNode* previous) {
 
 bool TMainForm::FolderTreeChanging(TFolderNode* node) {
     const QString path = engine::NodePath(node);
+    if (engine::ImportFactsOf(node)) return true;  // on no disk here: nothing to check
     if (node->IsTopLevel() || path[0] != QChar(CurrentDriveLetter)) {
         const char letter = node->IsTopLevel() ? node->DriveLetter() : char(path[0].unicode());
         return engine::CheckDriveAccess(letter);
@@ -127,7 +127,8 @@ void TMainForm::FolderTreeChange(TFolderNode* node) {
     if (!node) return;
     CurrentPath = engine::NodePath(node);
 
-    if (!node->IsTopLevel() && !FolderExists(CurrentPath)) {  // deleted outside the program
+    if (!node->IsTopLevel() && !engine::ImportFactsOf(node) &&
+        !FolderExists(CurrentPath)) {  // deleted outside the program
         PresentNode(nullptr);
         // The tree control is still inside its selection change: the node goes after it.
         platform::Post(this, [this, path = CurrentPath] { RemoveVanishedNode(path); });
@@ -157,7 +158,8 @@ void TMainForm::DriveChange() {
     DriveTotal = engine::DriveTotalBytes(root);
     DriveFree = engine::DriveFreeBytes(root);
     TellSectionSizeWindowDrive();
-    const QString fileSystem = engine::FileSystemName(root);
+    const QString fileSystem =
+        record && record->Import ? QStringLiteral("ncdu export") : engine::FileSystemName(root);
     ShowStatusText(
         1, CurrentClusterSize >= 1024
                ? QStringLiteral("%1K Cluster (%2)").arg(CurrentClusterSize / 1024).arg(fileSystem)
@@ -283,7 +285,9 @@ void TMainForm::RemoveVanishedNode(const QString& path) {
         return;
     }
     TFolderNode* node = NodeAt(path);
-    if (!node || node->IsTopLevel() || !MayChangeTree() || FolderExists(path)) return;
+    if (!node || node->IsTopLevel() || !MayChangeTree() || FolderExists(path) ||
+        engine::ImportFactsOf(node))
+        return;
     if (!engine::RemoveVanishedFolder(path, node)) {
         // Something that is not a folder stands at the path now.
         if (const engine::TFolderSize* r = node->Record())
@@ -295,7 +299,9 @@ void TMainForm::RemoveVanishedNode(const QString& path) {
 }
 
 bool TMainForm::RemoveVanishedFolder(const QString& path, TFolderNode* node) {
-    if (!MayChangeTree() || !engine::RemoveVanishedFolder(path, node)) return false;
+    if (!MayChangeTree() || engine::ImportFactsOf(node) ||
+        !engine::RemoveVanishedFolder(path, node))
+        return false;
     RefreshViews(true);
     return true;
 }
@@ -355,6 +361,7 @@ void TMainForm::FolderTreeMouseDown(const QPoint& pos) {
 
 void TMainForm::ShowFolderItemMenu(const QString& path, bool folder, int64_t size, int64_t wasted,
                                    const QPoint& globalPos) {
+    if (engine::ImportFactsOf(path)) return ShowInfo(engine::kImportedDriveNote);
     if (engine::IsDriveRoot(path)) {
         ShowItemContextMenu(engine::AddBackslash(path), this, globalPos);
         return;

@@ -13,6 +13,7 @@
 #include "app/MainReports.h"
 #include "app/main.h"
 #include "config/AppConfiguration.h"
+#include "engine/Ncdu.h"
 #include "engine/TextForms.h"
 #include "platform/Drives.h"
 #include "platform/Guarded.h"
@@ -69,9 +70,19 @@ TFolderReportContent TReportRunner::Content() {
         const auto restore = qScopeGuard([&] { w.PresentPage(remembered); });
         for (int page = PagePieChart; page <= PageWastedSpace; ++page) w.PresentPage(page);
     }
-    return {w.pagePieChart->FolderType(), w.pagePieChart->FolderName(), w.CurrentPath,
-            w.pageFolderInfo->Texts(),    w.pageWastedSpace->Texts(),   w.CurrentClusterSize,
-            w.pageSubfolders->Table()};
+    QStringList notes = {engine::CountHardLinksOnce
+                             ? QStringLiteral("Hard-linked files: counted once.")
+                             : QStringLiteral("Hard-linked files: counted under every name.")};
+    if (const engine::TImportFacts* facts = engine::ImportFactsOf(w.CurrentNode))
+        notes << engine::ImportDescription(*facts);
+    return {w.pagePieChart->FolderType(),
+            w.pagePieChart->FolderName(),
+            w.CurrentPath,
+            w.pageFolderInfo->Texts(),
+            w.pageWastedSpace->Texts(),
+            w.CurrentClusterSize,
+            w.pageSubfolders->Table(),
+            notes};
 }
 
 void TMainForm::cmdFileReportFolderInformationClick() {
@@ -163,9 +174,21 @@ bool ApplySwitches(const QStringList& arguments, TSubfoldersPage::TFilter& filte
 // A program path as given, or a host path (a relative one from the folder the program was
 // started in) as a program path.
 QString ProgramPathOf(const QString& argument) {
-    return engine::IsProgramPath(argument)
-               ? argument
-               : platform::FromHostPath(platform::AbsoluteHostPath(argument));
+    if (engine::IsProgramPath(argument)) return argument;
+    // A path inside an imported export is a folder of that drive, not of this computer.
+    for (int i = 0; i < engine::ScannedDrives().Count(); ++i) {
+        const engine::DriveRecord* drive = engine::ScannedDrives().At(i);
+        if (!drive->Import || drive->Import->RootPath.isEmpty()) continue;
+        const QString root = drive->Import->RootPath;
+        const QString trimmed =
+            argument.size() > 1 && argument.endsWith(u'/') ? argument.chopped(1) : argument;
+        if (trimmed != root && !trimmed.startsWith(root.endsWith(u'/') ? root : root + u'/'))
+            continue;
+        QStringList parts = trimmed.mid(root.size()).split(u'/', Qt::SkipEmptyParts);
+        for (QString& part : parts) part.replace(u'\\', QChar(0xFF3C));
+        return QChar(drive->Letter) + QLatin1String(":\\") + parts.join(u'\\');
+    }
+    return platform::FromHostPath(platform::AbsoluteHostPath(argument));
 }
 
 // Without a display nobody sees the window: why a report run ends goes to standard error.
@@ -219,7 +242,9 @@ int TReportRunner::Run(const QStringList& arguments) {
     window_.toolShowWasted->setChecked(wasted);
 
     const QString folder = ProgramPathOf(arguments[1]);
-    if (engine::IsDriveRoot(folder))
+    if (engine::ImportFactsOf(folder))
+        window_.OpenFolderPath(folder);  // a drive imported from an export is not on this disk
+    else if (engine::IsDriveRoot(folder))
         window_.ScanOrRescanDrive(TMainForm::DriveTextOf(folder[0].toUpper()));
     else if (!folder.isEmpty() && window_.ScanDriveFolderCommand(folder))
         // The report rests on a scan of its folder, not of the whole drive around it.

@@ -9,12 +9,14 @@
 
 #include "app/FolderTreeModel.h"
 #include "app/Messages.h"
+#include "app/NcduTransfer.h"
 #include "app/main.h"
 #include "config/AppConfiguration.h"
 #include "controls/FormSelectDrives.h"
 #include "controls/Helpers.h"
 #include "controls/OrbDriveControls.h"
 #include "controls/ShBrowse.h"
+#include "engine/Ncdu.h"
 #include "engine/TextForms.h"
 #include "engine/VolumeFacts.h"
 #include "platform/Guarded.h"
@@ -141,6 +143,8 @@ void TMainForm::mnuFileClick() {
     const bool scanned = CurrentNode && CurrentNode->Record();
     cmdFileExportPie->menuAction()->setEnabled(scanned);
     cmdFileReports->menuAction()->setEnabled(scanned);
+    cmdFileOpenNcdu->setEnabled(MayChangeTree());
+    cmdFileSaveNcdu->setEnabled(TNcduTransfer(*this).CanSave());
 }
 
 // --- the scan operations ---
@@ -201,6 +205,10 @@ void TMainForm::RescanDrives(const QString& letters) {
     for (const QChar letter : letters) {
         engine::DriveRecord* record = engine::ScannedDrives().Find(char(letter.unicode()));
         if (!ScannedLetters().contains(letter) || !record) continue;
+        if (record->Import) {
+            if (letters.size() == 1) ShowInfo(engine::kImportedDriveNote);
+            continue;
+        }
         // The drive stays in the tree until it is known to answer: Cancel keeps everything.
         if (!engine::CheckDriveAccess(record->Letter)) continue;
         const QString remembered = CurrentPath;
@@ -226,6 +234,7 @@ void TMainForm::RemoveDrive(QChar letter) {
 
 void TMainForm::RescanFolder(TFolderNode* node) {
     if (!node || !MayChangeTree()) return;
+    if (engine::ImportFactsOf(node)) return ShowInfo(engine::kImportedDriveNote);
     SetScanningState(true);
     PresentNode(nullptr);
     auto finish = [&] {

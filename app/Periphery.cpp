@@ -2,12 +2,12 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QLabel>
-#include <QTextBrowser>
 #include <QVBoxLayout>
 
 #include "app/Messages.h"
+#include "config/AppConfiguration.h"
+#include "config/Options.h"
 #include "controls/URL.h"
 #include "controls/verslab.h"
 #include "platform/MessageBox.h"
@@ -15,6 +15,8 @@
 namespace {
 
 const QString kProductAddress = QStringLiteral("www.norvane.example/quillon-pro");
+// A distributor's installation writes this word into its "URL" value to hide the web page.
+const QString kDistributorMarker = QStringLiteral("DISTRIBUTOR");
 
 // A modal box with a text and an OK button.
 void ShowTextBox(QWidget* owner, const QString& title, QWidget* body) {
@@ -71,15 +73,13 @@ void ShowUserSurvey(QWidget*) {
         kProductAddress + ").");
 }
 
-void ShowHelpContents(QWidget* owner, int topic) {
-    auto* browser = new QTextBrowser;
-    QFile page(topic == 0 ? QStringLiteral(":/help/contents.html")
-                          : QStringLiteral(":/help/%1.html").arg(topic));
-    if (!page.open(QIODevice::ReadOnly)) page.setFileName(QStringLiteral(":/help/contents.html"));
-    if (page.isOpen() || page.open(QIODevice::ReadOnly))
-        browser->setHtml(QString::fromUtf8(page.readAll()));
-    browser->setMinimumSize(480, 360);
-    ShowTextBox(owner, "Quillon Pro Help", browser);
+bool ProductWebPageOffered() {
+    try {
+        const QString url = RegReadString(AppRegistryKey, "Version", "URL", QString());
+        return !url.toUpper().contains(kDistributorMarker);
+    } catch (const ERegistryException&) {
+        return true;  // a value that cannot be read marks nothing
+    }
 }
 
 void OpenProductWebPage() {

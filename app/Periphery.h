@@ -1,12 +1,13 @@
 #pragma once
 // The small windows around the program: the about box, the introductory letter, the user
-// survey, the help window and the product's web page.
+// survey, and the product's web page.
 
 class QWidget;
 
 void ShowAboutBox(QWidget* owner);
 void ShowIntroductoryLetter(QWidget* owner);
 void ShowUserSurvey(QWidget* owner);
-// The contents of the program's help; topic 0 is the contents page.
-void ShowHelpContents(QWidget* owner, int topic = 0);
 void OpenProductWebPage();
+// False when the installation marked this copy as a distributor's: the "Version" value "URL",
+// in upper case, holds the distributor's marker word.
+bool ProductWebPageOffered();

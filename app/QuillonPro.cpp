@@ -7,6 +7,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Messages.h"
+#include "app/NcduTransfer.h"
 #include "app/main.h"
 #include "engine/TextForms.h"
 #include "platform/LocalTime.h"
@@ -46,6 +47,18 @@ int main(int argc, char* argv[]) {
         case TCommandLineAction::Run:
             break;
     }
+    QStringList rest = ArgumentsOf(argc, argv);
+    const TNcduOptions ncdu = TakeNcduOptions(rest);
+    if (!ncdu.Error.isEmpty()) {
+        Print(stderr, "quillon: " + ncdu.Error + u'\n');
+        return ExitNothingDone;
+    }
+    if (!ncdu.ExportFolder.isEmpty()) {
+        // An export needs no window: it is a walk of the disk written out as it goes.
+        platform::PinLocalTimeZone();
+        QCoreApplication core(argc, argv);
+        return ExportNcduFromCommandLine(ncdu);
+    }
 
     // Without a display the program runs on the offscreen platform, so a report request works
     // in a terminal and nothing ever waits for a person.
@@ -56,7 +69,7 @@ int main(int argc, char* argv[]) {
     const bool headless = platformName.isEmpty() ? noDisplay
                                                  : platformName.startsWith("offscreen") ||
                                                        platformName.startsWith("minimal");
-    if (headless && !IsReportRequest(ArgumentsOf(argc, argv))) {
+    if (headless && !IsReportRequest(rest)) {
         Print(stderr, HeadlessRefusalText());
         return ExitNothingDone;
     }

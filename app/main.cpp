@@ -31,9 +31,11 @@
 #include "app/FolderTreeModel.h"
 #include "app/MainReports.h"
 #include "app/Messages.h"
+#include "app/NcduTransfer.h"
 #include "app/Periphery.h"
 #include "config/AppConfiguration.h"
 #include "config/Options.h"
+#include "controls/HelpWindow.h"
 #include "controls/Helpers.h"
 #include "controls/OrbDriveControls.h"
 #include "engine/TextForms.h"
@@ -75,6 +77,7 @@ void TMainForm::FormCreate() {
     CurrentDriveLetter = 0;
     engine::ClusterSizeChoice = 0;
     LoadSettings();
+    engine::CountHardLinksOnce = optCountHardLinksOnce->Value;
     // Qt seeds its generator itself; nothing else of the program draws random numbers.
     Q_UNUSED(QRandomGenerator::global());
 
@@ -91,6 +94,7 @@ void TMainForm::FormCreate() {
     CreateStatusBar();
     CreateFileDialogs();
     QCoreApplication::instance()->installEventFilter(this);
+    InstallHelpKey(this);
     engine::SetScanHost(this);
     engine::SetDriveRetryQuestion([this](const QString& text) {
         return platform::ShowMessage(this, {kAppTitle, text, platform::MessageIcon::Error,
@@ -198,6 +202,8 @@ void TMainForm::WMStartup() {
         ScanOrRescanDrive(DriveTextOf(letter));
         if (engine::StopRequested) break;
     }
+    const TNcduOptions ncdu = TakeNcduOptions(arguments_);
+    if (!ncdu.ImportFile.isEmpty()) TNcduTransfer(*this).Import(ncdu.ImportFile, ncdu.ClusterSize);
     WorkThroughCommandLine();
     // A report run without a display ends here: nobody is there to pick drives.
     const bool headlessReport = platform::IsOffscreen() && IsReportRequest(arguments_);

@@ -58,7 +58,7 @@ public:
     void SetScanningState(bool on);
     // The one gate of every command that scans or changes the tree: false while a scan runs,
     // since the walk holds nodes that such a change would free.
-    bool MayChangeTree() const;
+    bool MayChangeTree() const override;
     // Presentation: the notice or the view pages for a node, every page made to forget (and the
     // current one presented again), one page presented, the pie or the list forgotten.
     bool PresentNode(engine::TFolderNode* node);
@@ -134,7 +134,9 @@ public:
     void cmdViewBarChartClick();
     void cmdViewPieSortAscendingClick();
     void cmdViewPieSortDescendingClick();
+    void cmdViewOptionsClick();
     void cmdToolsFindFilesClick();
+    void mnuHelpClick();
     void cmdHelpHelpTopicsClick();
     void cmdHelpVisitWebPageClick();
     void cmdHelpIntroductoryLetterClick();

@@ -13,6 +13,7 @@
 #include "controls/FileOperationDialogs.h"
 #include "controls/SensiControls.h"
 #include "engine/FolderTree.h"
+#include "engine/Ncdu.h"
 #include "platform/Guarded.h"
 #include "platform/MessageBox.h"
 #include "views/PageParts.h"
@@ -123,7 +124,13 @@ TCleanUpPage::TCleanUpPage(QWidget* parent) : TViewPage(parent) {
 void TCleanUpPage::Present(const TPresentation& presentation) {
     // A drive never gets here: the window shows the pie chart for it instead.
     txtWebCleanUpPath_->SetPath(presentation.Path);
-    ShowHint(0);
+    // Nothing on this computer can be freed through a scan that came from elsewhere.
+    const bool imported = engine::ImportFactsOf(presentation.Node) != nullptr;
+    for (const Action& a : actions_) a.panel->setEnabled(!imported);
+    if (imported)
+        ediCleanMenuHint_->setPlainText(engine::kImportedDriveNote);
+    else
+        ShowHint(0);
 }
 
 bool TCleanUpPage::ShortcutPressed(int key) {
@@ -192,7 +199,14 @@ void TCleanUpPage::panCleanMenuMoveSensitiveDeactivate(QWidget* sender) {
 engine::TFolderNode* TCleanUpPage::FolderToActOn() const {
     if (!host_ || !host_->MayChangeTree()) return nullptr;
     engine::TFolderNode* node = host_->CleanUpFolder();
-    return node && node->Parent() ? node : nullptr;
+    if (!node || !node->Parent()) return nullptr;
+    if (engine::ImportFactsOf(node)) {
+        platform::ShowMessage(window(),
+                              {QApplication::applicationName(), engine::kImportedDriveNote,
+                               platform::MessageIcon::Information, platform::Ok});
+        return nullptr;
+    }
+    return node;
 }
 
 void TCleanUpPage::panCleanMenuDeleteClick() {
@@ -244,8 +258,7 @@ void TCleanUpPage::panCleanMenuCompressClick() {
     {
         // The dialog's runs pump events: nothing may change the tree meanwhile.
         const engine::TTreeBusy acting;
-        result = ArchiveFolder(window(), path, total, used,
-                               [this](int topic) { emit HelpRequested(topic); });
+        result = ArchiveFolder(window(), path, total, used);
     }
     AdjustTree(path, node, result);
 }

@@ -54,10 +54,6 @@ public:
     void panCleanMenuMoveClick();
     void panCleanMenuCompressClick();
 
-signals:
-    // Show this topic of the program's help.
-    void HelpRequested(int topic);
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

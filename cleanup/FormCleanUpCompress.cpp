@@ -23,6 +23,7 @@
 #include "cleanup/ArchivesRegister.h"
 #include "config/AppConfiguration.h"
 #include "controls/FilCtl95.h"
+#include "controls/HelpWindow.h"
 #include "controls/Helpers.h"
 #include "controls/ShBrowse.h"
 #include "engine/TextForms.h"
@@ -477,7 +478,7 @@ void TCleanUpCompressFolderBox::ShowError(const QString& text) {
 
 void TCleanUpCompressFolderBox::cmdHelpClick() {
     const int topic = HelpContextOf(ThePages_->currentWidget());
-    emit HelpRequested(topic ? topic : HelpContextOf(this));
+    ShowHelpTopic(this, topic ? topic : HelpContextOf(this));
 }
 
 // --- progress ---
@@ -898,11 +899,8 @@ bool TCleanUpCompressFolderBox::RestoredAsArchived(const QString& base) {
 // --- the two ways in ---
 
 platform::FileOperationResult ArchiveFolder(QWidget* owner, const QString& path, int64_t total,
-                                            int64_t usedSpace,
-                                            const std::function<void(int)>& showHelp) {
+                                            int64_t usedSpace) {
     TCleanUpCompressFolderBox box(owner);
-    if (showHelp)
-        platform::Connect(&box, &TCleanUpCompressFolderBox::HelpRequested, &box, showHelp);
     box.SetFolder(path, total, usedSpace);
     platform::RunModal(box);
     platform::FileOperationResult result;
@@ -913,11 +911,8 @@ platform::FileOperationResult ArchiveFolder(QWidget* owner, const QString& path,
     return result;
 }
 
-void RestoreCompressedFolders(QWidget* owner, const QString& scannedLetters,
-                              const std::function<void(int)>& showHelp) {
+void RestoreCompressedFolders(QWidget* owner, const QString& scannedLetters) {
     TCleanUpCompressFolderBox box(owner);
-    if (showHelp)
-        platform::Connect(&box, &TCleanUpCompressFolderBox::HelpRequested, &box, showHelp);
     box.SetScannedLetters(scannedLetters);
     box.ShowOnlyRestorePage();
     platform::RunModal(box);

@@ -14,7 +14,6 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
-#include <functional>
 #include <memory>
 
 #include "cleanup/ZipEngine.h"
@@ -86,9 +85,6 @@ public:
     void cmdRestoreClick();
     // Deletes the selected entry's archive and its register values, asking first when told to.
     void DeleteArchive(bool ask);
-
-signals:
-    void HelpRequested(int topic);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -168,9 +164,7 @@ private:
 // run took from the disk, for the tree's adjustment: Done when nothing was removed, Failed when
 // the engine may have removed some of the folder's files.
 platform::FileOperationResult ArchiveFolder(QWidget* owner, const QString& path, int64_t total,
-                                            int64_t usedSpace,
-                                            const std::function<void(int)>& showHelp);
+                                            int64_t usedSpace);
 
 // The File menu's "Restore Compressed Folders...": the restore page alone, shown modally.
-void RestoreCompressedFolders(QWidget* owner, const QString& scannedLetters,
-                              const std::function<void(int)>& showHelp);
+void RestoreCompressedFolders(QWidget* owner, const QString& scannedLetters);

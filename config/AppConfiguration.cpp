@@ -27,7 +27,8 @@ const QString kDesktop = QStringLiteral("Desktop");
     X(Bool, ZIPDeleteAfterCompressing, true) \
     X(Bool, ZIPPasswordProtect, false)       \
     X(Int, ZIPCompressionLevel, 9)           \
-    X(Bool, ZIPDeleteArchive, true)
+    X(Bool, ZIPDeleteArchive, true)          \
+    X(Bool, CountHardLinksOnce, false)
 
 #define QUILLON_DESKTOP_SECTION(X)      \
     X(Bool, ViewToolbar, true)          \

@@ -43,6 +43,7 @@ extern TBoolOption* optZIPDeleteAfterCompressing;  // true
 extern TBoolOption* optZIPPasswordProtect;         // false
 extern TIntOption* optZIPCompressionLevel;         // 9; always 0..9 after LoadSettings
 extern TBoolOption* optZIPDeleteArchive;           // true
+extern TBoolOption* optCountHardLinksOnce;         // false: counted under every name
 // Section "Desktop":
 extern TBoolOption* optViewToolbar;           // true
 extern TBoolOption* optViewStatusBar;         // true

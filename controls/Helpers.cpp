@@ -149,10 +149,15 @@ void SetHint(QWidget* widget, const QString& hint) {
     widget->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
 }
 
-void SetHelpContext(QObject* object, int topic) {
+void SetHelpContext(QObject* object, int topic, const QString& anchor) {
     object->setProperty("helpContext", topic);
+    object->setProperty("helpAnchor", anchor);
 }
 
 int HelpContextOf(const QObject* object) {
     return object->property("helpContext").toInt();
+}
+
+QString HelpAnchorOf(const QObject* object) {
+    return object->property("helpAnchor").toString();
 }

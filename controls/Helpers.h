@@ -14,9 +14,11 @@ class QAction;
 class QObject;
 class QWidget;
 
-// The help topic of a window, page or menu (0: none); F1 opens the topic of what is in front.
-void SetHelpContext(QObject* object, int topic);
+// The help topic of a window, page or menu (0: none), and the place in the topic's page it
+// opens at (an anchor; empty for the top). F1 opens the topic of what is in front.
+void SetHelpContext(QObject* object, int topic, const QString& anchor = {});
 int HelpContextOf(const QObject* object);
+QString HelpAnchorOf(const QObject* object);
 
 // Hints are "short|long": the short text is the tool tip, the long one the status-bar text. A
 // hint without "|" is both.

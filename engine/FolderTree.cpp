@@ -130,6 +130,7 @@ void TFolderTree::DeleteNode(TFolderNode* node) {
     const int row = node->row_;
     auto& siblings = parent ? parent->children_ : node->tree_->drives_;
     if (size_t(row) >= siblings.size() || siblings[size_t(row)].get() != node) return;
+    ForgetHardLinkClaims(node, true);
     if (tree)
         for (auto* l : tree->listeners_) l->RowsAboutToBeRemoved(parent, row, row);
     if (!parent) {
@@ -146,6 +147,7 @@ void TFolderTree::DeleteNode(TFolderNode* node) {
 
 void TFolderTree::DeleteChildren(TFolderNode* node) {
     if (TreeBusy() || node->children_.empty()) return;
+    ForgetHardLinkClaims(node, false);
     const int last = node->ChildCount() - 1;
     TFolderTree* tree = VisibleTreeOf(node);
     if (tree)
@@ -415,11 +417,56 @@ TScannedDrives& ScannedDrives() {
     return drives;
 }
 
+void ForgetHardLinkClaims(const TFolderNode* node, bool ownFilesToo) {
+    const TFolderNode* top = node;
+    while (top->Parent()) top = top->Parent();
+    DriveRecord* record = ScannedDrives().Find(top->DriveLetter());
+    if (!record || record->Node != top || record->HardLinks.empty()) return;
+    QString path = NodePath(node);
+    if (!path.endsWith(u'\\')) path += u'\\';
+    std::erase_if(record->HardLinks, [&](const auto& claim) {
+        const QString& folder = claim.second;
+        return folder.startsWith(path) && (ownFilesToo || folder.size() > path.size());
+    });
+}
+
 void RemoveDrive(char letter) {
     DriveRecord* record = ScannedDrives().Find(letter);
     if (!record || TreeBusy()) return;
     if (record->Node) TFolderTree::DeleteNode(record->Node);
     ScannedDrives().Remove(record);
+}
+
+void AddFileTotals(TFolderSize& r, int64_t size, int32_t clusterSize, FileTime lastAccess,
+                   FileTime lastWrite, uint32_t attributes) {
+    r.TreeFileCount += 1;
+    r.FileCount += 1;
+    if (size != 0) {
+        r.FilesSize += size;
+        r.FilesWasted += Slack(size, clusterSize);
+        for (int i = 0; i < kReferenceClusterSizeCount; ++i)
+            r.FilesWastedAt[i] += Slack(size, ReferenceClusterSizes[i]);
+    }
+    r.LastAccessTime = std::max(r.LastAccessTime, lastAccess);
+    r.LastWriteTime = std::max(r.LastWriteTime, lastWrite);
+    r.Attributes |= attributes;
+}
+
+void AddChildTotals(TFolderSize& r, const TFolderSize& c) {
+    r.TreeSize += c.TreeSize;
+    r.TreeWasted += c.TreeWasted;
+    r.TreeFolderCount += c.TreeFolderCount;
+    r.TreeFileCount += c.TreeFileCount;
+    r.LastAccessTime = std::max(r.LastAccessTime, c.LastAccessTime);
+    r.LastWriteTime = std::max(r.LastWriteTime, c.LastWriteTime);
+    for (int i = 0; i < kReferenceClusterSizeCount; ++i) r.TreeWastedAt[i] += c.TreeWastedAt[i];
+    r.Attributes |= c.Attributes;
+}
+
+void AddOwnFilesToTree(TFolderSize& r) {
+    r.TreeSize += r.FilesSize;
+    r.TreeWasted += r.FilesWasted;
+    for (int i = 0; i < kReferenceClusterSizeCount; ++i) r.TreeWastedAt[i] += r.FilesWastedAt[i];
 }
 
 }  // namespace engine

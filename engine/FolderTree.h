@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/WinTypes.h"
@@ -50,6 +51,14 @@ constexpr int64_t Slack(int64_t length, int64_t clusterSize) {
     const int64_t r = length % clusterSize;
     return r == 0 ? 0 : clusterSize - r;
 }
+
+// Building a record as a walk does: each file directly in the folder counted (slack at the
+// drive's cluster size and at the seven reference sizes), each finished subfolder's tree
+// totals added, and at the end the folder's own files added to its tree totals.
+void AddFileTotals(TFolderSize& r, int64_t size, int32_t clusterSize, FileTime lastAccess,
+                   FileTime lastWrite, uint32_t attributes);
+void AddChildTotals(TFolderSize& r, const TFolderSize& child);
+void AddOwnFilesToTree(TFolderSize& r);
 
 // Which cluster size the views show: 0 the drive's own, 1 to 7 a reference size. Only the
 // accessors below read it; the scanner always stores every size.
@@ -196,13 +205,36 @@ void RecomputeDatesAndAttributes(TFolderNode* node);
 // start and each ancestor with a record, up to the first without one.
 void AddDifferenceUpwards(TFolderNode* start, const TFolderSize& d);
 
+struct TImportFacts;
+
+// A file with more than one name, whatever the name: its device and file id.
+struct THardLinkKey {
+    uint64_t Device = 0;
+    uint64_t FileId = 0;
+    bool operator==(const THardLinkKey&) const = default;
+};
+struct THardLinkKeyHash {
+    size_t operator()(const THardLinkKey& k) const {
+        return std::hash<uint64_t>()(k.FileId * 0x9E3779B97F4A7C15ull ^ k.Device);
+    }
+};
+// The hard-linked files a drive's scan counted, each with the folder that counts it (its path
+// with a final "\"). Kept only while hard-linked files are counted once.
+using THardLinkClaims = std::unordered_map<THardLinkKey, QString, THardLinkKeyHash>;
+
 // One drive that has been put into the tree.
 struct DriveRecord {
     char Letter = 0;              // upper-case ASCII letter
     TFolderNode* Node = nullptr;  // its top-level node; nullptr once that was deleted
     int32_t ClusterSize = -1;     // at its last scan; -1 when unknown
     QString DriveText;            // the letter followed by the drive's display name
+    THardLinkClaims HardLinks;
+    std::shared_ptr<const TImportFacts> Import;  // an imported drive's origin (engine/Ncdu.h)
 };
+
+// Forgets the hard-link claims of a folder's subtree (with or without its own files), so that
+// a rescan counts those files anew. Deleting nodes does this by itself.
+void ForgetHardLinkClaims(const TFolderNode* node, bool ownFilesToo);
 
 // The drives in the order they were first scanned; lookup by letter, first match.
 class TScannedDrives {

@@ -14,6 +14,7 @@ namespace engine {
 
 bool StopRequested = false;
 int32_t ScanClusterSize = -1;
+bool CountHardLinksOnce = false;
 
 namespace {
 
@@ -28,8 +29,7 @@ public:
 IScanHost* scanHost = nullptr;
 
 IScanHost& Host() {
-    static TSilentHost silent;
-    return scanHost ? *scanHost : silent;
+    return CurrentScanHost();
 }
 
 // The user interface gets control between folders, but not more often than this: reading a
@@ -44,6 +44,9 @@ public:
         GetVolumeFacts(path.left(3), volume);
         namesCaseSensitive_ = volume.flags & platform::FILE_CASE_SENSITIVE_SEARCH;
         collator_.setCaseSensitivity(Qt::CaseSensitive);
+        if (DriveRecord* drive = ScannedDrives().Find(char(path[0].toUpper().unicode()));
+            drive && CountHardLinksOnce)
+            claims_ = &drive->HardLinks;
     }
 
     // Scans the folder that reader has open (or failed to open: then it is empty).
@@ -57,9 +60,10 @@ private:
                    ? name
                    : FolderDisplayName(name, platform::HasShortAlternateName(name), false);
     }
-    void CountFile(TFolderSize& r, const platform::FolderEntry& file) const;
+    void CountFile(TFolderSize& r, const platform::FolderEntry& file, const QString& path);
 
     int32_t clusterSize_;
+    THardLinkClaims* claims_ = nullptr;
     bool namesCaseSensitive_ = true;
     IScanHost& host_;
     QCollator collator_;
@@ -73,29 +77,12 @@ void TWalk::Pump(const QString& path) {
     lastPump_ = std::chrono::steady_clock::now();
 }
 
-void TWalk::CountFile(TFolderSize& r, const platform::FolderEntry& file) const {
-    r.TreeFileCount += 1;
-    r.FileCount += 1;
-    if (file.size != 0) {
-        r.FilesSize += file.size;
-        r.FilesWasted += Slack(file.size, clusterSize_);
-        for (int i = 0; i < kReferenceClusterSizeCount; ++i)
-            r.FilesWastedAt[i] += Slack(file.size, ReferenceClusterSizes[i]);
-    }
-    r.LastAccessTime = std::max(r.LastAccessTime, file.lastAccessTime);
-    r.LastWriteTime = std::max(r.LastWriteTime, file.lastWriteTime);
-    r.Attributes |= file.attributes;
-}
-
-void AddChildTotals(TFolderSize& r, const TFolderSize& c) {
-    r.TreeSize += c.TreeSize;
-    r.TreeWasted += c.TreeWasted;
-    r.TreeFolderCount += c.TreeFolderCount;
-    r.TreeFileCount += c.TreeFileCount;
-    r.LastAccessTime = std::max(r.LastAccessTime, c.LastAccessTime);
-    r.LastWriteTime = std::max(r.LastWriteTime, c.LastWriteTime);
-    for (int i = 0; i < kReferenceClusterSizeCount; ++i) r.TreeWastedAt[i] += c.TreeWastedAt[i];
-    r.Attributes |= c.Attributes;
+void TWalk::CountFile(TFolderSize& r, const platform::FolderEntry& file, const QString& path) {
+    if (claims_ && file.linkCount > 1 &&
+        !claims_->try_emplace({file.device, file.fileId}, path).second)
+        return;  // counted where the scan met it first
+    AddFileTotals(r, file.size, clusterSize_, file.lastAccessTime, file.lastWriteTime,
+                  file.attributes);
 }
 
 TFolderSize* TWalk::Scan(const QString& path, TFolderNode* node, platform::FolderReader& reader) {
@@ -106,7 +93,7 @@ TFolderSize* TWalk::Scan(const QString& path, TFolderNode* node, platform::Folde
     while (!StopRequested && reader.Next()) {
         const platform::FolderEntry& entry = reader.entry();
         if (!reader.entryIsFolder()) {
-            CountFile(*r, entry);
+            CountFile(*r, entry, path);
             continue;
         }
         children.push_back(std::make_unique<TFolderNode>(DisplayNameOf(reader.entryName()), node));
@@ -127,30 +114,21 @@ TFolderSize* TWalk::Scan(const QString& path, TFolderNode* node, platform::Folde
     });
     TFolderTree::AttachChildren(node, std::move(children));
 
-    r->TreeSize += r->FilesSize;
-    r->TreeWasted += r->FilesWasted;
-    for (int i = 0; i < kReferenceClusterSizeCount; ++i) r->TreeWastedAt[i] += r->FilesWastedAt[i];
+    AddOwnFilesToTree(*r);
     if (!stopped) TFolderTree::SetRecord(node, std::move(r));
     host_.FolderScanned(node);
     return stopped ? nullptr : node->Record();
 }
 
-// Leaves the scanning state however the scan ends.
-class TScanningState {
-public:
-    explicit TScanningState(IScanHost& host) : host_(host) { host_.SetScanning(true); }
-    ~TScanningState() { host_.SetScanning(false); }
-    TScanningState(const TScanningState&) = delete;
-    TScanningState& operator=(const TScanningState&) = delete;
-
-private:
-    IScanHost& host_;
-};
-
 }  // namespace
 
 void SetScanHost(IScanHost* host) {
     scanHost = host;
+}
+
+IScanHost& CurrentScanHost() {
+    static TSilentHost silent;
+    return scanHost ? *scanHost : silent;
 }
 
 TEntryFacts LookUpEntry(const QString& path) {
@@ -240,6 +218,7 @@ TFolderNode* ScanDrive(TFolderTree& tree, const QString& driveText, DriveRecord&
     StopRequested = false;
     TScanningState scanning(Host());
     const TTreeBusy walking;
+    driveRecord.HardLinks.clear();
     TFolderNode* node = AppendScannedDrive(tree, driveText, driveRecord);
     ScanFolder(NodePath(node), node);
     return node;
@@ -254,6 +233,7 @@ TFolderNode* ScanDriveFolder(TFolderTree& tree, const QString& driveText, DriveR
     StopRequested = false;
     TScanningState scanning(Host());
     const TTreeBusy walking;
+    driveRecord.HardLinks.clear();
     TFolderNode* node = AppendScannedDrive(tree, driveText, driveRecord);
     const QString root = NodePath(node);
     // The names on the way as the host spells them, shown as a scan would show them.
@@ -279,6 +259,7 @@ void RescanFolder(const QString& path, TFolderNode* node) {
     if (TreeBusy()) return;
     StopRequested = false;
     if (!node || RemoveVanishedFolder(path, node)) return;
+    ForgetHardLinkClaims(node, true);
     TFolderTree::DeleteChildren(node);
     const std::unique_ptr<TFolderSize> old = TFolderTree::SetRecord(node, nullptr);
 

@@ -29,11 +29,28 @@ public:
 
 // The host every scan reports to; nullptr (the start) stands for one that does nothing.
 void SetScanHost(IScanHost* host);
+// The host set, or one that does nothing.
+IScanHost& CurrentScanHost();
+
+// The host's scanning state for the lifetime of the object, however the work ends.
+class TScanningState {
+public:
+    explicit TScanningState(IScanHost& host) : host_(host) { host_.SetScanning(true); }
+    ~TScanningState() { host_.SetScanning(false); }
+    TScanningState(const TScanningState&) = delete;
+    TScanningState& operator=(const TScanningState&) = delete;
+
+private:
+    IScanHost& host_;
+};
 
 // Set by the Stop command; cleared when a drive scan or a folder rescan begins.
 extern bool StopRequested;
 // The cluster size of the drive being scanned, -1 when unknown.
 extern int32_t ScanClusterSize;
+// A file with several names is counted in the first folder a drive's scan meets it in, and
+// not again (the drive's record keeps the claims). Off: counted under every name.
+extern bool CountHardLinksOnce;
 
 // Scans the folder at path (ending in "\") into node, which is in the tree without children
 // and without record, at ScanClusterSize. Returns node's new record, or nullptr when the walk

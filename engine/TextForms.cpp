@@ -80,6 +80,7 @@ QString FileTimeText(platform::FileTime time) {
 }
 
 uint32_t FileTimeDosStamp(platform::FileTime time) {
+    if (time == 0) return 0;  // unknown (a folder without files, an import): shown empty
     const QDateTime local = LocalTimeOf(time);
     const QDate date = local.date();
     const QTime clock = local.time();

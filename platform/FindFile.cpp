@@ -26,8 +26,8 @@ constexpr unsigned kStatxMask =
     STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BTIME | STATX_BLOCKS;
 constexpr int kStatxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC;
 // A tree walk needs no birth time, but the identity of folders to tell mount points.
-constexpr unsigned kWalkStatxMask =
-    STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BLOCKS | STATX_INO;
+constexpr unsigned kWalkStatxMask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME |
+                                    STATX_MTIME | STATX_BLOCKS | STATX_INO | STATX_NLINK;
 constexpr char16_t kFullwidthBackslash = 0xFF3C;
 
 struct LinuxDirent64 {
@@ -700,6 +700,10 @@ bool FolderReader::Next() {
             entry_.lastAccessTime = ToFileTime(sx.stx_atime);
             entry_.lastWriteTime = ToFileTime(sx.stx_mtime);
             entry_.size = S_ISDIR(sx.stx_mode) ? 0 : int64_t(sx.stx_size);
+            entry_.allocated = int64_t(sx.stx_blocks) * 512;
+            entry_.device = DeviceOf(sx);
+            entry_.fileId = sx.stx_ino;
+            entry_.linkCount = sx.stx_nlink;
             l->id = {DeviceOf(sx), sx.stx_ino};
             l->mountRootKnown = sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT;
             l->mountRoot = sx.stx_attributes & STATX_ATTR_MOUNT_ROOT;
@@ -720,12 +724,23 @@ QString FolderReader::entryName() const {
     return listing_ && listing_->name ? ProgramName(listing_->name) : QString();
 }
 
+QByteArray FolderReader::entryHostName() const {
+    return listing_ && listing_->name ? QByteArray(listing_->name) : QByteArray();
+}
+
 bool PathIsMissing(const QString& path) {
     const QString host = ToHostPath(path);
     if (host.isEmpty()) return true;
     struct statx sx;
     if (HostPathAt(host).Statx(kStatxFlags, STATX_TYPE, &sx) == 0) return false;
     return errno == ENOENT || errno == ENOTDIR;
+}
+
+uint64_t FolderDevice(const QString& path) {
+    const QString host = ToHostPath(path);
+    struct statx sx;
+    if (host.isEmpty() || HostPathAt(host).Statx(kStatxFlags, STATX_TYPE, &sx) != 0) return 0;
+    return DeviceOf(sx);
 }
 
 uint32_t GetFileAttributes(const QString& path) {

@@ -80,7 +80,12 @@ struct FolderEntry {
     uint32_t attributes = 0;
     FileTime lastAccessTime = 0;
     FileTime lastWriteTime = 0;
-    int64_t size = 0;  // 0 for folders
+    int64_t size = 0;       // 0 for folders
+    int64_t allocated = 0;  // what the file system gave it, in bytes
+    // The file whatever its name: names with the same device and file id are hard links.
+    uint64_t device = 0;
+    uint64_t fileId = 0;
+    uint32_t linkCount = 1;
 };
 
 // The listing of one folder for walking a whole tree. A subfolder is opened relative to the
@@ -110,6 +115,8 @@ public:
     // The current entry's name as the program writes it (lossless, and a '\\' of the host
     // name shows as U+FF3C, as in FromHostPath).
     QString entryName() const;
+    // The current entry's name as the host stores it, byte for byte.
+    QByteArray entryHostName() const;
 
     FindError error() const { return error_; }
     QString errorText() const { return errorText_; }
@@ -126,6 +133,10 @@ private:
 // mapped drive. False when something is there or it cannot be told (access denied). Names
 // may hold any character, '*' and '?' too.
 bool PathIsMissing(const QString& path);
+
+// The device of the file system that holds a folder (as FolderEntry::device gives it for
+// entries); 0 when it cannot be reached.
+uint64_t FolderDevice(const QString& path);
 
 // The attributes of a file or folder (no wildcards), INVALID_FILE_ATTRIBUTES when it does not
 // exist or cannot be reached. A drive root is a folder.

@@ -63,6 +63,16 @@ QStringList ReportLines(const TFolderReportContent& c) {
     return lines;
 }
 
+// The notes below the list, as lines of their own after an empty one.
+bool AppendNotes(const QString& fileName, const QStringList& notes) {
+    if (notes.isEmpty()) return true;
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
+    QByteArray bytes = "\r\n";
+    for (const QString& note : notes) bytes += note.toUtf8() + "\r\n";
+    return file.write(bytes) == bytes.size() && file.flush();
+}
+
 }  // namespace
 
 bool WriteFolderInfoReport(const QString& fileName, const TFolderReportContent& content) {
@@ -83,5 +93,6 @@ bool WriteFolderInfoReport(const QString& fileName, const TFolderReportContent& 
     }
     if (!written) ShowReportFailure();
     // The list goes after what was written, also after a failure; its writer speaks for itself.
-    return ListViewToFormattedText(content.Subfolders, fileName, true) && written;
+    const bool listed = ListViewToFormattedText(content.Subfolders, fileName, true);
+    return listed && written && AppendNotes(fileName, content.Notes);
 }

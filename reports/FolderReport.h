@@ -4,6 +4,7 @@
 // subfolder list in aligned columns. UTF-8, CR LF line ends.
 
 #include <QString>
+#include <QStringList>
 
 #include "views/FolderInfoPage.h"
 #include "views/SubfoldersPage.h"
@@ -18,6 +19,7 @@ struct TFolderReportContent {
     TWastedSpacePage::TTexts Wasted;
     int32_t ActualClusterSize = -1;  // the drive's own: its row is marked "->"
     TListTable Subfolders;
+    QStringList Notes;  // after the list: how files were counted, where an import came from
 };
 
 // Writes the report, replacing any file of that name, then appends the subfolder list. A failure

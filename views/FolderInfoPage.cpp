@@ -15,6 +15,7 @@
 #include "controls/Helpers.h"
 #include "controls/ItemProp.h"
 #include "engine/FolderTree.h"
+#include "engine/Ncdu.h"
 #include "engine/Scanner.h"
 #include "engine/TextForms.h"
 #include "platform/Guarded.h"
@@ -119,6 +120,11 @@ TFolderInfoPage::TFolderInfoPage(QWidget* parent) : TViewPage(parent) {
         gridFolderInfo_->setRowHeight(row, rowHeight);
     }
     layout->addWidget(gridFolderInfo_, 1);
+    txtImportedFrom_ = new QLabel;
+    txtImportedFrom_->setObjectName("txtImportedFrom");
+    txtImportedFrom_->setWordWrap(true);
+    txtImportedFrom_->hide();
+    layout->addWidget(txtImportedFrom_);
 }
 
 bool TFolderInfoPage::eventFilter(QObject* watched, QEvent* event) {
@@ -139,20 +145,21 @@ void TFolderInfoPage::Present(const TPresentation& presentation) {
     const QString& path = presentation.Path;
 
     platform::ShellIconList& icons = platform::ShellIconList::Instance();
-    const QString displayName = platform::ShellDisplayName(path);
-    if (engine::IsDriveRoot(path)) {
-        txtWebFolderInfoType_->setText("Root Folder of Drive");
-        txtWebFolderInfoPath_->SetPath(displayName);
-    } else {
-        txtWebFolderInfoType_->setText(platform::ShellTypeName(path));
-        txtWebFolderInfoPath_->SetPath(path);
-    }
+    const TShellNames names = ShellNamesOf(path);
+    const QString& displayName = names.name;
+    txtWebFolderInfoType_->setText(names.type);
+    txtWebFolderInfoPath_->SetPath(engine::IsDriveRoot(path) ? displayName : path);
     QPixmap icon(32, 32);
     icon.fill(platform::ColorToQColor(platform::clWindow));
     QPainter(&icon).drawPixmap(0, 0, icons.Pixmap(icons.IndexOf(path), platform::IconSize::Large));
     imgWebFolderInfo_->setPixmap(icon);
 
-    FillGrid(displayName, engine::LookUpEntry(path), *record);
+    const engine::TImportFacts* facts = engine::ImportFactsOf(presentation.Node);
+    const bool imported = facts != nullptr;
+    txtImportedFrom_->setText(imported ? engine::ImportDescription(*facts) : QString());
+    txtImportedFrom_->setVisible(imported);
+    FillGrid(displayName, imported ? engine::ImportedEntryFacts(path) : engine::LookUpEntry(path),
+             *record);
     FillBlock({txtWebTreeInfoSize_, txtWebTreeInfoAllocated_, txtWebTreeInfoWasted_,
                txtWebTreeInfoObjects_},
               record->TreeSize, engine::ShownTreeWasted(*record), record->TreeFileCount,

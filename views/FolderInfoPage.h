@@ -64,6 +64,7 @@ private:
     QLabel* txtWebFolderInfoWasted_ = nullptr;
     QLabel* txtWebFolderInfoObjects_ = nullptr;
     QTableWidget* gridFolderInfo_ = nullptr;  // 2 columns, 11 rows
+    QLabel* txtImportedFrom_ = nullptr;       // where an imported drive came from
     TPresentation presentation_;
     QString shownFor_;
 };

@@ -1,6 +1,8 @@
 #include "views/PageParts.h"
 
+#include "engine/Ncdu.h"
 #include "engine/TextForms.h"
+#include "platform/Shell.h"
 
 TPathLabel::TPathLabel(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
@@ -27,4 +29,12 @@ void TPathLabel::Shorten() {
     setText(engine::ShortenedPath(path_, contentsRect().width(), [&metrics](const QString& text) {
         return metrics.horizontalAdvance(text);
     }));
+}
+
+TShellNames ShellNamesOf(const QString& path) {
+    const bool root = engine::IsDriveRoot(path);
+    const QString type = root ? QStringLiteral("Root Folder of Drive") : QStringLiteral("Folder");
+    if (engine::ImportFactsOf(path))
+        return {root ? engine::ImportedDriveName(path) : platform::ShellDisplayName(path), type};
+    return {platform::ShellDisplayName(path), root ? type : platform::ShellTypeName(path)};
 }

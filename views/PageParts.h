@@ -3,6 +3,14 @@
 
 #include <QLabel>
 
+// The header of a page: the folder's name and type as the shell gives them; for a drive
+// imported from an export, which the shell does not know, as the tree shows them.
+struct TShellNames {
+    QString name;
+    QString type;
+};
+TShellNames ShellNamesOf(const QString& path);
+
 // The bold label that shows a page's folder path: plain text, never wider than the room the
 // page gives it, the path shortened in the middle with "..." when it does not fit.
 class TPathLabel : public QLabel {

@@ -10,6 +10,7 @@
 #include "config/AppConfiguration.h"
 #include "controls/Helpers.h"
 #include "controls/ItemProp.h"
+#include "engine/Ncdu.h"
 #include "engine/TextForms.h"
 #include "platform/Guarded.h"
 #include "platform/PainterCanvas.h"
@@ -17,6 +18,7 @@
 #include "platform/WidgetCanvas.h"
 #include "views/FormSectionSize.h"
 #include "views/HPieChart.h"
+#include "views/PageParts.h"
 #include "views/SimpleControls.h"
 
 using engine::TFolderNode;
@@ -245,10 +247,8 @@ void TPieChartPage::UpdatePieHeader(const QString& path, TItemKind kind, int64_t
         if (headerItem_.path != path) {
             const platform::IconSize large = platform::IconSize::Large;
             platform::ShellIconList& icons = platform::ShellIconList::Instance();
-            headerItem_ = {path, platform::ShellDisplayName(path),
-                           engine::IsDriveRoot(path) ? QStringLiteral("Root Folder of Drive")
-                                                     : platform::ShellTypeName(path),
-                           icons.Pixmap(icons.IndexOf(path), large)};
+            const TShellNames names = ShellNamesOf(path);
+            headerItem_ = {path, names.name, names.type, icons.Pixmap(icons.IndexOf(path), large)};
         }
         txtWebFolderName_->setText(headerItem_.name);
         txtWebFolderType_->setText(headerItem_.type);

@@ -135,6 +135,7 @@ void TWastedSpacePage::Present(const TPresentation& presentation) {
                                      .arg(folder ? "by folder (+ subfolders)" : "on drive"));
     txtWebWastedPath_->SetPath(folder ? presentation.Path : node->DisplayName());
     ReduceWasteTopic_ = folder ? 3010 : 3020;
+    SetHelpContext(this, ReduceWasteTopic_);  // F1 on the page opens the link's topic
     for (int i = 0; i < 7; ++i) {
         const bool own = presentation.ClusterSize == engine::ReferenceClusterSizes[size_t(i)];
         QPalette palette = panWasted_[i]->palette();

@@ -16,6 +16,7 @@
 #include "app/main.h"
 #include "cleanup/FormCleanUpCompress.h"
 #include "controls/FilCtl95.h"
+#include "controls/HelpWindow.h"
 #include "controls/SensiControls.h"
 #include "tests/cleanup/ArchiveTestSupport.h"
 
@@ -84,12 +85,14 @@ TEST_F(ArchiveRoundTripTest, AFolderArchivedWithMoveComesBackFromTheFileMenuByte
     QStringList tabs, results;
     QString description;
     QChar archiveDrive;
+    QString helpPage;
     drive_ = [&](TCleanUpCompressFolderBox& box) {
         tabs = VisibleTabs(box);
         description = Child<QLineEdit>(box, "ediZIPDescription")->text();
         archiveDrive = Child<TDrive95ComboBox>(box, "cbDrives")->Drive();
         EXPECT_TRUE(Child<QCheckBox>(box, "chkDeleteAfterCompressing")->isChecked());
-        Child<QPushButton>(box, "cmdHelp")->click();  // the help window is a dialog as well
+        Child<QPushButton>(box, "cmdHelp")->click();
+        if (THelpWindow* help = HelpWindowOf(&box)) helpPage = help->Source().fileName();
         Child<QPushButton>(box, "cmdCompress")->click();
         for (const char* name : {"txtProgressTitle1", "txtCResults1", "txtCResults3"})
             results << Child<QLabel>(box, name)->text();
@@ -97,7 +100,8 @@ TEST_F(ArchiveRoundTripTest, AFolderArchivedWithMoveComesBackFromTheFileMenuByte
         Child<QPushButton>(box, "cmdClose")->click();
     };
     QTest::mouseClick(LabelOf("panCleanMenuCompress"), Qt::LeftButton);
-    EXPECT_EQ(dialogs, QStringList({"Archive Folder To Gain Some Space", "Quillon Pro Help"}));
+    EXPECT_EQ(dialogs, QStringList{"Archive Folder To Gain Some Space"});
+    EXPECT_EQ(helpPage, "2120.html");  // the archive page's topic
     EXPECT_EQ(tabs, QStringList({"Archive Folder", "Restore Folder"}));
     EXPECT_EQ(description, "Docs Folder");
     EXPECT_EQ(archiveDrive, QChar('t'));

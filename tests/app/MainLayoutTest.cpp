@@ -79,6 +79,8 @@ TEST_F(MainLayoutTest, MenusCarryTheirCaptionsAccessKeysShortcutsHintsAndSeparat
         "current folder.",
         "  -",
         "  Select &Folder... |  | Selectes a new folder to be analyzed.",
+        "  &Open ncdu Export... |  | Shows a scan saved by ncdu, as a drive of its own.",
+        "  Save as ncdu &Export... |  | Saves the current folder in ncdu's export format.",
         "  -",
         "  Restore &Compressed Folders... |  | Decompresses and restores the folders compressed by "
         "Quillon Pro to their original location.",

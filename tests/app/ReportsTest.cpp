@@ -32,10 +32,13 @@ QStringList LinesOf(const QString& path) {
     return lines;
 }
 
-// The names in the rows of a formatted subfolder list, in their order.
+// The names in the rows of a formatted subfolder list, in their order, up to an empty line.
 QStringList ListedNames(const QStringList& lines) {
     QStringList names;
-    for (const QString& line : lines.mid(1)) names << line.section(u' ', 0, 0);
+    for (const QString& line : lines.mid(1)) {
+        if (line.isEmpty()) break;
+        names << line.section(u' ', 0, 0);
+    }
     return names;
 }
 
@@ -120,6 +123,9 @@ TEST_F(ReportsTest, TheInformationReportFollowsItsLayoutLineByLine) {
         EXPECT_EQ(lines.mid(50, 2), QStringList({"Subfolders", "-> indicates the sort column"}));
         EXPECT_TRUE(lines[53].startsWith("-> Name")) << lines[53].toStdString();
         EXPECT_EQ(ListedNames(lines.mid(53)), c.list);
+        // Below the list: how hard-linked files were counted.
+        EXPECT_EQ(lines.mid(54 + c.list.size()),
+                  QStringList({"", "Hard-linked files: counted under every name."}));
         // The page the user had stays presented.
         EXPECT_EQ(window.CurrentPage, int(PageSubfolders));
 

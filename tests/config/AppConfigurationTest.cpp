@@ -65,6 +65,7 @@ Snapshot Defaults() {
         {"Options\\ZIPPasswordProtect", "false"},
         {"Options\\ZIPCompressionLevel", "9"},
         {"Options\\ZIPDeleteArchive", "true"},
+        {"Options\\CountHardLinksOnce", "false"},
         {"Desktop\\ViewToolbar", "true"},
         {"Desktop\\ViewStatusBar", "true"},
         {"Desktop\\ViewFolderTree", "true"},
@@ -153,6 +154,7 @@ TEST(AppConfiguration, EveryValueSurvivesSavingAndLoading) {
     optZIPPasswordProtect->Value = true;
     optZIPCompressionLevel->Value = 0;
     optZIPDeleteArchive->Value = false;
+    optCountHardLinksOnce->Value = true;
     optViewToolbar->Value = false;
     optViewStatusBar->Value = false;
     optViewFolderTree->Value = false;
@@ -226,7 +228,7 @@ TEST(AppConfiguration, AnUnreadableValueEndsLoadingThereAndLeavesTheRestAtTheirD
     PutBinary(other, "MinFileSectionAngle", AngleBytes(3.0));
     RegWriteBool(AppRegistryKey, kDesktop, "ViewToolbar", false);
     expected = Defaults();
-    expected.options[13].second = "false";
+    expected.options[14].second = "false";
     EXPECT_TRUE(LoadAndKeep() == expected);
 }
 

@@ -26,6 +26,7 @@ protected:
         StopRequested = false;
         ScanClusterSize = -1;
         ClusterSizeChoice = 0;
+        CountHardLinksOnce = false;
     }
 };
 

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include "engine/TextForms.h"
 #include "platform/Drives.h"
@@ -511,4 +512,64 @@ TEST_F(Scanner, ATreeDeeperThanTheOpenFileLimitScansExactly) {
     EXPECT_FALSE(platform::PathIsMissing(path));
     EXPECT_EQ(platform::GetFileAttributes(path), platform::FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_TRUE(platform::PathIsMissing(path + "\\none"));
+}
+
+namespace {
+
+// What du says a tree's files take, hard-linked ones once: its total less the folders' own
+// sizes, which the scan does not count.
+int64_t FileBytesByDu(const QString& host) {
+    QProcess du;
+    du.start("du", {"-s", "--apparent-size", "-b", host});
+    du.waitForFinished();
+    QProcess folders;
+    folders.start("find", {host, "-type", "d", "-printf", "%s\\n"});
+    folders.waitForFinished();
+    int64_t total = QString::fromUtf8(du.readAllStandardOutput()).section(u'\t', 0, 0).toLongLong();
+    for (const QByteArray& size : folders.readAllStandardOutput().split('\n'))
+        total -= size.toLongLong();
+    return total;
+}
+
+}  // namespace
+
+TEST_F(Scanner, HardLinkedFilesCountOnceWhenAskedAndRescansKeepTheTotals) {
+    TempDrive drive;
+    drive.file("orig/a.bin", 5000);
+    drive.file("orig/sub/b.bin", 3000);
+    ASSERT_EQ(QProcess::execute("cp", {"-al", drive.host("orig"), drive.host("backup")}), 0);
+    drive.file("backup/extra.bin", 100);
+    const struct {
+        bool once;
+        int64_t size;
+        int32_t files;
+    } cases[] = {{false, 16100, 5}, {true, 8100, 3}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.once);
+        CountHardLinksOnce = c.once;
+        TFolderTree tree;
+        TFolderNode* top = ScanTestDrive(tree, drive);
+        EXPECT_EQ(top->Record()->TreeSize, c.size);
+        EXPECT_EQ(top->Record()->TreeFileCount, c.files);
+        if (c.once) {
+            EXPECT_EQ(top->Record()->TreeSize, FileBytesByDu(drive.host()));
+        }
+        // Whichever copy was met first, counting either again changes nothing.
+        for (const char* folder : {"orig", "backup", "orig/sub"}) {
+            RescanFolder(drive.path(folder),
+                         FindNodeByPath(top, QString(folder).replace(u'/', u'\\'), true));
+            EXPECT_EQ(top->Record()->TreeSize, c.size) << folder;
+            EXPECT_EQ(top->Record()->TreeFileCount, c.files) << folder;
+        }
+    }
+    // The original gone, its claims go with its node: the backup then counts every file.
+    CountHardLinksOnce = true;
+    TFolderTree tree;
+    TFolderNode* top = ScanTestDrive(tree, drive);
+    ASSERT_TRUE(QDir(drive.host("orig")).removeRecursively());
+    ASSERT_TRUE(RemoveVanishedFolder(drive.path("orig"), Find(top, "orig")));
+    RescanFolder(drive.path("backup"), Find(top, "backup"));
+    EXPECT_EQ(top->Record()->TreeSize, 8100);
+    EXPECT_EQ(top->Record()->TreeSize, FileBytesByDu(drive.host()));
+    CountHardLinksOnce = false;
 }

@@ -1,0 +1,178 @@
+#include "app/NcduTransfer.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QSaveFile>
+#include <cstdio>
+
+#include "app/CommandLine.h"
+#include "app/Messages.h"
+#include "app/main.h"
+#include "engine/Ncdu.h"
+#include "engine/Scanner.h"
+#include "engine/TextForms.h"
+#include "platform/ByteInput.h"
+#include "platform/Drives.h"
+#include "platform/FindFile.h"
+#include "platform/MessageBox.h"
+
+namespace {
+
+const QString kExportFilter =
+    QStringLiteral("ncdu export (*.json *.json.gz *.ncdu *.gz);;All files (*)");
+
+void PrintError(const QString& text) {
+    std::fputs(("quillon: " + text + u'\n').toLocal8Bit().constData(), stderr);
+}
+
+QString ProgramPathOf(const QString& argument) {
+    return engine::IsProgramPath(argument)
+               ? argument
+               : platform::FromHostPath(platform::AbsoluteHostPath(argument));
+}
+
+}  // namespace
+
+TNcduOptions TakeNcduOptions(QStringList& arguments) {
+    TNcduOptions options;
+    // The option and its values, taken off the front; false when values are missing.
+    const auto take = [&](qsizetype values) {
+        if (arguments.size() > values) return true;
+        options.Error =
+            arguments.first() + QStringLiteral(" needs %1")
+                                    .arg(values == 1 ? QStringLiteral("a value")
+                                                     : QStringLiteral("a folder and a file"));
+        return false;
+    };
+    while (!arguments.isEmpty() && options.Error.isEmpty()) {
+        const QString option = arguments.first();
+        if (option == QLatin1String("--import-ncdu")) {
+            if (!take(1)) break;
+            options.ImportFile = arguments[1];
+        } else if (option == QLatin1String("--cluster-size")) {
+            if (!take(1)) break;
+            bool ok = false;
+            options.ClusterSize = arguments[1].toInt(&ok);
+            if (!ok || options.ClusterSize < 512 || options.ClusterSize > 64 * 1024 * 1024)
+                options.Error =
+                    QStringLiteral("--cluster-size takes a number of bytes, 512 or more");
+        } else if (option == QLatin1String("--export-ncdu")) {
+            if (!take(2)) break;
+            options.ExportFolder = arguments[1];
+            options.ExportFile = arguments[2];
+            arguments.removeFirst();
+        } else {
+            break;
+        }
+        arguments.remove(0, 2);
+    }
+    return options;
+}
+
+int ExportNcduFromCommandLine(const TNcduOptions& options) {
+    const QString folder = ProgramPathOf(options.ExportFolder);
+    if (folder.isEmpty() ||
+        platform::GetFileAttributes(folder) == platform::INVALID_FILE_ATTRIBUTES) {
+        PrintError(QStringLiteral("the folder %1 could not be opened").arg(options.ExportFolder));
+        return ExitNothingDone;
+    }
+    QString error;
+    bool written = false;
+    if (options.ExportFile == QLatin1String("-")) {
+        QFile out;
+        written = out.open(stdout, QIODevice::WriteOnly) && engine::ExportNcdu(folder, out, error);
+    } else {
+        // Written beside its place and put there whole, so that a failure leaves no half file.
+        QSaveFile out(options.ExportFile);
+        written = out.open(QIODevice::WriteOnly) && engine::ExportNcdu(folder, out, error) &&
+                  out.commit();
+        if (!written && error.isEmpty()) error = out.errorString();
+    }
+    if (!written) PrintError(QStringLiteral("the export could not be written: %1").arg(error));
+    return written ? ExitReportWritten : ExitReportFailed;
+}
+
+bool TNcduTransfer::Import(const QString& file, int32_t clusterSize) {
+    TMainForm& w = window_;
+    if (!w.MayChangeTree()) return false;
+    platform::ByteInput input;
+    if (!input.Open(file)) {
+        ShowAppError(
+            QStringLiteral("The ncdu export %1 cannot be read: %2").arg(file, input.errorText()),
+            2);
+        return false;
+    }
+    const char letter = engine::FreeImportLetter();
+    if (letter == 0) {
+        ShowAppError(QStringLiteral("No drive letter is free for the imported scan."), 2);
+        return false;
+    }
+    engine::DriveRecord* record = engine::ScannedDrives().Add(letter);
+    QString error;
+    engine::TFolderNode* top = engine::ImportNcdu(
+        w.Tree(), *record, letter, input,
+        clusterSize > 0 ? clusterSize : engine::TImportFacts::kDefaultImportClusterSize, error);
+    w.ShowStatusText(0, QStringLiteral("Done."));
+    if (!top) {
+        engine::ScannedDrives().Remove(record);
+        ShowAppError(
+            QStringLiteral("%1 is not an ncdu export that can be read: %2")
+                .arg(file == QLatin1String("-") ? QStringLiteral("The input") : file, error),
+            2);
+        return false;
+    }
+    w.RefreshViews(false);
+    w.SelectNode(top);
+    if (!error.isEmpty()) {
+        ShowAppError(QStringLiteral("The ncdu export could not be read to its end: %1.\n\nWhat "
+                                    "was read is shown; its totals are incomplete.")
+                         .arg(error),
+                     2);
+    }
+    return true;
+}
+
+void TNcduTransfer::OpenExport() {
+    QFileDialog dialog(&window_, QStringLiteral("Open ncdu Export"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(kExportFilter);
+    if (platform::RunModal(dialog) != QDialog::Accepted) return;
+    const QString file = dialog.selectedFiles().value(0);
+    if (!file.isEmpty()) Import(file, 0);
+}
+
+bool TNcduTransfer::CanSave() const {
+    const TMainForm& w = window_;
+    return w.MayChangeTree() && w.CurrentNode && w.CurrentNode->Record() &&
+           !engine::ImportFactsOf(w.CurrentNode);
+}
+
+void TNcduTransfer::SaveExport() {
+    TMainForm& w = window_;
+    if (!CanSave()) return;
+    const QString folder = w.CurrentPath;
+    QFileDialog dialog(&w, QStringLiteral("Save as ncdu Export"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(kExportFilter);
+    dialog.setDefaultSuffix(QStringLiteral("json"));
+    if (platform::RunModal(dialog) != QDialog::Accepted) return;
+    const QString file = dialog.selectedFiles().value(0);
+    if (file.isEmpty()) return;
+
+    QString error;
+    bool written = false;
+    {
+        // The walk lets the window run: Stop ends it, and nothing may change the tree meanwhile.
+        const engine::TScanningState exporting(engine::CurrentScanHost());
+        QSaveFile out(file);
+        written = out.open(QIODevice::WriteOnly) && engine::ExportNcdu(folder, out, error) &&
+                  out.commit();
+        if (!written && error.isEmpty()) error = out.errorString();
+    }
+    w.ShowStatusText(0, written ? QStringLiteral("Saved %1 as an ncdu export.").arg(folder)
+                                : QStringLiteral("Done."));
+    if (!written)
+        ShowAppError(QStringLiteral("The ncdu export could not be written: %1").arg(error), 2);
+}

@@ -1,0 +1,308 @@
+// The main window's View, Tools and Help commands as a person reaches them: the Options dialog
+// through its command and what the window does after it, the view toggles, the page items, the
+// menus' states, the file search, the help topics and F1.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeView>
+#include <memory>
+
+#include "app/main.h"
+#include "config/AppConfiguration.h"
+#include "config/FormOptions.h"
+#include "config/Options.h"
+#include "controls/HelpWindow.h"
+#include "controls/Helpers.h"
+#include "platform/DesktopIntegration.h"
+#include "platform/MessageBox.h"
+#include "platform/SettingsStore.h"
+#include "platform/Shell.h"
+#include "platform/SystemColors.h"
+#include "tests/fixtures/TempTree.h"
+#include "views/HPieChart.h"
+#include "views/PieChartPage.h"
+#include "views/WastedSpacePage.h"
+
+using testing_support::TempDrive;
+
+namespace {
+
+class ViewToolsHelpTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QFile::remove(platform::SettingsFilePath());  // the settings' defaults
+        platform::RemoveFolderVerb();
+        platform::SetMessageAnswerer([this](const platform::MessageRequest& r) {
+            asked << r.text;
+            return platform::Ok;
+        });
+        platform::SetDialogRunner([this](QDialog& dialog) {
+            if (auto* box = qobject_cast<TOptionsBox*>(&dialog); box && options) options(*box);
+            return dialog.result();
+        });
+        drive.file("a/b/x.bin", 40'000);
+        drive.file("a/own.bin", 3'000);
+    }
+    void TearDown() override {
+        form.reset();
+        platform::SetDialogRunner({});
+        platform::SetMessageAnswerer({});
+        platform::SetShellLauncher({});
+        platform::RemoveFolderVerb();
+    }
+
+    TMainForm& Start(const QStringList& arguments = {}) {
+        form = std::make_unique<TMainForm>(arguments.isEmpty() ? QStringList{drive.path("a")}
+                                                               : arguments);
+        form->resize(900, 640);
+        form->show();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return form->StartupDone(); }, 10000));
+        form->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        return *form;
+    }
+    // The help window's page after the events of a key or click have run; empty for none.
+    QUrl HelpShown(QWidget* owner) const {
+        QApplication::processEvents();
+        const THelpWindow* help = HelpWindowOf(owner);
+        return help ? help->Source() : QUrl();
+    }
+    // Opens a menu as its title in the menu bar does (its items get their states).
+    static void Open(QMenu* menu) { emit menu->aboutToShow(); }
+
+    TempDrive drive;
+    std::unique_ptr<TMainForm> form;
+    std::function<void(TOptionsBox&)> options;  // what the person does in the dialog
+    QStringList asked;
+};
+
+}  // namespace
+
+TEST_F(ViewToolsHelpTest, TheOptionsCommandAppliesWhatOkChangedToThePieTheWindowAndTheButtons) {
+    TMainForm& window = Start();
+    ASSERT_TRUE(window.toolShowWasted->isChecked());
+    options = [](TOptionsBox& box) {
+        box.chkIncludeWastedInformation->setChecked(false);
+        box.chkShowFileNames->setChecked(false);
+        box.EditColors[2] = platform::RGBColor(1, 2, 3);
+        box.EditColors[16] = platform::RGBColor(4, 5, 6);
+        box.ediMinTextSection->setText("10");
+        box.cmdOK->click();
+    };
+    window.cmdViewOptions->trigger();
+    const THPieChart& chart = window.pagePieChart->Chart();
+    EXPECT_EQ(chart.FillColor(), platform::RGBColor(1, 2, 3));
+    EXPECT_DOUBLE_EQ(chart.MinTextAngle, 36.0);
+    EXPECT_FALSE(window.toolShowWasted->isChecked());
+    EXPECT_FALSE(window.toolShowFiles->isChecked());
+    EXPECT_FALSE(optIncludeWastedInformation->Value);
+    QStringList labels;
+    for (const auto& section : chart.Sections()) labels << section->Text;
+    // The folder's files together now, their label given its percentage.
+    EXPECT_TRUE(labels.join('|').contains(QStringLiteral("Files in this folder (")))
+        << labels.join(", ").toStdString();
+
+    // OK refused at the second threshold, then Cancel: what OK did before it still counts.
+    options = [](TOptionsBox& box) {
+        box.chkIncludeWastedInformation->setChecked(true);
+        box.ediMinFolderSection->setText("abc");
+        box.cmdOK->click();
+        box.cmdCancel->click();
+    };
+    asked.clear();
+    window.cmdViewOptions->trigger();
+    EXPECT_EQ(asked, QStringList{"abc is not a valid positive value between 0 and 360"});
+    EXPECT_TRUE(window.toolShowWasted->isChecked());
+
+    // Cancel alone changes nothing.
+    options = [](TOptionsBox& box) {
+        box.chkIncludeWastedInformation->setChecked(false);
+        box.cmdCancel->click();
+    };
+    window.cmdViewOptions->trigger();
+    EXPECT_TRUE(optIncludeWastedInformation->Value);
+    EXPECT_TRUE(window.toolShowWasted->isChecked());
+}
+
+TEST_F(ViewToolsHelpTest, TheViewTogglesShowAndHideTheirRegionsAndKeepTheSetting) {
+    TMainForm& window = Start();
+    const struct {
+        QAction* item;
+        TBoolOption* option;
+        QWidget* region;
+    } toggles[] = {
+        {window.cmdViewToolbar, optViewToolbar, window.ToolbarSupport},
+        {window.cmdViewStatusBar, optViewStatusBar, window.TheStatusBar},
+        {window.cmdViewFolderTree, optViewFolderTree, window.TheLeftPanel},
+    };
+    for (const auto& t : toggles) {
+        SCOPED_TRACE(t.item->text().toStdString());
+        ASSERT_TRUE(t.item->isChecked());
+        for (const bool shown : {false, true}) {
+            t.item->trigger();
+            EXPECT_EQ(t.item->isChecked(), shown);
+            EXPECT_EQ(t.option->Value, shown);
+            EXPECT_EQ(t.region->isVisible(), shown);
+        }
+    }
+}
+
+TEST_F(ViewToolsHelpTest, ThePageItemsShowTheirPagesAndTheMenuOffersThemForScannedFolders) {
+    TMainForm& window = Start();
+    QAction* const items[] = {window.cmdViewPieChart, window.cmdViewFolderInformation,
+                              window.cmdViewSubfolders, window.cmdViewWastedSpace,
+                              window.cmdViewCleanUp};
+    for (int page = 4; page >= 0; --page) {
+        items[page]->trigger();
+        EXPECT_EQ(window.CurrentPage, page);
+        EXPECT_EQ(window.ThePages->currentWidget(), window.ThePages->widget(page + 1));
+    }
+
+    Open(window.mnuView);
+    EXPECT_TRUE(window.cmdViewPieChart->isChecked());
+    for (QAction* item : items) EXPECT_TRUE(item->isEnabled()) << item->text().toStdString();
+    EXPECT_TRUE(window.cmdViewBarChart->isEnabled());
+
+    // A drive's root: no clean-up page.
+    ASSERT_TRUE(window.OpenFolderPath(drive.root()));
+    Open(window.mnuView);
+    EXPECT_FALSE(window.cmdViewCleanUp->isEnabled());
+    EXPECT_TRUE(window.cmdViewWastedSpace->isEnabled());
+    // Nothing selected: no page items, no chart windows.
+    window.FolderTree->setCurrentIndex({});
+    Open(window.mnuView);
+    for (QAction* item : items) EXPECT_FALSE(item->isEnabled()) << item->text().toStdString();
+    EXPECT_FALSE(window.cmdViewPieSectionSizeWindow->isEnabled());
+    EXPECT_FALSE(window.cmdViewBarChart->isEnabled());
+    EXPECT_TRUE(window.cmdViewOptions->isEnabled());
+}
+
+TEST_F(ViewToolsHelpTest, TheWebPageItemIsHiddenInADistributorsCopy) {
+    TMainForm& window = Start();
+    const struct {
+        const char* url;
+        bool shown;
+    } cases[] = {
+        {"", true},
+        {"http://www.norvane.example/quillon-pro", true},
+        {"http://shop.example/DISTRIBUTOR/qp", false},
+        {"http://shop.example/distributor-copy", false},  // compared in upper case
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url);
+        RegWriteString(AppRegistryKey, "Version", "URL", QString::fromUtf8(c.url));
+        Open(window.mnuHelp);
+        EXPECT_EQ(window.cmdHelpVisitWebPage->isVisible(), c.shown);
+    }
+}
+
+TEST_F(ViewToolsHelpTest, FindFilesAsksTheDesktopForTheSelectedFolder) {
+    TMainForm& window = Start();
+    std::vector<platform::ShellLaunch> launches;
+    platform::SetShellLauncher([&](const platform::ShellLaunch& launch) {
+        launches.push_back(launch);
+        return platform::ShellOutcome{};
+    });
+    window.cmdToolsFindFiles->trigger();
+    ASSERT_EQ(launches.size(), 1u);
+    const QString search = platform::FileSearchProgram();
+    if (search.isEmpty()) {
+        EXPECT_EQ(launches[0].target, QUrl::fromLocalFile(drive.host("a")).toString());
+    } else {
+        EXPECT_EQ(launches[0].target, search);
+        EXPECT_TRUE(launches[0].arguments.join(' ').contains(drive.host("a")));
+    }
+}
+
+TEST_F(ViewToolsHelpTest, F1TheHelpCommandAndTheWastedSpaceLinkOpenTheirTopics) {
+    TMainForm& window = Start();
+    window.cmdHelpHelpTopics->trigger();
+    EXPECT_EQ(HelpShown(&window), QUrl("qrc:/help/contents.html"));
+
+    const struct {
+        int page;
+        const char* folder;  // "" for the drive's root
+        const char* topic;
+    } pages[] = {
+        {PagePieChart, "a", "qrc:/help/4010.html#pie"},
+        {PageFolderInfo, "a", "qrc:/help/4010.html#info"},
+        {PageSubfolders, "a", "qrc:/help/4010.html#subfolders"},
+        {PageWastedSpace, "a", "qrc:/help/3010.html"},
+        {PageWastedSpace, "", "qrc:/help/3020.html"},
+        {PageCleanUp, "a", "qrc:/help/4010.html#cleanup"},
+    };
+    for (const auto& p : pages) {
+        SCOPED_TRACE(p.topic);
+        ASSERT_TRUE(window.OpenFolderPath(drive.root() + p.folder));
+        window.PresentPage(p.page);
+        QTest::keyClick(window.FolderTree, Qt::Key_F1);  // the tree has the focus
+        EXPECT_EQ(HelpShown(&window), QUrl(p.topic));
+    }
+    // The link on the wasted-space page.
+    ASSERT_TRUE(window.OpenFolderPath(drive.path("a")));
+    window.PresentPage(PageWastedSpace);
+    auto* link = window.pageWastedSpace->findChild<QLabel*>("txtWebReduceWaste");
+    ASSERT_NE(link, nullptr);
+    window.cmdHelpHelpTopics->trigger();
+    QTest::mouseClick(link, Qt::LeftButton);
+    EXPECT_EQ(HelpShown(&window), QUrl("qrc:/help/3010.html"));
+
+    // An open menu: its own topic.
+    for (QMenu* menu : {window.mnuFile, window.mnuView, window.mnuTools, window.mnuHelp}) {
+        menu->popup(window.mapToGlobal(QPoint(10, 10)));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }));
+        QTest::keyClick(menu, Qt::Key_F1);
+        EXPECT_EQ(HelpShown(&window),
+                  QUrl(QStringLiteral("qrc:/help/%1.html").arg(HelpContextOf(menu))));
+        EXPECT_FALSE(menu->isVisible());
+    }
+
+    // The Options dialog: F1 and its Help button both open 4040, in a window of its own.
+    QUrl byKey, byButton;
+    options = [&](TOptionsBox& box) {
+        QTest::keyClick(box.ediMinFileSection, Qt::Key_F1);
+        byKey = HelpShown(&box);
+        HelpWindowOf(&box)->close();
+        box.cmdHelp->click();
+        byButton = HelpShown(&box);
+        box.cmdCancel->click();
+    };
+    window.cmdViewOptions->trigger();
+    EXPECT_EQ(byKey, QUrl("qrc:/help/4040.html"));
+    EXPECT_EQ(byButton, QUrl("qrc:/help/4040.html"));
+}
+
+TEST_F(ViewToolsHelpTest, TheStatusBarsFirstFieldTakesTheWidthTheSecondLeaves) {
+    TMainForm& window = Start();
+    for (const int width : {700, 1100}) {
+        window.resize(width, 600);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.width() == width; }));
+        QApplication::processEvents();
+        EXPECT_EQ(window.StatusField2->width(), 150);
+        // The rest of the bar, less the size grip.
+        EXPECT_NEAR(window.StatusField1->width(), window.TheStatusBar->width() - 150, 30);
+    }
+}
+
+// The folder verb's command line: the folder as the file manager names it, a host path.
+TEST_F(ViewToolsHelpTest, AFolderTheFileManagerHandsOverOpensWhateverItsName) {
+    const QString folder = drive.folder(QStringLiteral("Mes Données/Ärger Ordner ñ"));
+    drive.file(QStringLiteral("Mes Données/Ärger Ordner ñ/groß.bin"), 5000);
+    TMainForm& window = Start({folder});
+    EXPECT_EQ(window.CurrentPath, drive.path(QStringLiteral("Mes Données/Ärger Ordner ñ")));
+    ASSERT_NE(window.CurrentNode, nullptr);
+    ASSERT_NE(window.CurrentNode->Record(), nullptr);
+    EXPECT_EQ(window.CurrentNode->Record()->TreeSize, 5000);
+    EXPECT_TRUE(asked.isEmpty());
+}

@@ -1,8 +1,8 @@
 #pragma once
 // The hidden attribute on Linux. A name that starts with "." is hidden; so is a name that its
-// folder's ".hidden" file lists, one name a line, as the common file managers (GNOME Files,
-// Dolphin, Thunar, Nemo, Caja) agree. The second way hides a folder without renaming it, which
-// a name that others rely on (the archives folder "Archives Bin") needs.
+// folder's ".hidden" file lists, one name a line, the convention GLib's file information and
+// the file managers that use it follow. The second way hides a folder without renaming it,
+// which a name that others rely on (the archives folder "Archives Bin") needs.
 
 #include <QByteArray>
 #include <QString>

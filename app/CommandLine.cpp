@@ -19,6 +19,8 @@ QString UsageText() {
     return QStringLiteral(
         "Usage: quillon [DRIVE-OR-FOLDER...]\n"
         "       quillon /R<FORM> FOLDER REPORT-FILE [SWITCH...]\n"
+        "       quillon --import-ncdu FILE [--cluster-size N] [/R<FORM> FOLDER REPORT-FILE ...]\n"
+        "       quillon --export-ncdu FOLDER FILE\n"
         "       quillon --help | --version\n"
         "\n"
         "Quillon Pro shows how the space of drives and folders is used, and how much of it\n"
@@ -42,13 +44,22 @@ QString UsageText() {
         "  /Q          quit when the report is written\n"
         "  Example: quillon /RINF /usr/share/doc report.txt /Q\n"
         "\n"
+        "Scans in ncdu's export format (FILE - is standard input or output):\n"
+        "  --import-ncdu FILE  shows the export (plain or gzip-compressed) as a drive of its\n"
+        "                      own, the first free letter from Z: down; a report request after\n"
+        "                      it names its FOLDER as the export does (/srv/data/logs)\n"
+        "  --cluster-size N    the imported drive's cluster size in bytes (4096 if not given)\n"
+        "  --export-ncdu FOLDER FILE  writes FOLDER in ncdu's format 1.2, without a window\n"
+        "  Example: ssh server ncdu -0 -e -o- / | quillon --import-ncdu -\n"
+        "\n"
         "Environment:\n"
         "  QUILLON_DRIVES  maps folders as drives instead of the mounted file systems,\n"
         "                  as in \"C=/;D=/home;T=/tmp/tree\"\n"
         "\n"
-        "Without a display (DISPLAY and WAYLAND_DISPLAY unset) only report requests run;\n"
-        "the exit status is 0 when the report was written, 1 when writing it failed, and 2\n"
-        "when there was nothing to do, the folder did not open or the request was malformed.\n");
+        "Without a display (DISPLAY and WAYLAND_DISPLAY unset) only report requests and\n"
+        "--export-ncdu run; the exit status is 0 when the report or export was written, 1\n"
+        "when writing it failed, and 2 when there was nothing to do, the folder or the\n"
+        "import did not open, or the request was malformed.\n");
 }
 
 QString VersionText() {

@@ -72,6 +72,8 @@ void TMainForm::ConnectPages() {
     platform::Connect(pageFolderInfo, &TFolderInfoPage::imgTreeBarChartClick, this,
                       &TMainForm::cmdViewBarChartClick);
     pageCleanUp->SetHost(this);
+    platform::Connect(pageCleanUp, &TCleanUpPage::HelpRequested, this,
+                      [](int topic, QWidget* over) { ShowHelpTopic(over, topic); });
     platform::Connect(pageWastedSpace, &TWastedSpacePage::HelpRequested, this,
                       [this](int topic) { ShowHelpTopic(this, topic); });
 }

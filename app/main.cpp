@@ -202,9 +202,10 @@ void TMainForm::WMStartup() {
         ScanOrRescanDrive(DriveTextOf(letter));
         if (engine::StopRequested) break;
     }
+    // A command line that rests on an import that failed would report on something else.
     const TNcduOptions ncdu = TakeNcduOptions(arguments_);
-    if (!ncdu.ImportFile.isEmpty()) TNcduTransfer(*this).Import(ncdu.ImportFile, ncdu.ClusterSize);
-    WorkThroughCommandLine();
+    if (ncdu.ImportFile.isEmpty() || TNcduTransfer(*this).Import(ncdu.ImportFile, ncdu.ClusterSize))
+        WorkThroughCommandLine();
     // A report run without a display ends here: nobody is there to pick drives.
     const bool headlessReport = platform::IsOffscreen() && IsReportRequest(arguments_);
     if (tree_.TopLevelCount() == 0 && !closeRequested_ && !headlessReport) cmdFileScanDrivesClick();

@@ -9,11 +9,13 @@
 #include <QVBoxLayout>
 
 #include "cleanup/FormCleanUpCompress.h"
+#include "cleanup/FormCleanUpMove.h"
 #include "config/AppConfiguration.h"
 #include "controls/FileOperationDialogs.h"
 #include "controls/SensiControls.h"
 #include "engine/FolderTree.h"
 #include "engine/Ncdu.h"
+#include "engine/TextForms.h"
 #include "platform/Guarded.h"
 #include "platform/MessageBox.h"
 #include "views/PageParts.h"
@@ -227,23 +229,38 @@ void TCleanUpPage::DeleteOrRecycle(bool recycle) {
         const engine::TTreeBusy acting;
         result = recycle ? RecycleItems(window(), {path}) : DeleteItems(window(), {path});
     }
-    AdjustTree(path, node, result);
+    // Stopped or failed part-way, the folder may have lost some of what its totals count.
+    AdjustTree(path, node,
+               result.status == platform::FileOperationStatus::Cancelled ||
+                   result.status == platform::FileOperationStatus::Failed);
 }
 
-void TCleanUpPage::AdjustTree(const QString& path, engine::TFolderNode* node,
-                              const platform::FileOperationResult& result) {
+void TCleanUpPage::AdjustTree(const QString& path, engine::TFolderNode* node, bool changedPartWay) {
     if (host_->RemoveVanishedFolder(path, node)) return;
-    // Stopped or failed part-way, the folder lost some of what its totals still count.
-    if (result.status == platform::FileOperationStatus::Cancelled ||
-        result.status == platform::FileOperationStatus::Failed)
-        host_->RescanFolder(node);
+    if (changedPartWay) host_->RescanFolder(node);
 }
 
 void TCleanUpPage::panCleanMenuMoveClick() {
-    if (!FolderToActOn()) return;
-    platform::ShowMessage(window(), {QApplication::applicationName(),
-                                     "Moving a folder is not available in this version yet.",
-                                     platform::MessageIcon::Information, platform::Ok});
+    engine::TFolderNode* node = FolderToActOn();
+    if (!node) return;
+    const QString path = engine::NodePath(node);
+    const engine::TFolderSize record = node->Record() ? *node->Record() : engine::TFolderSize{};
+    TCleanUpMoveFolderBox box(window());
+    box.SetSource(path);
+    box.SetWastedText(QStringLiteral("This folder is wasting %1 on the drive where is located.")
+                          .arg(engine::SizeText(engine::ShownTreeWasted(record))));
+    box.FillBetterDrives(record);
+    platform::Connect(&box, &TCleanUpMoveFolderBox::HelpRequested, this,
+                      [this, &box](int topic) { emit HelpRequested(topic, &box); });
+    int answer = QDialog::Rejected;
+    {
+        // The dialog's move pumps events while it works: nothing may change the tree meanwhile.
+        const engine::TTreeBusy moving;
+        answer = platform::RunModal(box);
+    }
+    if (answer != QDialog::Accepted) return;
+    // Whatever reached the target left the source: a folder that stays is counted again.
+    AdjustTree(path, node, box.MoveResult().moved > 0);
 }
 
 void TCleanUpPage::panCleanMenuCompressClick() {
@@ -254,11 +271,11 @@ void TCleanUpPage::panCleanMenuCompressClick() {
     const int64_t total = record ? record->TreeSize : 0;
     const bool withWasted = !optIncludeWastedInformation || optIncludeWastedInformation->Value;
     const int64_t used = record && withWasted ? total + engine::ShownTreeWasted(*record) : total;
-    platform::FileOperationResult result;
+    bool sourcesTouched = false;
     {
         // The dialog's runs pump events: nothing may change the tree meanwhile.
         const engine::TTreeBusy acting;
-        result = ArchiveFolder(window(), path, total, used);
+        sourcesTouched = ArchiveFolder(window(), path, total, used);
     }
-    AdjustTree(path, node, result);
+    AdjustTree(path, node, sourcesTouched);
 }

@@ -13,9 +13,6 @@ class QLabel;
 class QTextEdit;
 class TPathLabel;
 class TSensitivePanel;
-namespace platform {
-struct FileOperationResult;
-}
 
 // What the actions need of the window that holds the folder tree.
 class ICleanUpHost {
@@ -54,6 +51,10 @@ public:
     void panCleanMenuMoveClick();
     void panCleanMenuCompressClick();
 
+signals:
+    // The help of a topic, over a dialog of the page.
+    void HelpRequested(int topic, QWidget* over);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -72,9 +73,10 @@ private:
     // The folder an action may work on: selected, with a parent, the tree free.
     engine::TFolderNode* FolderToActOn() const;
     void DeleteOrRecycle(bool recycle);
-    // The tree made to agree with the disk after an action on the folder at path.
-    void AdjustTree(const QString& path, engine::TFolderNode* node,
-                    const platform::FileOperationResult& result);
+    // The tree made to agree with the disk after an action on the folder at path: the node
+    // leaves when the folder is gone; a folder that stays is counted again when the action
+    // changed it part-way.
+    void AdjustTree(const QString& path, engine::TFolderNode* node, bool changedPartWay);
 
     ICleanUpHost* host_ = nullptr;
     QWidget* panWebCleanUpPath_ = nullptr;

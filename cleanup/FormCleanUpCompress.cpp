@@ -30,7 +30,6 @@
 #include "engine/VolumeFacts.h"
 #include "platform/Drives.h"
 #include "platform/EntryDigest.h"
-#include "platform/FileOperations.h"
 #include "platform/Guarded.h"
 #include "platform/MessageBox.h"
 #include "views/PageParts.h"
@@ -898,17 +897,11 @@ bool TCleanUpCompressFolderBox::RestoredAsArchived(const QString& base) {
 
 // --- the two ways in ---
 
-platform::FileOperationResult ArchiveFolder(QWidget* owner, const QString& path, int64_t total,
-                                            int64_t usedSpace) {
+bool ArchiveFolder(QWidget* owner, const QString& path, int64_t total, int64_t usedSpace) {
     TCleanUpCompressFolderBox box(owner);
     box.SetFolder(path, total, usedSpace);
     platform::RunModal(box);
-    platform::FileOperationResult result;
-    if (box.SourcesTouched()) {
-        result.status = platform::FileOperationStatus::Failed;
-        result.failed << path;
-    }
-    return result;
+    return box.SourcesTouched();
 }
 
 void RestoreCompressedFolders(QWidget* owner, const QString& scannedLetters) {

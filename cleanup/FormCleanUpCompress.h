@@ -30,9 +30,6 @@ class QTreeWidgetItem;
 class QWidget;
 class TDrive95ComboBox;
 class TPathLabel;
-namespace platform {
-struct FileOperationResult;
-}
 
 class TCleanUpCompressFolderBox : public QDialog {
     Q_OBJECT
@@ -160,11 +157,9 @@ private:
     QPushButton* cmdHelp_ = nullptr;
 };
 
-// The clean-up page's "Archive Folder": the dialog for the folder, shown modally. What the
-// run took from the disk, for the tree's adjustment: Done when nothing was removed, Failed when
-// the engine may have removed some of the folder's files.
-platform::FileOperationResult ArchiveFolder(QWidget* owner, const QString& path, int64_t total,
-                                            int64_t usedSpace);
+// The clean-up page's "Archive Folder": the dialog for the folder, shown modally. True when the
+// engine may have removed some of the folder's files, which the tree must then take into account.
+bool ArchiveFolder(QWidget* owner, const QString& path, int64_t total, int64_t usedSpace);
 
 // The File menu's "Restore Compressed Folders...": the restore page alone, shown modally.
 void RestoreCompressedFolders(QWidget* owner, const QString& scannedLetters);

@@ -102,6 +102,13 @@ FileOperationDialogs::FileOperationDialogs(QWidget* owner, const QString& progre
             return ShowMessage(owner, {caption, text, MessageIcon::Warning, Yes | No, No}) == Yes;
         };
     }
+    if (!callbacks_.notice) {
+        callbacks_.notice = [owner, box = progressBox_.get()](const QString& caption,
+                                                              const QString& text) {
+            if (box) box->Close();
+            ShowMessage(owner, {caption, text, MessageIcon::Information, Ok});
+        };
+    }
     if (!callbacks_.error) {
         callbacks_.error = [owner, box = progressBox_.get()](const QString& caption,
                                                              const QString& text) {

@@ -534,6 +534,9 @@ void TImport::Run() {
             json_.Fail(QStringLiteral("a folder holds something that is no entry"));
         }
     }
+    // Read to the end, so that input cut short or damaged after the tree is noticed too.
+    if (json_.Next() != TToken::EndArray) json_.Fail(QStringLiteral("the export is not closed"));
+    if (json_.Next() != TToken::End) json_.Fail(QStringLiteral("something follows the export"));
 }
 
 void TImport::CloseAll() {

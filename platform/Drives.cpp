@@ -222,6 +222,8 @@ std::vector<DriveMapping> DrivesFromVariable(const QString& mapText,
         for (const QString& option : options) {
             if (option == QLatin1String("removable"))
                 removable = true;
+            else if (option.startsWith(QLatin1String("cluster=")))
+                d.clusterSize = std::max(0, option.mid(8).toInt());
             else
                 d.mountType = option;
         }

@@ -5,7 +5,8 @@
 // The map comes from the mounted file systems (/ is C:, the others D: to Z: by mount path),
 // or, when QUILLON_DRIVES is set, from that variable alone: "C=/;D=/home;T=/tmp/tree".
 // An entry may carry options after '#': a mount type it is to be treated as ("T=/x#vfat",
-// "E=/y#iso9660") and "removable", so that tests can build drives of every kind.
+// "E=/y#iso9660"), "removable", and a cluster size ("cluster=512"), so that tests can build
+// drives of every kind.
 
 #include <QByteArray>
 #include <QString>
@@ -23,6 +24,7 @@ struct DriveMapping {
     QString mountType;  // the host's file-system type ("ext4", "vfat"); empty when unknown
     QString device;     // the mount source ("/dev/sda1"); empty when unknown
     DriveType type = DriveType::Fixed;
+    int32_t clusterSize = 0;  // bytes a cluster is taken to hold (option); 0: the file system's own
 };
 
 // One line of /proc/self/mountinfo.

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <cerrno>
 #include <vector>
 
@@ -34,21 +35,61 @@ void Report(const FileOperationCallbacks& callbacks, const QString& text) {
     if (callbacks.error) callbacks.error(QCoreApplication::applicationName(), text);
 }
 
-void Finish(const FileOperationCallbacks& callbacks, unsigned flags, const QString& verb,
-            FileOperationResult& result, const Progress& progress) {
+void SetStatus(FileOperationResult& result, const Progress& progress) {
     if (progress.cancelled && result.failed.isEmpty())
         result.status = FileOperationStatus::Cancelled;
     else if (!result.failed.isEmpty())
         result.status = FileOperationStatus::Failed;
+}
+
+// Each item that remains, with why, so that the user knows what is left where.
+QString FailureList(const FileOperationResult& result) {
+    constexpr qsizetype kShown = 10;
+    const qsizetype count = result.failures.size();
+    QString text = result.failures.mid(0, kShown).join(u'\n');
+    if (count > kShown) text += QStringLiteral("\n... and %1 more.").arg(count - kShown);
+    return text;
+}
+
+void Finish(const FileOperationCallbacks& callbacks, unsigned flags, const QString& verb,
+            FileOperationResult& result, const Progress& progress) {
+    SetStatus(result, progress);
     if (result.status != FileOperationStatus::Failed || (flags & NoErrorUi)) return;
     const qsizetype count = result.failures.size();
     if (count <= 1)
         return Report(callbacks, QStringLiteral("Cannot %1 %2").arg(verb, result.errorText));
-    // Each item that remains, with why, so that the user knows what is left where.
-    constexpr qsizetype kShown = 10;
-    QString text = QStringLiteral("Cannot %1 %2 items; they remain:\n").arg(verb).arg(count) +
-                   result.failures.mid(0, kShown).join(u'\n');
-    if (count > kShown) text += QStringLiteral("\n... and %1 more.").arg(count - kShown);
+    Report(callbacks, QStringLiteral("Cannot %1 %2 items; they remain:\n").arg(verb).arg(count) +
+                          FailureList(result));
+}
+
+// The end of a folder move: what remains in the source, and where the rest went.
+void FinishFolderMove(const FileOperationCallbacks& callbacks, unsigned flags,
+                      FileOperationResult& result, const Progress& progress, const QString& source,
+                      const QString& target) {
+    SetStatus(result, progress);
+    if (flags & NoErrorUi) return;
+    const QString movedTo = QStringLiteral("What was moved is now in \"%1\".").arg(target);
+    if (result.status == FileOperationStatus::Cancelled) {
+        if (result.moved > 0 && callbacks.notice)
+            callbacks.notice(QCoreApplication::applicationName(),
+                             QStringLiteral("The move was cancelled. %1 Everything else remains "
+                                            "in \"%2\".")
+                                 .arg(movedTo, source));
+        return;
+    }
+    if (result.status != FileOperationStatus::Failed) return;
+    const qsizetype count = result.failures.size();
+    QString text = count == 1 ? QStringLiteral("Cannot move ") + result.errorText
+                              : QStringLiteral("Cannot move %1 items; they remain in \"%2\":\n")
+                                        .arg(count)
+                                        .arg(source) +
+                                    FailureList(result);
+    if (progress.cancelled)
+        text += QStringLiteral(
+                    "\n\nThe move was cancelled; what it had not reached remains in "
+                    "\"%1\" too.")
+                    .arg(source);
+    if (result.moved > 0) text += QStringLiteral("\n\n") + movedTo;
     Report(callbacks, text);
 }
 
@@ -120,6 +161,70 @@ bool ConfirmItems(const FileOperationCallbacks& callbacks, unsigned flags, const
 
 bool IsSameOrBelow(const QString& path, const QString& folder) {
     return path == folder || path.startsWith(Join(folder, {}));
+}
+
+// Where a host path really leads: its longest existing part with links and ".." resolved, and
+// the rest as written.
+QString RealPlace(const QString& host) {
+    QString existing = host;
+    QString rest;
+    struct stat st {};
+    while (existing != QLatin1String("/") && ::lstat(Local(existing).constData(), &st) != 0) {
+        rest.prepend(u'/' + NameOf(existing));
+        existing = ParentOf(existing);
+    }
+    QString real = QFileInfo(existing).canonicalFilePath();
+    if (real.isEmpty()) real = existing;
+    if (real == QLatin1String("/")) return rest.isEmpty() ? real : rest;
+    return real + rest;
+}
+
+// Makes sure of the target folder and moves the items into it. False when the user declined
+// creating the target (status Declined) or it cannot be had (recorded as a failure).
+bool MoveEntries(const QStringList& items, const QString& targetFolder, unsigned flags,
+                 const FileOperationCallbacks& callbacks, Progress& progress,
+                 FileOperationResult& result) {
+    const QString target = ToHostPath(targetFolder);
+    if (target.isEmpty()) {
+        Fail(result, targetFolder, QStringLiteral("the path is on no drive"));
+        return false;
+    }
+    struct stat targetSt {};
+    if (::lstat(Local(target).constData(), &targetSt) != 0) {
+        if (!Confirm(callbacks, flags, QCoreApplication::applicationName(),
+                     QStringLiteral("The folder \"%1\" does not exist. Do you want to create it?")
+                         .arg(targetFolder),
+                     /*yesIsDefault=*/true)) {
+            result.status = FileOperationStatus::Declined;
+            return false;
+        }
+        if (!QDir().mkpath(target) || ::lstat(Local(target).constData(), &targetSt) != 0) {
+            Fail(result, targetFolder, SystemText(errno));
+            return false;
+        }
+    }
+    if (!S_ISDIR(targetSt.st_mode)) {
+        Fail(result, targetFolder, SystemText(ENOTDIR));
+        return false;
+    }
+    std::vector<TopItem> tops(static_cast<size_t>(items.size()));
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        TopItem& top = tops[static_cast<size_t>(i)];
+        if (!OpenTopItem(items[i], top, result)) continue;
+        if (IsSameOrBelow(target, top.host) || ParentOf(top.host) == target) {
+            Fail(result, top.host, QStringLiteral("it cannot be moved into itself or onto itself"));
+            top.parent.reset();
+        } else if (top.st.st_dev != targetSt.st_dev) {
+            CountEntry(top.parent.get(), top.name, top.parentDev, progress, top.host);
+        } else {
+            progress.state.totalEntries += 1;
+        }
+    }
+    Mover mover(callbacks, flags, progress, result);
+    for (const TopItem& top : tops) {
+        if (top.parent.valid()) mover.MoveInto(top.host, target);
+    }
+    return true;
 }
 
 }  // namespace
@@ -216,52 +321,10 @@ FileOperationResult RecycleItems(const QStringList& paths, unsigned flags,
 FileOperationResult MoveItems(const QStringList& paths, const QString& targetFolder, unsigned flags,
                               const FileOperationCallbacks& callbacks) {
     FileOperationResult result;
-    const QStringList items = ExpandAll(paths);
-    const QString target = ToHostPath(targetFolder);
-    if (target.isEmpty()) {
-        Fail(result, targetFolder, QStringLiteral("the path is on no drive"));
-        result.status = FileOperationStatus::Failed;
-        return result;
-    }
-    struct stat targetSt {};
-    if (::lstat(Local(target).constData(), &targetSt) != 0) {
-        if (!Confirm(callbacks, flags, QCoreApplication::applicationName(),
-                     QStringLiteral("The folder \"%1\" does not exist. Do you want to create it?")
-                         .arg(targetFolder),
-                     /*yesIsDefault=*/true)) {
-            result.status = FileOperationStatus::Declined;
-            return result;
-        }
-        if (!QDir().mkpath(target) || ::lstat(Local(target).constData(), &targetSt) != 0) {
-            Fail(result, target, SystemText(errno));
-            result.status = FileOperationStatus::Failed;
-            return result;
-        }
-    }
-    if (!S_ISDIR(targetSt.st_mode)) {
-        Fail(result, targetFolder, SystemText(ENOTDIR));
-        result.status = FileOperationStatus::Failed;
-        return result;
-    }
     Progress progress(callbacks);
-    std::vector<TopItem> tops(static_cast<size_t>(items.size()));
-    for (qsizetype i = 0; i < items.size(); ++i) {
-        TopItem& top = tops[static_cast<size_t>(i)];
-        if (!OpenTopItem(items[i], top, result)) continue;
-        if (IsSameOrBelow(target, top.host) || ParentOf(top.host) == target) {
-            Fail(result, top.host, QStringLiteral("it cannot be moved into itself or onto itself"));
-            top.parent.reset();
-        } else if (top.st.st_dev != targetSt.st_dev) {
-            CountEntry(top.parent.get(), top.name, top.parentDev, progress, top.host);
-        } else {
-            progress.state.totalEntries += 1;
-        }
-    }
-    Mover mover(callbacks, flags, progress, result);
-    for (const TopItem& top : tops) {
-        if (top.parent.valid()) mover.MoveInto(top.host, target);
-    }
-    Finish(callbacks, flags, QStringLiteral("move"), result, progress);
+    if (MoveEntries(ExpandAll(paths), targetFolder, flags, callbacks, progress, result) ||
+        result.status != FileOperationStatus::Declined)
+        Finish(callbacks, flags, QStringLiteral("move"), result, progress);
     return result;
 }
 
@@ -269,22 +332,44 @@ FileOperationResult MoveFolder(const QString& source, const QString& target, uns
                                const FileOperationCallbacks& callbacks) {
     QString from = source;
     while (from.endsWith(u'\\')) from.chop(1);
+    QString to = target;
+    while (to.size() > 3 && to.endsWith(u'\\')) to.chop(1);
     const QString host = ToHostPath(from);
-    const QString targetHost = ToHostPath(target);
+    const QString targetHost = ToHostPath(to);
     FileOperationResult result;
-    if (!host.isEmpty() && !targetHost.isEmpty() && IsSameOrBelow(targetHost, host)) {
-        Fail(result, host, QStringLiteral("it cannot be moved into itself"));
-        result.status = FileOperationStatus::Failed;
-        if (!(flags & NoErrorUi))
-            Report(callbacks, QStringLiteral("Cannot move ") + result.errorText);
-        return result;
+    Progress progress(callbacks);
+    struct stat st {};
+    if (host.isEmpty()) {
+        Fail(result, from, QStringLiteral("the path is on no drive"));
+    } else if (IsDriveHostRoot(host)) {
+        Fail(result, from, QStringLiteral("a drive cannot be acted on as a whole"));
+    } else if (::lstat(Local(host).constData(), &st) != 0) {
+        Fail(result, from, SystemText(errno));
+    } else if (!S_ISDIR(st.st_mode)) {
+        Fail(result, from, SystemText(ENOTDIR));
+    } else if (!targetHost.isEmpty()) {
+        // Before anything is touched: a folder cannot go into itself, by any path.
+        const QString self = RealPlace(host);
+        const QString place = RealPlace(targetHost);
+        if (place == self)
+            Fail(result, from, QStringLiteral("the target is the folder itself"));
+        else if (IsSameOrBelow(place, self))
+            Fail(result, from, QStringLiteral("the target \"%1\" lies inside it").arg(to));
     }
-    result = MoveItems({from + QLatin1String("\\*")}, target, flags, callbacks);
-    if (result.status == FileOperationStatus::Declined || host.isEmpty()) return result;
-    if (::rmdir(Local(host).constData()) != 0 && errno != ENOENT && result.ok()) {
-        Fail(result, host, SystemText(errno));
-        result.status = FileOperationStatus::Failed;
+    if (result.failed.isEmpty()) {
+        if (MoveEntries(ExpandWildcards(from + QLatin1String("\\*")), to, flags, callbacks,
+                        progress, result)) {
+            // A source that still holds something stays; one emptied goes.
+            if (::rmdir(Local(host).constData()) != 0 && errno != ENOENT && errno != ENOTEMPTY &&
+                errno != EEXIST)
+                Fail(result, host,
+                     QStringLiteral("it was emptied but cannot be removed: %1")
+                         .arg(SystemText(errno)));
+        } else if (result.status == FileOperationStatus::Declined) {
+            return result;
+        }
     }
+    FinishFolderMove(callbacks, flags, result, progress, from, to);
     return result;
 }
 

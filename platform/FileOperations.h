@@ -60,6 +60,9 @@ struct FileOperationCallbacks {
     // What failed, once, when the operation ends with failures: each item that remains with the
     // system's words (the first ten); never with NoErrorUi.
     std::function<void(const QString& caption, const QString& text)> error;
+    // A folder move cancelled after some items were moved: where what was moved is now and where
+    // the rest remains. Never with NoErrorUi.
+    std::function<void(const QString& caption, const QString& text)> notice;
 };
 
 enum FileOperationFlag : unsigned {
@@ -79,6 +82,7 @@ struct FileOperationResult {
     QStringList failed;    // program paths of the items not (wholly) done
     QStringList failures;  // for each of them, in that order: "path": the system's words
     QString errorText;     // the first failure, with the system's words
+    int moved = 0;         // a move: the entries that reached the target (merged folders' each)
     bool ok() const { return status == FileOperationStatus::Done; }
 };
 
@@ -101,11 +105,19 @@ FileOperationResult RecycleItems(const QStringList& paths, unsigned flags,
 // (after asking, unless NoConfirmation) when missing. A folder meeting a folder of its name
 // is merged into it; a file meeting a file asks before replacing it. Within one file system
 // an item is renamed; across file systems it is copied, read back, and only then removed.
+// An item that crosses file systems moves whole or not at all: before anything of it is
+// copied, every file must be readable, every folder emptiable, and every name and size fit
+// the target (a FAT drive takes no file of 4 GiB or more and no name with \ : * ? " < > |);
+// a copy that fails part-way is removed again. Such an item stays where it was, and the
+// failure names it with the entry that stopped it.
 FileOperationResult MoveItems(const QStringList& paths, const QString& targetFolder, unsigned flags,
                               const FileOperationCallbacks& callbacks);
 
-// Moves a folder so that it stands at target: its entries go into target, then the emptied
-// source folder is removed (a source that is not empty stays, and is reported).
+// Moves a folder so that it stands at target: its entries go into target as MoveItems moves
+// them, then the emptied source folder is removed. A target that is the folder itself or lies
+// inside it (also through links or another spelling) is refused before anything is touched.
+// When items remain, the failure lists them as remaining in the source and says where the rest
+// went; a cancel after some items were moved says the same through the notice.
 FileOperationResult MoveFolder(const QString& source, const QString& target, unsigned flags,
                                const FileOperationCallbacks& callbacks);
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/Drives.h"
+#include "platform/MoveChecks.h"
 #include "platform/TreeRemoval.h"
 
 namespace platform::fileops {
@@ -188,7 +189,7 @@ void Mover::MoveInto(const QString& src, const QString& dstFolder) {
     if (!taken || (error != EEXIST && error != EXDEV && error != EINVAL))
         return Fail(result_, src, SystemText(error));
 
-    if (S_ISDIR(st.st_mode) && S_ISDIR(existing.st_mode)) return Merge(src, dst, st.st_dev);
+    if (S_ISDIR(st.st_mode) && S_ISDIR(existing.st_mode)) return Merge(src, dst);
     if (S_ISDIR(st.st_mode) || S_ISDIR(existing.st_mode))
         return Fail(result_, src, QStringLiteral("\"%1\" already exists").arg(FromHostPath(dst)));
     if (!MayReplace(dst)) return;
@@ -199,22 +200,18 @@ void Mover::MoveInto(const QString& src, const QString& dstFolder) {
 }
 
 void Mover::Moved(const QString& src) {
+    result_.moved += 1;
     progress_.state.doneEntries += 1;
     progress_.Tick(src);
 }
 
-void Mover::Merge(const QString& src, const QString& dst, DeviceId srcDev) {
+void Mover::Merge(const QString& src, const QString& dst) {
     Fd dir(::open(Local(src).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     std::vector<QByteArray> names;
     int error = 0;
     if (!dir.valid() || !ListNames(dir.get(), names, error))
         return Fail(result_, src, SystemText(dir.valid() ? error : errno));
-    struct stat dstSt {};
-    if (::lstat(Local(dst).constData(), &dstSt) == 0 && dstSt.st_dev != srcDev) {
-        // Entries crossing to another file system are copied: count them for the progress.
-        for (const QByteArray& n : names)
-            CountEntry(dir.get(), n, srcDev, progress_, Join(src, QFile::decodeName(n)));
-    }
+    // What crosses to another file system was counted when the operation began.
     for (const QByteArray& n : names) MoveInto(Join(src, QFile::decodeName(n)), dst);
     // What the user chose to keep stays in the source, which then stays too.
     if (::rmdir(Local(src).constData()) != 0 && errno != ENOTEMPTY && errno != EEXIST)
@@ -233,8 +230,17 @@ bool Mover::MayReplace(const QString& dst) {
     return answer == ReplaceAnswer::Replace;
 }
 
+// The failure of the item src, whose entry at where (program path) stopped it: the item is
+// what remains, the entry and the reason say why.
+void Mover::FailItem(const QString& src, const QString& where, const QString& why) {
+    if (where == FromHostPath(src)) return Fail(result_, src, why);
+    Fail(result_, src, QStringLiteral("\"%1\" %2").arg(where, why));
+}
+
 // Copies src into dstFolder under a temporary name, reads it back, gives it its name, and
-// only then removes the source. A failed or cancelled copy is removed; the source stays.
+// only then removes the source. Nothing is copied of an item that the target cannot hold or
+// that could not leave its place afterwards; a failed or cancelled copy is removed. Either
+// way the item stays whole in the source.
 void Mover::CopyThenRemove(const QString& src, const QString& dstFolder, bool replace) {
     Fd srcDir(::open(Local(ParentOf(src)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     Fd dstDir(::open(Local(dstFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -242,6 +248,10 @@ void Mover::CopyThenRemove(const QString& src, const QString& dstFolder, bool re
     if (!srcDir.valid() || !dstDir.valid() || ::fstat(srcDir.get(), &srcDirSt) != 0)
         return Fail(result_, src, SystemText(errno));
     const QByteArray name = Local(NameOf(src));
+    QString where, why;
+    if (!CheckMovable(srcDir.get(), name, srcDirSt.st_dev, src, LimitsOf(dstDir.get(), dstFolder),
+                      where, why))
+        return FailItem(src, where, why);
     QByteArray temp;
     for (int n = 0; temp.isEmpty() ||
                     ::faccessat(dstDir.get(), temp.constData(), F_OK, AT_SYMLINK_NOFOLLOW) == 0;
@@ -262,17 +272,21 @@ void Mover::CopyThenRemove(const QString& src, const QString& dstFolder, bool re
         FileOperationResult ignored;
         RemoveEntry(dstDir.get(), temp, DevOf(dstDir.get()), {}, quiet, ignored, false);
         if (!copyResult.failed.isEmpty()) {
-            for (qsizetype i = 0; i < copyResult.failed.size(); ++i) {
-                if (result_.failed.contains(copyResult.failed[i])) continue;
-                result_.failed.append(copyResult.failed[i]);
-                result_.failures.append(copyResult.failures[i]);
-            }
-            if (result_.errorText.isEmpty()) result_.errorText = copyResult.errorText;
+            // The copy stops at its first failure: that entry, with the system's words.
+            const QString& at = copyResult.failed.front();
+            const QString& failure = copyResult.failures.front();
+            const QString prefix = u'"' + at + QLatin1String("\": ");
+            const QString words = failure.startsWith(prefix) ? failure.mid(prefix.size()) : failure;
+            if (at == FromHostPath(src))
+                Fail(result_, src, words);
+            else
+                FailItem(src, at, QStringLiteral("could not be copied (%1)").arg(words));
         } else if (!progress_.cancelled) {
             Fail(result_, src, SystemText(error));
         }
         return;
     }
+    result_.moved += 1;
     ::fsync(dstDir.get());
     Progress quiet(noProgress_);
     RemoveEntry(srcDir.get(), name, srcDirSt.st_dev, src, quiet, result_, false);

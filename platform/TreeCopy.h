@@ -32,7 +32,8 @@ public:
 
 private:
     void Moved(const QString& src);
-    void Merge(const QString& src, const QString& dst, DeviceId srcDev);
+    void FailItem(const QString& src, const QString& where, const QString& why);
+    void Merge(const QString& src, const QString& dst);
     bool MayReplace(const QString& dst);
     void CopyThenRemove(const QString& src, const QString& dstFolder, bool replace);
 

@@ -82,8 +82,9 @@ bool GetVolumeInformation(const QString& root, VolumeInformation& info) {
 bool GetDiskFreeSpace(const QString& root, DiskFreeSpace& space) {
     space = DiskFreeSpace{};
     struct statvfs st;
-    if (!StatDrive(DriveOfRoot(root), st) || st.f_bsize == 0) return false;
-    const uint64_t cluster = st.f_bsize;
+    const DriveMapping* drive = DriveOfRoot(root);
+    if (!StatDrive(drive, st) || st.f_bsize == 0) return false;
+    const uint64_t cluster = drive->clusterSize > 0 ? uint64_t(drive->clusterSize) : st.f_bsize;
     // Express the cluster as sectors of 512 bytes where it divides evenly.
     space.bytesPerSector = cluster % 512 == 0 ? 512 : Clamp32(cluster);
     space.sectorsPerCluster = Clamp32(cluster / space.bytesPerSector);

@@ -17,6 +17,7 @@ packages=(
   librsvg2-bin
   inkscape
   miller
+  e2fsprogs
 )
 
 missing=()

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QEnterEvent>
 #include <QFile>
@@ -177,7 +178,8 @@ TEST_F(CleanUpTest, KeysActWithCtrlAloneWhileThePageIsOfferedAndNeverOnADrive) {
         const char* folder;  // "" for the drive's root
         int key;
         Qt::KeyboardModifiers modifiers;
-        const char* box;  // the box the key brings, or nothing
+        const char* box;               // the box the key brings, or nothing
+        const char* dialog = nullptr;  // the dialog it opens, left with Cancel
     } cases[] = {
         {"", Qt::Key_D, Qt::ControlModifier, nullptr},
         {"", Qt::Key_B, Qt::ControlModifier, nullptr},
@@ -187,21 +189,29 @@ TEST_F(CleanUpTest, KeysActWithCtrlAloneWhileThePageIsOfferedAndNeverOnADrive) {
         {"a", Qt::Key_D, Qt::NoModifier, nullptr},
         {"a", Qt::Key_D, Qt::ControlModifier, "Are you sure you want to permanently delete"},
         {"a", Qt::Key_B, Qt::ControlModifier, "Are you sure you want to move"},
-        {"a", Qt::Key_M, Qt::ControlModifier, "Moving a folder is not available"},
-        {"a", Qt::Key_R, Qt::ControlModifier, nullptr},  // the archive dialog, not a box
+        {"a", Qt::Key_M, Qt::ControlModifier, nullptr, "Move Folder"},
+        {"a", Qt::Key_R, Qt::ControlModifier, nullptr, "Archive Folder To Gain Some Space"},
     };
     answer = platform::No;
+    QStringList dialogs;
+    platform::SetDialogRunner([&](QDialog& d) {
+        dialogs << d.windowTitle();
+        return int(QDialog::Rejected);
+    });
     TMainForm& window = Start({drive.root()});
     for (const auto& c : cases) {
         SCOPED_TRACE(QStringLiteral("%1 %2").arg(c.folder).arg(c.key).toStdString());
         ASSERT_TRUE(window.OpenFolderPath(drive.root() + c.folder));
         window.PresentPage(PagePieChart);  // the keys act from any page
         asked.clear();
+        dialogs.clear();
         QTest::keyClick(window.FolderTree, Qt::Key(c.key), c.modifiers);
         EXPECT_TRUE(asked.value(0).startsWith(c.box)) << asked.value(0).toStdString();
         EXPECT_EQ(asked.size(), c.box ? 1 : 0);
+        EXPECT_EQ(dialogs, c.dialog ? QStringList{c.dialog} : QStringList{});
         EXPECT_TRUE(QFileInfo::exists(drive.host("a/f.bin")));
     }
+    platform::SetDialogRunner({});
 }
 
 TEST_F(CleanUpTest, ThePointerMovingStraightFromPanelToPanelLightsOnlyTheSecond) {

@@ -3,7 +3,9 @@
 #include <QAction>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 #include <memory>
 
@@ -284,3 +286,79 @@ TEST(ReportProgram, AReportRunWithoutADisplayEndsByItselfWithItsStatus) {
 }
 
 }  // namespace
+
+TEST(NcduProgram, ExportsAndImportsRunWithoutADisplay) {
+    TempTree tree;
+    tree.file("a/x.bin", 3000);
+    tree.file("a/y.bin", 100);
+    tree.file("b/z.bin", 7);
+    const QString blocked = tree.file("blocked");
+    TempTree out;
+    const QString json = out.host("scan.json");
+    const struct {
+        QStringList arguments;
+        QByteArray input;  // on standard input
+        int status;
+        const char* written;  // a file that must be there afterwards
+        const char* err;
+    } cases[] = {
+        {{"--export-ncdu", tree.host(), json}, {}, 0, "scan.json", ""},
+        {{"--export-ncdu", tree.host("none"), out.host("none.json")}, {}, 2, nullptr, "could not"},
+        {{"--export-ncdu", tree.host(), blocked + "/x.json"}, {}, 1, nullptr, "not be written"},
+        {{"--import-ncdu", json, "/RINF", tree.host("a"), out.host("a.txt"), "/Q"},
+         {},
+         0,
+         "a.txt",
+         ""},
+        {{"--import-ncdu", "-", "--cluster-size", "65536", "/RTXT", tree.host(), out.host("all"),
+          "/Q"},
+         "stdin",
+         0,
+         "all.txt",
+         ""},
+        {{"--import-ncdu", out.host("missing.json"), "/RINF", tree.host(), out.host("m.txt"), "/Q"},
+         {},
+         2,
+         nullptr,
+         "cannot be read"},
+        {{"--cluster-size", "abc", "/RINF", tree.host(), out.host("c.txt")},
+         {},
+         2,
+         nullptr,
+         "--cluster-size takes"},
+        {{"--import-ncdu", json}, {}, 2, nullptr, "there is no display"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+        env.insert("XDG_CONFIG_HOME", out.host("config"));
+        env.insert("QUILLON_DRIVES", "T=" + tree.host() + ";U=" + out.host());
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(QUILLON_EXECUTABLE), c.arguments);
+        if (!c.input.isEmpty()) {
+            QFile exported(json);
+            ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+            program.write(exported.readAll());
+        }
+        program.closeWriteChannel();
+        ASSERT_TRUE(program.waitForFinished(20000));
+        EXPECT_EQ(program.exitCode(), c.status);
+        const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+        EXPECT_TRUE(err.contains(c.err)) << err.toStdString();
+        if (c.written) {
+            EXPECT_TRUE(QFileInfo::exists(out.host(c.written)));
+        }
+    }
+    // What was read back: the imported folder and its numbers, the wasted space at 64 KB.
+    const QStringList info = LinesOf(out.host("a.txt"));
+    ASSERT_GE(info.size(), 12);
+    EXPECT_EQ(info[7], QStringLiteral("Location: Z:\\a"));
+    EXPECT_EQ(info[10], QStringLiteral("-> Size: 3 KB (3,100 bytes)"));
+    EXPECT_TRUE(info.last().startsWith("Imported from an ncdu export of " + tree.host()));
+    EXPECT_TRUE(RowOf(LinesOf(out.host("all.txt")), "b").contains("64 KB"));
+    if (!QStandardPaths::findExecutable("ncdu").isEmpty()) {
+        EXPECT_EQ(QProcess::execute("ncdu", {"-0", "-f", json, "-o", out.host("again.json")}), 0);
+    }
+}

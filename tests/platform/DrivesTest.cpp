@@ -100,7 +100,8 @@ TEST(MountTable, DriveTypesByMountTypeAndDevice) {
 TEST(DriveVariable, ReplacesTheMapWithOptionsForTypes) {
     const auto mounts = ParseMountInfo(kDesktopMounts);
     const auto drives = DrivesFromVariable(
-        "t=/tmp/tree; C=/ ;E=/x/cd#iso9660;U=/x/usb#vfat,removable;bad;Q=;C=/other", mounts);
+        "t=/tmp/tree; C=/ ;E=/x/cd#iso9660;U=/x/usb#vfat,removable,cluster=2048;bad;Q=;C=/other",
+        mounts);
     ASSERT_EQ(Letters(drives), QStringLiteral("CETU"));
     EXPECT_EQ(drives[0].hostRoot, QStringLiteral("/"));  // the first C= wins
     EXPECT_EQ(drives[0].mountType, QStringLiteral("ext4"));
@@ -109,6 +110,8 @@ TEST(DriveVariable, ReplacesTheMapWithOptionsForTypes) {
     EXPECT_EQ(drives[2].type, DriveType::RamDisk);  // /tmp is a tmpfs in that table
     EXPECT_EQ(drives[3].mountType, QStringLiteral("vfat"));
     EXPECT_EQ(drives[3].type, DriveType::Removable);
+    EXPECT_EQ(drives[3].clusterSize, 2048);
+    EXPECT_EQ(drives[0].clusterSize, 0);  // the file system's own
 }
 
 TEST(DriveMap, MaskAndTypesFollowTheEnvironment) {

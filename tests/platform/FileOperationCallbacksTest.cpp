@@ -274,10 +274,13 @@ TEST(FileOperationCallbacks, AFolderWhoseCopyFailsStaysWholeAndLeavesNoHalfCopy)
     const FileOperationResult r =
         MoveItems({"S:\\src"}, "O:\\", NoConfirmation, listener.Callbacks());
     EXPECT_EQ(r.status, FileOperationStatus::Failed);
-    ASSERT_EQ(listener.errors.size(), 1);
-    EXPECT_TRUE(
-        listener.errors[0].startsWith("Quillon Pro | Cannot move \"S:\\src\\locked.txt\": "))
-        << listener.errors[0].toStdString();
+    // The folder is what remains; the file that kept it there says why. Nothing was copied.
+    EXPECT_EQ(
+        listener.errors,
+        QStringList{"Quillon Pro | Cannot move \"S:\\src\": \"S:\\src\\locked.txt\" cannot be "
+                    "read: " +
+                    QString::fromLocal8Bit(std::strerror(EACCES))});
+    EXPECT_EQ(r.failed, QStringList{"S:\\src"});
     EXPECT_EQ(ReadAll(scene.source.host("src/first.txt")), "first");
     EXPECT_EQ(ReadAll(scene.source.host("src/z/last.txt")), "last");
     EXPECT_TRUE(QFileInfo::exists(scene.source.host("src/locked.txt")));

@@ -36,6 +36,14 @@ TEST(Volume, FactsOfATemporaryDriveMatchStatvfs) {
     EXPECT_LE(ex.totalFreeBytes, ex.totalBytes);
 }
 
+TEST(Volume, ADriveMappedWithAClusterSizeReportsIt) {
+    TempDrive drive('T', "cluster=16384");
+    DiskFreeSpace basic;
+    ASSERT_TRUE(GetDiskFreeSpace(drive.root(), basic));
+    EXPECT_EQ(basic.bytesPerSector, 512u);
+    EXPECT_EQ(basic.sectorsPerCluster, 32u);
+}
+
 TEST(Volume, UnreadableDrivesAnswerFailure) {
     DriveMapScope scope("X=/nonexistent/quillon/drive");
     VolumeInformation info;

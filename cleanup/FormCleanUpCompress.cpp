@@ -26,6 +26,7 @@
 #include "controls/HelpWindow.h"
 #include "controls/Helpers.h"
 #include "controls/ShBrowse.h"
+#include "engine/FolderTree.h"
 #include "engine/TextForms.h"
 #include "engine/VolumeFacts.h"
 #include "platform/Drives.h"
@@ -900,6 +901,12 @@ bool TCleanUpCompressFolderBox::RestoredAsArchived(const QString& base) {
 bool ArchiveFolder(QWidget* owner, const QString& path, int64_t total, int64_t usedSpace) {
     TCleanUpCompressFolderBox box(owner);
     box.SetFolder(path, total, usedSpace);
+    // The drives in the folder tree, for a restore from the dialog's second page.
+    QString letters;
+    for (int i = 0; i < engine::ScannedDrives().Count(); ++i)
+        if (const engine::DriveRecord* drive = engine::ScannedDrives().At(i); drive->Node)
+            letters += QChar(drive->Letter);
+    box.SetScannedLetters(letters);
     platform::RunModal(box);
     return box.SourcesTouched();
 }

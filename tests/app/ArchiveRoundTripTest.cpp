@@ -153,4 +153,32 @@ TEST_F(ArchiveRoundTripTest, CtrlROpensTheDialogForAFolderAndNeverForADrive) {
     EXPECT_EQ(dialogs, QStringList{"Archive Folder To Gain Some Space"});
 }
 
+TEST_F(ArchiveRoundTripTest, TheCleanUpDialogsRestorePageAsksForARescanOfADriveInTheTree) {
+    MakeSampleFolder(drive.host("a"), "Docs");
+    const archive_testing::TreeFacts original = FactsOf(drive.host("a/Docs"));
+    TMainForm& window = Start({drive.root()});
+    ASSERT_TRUE(window.OpenFolderPath(drive.path("a\\Docs")));
+    window.PresentPage(PageCleanUp);
+    drive_ = [&](TCleanUpCompressFolderBox& box) {
+        Child<QCheckBox>(box, "chkDeleteAfterCompressing")->setChecked(false);
+        Child<QPushButton>(box, "cmdCompress")->click();
+    };
+    QTest::mouseClick(LabelOf("panCleanMenuCompress"), Qt::LeftButton);
+    ASSERT_NE(Node("a\\Docs"), nullptr);  // kept, so still in the tree
+
+    drive_ = [&](TCleanUpCompressFolderBox& box) {
+        auto* list = Child<QTreeWidget>(box, "lvArchives");
+        ASSERT_EQ(list->topLevelItemCount(), 1);
+        list->setCurrentItem(list->topLevelItem(0));
+        Child<QLineEdit>(box, "ediRestorePath")->setText(drive.path("copy"));
+        Child<QPushButton>(box, "cmdRestore")->click();
+    };
+    QTest::mouseClick(LabelOf("panCleanMenuCompress"), Qt::LeftButton);
+    EXPECT_EQ(boxes, QStringList({"The folder T:\\copy\\Docs was successfully restored",
+                                  "You should rescan drive T: as its contents has been changed "
+                                  "since the last time you have scanned it."}));
+    EXPECT_EQ(FactsOf(drive.host("copy/Docs")), original);
+    EXPECT_NE(Node("a\\Docs"), nullptr);
+}
+
 }  // namespace

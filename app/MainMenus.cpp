@@ -5,6 +5,7 @@
 
 #include "app/NcduTransfer.h"
 #include "app/main.h"
+#include "cleanup/FormCleanUpCompress.h"
 #include "controls/Helpers.h"
 #include "platform/Guarded.h"
 
@@ -189,6 +190,8 @@ void TMainForm::CreateMenus() {
                       [this] { TNcduTransfer(*this).SaveExport(); });
     platform::Connect(cmdFileSelectFolder, &QAction::triggered, this,
                       &TMainForm::cmdFileSelectFolderClick);
+    platform::Connect(cmdFileRestoreCompressedFolders, &QAction::triggered, this,
+                      &TMainForm::cmdFileRestoreCompressedFoldersClick);
     platform::Connect(cmdFilePieAsMetafile, &QAction::triggered, this,
                       &TMainForm::cmdFilePieAsMetafileClick);
     platform::Connect(cmdFilePieAsBitmap, &QAction::triggered, this,
@@ -227,4 +230,9 @@ void TMainForm::CreateMenus() {
     platform::Connect(cmdHelpUserSurvey, &QAction::triggered, this,
                       &TMainForm::cmdHelpUserSurveyClick);
     platform::Connect(cmdHelpAbout, &QAction::triggered, this, &TMainForm::cmdHelpAboutClick);
+}
+
+// The restore page alone; the tree stays as it is, the user is asked to rescan instead.
+void TMainForm::cmdFileRestoreCompressedFoldersClick() {
+    RestoreCompressedFolders(this, ScannedLetters());
 }

@@ -110,6 +110,7 @@ public:
     void cmdFileRemoveAllDrivesClick();
     void cmdFileAbortClick();
     void cmdFileSelectFolderClick();
+    void cmdFileRestoreCompressedFoldersClick();
     void cmdFilePieAsMetafileClick();
     void cmdFilePieAsBitmapClick();
     void cmdFilePieToFileClick();

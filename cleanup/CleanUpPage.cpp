@@ -8,7 +8,9 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include "cleanup/FormCleanUpCompress.h"
 #include "cleanup/FormCleanUpMove.h"
+#include "config/AppConfiguration.h"
 #include "controls/FileOperationDialogs.h"
 #include "controls/SensiControls.h"
 #include "engine/FolderTree.h"
@@ -262,8 +264,18 @@ void TCleanUpPage::panCleanMenuMoveClick() {
 }
 
 void TCleanUpPage::panCleanMenuCompressClick() {
-    if (!FolderToActOn()) return;
-    platform::ShowMessage(window(), {QApplication::applicationName(),
-                                     "Archiving a folder is not available in this version yet.",
-                                     platform::MessageIcon::Information, platform::Ok});
+    engine::TFolderNode* node = FolderToActOn();
+    if (!node) return;
+    const QString path = engine::NodePath(node);
+    const engine::TFolderSize* record = node->Record();
+    const int64_t total = record ? record->TreeSize : 0;
+    const bool withWasted = !optIncludeWastedInformation || optIncludeWastedInformation->Value;
+    const int64_t used = record && withWasted ? total + engine::ShownTreeWasted(*record) : total;
+    bool sourcesTouched = false;
+    {
+        // The dialog's runs pump events: nothing may change the tree meanwhile.
+        const engine::TTreeBusy acting;
+        sourcesTouched = ArchiveFolder(window(), path, total, used);
+    }
+    AdjustTree(path, node, sourcesTouched);
 }

@@ -34,7 +34,7 @@ QString SizeText(int64_t bytes) {
     return NumberText(x, 0) + QLatin1String(" bytes");
 }
 
-QString SmallSizeText(int32_t bytes) {
+QString SmallSizeText(int64_t bytes) {
     const double x = double(bytes);
     const double kb = x / 1024;
     if (kb >= 1024) return NumberText(kb / 1024, 1) + QLatin1String(" MB");

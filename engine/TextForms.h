@@ -21,8 +21,8 @@ QString NumberText(double x, int decimals);
 // "1,024 bytes", "1 KB", "1.5 MB", "1.50 GB": bytes up to 1,024, then KB below 1,024 KB, MB
 // below 1,024 MB, then GB. Negative counts keep their sign and stay in bytes.
 QString SizeText(int64_t bytes);
-// As SizeText, at most MB.
-QString SmallSizeText(int32_t bytes);
+// As SizeText, at most MB ("5,120.0 MB" for 5 GB).
+QString SmallSizeText(int64_t bytes);
 // "1,234,567".
 QString CountText(int64_t count);
 // "1 byte", "0 bytes", "1,234 bytes".

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/Drives.h"
+#include "platform/HiddenNames.h"
 #include "platform/HostNames.h"
 
 namespace platform {
@@ -115,6 +116,22 @@ uint32_t AttributesOfType(unsigned char type, bool hiddenName) {
             break;
     }
     return hiddenName ? a | FILE_ATTRIBUTE_HIDDEN : a;
+}
+
+// The names an open folder's ".hidden" file lists; none when it has no such regular file.
+std::vector<QByteArray> HiddenNamesIn(int dirFd) {
+    constexpr qsizetype kMaxListSize = 1 << 20;
+    const int fd = ::openat(dirFd, kHiddenListName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return {};
+    QByteArray contents;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxListSize) {
+        contents.resize(qsizetype(st.st_size));
+        const ssize_t n = ::pread(fd, contents.data(), size_t(contents.size()), 0);
+        contents.resize(n > 0 ? qsizetype(n) : 0);
+    }
+    ::close(fd);
+    return HiddenNamesOf(contents);
 }
 
 FindError ErrorOf(int error) {
@@ -255,6 +272,17 @@ private:
     QByteArray rest_;
 };
 
+// The names that the ".hidden" file in the folder of a host path lists.
+std::vector<QByteArray> HiddenNamesBeside(const QString& host) {
+    const qsizetype slash = host.lastIndexOf(u'/');
+    if (slash < 0) return {};
+    const int fd = HostPathAt(slash == 0 ? QStringLiteral("/") : host.left(slash)).OpenFolder(0);
+    if (fd < 0) return {};
+    std::vector<QByteArray> names = HiddenNamesIn(fd);
+    ::close(fd);
+    return names;
+}
+
 // Keeps the reason of a failure that errno names.
 void NoteFailure(int error, FindError& kind, QString& text) {
     kind = ErrorOf(error);
@@ -360,6 +388,7 @@ struct FindHandle::Listing {
     DirentStream stream;
     QString mask;
     bool everything = false;
+    std::vector<QByteArray> hiddenNames;
 
     explicit Listing(int fd) : stream(fd) {}
 };
@@ -398,8 +427,9 @@ bool FindHandle::FindFirst(const QString& pattern, FindData& data) {
             NoteFailure(errno, error_, errorText_);
             return false;
         }
-        data.name = ProgramName(EncodeHostName(host.mid(host.lastIndexOf(u'/') + 1)).constData());
-        FillFromStatx(sx, data.name.startsWith(u'.'), data);
+        const QByteArray name = EncodeHostName(host.mid(host.lastIndexOf(u'/') + 1));
+        data.name = ProgramName(name.constData());
+        FillFromStatx(sx, IsHiddenName(name.constData(), HiddenNamesBeside(host)), data);
         data.shortName = ShortNameOf(data.name);
         return true;
     }
@@ -417,6 +447,7 @@ bool FindHandle::FindFirst(const QString& pattern, FindData& data) {
     listing_ = std::make_unique<Listing>(fd);
     listing_->mask = mask;
     listing_->everything = mask == u"*" || mask == u"*.*";
+    listing_->hiddenNames = HiddenNamesIn(fd);
     return FindNext(data);
 }
 
@@ -436,7 +467,7 @@ bool FindHandle::FindNext(FindData& data) {
         QString name = ProgramName(d->d_name);
         if (!l->everything && !MatchesMask(name, l->mask)) continue;
 
-        const bool hidden = d->d_name[0] == '.';
+        const bool hidden = IsHiddenName(d->d_name, l->hiddenNames);
         struct statx sx;
         if (statx(l->stream.fd, d->d_name, kStatxFlags, kStatxMask, &sx) == 0) {
             FillFromStatx(sx, hidden, data);
@@ -489,6 +520,7 @@ std::shared_ptr<const std::vector<FolderId>> DriveRootsInside(const QString& hos
 // folder and opens it again, from its nearest open ancestor, when the walk comes back to it.
 struct FolderReader::Listing {
     DirentStream stream;
+    std::vector<QByteArray> hiddenNames;
     std::shared_ptr<const std::vector<FolderId>> driveRoots;
     uint64_t device = 0;  // of the folder itself
     // How to open the folder again: its name in the parent listing's folder, or for the first
@@ -609,6 +641,7 @@ bool FolderReader::Open(const QString& folderPath) {
     }
     Listing::SetBudgetFromLimit();
     listing_ = std::make_unique<Listing>(fd, DriveRootsInside(host), DeviceOf(sx));
+    listing_->hiddenNames = HiddenNamesIn(fd);
     listing_->reopenName = EncodeHostName(host);
     listing_->self = {DeviceOf(sx), sx.stx_ino};
     listing_->Register();
@@ -634,6 +667,7 @@ bool FolderReader::OpenEntryOf(const FolderReader& parent) {
         return false;
     }
     listing_ = std::make_unique<Listing>(fd, p->driveRoots, p->id.device);
+    listing_->hiddenNames = HiddenNamesIn(fd);
     listing_->parent = p;
     listing_->reopenName = p->name;
     listing_->self = p->id;
@@ -659,7 +693,7 @@ bool FolderReader::Next() {
             l->name = nullptr;
             return false;
         }
-        const bool hidden = d->d_name[0] == '.';
+        const bool hidden = IsHiddenName(d->d_name, l->hiddenNames);
         struct statx sx;
         if (statx(l->stream.fd, d->d_name, kStatxFlags, kWalkStatxMask, &sx) == 0) {
             entry_.attributes = AttributesOf(sx, hidden);
@@ -715,9 +749,9 @@ uint32_t GetFileAttributes(const QString& path) {
     if (host.isEmpty()) return INVALID_FILE_ATTRIBUTES;
     struct statx sx;
     if (HostPathAt(host).Statx(kStatxFlags, kStatxMask, &sx) != 0) return INVALID_FILE_ATTRIBUTES;
-    const qsizetype slash = host.lastIndexOf(u'/');
     const bool isRoot = host == FindDrive(path[0])->hostRoot;
-    return AttributesOf(sx, !isRoot && host.at(slash + 1) == u'.');
+    const QByteArray name = EncodeHostName(host.mid(host.lastIndexOf(u'/') + 1));
+    return AttributesOf(sx, !isRoot && IsHiddenName(name.constData(), HiddenNamesBeside(host)));
 }
 
 }  // namespace platform

@@ -4,7 +4,8 @@
 //
 // Host facts become Windows facts: a symbolic link is a file (reparse-point attribute, its own
 // length), never followed; a folder on which another file system is mounted lists as empty;
-// names starting with '.' are hidden; the short name is always empty.
+// names starting with '.' and names their folder's ".hidden" file lists are hidden
+// (HiddenNames.h); the short name is always empty.
 
 #include <QString>
 #include <cstdint>

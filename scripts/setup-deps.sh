@@ -12,7 +12,7 @@ packages=(
   libgtest-dev googletest
   xvfb xauth imagemagick xdotool fonts-dejavu-core
   desktop-file-utils
-  gvfs dbus trash-cli
+  gvfs dbus trash-cli libglib2.0-bin
   hyperfine ncdu
   librsvg2-bin
   inkscape

@@ -190,7 +190,7 @@ TEST_F(CleanUpTest, KeysActWithCtrlAloneWhileThePageIsOfferedAndNeverOnADrive) {
         {"a", Qt::Key_D, Qt::ControlModifier, "Are you sure you want to permanently delete"},
         {"a", Qt::Key_B, Qt::ControlModifier, "Are you sure you want to move"},
         {"a", Qt::Key_M, Qt::ControlModifier, nullptr, "Move Folder"},
-        {"a", Qt::Key_R, Qt::ControlModifier, "Archiving a folder is not available"},
+        {"a", Qt::Key_R, Qt::ControlModifier, nullptr, "Archive Folder To Gain Some Space"},
     };
     answer = platform::No;
     QStringList dialogs;

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <limits.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -14,6 +16,7 @@
 #include "engine/TextForms.h"
 #include "platform/Drives.h"
 #include "platform/FindFile.h"
+#include "platform/HostNames.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/fixtures/Privileges.h"
 
@@ -572,4 +575,45 @@ TEST_F(Scanner, HardLinkedFilesCountOnceWhenAskedAndRescansKeepTheTotals) {
     EXPECT_EQ(top->Record()->TreeSize, 8100);
     EXPECT_EQ(top->Record()->TreeSize, FileBytesByDu(drive.host()));
     CountHardLinksOnce = false;
+}
+
+TEST_F(Scanner, HostileNamesSpecialFilesAndATreeChangingUnderTheScanDoNoHarm) {
+    TempDrive drive;
+    const QByteArray root = QFile::encodeName(drive.host());
+    const QByteArray names[] = {"new\nline", "tab\there", "bad\xff\xfe", QByteArray(255, 'n')};
+    for (const QByteArray& name : names) {
+        ASSERT_EQ(::mkdir(root + '/' + name, 0755), 0) << name.toStdString();
+        // By bytes: a name that is not UTF-8 has no QString form the host takes back.
+        const int fd = ::open(root + '/' + name + "/f", O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "12345", 5), 5);
+        ::close(fd);
+    }
+    // A pipe and a socket are looked at, never opened: opening the pipe would wait for ever.
+    ASSERT_EQ(::mkfifo(root + "/pipe", 0644), 0);
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketPath = root + "/socket";
+    ASSERT_LT(size_t(socketPath.size()), sizeof(address.sun_path));
+    std::memcpy(address.sun_path, socketPath.constData(), size_t(socketPath.size()));
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    for (const char* folder : {"z1/f", "z2/g/h", "z3/i"}) drive.file(folder, 10);
+
+    // While the scan runs, folders it has not reached vanish and new ones appear.
+    RecordingHost host;
+    host.onFolderScanned = [&](TFolderNode*) {
+        for (const char* folder : {"z1", "z2", "z3"}) QDir(drive.host(folder)).removeRecursively();
+        drive.file("appeared/new", 3);
+    };
+    TFolderTree tree;
+    TFolderNode* top = ScanTestDrive(tree, drive);
+    ::close(listener);
+    ASSERT_NE(top->Record(), nullptr);
+    ExpectConsistentTotals(top);
+    for (const QByteArray& name : names) {
+        const QString shown = platform::DecodeHostName(name);
+        EXPECT_NE(FindNodeByPath(top, shown, true), nullptr) << name.toStdString();
+    }
+    EXPECT_EQ(top->Record()->FileCount, 2);  // the pipe and the socket
 }

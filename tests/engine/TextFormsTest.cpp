@@ -81,6 +81,7 @@ TEST(TextForms, SmallSizeTextStopsAtMegabytes) {
     EXPECT_EQ(SmallSizeText(4096), QStringLiteral("4 KB"));
     EXPECT_EQ(SmallSizeText(1048576), QStringLiteral("1.0 MB"));
     EXPECT_EQ(SmallSizeText(INT32_MAX), QStringLiteral("2,048.0 MB"));
+    EXPECT_EQ(SmallSizeText(int64_t(5) << 30), QStringLiteral("5,120.0 MB"));  // not its low half
     EXPECT_EQ(SmallSizeText(-1), QStringLiteral("-1 bytes"));
 }
 

@@ -313,3 +313,39 @@ TEST(FileOperationCallbacks, WhereNoTrashCanTakeItAndNobodyIsAskedTheItemStays) 
 }
 
 }  // namespace
+
+TEST(FileOperationCallbacks, ASubfolderSwappedForALinkMidWayIsNeverFollowed) {
+    const bool crossDevice = HasSecondFileSystem();
+    for (const Op op : {Op::Delete, Op::Recycle, Op::MoveAcross}) {
+        if (op == Op::MoveAcross && !crossDevice) continue;
+        SCOPED_TRACE(NameOf(op));
+        Scene scene;
+        TempTree outside;
+        TempTree aside;  // where the real subfolder is taken away to
+        Write(outside.host("keep/precious.txt"), "precious");
+        Write(scene.source.host("sel/a/one.txt"), "one");
+        Write(scene.source.host("sel/b/two.txt"), "two");
+        // Once the operation runs, sel\b becomes a link to a folder outside the selection.
+        bool swapped = false;
+        Listener listener;
+        FileOperationCallbacks callbacks = listener.Callbacks();
+        callbacks.progress = [&](const FileOperationProgress&) {
+            if (!swapped) {
+                swapped = true;
+                EXPECT_TRUE(QDir().rename(scene.source.host("sel/b"), aside.host("b")));
+                EXPECT_TRUE(QFile::link(outside.host("keep"), scene.source.host("sel/b")));
+            }
+            return true;
+        };
+        scene.Run(op, {"S:\\sel"}, NoConfirmation, callbacks);
+        EXPECT_TRUE(swapped);
+        EXPECT_EQ(ReadAll(outside.host("keep/precious.txt")), "precious");
+        EXPECT_EQ(Entries(outside.host("keep")), QStringList{"precious.txt"});
+        EXPECT_EQ(ReadAll(aside.host("b/two.txt")), "two");
+        if (op == Op::MoveAcross) {  // the link arrives as a link, never as a copy of its target
+            const QFileInfo moved(scene.other.filePath("dst/sel/b"));
+            EXPECT_TRUE(!moved.exists() || moved.isSymLink());
+        }
+    }
+    if (!crossDevice) GTEST_SKIP() << "no second file system to move across";
+}

@@ -9,6 +9,7 @@
 #include "engine/VolumeFacts.h"
 #include "platform/Drives.h"
 #include "platform/FindFile.h"
+#include "platform/HostNames.h"
 
 namespace engine {
 
@@ -243,8 +244,7 @@ TFolderNode* ScanDriveFolder(TFolderTree& tree, const QString& driveText, DriveR
     const QString host = platform::ToHostPath(path);
     const QString hostRoot = platform::ToHostPath(root);
     for (const QString& name : host.mid(hostRoot.size()).split(u'/', Qt::SkipEmptyParts)) {
-        QString programName = name;
-        programName.replace(u'\\', QChar(0xFF3C));
+        const QString programName = platform::ProgramNameOf(name);
         node = tree.AppendChild(
             node, caseSensitive
                       ? programName

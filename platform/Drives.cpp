@@ -18,8 +18,6 @@ namespace platform {
 
 namespace {
 
-constexpr char16_t kFullwidthBackslash = 0xFF3C;
-
 // The folder the program was started in; relative host paths are taken from there even
 // after the drive-access check has made a drive root the current directory.
 const QString& StartDirectory() {
@@ -310,8 +308,7 @@ QString ToHostPath(const QString& path) {
                 if (!names.isEmpty()) names.removeLast();
                 continue;
             }
-            // A '＼' in a program name stands for the '\' of the host name.
-            names.append(part.toString().replace(QChar(kFullwidthBackslash), u'\\'));
+            names.append(HostNameOf(part.toString()));
         }
     }
     QString host = drive->hostRoot;
@@ -343,7 +340,7 @@ QString FromHostPath(const QString& hostPath) {
     if (!best) return {};
     QString rest = path.mid(best->hostRoot.size());
     if (rest.startsWith(u'/')) rest.remove(0, 1);
-    rest.replace(u'\\', QChar(kFullwidthBackslash));
+    rest = ProgramNameOf(rest);
     rest.replace(u'/', u'\\');
     return QString(QChar(best->letter)) + QLatin1String(":\\") + rest;
 }

@@ -72,15 +72,15 @@ DriveType GetDriveType(const QString& root);
 bool MountTypeIgnoresCase(const QString& mountType);
 
 // "C:\home\ann" -> "/home/ann". "." and ".." are resolved and never leave the drive's root;
-// '＼' (U+FF3C) in a name turns back into the '\' the host name holds. A trailing backslash
-// is dropped. A path that is not on a mapped drive gives the empty text. On a drive whose
+// each name turns back into the host name it stands for (HostNameOf: '＼' into '\'). A trailing
+// backslash is dropped. A path that is not on a mapped drive gives the empty text. On a drive whose
 // lookups ignore case, a name that does not exist as spelled is taken in the spelling the
 // folder holds, when it holds one that differs only in case.
 QString ToHostPath(const QString& path);
 
 // "/home/ann" -> "C:\home\ann", by the drive whose root is the longest prefix of the path;
-// '\' in a host name becomes '＼'. A relative path is taken relative to the folder the
-// program was started in. The empty text when no drive holds the path.
+// each host name is shown as ProgramNameOf shows it ('\' as '＼'). A relative path is taken
+// relative to the folder the program was started in. The empty text when no drive holds the path.
 QString FromHostPath(const QString& hostPath);
 
 // A host path made absolute: a relative one is taken from the folder the program was started in

@@ -28,7 +28,6 @@ constexpr int kStatxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DON
 // A tree walk needs no birth time, but the identity of folders to tell mount points.
 constexpr unsigned kWalkStatxMask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME |
                                     STATX_MTIME | STATX_BLOCKS | STATX_INO | STATX_NLINK;
-constexpr char16_t kFullwidthBackslash = 0xFF3C;
 
 struct LinuxDirent64 {
     uint64_t d_ino;
@@ -53,11 +52,8 @@ std::unique_ptr<char[]> TakeBuffer() {
     return buffer;
 }
 
-// A host name as the program writes it: a '\\' in it would split a program path.
 QString ProgramName(const char* bytes) {
-    QString name = DecodeHostName(bytes, qsizetype(strlen(bytes)));
-    if (name.contains(u'\\')) name.replace(u'\\', QChar(kFullwidthBackslash));
-    return name;
+    return ProgramNameOf(DecodeHostName(bytes, qsizetype(strlen(bytes))));
 }
 
 bool IsDotOrDotDot(const char* n) {

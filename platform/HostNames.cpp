@@ -4,6 +4,12 @@ namespace platform {
 
 namespace {
 
+constexpr char16_t kFullwidthBackslash = 0xFF3C;
+
+bool IsEscape(char16_t u) {
+    return u >= 0xDC80 && u <= 0xDCFF;
+}
+
 // Length of the valid UTF-8 sequence at p (1..4), or 0 when the bytes there are not one.
 int Utf8SequenceLength(const unsigned char* p, const unsigned char* end) {
     const unsigned char c = p[0];
@@ -84,6 +90,24 @@ QByteArray EncodeHostName(const QString& name) {
     }
     out += QStringView(name).mid(run).toUtf8();
     return out;
+}
+
+QString ProgramNameOf(const QString& hostName) {
+    if (!hostName.contains(u'\\') && !hostName.contains(QChar(kFullwidthBackslash)))
+        return hostName;
+    QString name = hostName;
+    // The escapes of its bytes EF BC BC.
+    const QChar escapes[] = {QChar(0xDCEF), QChar(0xDCBC), QChar(0xDCBC)};
+    name.replace(QChar(kFullwidthBackslash), QString(escapes, 3));
+    return name.replace(u'\\', QChar(kFullwidthBackslash));
+}
+
+QString HostNameOf(const QString& programName) {
+    QString name = programName;
+    name.replace(QChar(kFullwidthBackslash), u'\\');
+    for (const QChar c : name)
+        if (IsEscape(c.unicode())) return DecodeHostName(EncodeHostName(name));
+    return name;
 }
 
 }  // namespace platform

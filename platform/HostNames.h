@@ -14,4 +14,12 @@ inline QString DecodeHostName(const QByteArray& bytes) {
 }
 QByteArray EncodeHostName(const QString& name);
 
+// A host name as a part of a program path shows it: a '\' would split the path, so it shows as
+// '＼' (U+FF3C); a '＼' of the host name itself then shows as the escapes of its three bytes, so
+// that the two never meet in one spelling.
+QString ProgramNameOf(const QString& hostName);
+// The host name a part of a program path stands for: '＼' turns back into '\', and escapes that
+// spell a character (a host name's own '＼') back into it.
+QString HostNameOf(const QString& programName);
+
 }  // namespace platform

@@ -1,6 +1,7 @@
 // Host names and paths over any bytes. Decoding a host name and encoding it again gives the very
-// bytes; a host path below a drive turns into a program path and back into the same host path;
-// and a program path, once on the host, makes the same round trip.
+// bytes, and so does showing it in a program path and taking it back; a host path below a drive
+// turns into a program path and back into the same host path; and a program path, once on the
+// host, makes the same round trip.
 #include <QDir>
 
 #include "platform/Drives.h"
@@ -30,16 +31,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MapDrives();
     const QByteArray bytes = fuzz_support::BytesOf(data, size);
 
-    // Names: bytes -> text -> the same bytes.
+    // Names: bytes -> text -> the same bytes; as a part of a program path, no '\\' and the
+    // same name back.
     const QString name = DecodeHostName(bytes);
     FUZZ_CHECK(EncodeHostName(name) == bytes, name);
+    const QString shown = ProgramNameOf(name);
+    FUZZ_CHECK(!shown.contains(u'\\') && HostNameOf(shown) == name, shown);
 
     // Host paths: the input as a path below each drive's root, as the host spells it after
     // cleaning (no "." or "..", no doubled or trailing '/').
     for (const DriveMapping& drive : DriveMap()) {
         const QString host = QDir::cleanPath(drive.hostRoot + u'/' + name);
         const QString program = FromHostPath(host);
-        if (program.isEmpty()) continue;
+        if (host != drive.hostRoot && !host.startsWith(drive.hostRoot + u'/')) continue;
+        FUZZ_CHECK(!program.isEmpty(), host);
         FUZZ_CHECK(program.size() >= 3 && program.mid(1, 2) == QLatin1String(":\\"), program);
         FUZZ_CHECK(ToHostPath(program) == host, host + QStringLiteral(" -> ") + program +
                                                     QStringLiteral(" -> ") + ToHostPath(program));

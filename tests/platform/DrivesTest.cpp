@@ -192,6 +192,12 @@ TEST_F(PathConversion, HostPathsToProgramPathsByLongestRoot) {
         EXPECT_EQ(FromHostPath(c.host), QString::fromUtf8(c.program)) << c.host;
     EXPECT_EQ(FromHostPath(QStringLiteral("/tmp/a\\b")), QStringLiteral("C:\\tmp\\a＼b"));
     EXPECT_EQ(FromHostPath(QString()), QString());
+    // A host name's own '＼' must not come back as '\': it is another file.
+    for (const QString& host : {QStringLiteral("/tmp/a＼b"), QStringLiteral("/tmp/a＼b\\c＼")}) {
+        const QString program = FromHostPath(host);
+        EXPECT_FALSE(program.mid(3).contains(u'\\')) << program;
+        EXPECT_EQ(ToHostPath(program), host) << program;
+    }
 }
 
 TEST_F(PathConversion, RelativeHostPathsStartInTheLaunchFolder) {

@@ -26,6 +26,9 @@ namespace {
 constexpr int kMaxImportDepth = 4096;
 // No name or text of an export is longer than this.
 constexpr qsizetype kMaxTextBytes = 1 << 20;
+// The bytes all files of an import may claim together (4 EiB, far beyond any disk): the totals
+// stay within int64_t, slack included, whatever sizes a damaged or hostile export gives.
+constexpr int64_t kMaxImportBytes = int64_t(1) << 62;
 constexpr auto kPumpInterval = std::chrono::milliseconds(10);
 
 // --- reading JSON in pieces ---
@@ -499,6 +502,7 @@ private:
     TInfo info_;  // the entry being read, kept to use its buffers again
     int entriesSincePump_ = 0;
     std::chrono::steady_clock::time_point lastPump_{};
+    int64_t countedBytes_ = 0;  // of the files counted so far
 };
 
 void TImport::ReadHeader() {
@@ -577,8 +581,10 @@ void TImport::CountFile(const TInfo& info) {
     if (claims_ && linked &&
         !claims_->try_emplace({info.dev.value_or(folder.device), *info.ino}, folder.path).second)
         return;  // counted where it was met first
+    const int64_t size = std::min(info.asize, kMaxImportBytes - countedBytes_);
+    countedBytes_ += size;
     // Exports hold no access times.
-    AddFileTotals(*folder.record, info.asize, clusterSize_, 0, FileTimeOf(info.mtime),
+    AddFileTotals(*folder.record, size, clusterSize_, 0, FileTimeOf(info.mtime),
                   AttributesOf(info));
 }
 

@@ -1,9 +1,14 @@
 // The settings store's file reader over any bytes: a file that was damaged, edited by hand or
-// written by something else. Whatever it reads must survive the store's next write of the file:
-// a change to one key rewrites all of them, and the values of the others must come back alike.
+// written by something else. Loading every setting at start-up must not fail on it, and what
+// it loads stays within the ranges the program relies on. Whatever the store reads must survive
+// its next write of the file: a change to one key rewrites all of them, and the values of the
+// others must come back alike.
 #include <QStringList>
+#include <cstdlib>
 #include <vector>
 
+#include "config/AppConfiguration.h"
+#include "config/Options.h"
 #include "platform/SettingsStore.h"
 #include "tests/fuzz/FuzzSupport.h"
 
@@ -42,6 +47,27 @@ std::vector<Seen> ReadAll() {
     return seen;
 }
 
+void CheckLoadedSettings() {
+    LoadSettings();
+    FUZZ_CHECK(optZIPCompressionLevel->Value >= 0 && optZIPCompressionLevel->Value <= 9,
+               QString::number(optZIPCompressionLevel->Value));
+    for (const double angle : {MinFileSectionAngle, MinFolderSectionAngle, MinTextSectionAngle})
+        FUZZ_CHECK(angle >= 0 && angle <= 360, QString::number(angle));
+    for (const TPageSetting* setting :
+         {&FoldersDisplayType, &FoldersDisplayTopX, &FoldersDisplayLargerThan,
+          &FoldersDisplayLargerThanUnit, &FoldersDisplaySort}) {
+        int32_t value = setting->fallback;
+        try {
+            value = ReadPageSetting(*setting);
+        } catch (const ERegistryException&) {
+            continue;  // a value of another type: the caller's error handling tells the user
+        }
+        const int64_t magnitude = setting->magnitude ? std::abs(int64_t(value)) : value;
+        FUZZ_CHECK(magnitude >= setting->min && magnitude <= setting->max,
+                   QLatin1String(setting->name) + u'=' + QString::number(value));
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -50,6 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QDir().mkpath(QFileInfo(file).absolutePath());
     if (!fuzz_support::WriteFile(file, fuzz_support::BytesOf(data, size))) return 0;
 
+    CheckLoadedSettings();
     const std::vector<Seen> before = ReadAll();
     {
         SettingsKey probe;

@@ -52,9 +52,11 @@ for target in "${targets[@]}"; do
     -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/$target/" \
     ${FUZZ_ARGS:-} "${dirs[@]}") >"$log" 2>&1 || status=$?
   runs=$(grep -oE 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -oE '[0-9]+$' | tail -1)
+  speed=$(grep -oE 'stat::average_exec_per_sec: *[0-9]+' "$log" | grep -oE '[0-9]+$' | tail -1)
+  units=$(grep -oE ' corp: [0-9]+' "$log" | grep -oE '[0-9]+$' | tail -1)
   if [ $status -eq 0 ]; then
     passed=$((passed + 1))
-    echo "$target: ${runs:-?} executions in ${seconds} s, no finding"
+    echo "$target: ${runs:-?} executions in ${seconds} s (${speed:-?}/s), corpus ${units:-?} inputs, no finding"
   else
     failed=$((failed + 1))
     echo "$target: FAILED (exit $status) after ${runs:-?} executions; log $log"

@@ -51,9 +51,9 @@ for target in "${targets[@]}"; do
   (cd "$scratch" && "$build/tests/fuzz/$target" -max_total_time="$seconds" -timeout=10 \
     -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/$target/" \
     ${FUZZ_ARGS:-} "${dirs[@]}") >"$log" 2>&1 || status=$?
-  runs=$(grep -oE 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -oE '[0-9]+$' | tail -1)
-  speed=$(grep -oE 'stat::average_exec_per_sec: *[0-9]+' "$log" | grep -oE '[0-9]+$' | tail -1)
-  units=$(grep -oE ' corp: [0-9]+' "$log" | grep -oE '[0-9]+$' | tail -1)
+  runs=$(grep -oE 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -oE '[0-9]+$' | tail -1 || true)
+  speed=$(grep -oE 'stat::average_exec_per_sec: *[0-9]+' "$log" | grep -oE '[0-9]+$' | tail -1 || true)
+  units=$(grep -oE ' corp: [0-9]+' "$log" | grep -oE '[0-9]+$' | tail -1 || true)
   if [ $status -eq 0 ]; then
     passed=$((passed + 1))
     echo "$target: ${runs:-?} executions in ${seconds} s (${speed:-?}/s), corpus ${units:-?} inputs, no finding"

@@ -195,8 +195,8 @@ TEST_F(PathConversion, HostPathsToProgramPathsByLongestRoot) {
     // A host name's own '＼' must not come back as '\': it is another file.
     for (const QString& host : {QStringLiteral("/tmp/a＼b"), QStringLiteral("/tmp/a＼b\\c＼")}) {
         const QString program = FromHostPath(host);
-        EXPECT_FALSE(program.mid(3).contains(u'\\')) << program;
-        EXPECT_EQ(ToHostPath(program), host) << program;
+        EXPECT_EQ(program.count(u'\\'), 2) << program.toStdString();  // "C:\" and "tmp\" alone
+        EXPECT_EQ(ToHostPath(program), host) << program.toStdString();
     }
 }
 

@@ -83,18 +83,6 @@ QByteArray Noise(int size, quint32 seed) {
     return bytes;
 }
 
-QByteArray ReadFile(const QString& host) {
-    QFile f(host);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void WriteFile(const QString& host, const QByteArray& bytes) {
-    QDir().mkpath(host.left(host.lastIndexOf(u'/')));
-    QFile f(host);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << host.toStdString();
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
-
 QString MakeSampleFolder(const QString& hostFolder, const QString& name) {
     const QString top = hostFolder + u'/' + name;
     const QByteArray base = platform::EncodeHostName(top);

@@ -43,8 +43,8 @@ TreeFacts FactsOf(const QString& hostFolder);
 QString MakeSampleFolder(const QString& hostFolder, const QString& name);
 
 QByteArray Noise(int size, quint32 seed);
-QByteArray ReadFile(const QString& host);
-void WriteFile(const QString& host, const QByteArray& bytes);
+using testing_support::ReadFile;
+using testing_support::WriteFile;
 
 // A drive T: for the dialog: the engine of this build, the process's current folder on the
 // drive, every message box recorded and answered from answers (then OK, or No where there is

@@ -18,6 +18,7 @@ using namespace engine;
 using namespace engine_test;
 using testing_support::TempDrive;
 using testing_support::TempTree;
+using testing_support::WriteFile;
 
 namespace {
 
@@ -66,12 +67,6 @@ void ExpectSameTree(const TFolderNode* a, const TFolderNode* b, const QString& w
         EXPECT_EQ(a->Child(i)->DisplayName(), b->Child(i)->DisplayName());
         ExpectSameTree(a->Child(i), b->Child(i), where + u'/' + a->Child(i)->DisplayName());
     }
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 }  // namespace

@@ -9,29 +9,16 @@
 #include "platform/HiddenNames.h"
 #include "tests/fixtures/TempTree.h"
 
+using testing_support::ReadFile;
 using testing_support::TempDrive;
-
-namespace {
-
-QByteArray ReadBytes(const QString& host) {
-    QFile f(host);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void WriteBytes(const QString& host, const QByteArray& bytes) {
-    QFile f(host);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-}  // namespace
+using testing_support::WriteFile;
 
 TEST(HiddenNames, AListedNameIsHiddenWhereverTheProgramLooks) {
     TempDrive drive;
     drive.folder("Archives Bin");
     drive.folder("Shown");
     drive.file("Shown/f.txt", 3);
-    WriteBytes(drive.host(".hidden"), "other name\r\n");
+    WriteFile(drive.host(".hidden"), "other name\r\n");
     const auto hidden = [&](const QString& name) {
         const bool attribute =
             platform::GetFileAttributes(drive.path(name)) & platform::FILE_ATTRIBUTE_HIDDEN;
@@ -57,13 +44,13 @@ TEST(HiddenNames, AListedNameIsHiddenWhereverTheProgramLooks) {
     EXPECT_FALSE(hidden("Archives Bin"));
     ASSERT_TRUE(platform::SetHiddenAttribute(drive.path("Archives Bin"), true));
     ASSERT_TRUE(platform::SetHiddenAttribute(drive.path("Archives Bin"), true));
-    EXPECT_EQ(ReadBytes(drive.host(".hidden")), "other name\r\nArchives Bin\n");
+    EXPECT_EQ(ReadFile(drive.host(".hidden")), "other name\r\nArchives Bin\n");
     EXPECT_TRUE(hidden("Archives Bin"));
     EXPECT_FALSE(hidden("Shown"));
     EXPECT_TRUE(hidden(".hidden"));
 
     ASSERT_TRUE(platform::SetHiddenAttribute(drive.path("Archives Bin"), false));
-    EXPECT_EQ(ReadBytes(drive.host(".hidden")), "other name\r\n");
+    EXPECT_EQ(ReadFile(drive.host(".hidden")), "other name\r\n");
     EXPECT_FALSE(hidden("Archives Bin"));
     ASSERT_TRUE(platform::SetHiddenAttribute(drive.path("Shown\\f.txt"), true));
     ASSERT_TRUE(platform::SetHiddenAttribute(drive.path("Shown\\f.txt"), false));

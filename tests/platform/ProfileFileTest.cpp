@@ -11,42 +11,29 @@
 #include "tests/fixtures/TempTree.h"
 
 using platform::ProfileFile;
+using testing_support::ReadFile;
 using testing_support::TempDrive;
-
-namespace {
-
-QByteArray ReadBytes(const QString& host) {
-    QFile f(host);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void WriteBytes(const QString& host, const QByteArray& bytes) {
-    QFile f(host);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-}  // namespace
+using testing_support::WriteFile;
 
 TEST(ProfileFile, ReadsAsTheProfileFunctionsDo) {
     TempDrive drive;
     // A register edited by hand: blanks, case, quotes, a repeated section and key, a line cut
     // in half, a comment, a line outside any section, bytes that are not UTF-8.
-    WriteBytes(drive.host("p.ini"),
-               "stray=outside\r\n"
-               "[Descriptions]\r\n"
-               "  A.ZIP  =   first value   \r\n"
-               "a.zip=second of the same key\r\n"
-               "B.ZIP=\"  quoted blanks  \"\r\n"
-               "C.ZIP='single'\r\n"
-               "D.ZIP=\"only one quote\r\n"
-               "E.ZI\r\n"
-               "; a comment=not a key\r\n"
-               "F.ZIP=caf\xe9\r\n"
-               "[ folderNAMES ]\n"
-               "A.ZIP=Docs\n"
-               "[Descriptions]\r\n"
-               "G.ZIP=in the repeated section\r\n");
+    WriteFile(drive.host("p.ini"),
+              "stray=outside\r\n"
+              "[Descriptions]\r\n"
+              "  A.ZIP  =   first value   \r\n"
+              "a.zip=second of the same key\r\n"
+              "B.ZIP=\"  quoted blanks  \"\r\n"
+              "C.ZIP='single'\r\n"
+              "D.ZIP=\"only one quote\r\n"
+              "E.ZI\r\n"
+              "; a comment=not a key\r\n"
+              "F.ZIP=caf\xe9\r\n"
+              "[ folderNAMES ]\n"
+              "A.ZIP=Docs\n"
+              "[Descriptions]\r\n"
+              "G.ZIP=in the repeated section\r\n");
     const ProfileFile file(drive.path("p.ini"));
     EXPECT_EQ(file.state(), ProfileFile::State::Read);
     EXPECT_EQ(file.ReadKeys("descriptions"),
@@ -83,18 +70,18 @@ TEST(ProfileFile, WritesChangeOnlyTheirLineAndReadBackWhatWasWritten) {
     ASSERT_TRUE(file.WriteString("Descriptions", "T1.ZIP", "Photos Folder"));
     ASSERT_TRUE(file.WriteString("FolderNames", "T1.ZIP", "Photos"));
     ASSERT_TRUE(file.WriteString("Descriptions", "T2.ZIP", "Second"));
-    EXPECT_EQ(ReadBytes(host),
+    EXPECT_EQ(ReadFile(host),
               "[Descriptions]\r\nT1.ZIP=Photos Folder\r\nT2.ZIP=Second\r\n"
               "[FolderNames]\r\nT1.ZIP=Photos\r\n");
 
     // Someone else's lines, odd bytes and a repeated section stay as they were.
-    WriteBytes(host,
-               "; kept\n[descriptions]\nt1.zip = old \n\n[Other]\nx=\xff\xfe\n"
-               "[Descriptions]\nT9.ZIP=second section\n");
+    WriteFile(host,
+              "; kept\n[descriptions]\nt1.zip = old \n\n[Other]\nx=\xff\xfe\n"
+              "[Descriptions]\nT9.ZIP=second section\n");
     ProfileFile again(drive.path("p.ini"));
     ASSERT_TRUE(again.WriteString("Descriptions", "T1.ZIP", "new"));
     ASSERT_TRUE(again.WriteString("DESCRIPTIONS", "T3.ZIP", "added"));
-    EXPECT_EQ(ReadBytes(host),
+    EXPECT_EQ(ReadFile(host),
               "; kept\r\n[descriptions]\r\nt1.zip=new\r\nT3.ZIP=added\r\n\r\n[Other]\r\n"
               "x=\xff\xfe\r\n[Descriptions]\r\nT9.ZIP=second section\r\n");
 
@@ -106,17 +93,17 @@ TEST(ProfileFile, WritesChangeOnlyTheirLineAndReadBackWhatWasWritten) {
         EXPECT_EQ(ProfileFile(drive.path("p.ini")).ReadString("Descriptions", "V.ZIP", "-"), value);
     }
     // What a line cannot carry is refused, and nothing is written.
-    const QByteArray before = ReadBytes(host);
+    const QByteArray before = ReadFile(host);
     EXPECT_FALSE(again.WriteString("Descriptions", "V.ZIP", "two\nlines"));
     EXPECT_FALSE(again.WriteString("Descriptions", "K=Y", "v"));
     EXPECT_FALSE(again.WriteString("Descriptions", "[K", "v"));
     EXPECT_FALSE(again.WriteString("Sec]tion", "K", "v"));
-    EXPECT_EQ(ReadBytes(host), before);
+    EXPECT_EQ(ReadFile(host), before);
 
     ASSERT_TRUE(again.DeleteKey("descriptions", "T3.ZIP"));
     ASSERT_TRUE(again.DeleteKey("Descriptions", "absent"));
     ASSERT_TRUE(again.DeleteSection("other"));
-    EXPECT_EQ(ReadBytes(host),
+    EXPECT_EQ(ReadFile(host),
               "; kept\r\n[descriptions]\r\nt1.zip=new\r\nV.ZIP=a=b\r\n\r\n"
               "[Descriptions]\r\nT9.ZIP=second section\r\n");
     ASSERT_TRUE(again.DeleteKey("Descriptions", "t1.zip"));
@@ -133,7 +120,7 @@ TEST(ProfileFile, WritesChangeOnlyTheirLineAndReadBackWhatWasWritten) {
 TEST(ProfileFile, AFileThatCannotBeReadIsNeverReplaced) {
     TempDrive drive;
     const QString host = drive.host("p.ini");
-    WriteBytes(host, "[Descriptions]\r\nA.ZIP=kept\r\n");
+    WriteFile(host, "[Descriptions]\r\nA.ZIP=kept\r\n");
     ASSERT_EQ(::chmod(QFile::encodeName(host).constData(), 0200), 0);
     testing_support::WithoutPermissionOverride asAnyUser;
     if (!asAnyUser.ok()) GTEST_SKIP() << "the capabilities cannot be dropped";
@@ -144,14 +131,14 @@ TEST(ProfileFile, AFileThatCannotBeReadIsNeverReplaced) {
     EXPECT_FALSE(file.ErrorText().isEmpty());
     EXPECT_FALSE(file.DeleteSection("Descriptions"));
     ::chmod(QFile::encodeName(host).constData(), 0600);
-    EXPECT_EQ(ReadBytes(host), "[Descriptions]\r\nA.ZIP=kept\r\n");
+    EXPECT_EQ(ReadFile(host), "[Descriptions]\r\nA.ZIP=kept\r\n");
 }
 
 TEST(ProfileFile, AWriteThatCannotReplaceTheFileLeavesItAsItWas) {
     TempDrive drive;
     drive.folder("locked");
     const QString host = drive.host("locked/p.ini");
-    WriteBytes(host, "[S]\r\nK=old\r\n");
+    WriteFile(host, "[S]\r\nK=old\r\n");
     ASSERT_EQ(::chmod(QFile::encodeName(drive.host("locked")).constData(), 0555), 0);
     testing_support::WithoutPermissionOverride asAnyUser;
     if (!asAnyUser.ok()) GTEST_SKIP() << "the capabilities cannot be dropped";
@@ -159,7 +146,7 @@ TEST(ProfileFile, AWriteThatCannotReplaceTheFileLeavesItAsItWas) {
     EXPECT_FALSE(file.WriteString("S", "K", "new"));
     EXPECT_EQ(file.ReadString("S", "K", "-"), "old");
     ::chmod(QFile::encodeName(drive.host("locked")).constData(), 0755);
-    EXPECT_EQ(ReadBytes(host), "[S]\r\nK=old\r\n");
+    EXPECT_EQ(ReadFile(host), "[S]\r\nK=old\r\n");
     EXPECT_EQ(QDir(drive.host("locked")).entryList(QDir::Files | QDir::Hidden),
               QStringList{"p.ini"});
 }

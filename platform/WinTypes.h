@@ -47,8 +47,15 @@ using FileTime = uint64_t;
 
 inline constexpr int64_t kUnixEpochAsFileTime = 116444736000000000LL;
 
-// Seconds and nanoseconds since 1970 as a file time; instants before 1601 give 0.
+// Seconds and nanoseconds since 1970 as a file time; instants before 1601 give 0, and those
+// past the year 30828, where a file time's signed range ends, give that end (a damaged file
+// system or an export may claim any number of seconds).
 constexpr FileTime FileTimeFromUnix(int64_t seconds, uint32_t nanoseconds) {
+    constexpr int64_t kFirst = -kUnixEpochAsFileTime / 10000000LL;
+    // Ten seconds short of the end, so that the nanoseconds (4.3 s at most) cannot overflow.
+    constexpr int64_t kLast = (INT64_MAX - kUnixEpochAsFileTime) / 10000000LL - 10;
+    if (seconds < kFirst) return 0;
+    if (seconds > kLast) seconds = kLast;
     const int64_t t = seconds * 10000000LL + nanoseconds / 100 + kUnixEpochAsFileTime;
     return t < 0 ? 0 : static_cast<FileTime>(t);
 }

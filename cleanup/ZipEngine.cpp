@@ -408,7 +408,10 @@ void TZipEngine::ReadEntries() {
                 at += 4 + size;
             }
 
-            if (fileSize - kEndOfCentralSize < p + entry->ExtraFieldLen + entry->CompressedSize) {
+            // A size beyond what is left of the file is damage, and so is a negative one (a ZIP64
+            // size above 2^63); compared so that no sum can overflow.
+            if (entry->CompressedSize < 0 ||
+                entry->CompressedSize > fileSize - kEndOfCentralSize - p - entry->ExtraFieldLen) {
                 if (!entries_.empty()) throw EZipReadError("Error 3 reading Zip file");
                 in.Seek(p);
                 if (!search()) return;

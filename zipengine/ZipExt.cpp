@@ -202,6 +202,12 @@ zip_file_t* ExtractRun::OpenEntry(zip_uint64_t index, const zip_stat_t& st,
         if (!f) report_.Message(ZipErrorRead, "Cannot read " + name + ": " + zip_strerror(za_));
         return f;
     }
+    // Asked to open an entry whose encryption it cannot undo, libzip 1.7 leaks what it set up.
+    if (!zip_encryption_method_supported(st.encryption_method, 0)) {
+        report_.Message(ZipErrorRead,
+                        "Cannot read " + name + ": its encryption method is not supported");
+        return nullptr;
+    }
     if (b_.password) password_ = password_.empty() ? std::string(b_.password) : password_;
     for (int attempt = 0; attempt < kPasswordTries; ++attempt) {
         if (password_.empty()) {

@@ -28,6 +28,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTreeWidget>
 #include <chrono>
 #include <cstdio>
@@ -757,9 +758,9 @@ struct Figures {
     int kills = 0;  // runs ended by the kill (the others ran to the end first)
     int killRuns = 0;
     int killViolations = 0;
-    int crashes = 0;  // runs that ended neither by themselves nor by the kill
-    std::set<QString> leftovers;
-    std::map<QString, int> calls;  // the calls failed, by name
+    int crashes = 0;                   // runs that ended neither by themselves nor by the kill
+    std::map<QString, int> leftovers;  // the kind of leftover, and after how many runs
+    std::map<QString, int> calls;      // the calls failed, by name
 };
 
 class Sweep {
@@ -878,7 +879,19 @@ private:
         for (const QString& v : c.violations)
             std::printf("VIOLATION %s %s: %s\n", qPrintable(f.op), qPrintable(what), qPrintable(v));
         if (!c.violations.isEmpty()) *violations += 1;
-        for (const QString& l : c.leftovers) f.leftovers.insert(l);
+        // A leftover by its kind: the names' random or numbered parts do not count.
+        std::set<QString> kinds;
+        for (QString l : c.leftovers) {
+            l.replace(QRegularExpression("/\\.[^/]+\\.quillon-move-\\d+$"),
+                      "/.NAME.quillon-move-N");
+            l.replace(QRegularExpression("^target \\.[^/]+\\.quillon-move-\\d+$"),
+                      "target .NAME.quillon-move-N");
+            l.replace(QRegularExpression("[^/]+\\.ZIP\\.\\w{6}$"), "ARCHIVE.ZIP.XXXXXX");
+            l.replace(QRegularExpression("/\\.[^/]+\\.part\\d+-\\d+$"), "/.NAME.partN-N");
+            kinds.insert(l.startsWith("work/Docs/") ? "work/Docs/.../.NAME.partN-N" : l);
+        }
+        const QString when = what.startsWith("kill") ? "kills" : "faults";
+        for (const QString& k : kinds) f.leftovers[k + " (after " + when] += 1;
         std::fflush(stdout);
     }
 
@@ -954,7 +967,8 @@ int RunSweep(const QStringList& args) {
         "Violations | Leftovers |\n");
     std::printf("|---|---|---|---|---|---|---|\n");
     for (const Figures& f : table) {
-        QStringList left(f.leftovers.begin(), f.leftovers.end());
+        QStringList left;
+        for (const auto& [kind, runs] : f.leftovers) left << QString("%1: %2)").arg(kind).arg(runs);
         std::printf("| %s | %d | %d | %d | %d (%d) | %d | %s |\n", qPrintable(f.op), f.points,
                     f.tried, f.faultViolations, f.killRuns, f.kills, f.killViolations,
                     left.isEmpty() ? "none" : qPrintable(left.join(", ")));

@@ -131,7 +131,6 @@ void Walk(const QString& host, const QString& relative, Facts& facts) {
     struct stat st {};
     if (::lstat(QFile::encodeName(host).constData(), &st) != 0) return;
     if (S_ISLNK(st.st_mode)) {
-        facts[relative] = "l:" + QFile::symLinkTarget(host).toLocal8Bit();
         char target[4096];
         const ssize_t n = ::readlink(QFile::encodeName(host).constData(), target, sizeof target);
         facts[relative] = "l:" + QByteArray(target, n > 0 ? n : 0);
@@ -258,7 +257,7 @@ int RunOperation(const QString& op) {
             Start();
             SaveSettings();
         } else if (op == "register") {
-            TArchivesRegister reg(s + "/Archives Bin");
+            TArchivesRegister reg("S:\\Archives Bin");
             Start();
             reg.Record("S1234567.ZIP", "New archive", "Photos", "S:\\work");
             reg.SetDescription("S0000001.ZIP", "Described again");
@@ -405,6 +404,9 @@ public:
     virtual void Learn() {}
     virtual QString SnapshotOf() const { return {}; }
     virtual Check Verify() = 0;
+    // After the run without faults: what the operation should have done and did not, so that
+    // a sweep over an operation that does nothing cannot pass.
+    virtual QString NotDone() const = 0;
 
     // The states a file replaced atomically may be found in: as it was, and each it was
     // given during the reference run.
@@ -419,6 +421,10 @@ class MoveOp : public Operation {
 public:
     using Operation::Operation;
     QString Name() const override { return "move"; }
+    QString NotDone() const override {
+        if (FactsOf(p_.d() + "/Data") != before_) return "the target does not hold the folder";
+        return QFileInfo::exists(p_.s() + "/work/Data") ? "the source is still there" : QString();
+    }
     void Make() override {
         MakeSample(p_.s() + "/work/Data");
         QDir().mkpath(p_.d());
@@ -503,6 +509,12 @@ class ArchiveOp : public Operation {
 public:
     using Operation::Operation;
     QString Name() const override { return "archive"; }
+    QString NotDone() const override {
+        if (QFileInfo::exists(p_.s() + "/work/Docs/a.txt")) return "the sources are still there";
+        return QDir(p_.s() + "/Archives Bin").entryList({"*.ZIP"}, QDir::Files).size() == 1
+                   ? QString()
+                   : "there is no archive";
+    }
     void Make() override {
         MakeSample(p_.s() + "/work/Docs");
         before_ = FactsOf(p_.s() + "/work/Docs");
@@ -546,6 +558,12 @@ class RestoreOp : public Operation {
 public:
     using Operation::Operation;
     QString Name() const override { return "restore"; }
+    QString NotDone() const override {
+        if (FactsOf(p_.s() + "/work/Docs") != before_) return "the folder did not come back";
+        return QFileInfo::exists(p_.s() + "/Archives Bin/" + archive_)
+                   ? "the archive is still there"
+                   : QString();
+    }
     void Make() override {
         MakeSample(p_.s() + "/work/Docs");
         before_ = FactsOf(p_.s() + "/work/Docs");
@@ -597,6 +615,10 @@ public:
     ReplacedFileOp(const Places& p, QString name, QString file)
         : Operation(p), name_(std::move(name)), file_(std::move(file)) {}
     QString Name() const override { return name_; }
+    QString NotDone() const override {
+        return states.size() > 1 && ReadAll(file_) != first_ ? QString()
+                                                             : "the file did not change";
+    }
     QString SnapshotOf() const override { return file_; }
     Check Verify() override {
         Check c;
@@ -613,13 +635,15 @@ public:
 
 protected:
     void Remember() {
-        states.insert(QFileInfo::exists(file_) ? ReadAll(file_) : QByteArray("<missing>"));
+        first_ = QFileInfo::exists(file_) ? ReadAll(file_) : QByteArray("<missing>");
+        states.insert(first_);
         fixtureFiles_ = QDir(QFileInfo(file_).path()).entryList(QDir::Files | QDir::Hidden);
     }
 
 private:
     QString name_;
     QString file_;
+    QByteArray first_;
     QStringList fixtureFiles_;
 };
 
@@ -643,7 +667,7 @@ public:
     explicit RegisterOp(const Places& p) : ReplacedFileOp(p, "register", p.registerFile()) {}
     void Make() override {
         CreateArchivesFolder("S:\\Archives Bin");
-        TArchivesRegister reg(p_.s() + "/Archives Bin");
+        TArchivesRegister reg("S:\\Archives Bin");
         for (int i = 0; i < 12; ++i)
             reg.Record(QString("S%1.ZIP").arg(i, 7, 10, QChar('0')),
                        QString("Archive number %1 of the old register").arg(i),
@@ -663,6 +687,14 @@ public:
                           : QStringList{"work/Sel"};
     }
     QString Name() const override { return trash_ ? "trash" : "delete"; }
+    QString NotDone() const override {
+        for (const QString& item : selected_) {
+            if (QFileInfo::exists(root_ + '/' + item)) return item + " is still there";
+            const QString trashed = p_.data() + "/Trash/files/" + QFileInfo(item).fileName();
+            if (trash_ && !QFileInfo::exists(trashed)) return item + " is not in the Trash";
+        }
+        return {};
+    }
     void Make() override {
         const QString sel = root_ + '/' + selected_[0];
         MakeSample(sel);
@@ -799,6 +831,10 @@ public:
         for (const QString& s : QDir(count.snapshotTo).entryList(QDir::Files))
             op.states.insert(ReadAll(count.snapshotTo + '/' + s));
         Note(f, op.Verify(), "without faults", &f.faultViolations);
+        if (const QString missing = op.NotDone(); !missing.isEmpty()) {
+            std::printf("VIOLATION %s without faults: %s\n", qPrintable(f.op), qPrintable(missing));
+            f.faultViolations += 1;
+        }
         f.points = int(reference.points);
         const double duration = reference.seconds;
 
@@ -888,6 +924,7 @@ private:
                       "target .NAME.quillon-move-N");
             l.replace(QRegularExpression("[^/]+\\.ZIP\\.\\w{6}$"), "ARCHIVE.ZIP.XXXXXX");
             l.replace(QRegularExpression("/\\.[^/]+\\.part\\d+-\\d+$"), "/.NAME.partN-N");
+            l.replace(QRegularExpression("(\\.ini|\\.reg)\\.\\w{6}$"), "\\1.XXXXXX");
             kinds.insert(l.startsWith("work/Docs/") ? "work/Docs/.../.NAME.partN-N" : l);
         }
         const QString when = what.startsWith("kill") ? "kills" : "faults";

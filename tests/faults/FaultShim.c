@@ -196,6 +196,7 @@ EXPORT int fflush(FILE* stream) {
     return NEXT(fflush)(stream);
 }
 EXPORT int fclose(FILE* stream) {
+    if (!stream) return NEXT(fclose)(stream);
     char path[PATH_MAX];
     const int fd = fileno(stream);
     const int counts = atomic_load(&armed) && FdWritable(fd) && FdBelow(fd, path, sizeof path);
@@ -205,13 +206,13 @@ EXPORT int fclose(FILE* stream) {
 }
 
 // The opens: only those that may create or change a file count.
-#define OPEN_MODE(flags)                     \
-    mode_t mode = 0;                         \
-    if ((flags) & (O_CREAT | __O_TMPFILE)) { \
-        va_list args;                        \
-        va_start(args, flags);               \
-        mode = (mode_t)va_arg(args, int);    \
-        va_end(args);                        \
+#define OPEN_MODE(flags)                                         \
+    mode_t mode = 0;                                             \
+    if (((flags)&O_CREAT) || ((flags)&O_TMPFILE) == O_TMPFILE) { \
+        va_list args;                                            \
+        va_start(args, flags);                                   \
+        mode = (mode_t)va_arg(args, int);                        \
+        va_end(args);                                            \
     }
 
 EXPORT int open(const char* name, int flags, ...) {

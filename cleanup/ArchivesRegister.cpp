@@ -97,12 +97,10 @@ void TArchivesRegister::SetDescription(const QString& key, const QString& descri
     Check(file_.WriteString(kDescriptionsSection, key, description));
 }
 
+// In one write: a failure must not leave the key registered without the place to restore to.
 void TArchivesRegister::Forget(const QString& key) {
-    bool written = true;
-    for (const QString& section :
-         {kDescriptionsSection, kFolderNamesSection, kOriginalPathsSection})
-        written = file_.DeleteKey(section, key) && written;
-    Check(written);
+    Check(file_.DeleteKeyInSections(
+        {kDescriptionsSection, kFolderNamesSection, kOriginalPathsSection}, key));
 }
 
 void TArchivesRegister::RemoveWhenEmpty() {

@@ -66,7 +66,7 @@ public:
     void Record(const QString& key, const QString& description, const QString& folderName,
                 const QString& originalPath);
     void SetDescription(const QString& key, const QString& description);
-    // Deletes the key from the three sections.
+    // Deletes the key from the three sections, in one write.
     void Forget(const QString& key);
 
     // When the register holds no key in any section, and could be read: deletes it, removes the

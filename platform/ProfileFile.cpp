@@ -256,6 +256,20 @@ bool ProfileFile::DeleteKey(const QString& section, const QString& key) {
     });
 }
 
+bool ProfileFile::DeleteKeyInSections(const QStringList& sections, const QString& key) {
+    return Change([&](Lines& lines) {
+        bool changed = false;
+        for (const QString& section : sections) {
+            const Range range = SectionRange(lines, section);
+            const qsizetype at = range.header < 0 ? -1 : KeyLine(lines, range, key);
+            if (at < 0) continue;
+            lines.erase(lines.begin() + at);
+            changed = true;
+        }
+        return changed;
+    });
+}
+
 bool ProfileFile::DeleteSection(const QString& section) {
     return Change([&](Lines& lines) {
         const Range range = SectionRange(lines, section);

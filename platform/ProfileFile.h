@@ -50,6 +50,9 @@ public:
     // succeeds without writing.
     bool WriteString(const QString& section, const QString& key, const QString& value);
     bool DeleteKey(const QString& section, const QString& key);
+    // Deletes the key from each of the sections in one write: from all of them, or on failure from
+    // none.
+    bool DeleteKeyInSections(const QStringList& sections, const QString& key);
     bool DeleteSection(const QString& section);
     // Deletes the file; true when it is gone (or was never there).
     bool Remove();

@@ -471,6 +471,26 @@ int32_t AddRun::AddToArchive(zip_t* za) {
     return count;
 }
 
+// Puts the archive on the disk itself, with the folder entry its rename made, and drops it
+// from the cache so that the read-back comes from the disk: until then a crash of the machine
+// could lose the archive after its sources were deleted.
+bool SyncToDisk(const std::string& path, std::string& reason) {
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    for (const std::string& name : {path, folder}) {
+        const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        const bool synced = fd >= 0 && ::fsync(fd) == 0;
+        const int error = errno;
+        if (fd >= 0 && synced && name == path) ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+        if (fd >= 0) ::close(fd);
+        if (!synced) {
+            reason = "it could not be written to the disk: " + ErrnoText(error);
+            return false;
+        }
+    }
+    return true;
+}
+
 // Reads every entry this run wrote from the closed archive and compares it with what was read
 // from disk: the bytes must give the same CRC, and libzip checks the stored CRC (or the AES
 // authentication code) on the way.
@@ -652,7 +672,7 @@ int32_t AddRun::Work() {
 
     if (Flag(b_.move)) {
         std::string reason;
-        if (!ReadBack(reason)) {
+        if (!SyncToDisk(zipName_, reason) || !ReadBack(reason)) {
             dropNewArchive();
             if (report_.stopped())
                 report_.Message(ZipErrorStopped, "Stopped: nothing was added, nothing was deleted");

@@ -150,3 +150,23 @@ TEST(ProfileFile, AWriteThatCannotReplaceTheFileLeavesItAsItWas) {
     EXPECT_EQ(QDir(drive.host("locked")).entryList(QDir::Files | QDir::Hidden),
               QStringList{"p.ini"});
 }
+
+TEST(ProfileFile, AKeyLeavesSeveralSectionsInOneWriteOrNotAtAll) {
+    TempDrive drive;
+    drive.folder("locked");
+    const QString host = drive.host("locked/p.ini");
+    const QByteArray text = "[A]\r\nK=1\r\nL=2\r\n[B]\r\nk=3\r\n[C]\r\nL=4\r\n";
+    WriteFile(host, text);
+    ProfileFile file(drive.path("locked\\p.ini"));
+    ::chmod(QFile::encodeName(drive.host("locked")).constData(), 0555);
+    testing_support::WithoutPermissionOverride asAnyUser;
+    if (asAnyUser.ok()) {
+        EXPECT_FALSE(file.DeleteKeyInSections({"A", "B", "C"}, "K"));
+        EXPECT_EQ(ReadFile(host), text);
+    }
+    ::chmod(QFile::encodeName(drive.host("locked")).constData(), 0755);
+    ASSERT_TRUE(file.DeleteKeyInSections({"A", "b", "C", "absent"}, "K"));
+    EXPECT_EQ(ReadFile(host), "[A]\r\nL=2\r\n[B]\r\n[C]\r\nL=4\r\n");
+    ASSERT_TRUE(file.DeleteKeyInSections({"A", "B"}, "absent"));
+    EXPECT_EQ(ReadFile(host), "[A]\r\nL=2\r\n[B]\r\n[C]\r\nL=4\r\n");
+}

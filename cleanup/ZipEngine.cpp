@@ -410,7 +410,7 @@ void TZipEngine::ReadEntries() {
 
             // A size beyond what is left of the file is damage, and so is a negative one (a ZIP64
             // size above 2^63); compared so that no sum can overflow.
-            if (entry->CompressedSize < 0 ||
+            if (entry->CompressedSize < 0 || entry->UncompressedSize < 0 ||
                 entry->CompressedSize > fileSize - kEndOfCentralSize - p - entry->ExtraFieldLen) {
                 if (!entries_.empty()) throw EZipReadError("Error 3 reading Zip file");
                 in.Seek(p);

@@ -347,6 +347,10 @@ TEST_F(ZipEntryListTest, DamageEndsTheReadingWithItsError) {
     const int oneEnd = 30 + 8 + 4;  // header, name, data
     QByteArray hugeSecond = two;
     hugeSecond.replace(second + 18, 4, QByteArray("\xff\xff\xff\x7f", 4));
+    // A stored entry whose ZIP64 field gives an uncompressed size above 2^63.
+    const QByteArray beyond2To63 = QByteArray("PK\3\4\x14\0\0\0\0\0\0\0\0\0\0\0\0\0\1\0\0\0", 22) +
+                                   QByteArray("\xff\xff\xff\xff\5\0\x0c\0a.txt\1\0\x08\0", 17) +
+                                   QByteArray(8, '\xff') + "x";
 
     const struct {
         const char* what;
@@ -361,6 +365,11 @@ TEST_F(ZipEntryListTest, DamageEndsTheReadingWithItsError) {
          {},
          0},
         {"second entry larger than the file", hugeSecond, "Error 3 reading Zip file", {}, 0},
+        {"second entry's size above 2^63",
+         one.left(oneEnd) + beyond2To63 + one.mid(oneEnd),
+         "Error 3 reading Zip file",
+         {},
+         0},
         {"a signature cut short",
          one.left(oneEnd) + QByteArray(25, '\0'),
          "Error reading Zip File",

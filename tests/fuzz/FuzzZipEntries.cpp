@@ -33,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& entry : zip.ZipContents()) {
         FUZZ_CHECK(entry->CompressedSize >= 0 && entry->CompressedSize <= int64_t(size),
                    QString::number(entry->CompressedSize));
+        FUZZ_CHECK(entry->UncompressedSize >= 0, QString::number(entry->UncompressedSize));
         FUZZ_CHECK(platform::EncodeHostName(entry->FileName).size() == entry->FileNameLen,
                    entry->FileName);
     }

@@ -9,18 +9,11 @@
 #include <QStringList>
 
 #include "platform/Drives.h"
+#include "platform/Trash.h"
 
 namespace platform {
 
 namespace {
-
-QString DataHome() {
-    const QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
-    if (QDir::isAbsolutePath(xdg)) return QDir::cleanPath(xdg);
-    const QString home = qEnvironmentVariable("HOME");
-    return QDir::isAbsolutePath(home) ? QDir::cleanPath(home) + QLatin1String("/.local/share")
-                                      : QString();
-}
 
 // A value of a desktop entry: backslashes and control characters written as escapes.
 QString EscapedValue(const QString& text) {

@@ -27,14 +27,6 @@ bool MakePrivatePath(const QString& host) {
     return ::lstat(Local(host).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-QString DataHome() {
-    const QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
-    if (QDir::isAbsolutePath(xdg)) return QDir::cleanPath(xdg);
-    const QString home = qEnvironmentVariable("HOME");
-    return QDir::isAbsolutePath(home) ? QDir::cleanPath(home) + QLatin1String("/.local/share")
-                                      : QString();
-}
-
 bool UsableTrash(const QString& folder, dev_t dev) {
     if (!MakePrivatePath(folder + QLatin1String("/files")) ||
         !MakePrivatePath(folder + QLatin1String("/info")))
@@ -138,8 +130,16 @@ bool MoveToTrash(int parentFd, const QByteArray& name, const QString& host, cons
 
 }  // namespace fileops
 
+QString DataHome() {
+    const QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
+    if (QDir::isAbsolutePath(xdg)) return QDir::cleanPath(xdg);
+    const QString home = qEnvironmentVariable("HOME");
+    return QDir::isAbsolutePath(home) ? QDir::cleanPath(home) + QLatin1String("/.local/share")
+                                      : QString();
+}
+
 QString HomeTrashFolder() {
-    const QString dataHome = fileops::DataHome();
+    const QString dataHome = DataHome();
     return dataHome.isEmpty() ? QString() : dataHome + QLatin1String("/Trash");
 }
 

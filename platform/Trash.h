@@ -11,6 +11,10 @@
 
 namespace platform {
 
+// The user's data folder: $XDG_DATA_HOME, or ~/.local/share when that variable is unset or
+// relative; empty when neither gives an absolute path.
+QString DataHome();
+
 // The folder holding the home trash ($XDG_DATA_HOME/Trash, or ~/.local/share/Trash when that
 // variable is unset or relative); empty when neither gives an absolute path.
 QString HomeTrashFolder();

@@ -32,10 +32,13 @@
 #include "engine/TextForms.h"
 #include "platform/Drives.h"
 #include "platform/MessageBox.h"
+#include "tests/app/FreshTotals.h"
 #include "tests/fixtures/Privileges.h"
 #include "tests/fixtures/TempTree.h"
 #include "tests/fixtures/TestMounts.h"
 
+using app_testing::FreshTotals;
+using app_testing::TotalsOf;
 using engine::TFolderNode;
 using engine::TFolderSize;
 using testing_support::DriveMapScope;
@@ -91,30 +94,6 @@ int ExpectEachFileInOnePlace(const Files& before, const QString& source, const Q
     for (const auto& [name, bytes] : arrived)
         EXPECT_EQ(before.count(name), 1u) << name.toStdString();
     return moved;
-}
-
-auto TotalsOf(const TFolderSize& r) {
-    return std::make_tuple(r.TreeSize, r.TreeWasted, r.TreeFileCount, r.TreeFolderCount,
-                           r.FilesSize, r.FileCount, r.SubfolderCount, r.TreeWastedAt);
-}
-
-class QuietHost : public engine::IScanHost {
-public:
-    void ShowScanStatus(const QString&) override {}
-    void ProcessPendingEvents() override {}
-    void SetScanning(bool) override {}
-    void FolderScanned(TFolderNode*) override {}
-};
-
-// The totals a fresh scan finds at a path.
-auto FreshTotals(TMainForm& window, const QString& path) {
-    QuietHost quiet;
-    engine::SetScanHost(&quiet);
-    engine::TFolderTree scratch;
-    TFolderNode* top = scratch.AppendDrive(char(path[0].unicode()), QStringLiteral("scratch"));
-    const TFolderSize* record = engine::ScanFolder(path, top);
-    engine::SetScanHost(window.ScanHost());
-    return TotalsOf(*record);
 }
 
 // Drive T: on this file system holds the folders to move; drive O: is another file system (an

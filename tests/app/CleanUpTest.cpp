@@ -25,9 +25,12 @@
 #include "cleanup/CleanUpPage.h"
 #include "controls/SensiControls.h"
 #include "platform/MessageBox.h"
+#include "tests/app/FreshTotals.h"
 #include "tests/fixtures/Privileges.h"
 #include "tests/fixtures/TempTree.h"
 
+using app_testing::FreshTotals;
+using app_testing::TotalsOf;
 using engine::TFolderNode;
 using engine::TFolderSize;
 using testing_support::DriveMapScope;
@@ -35,36 +38,6 @@ using testing_support::TempDrive;
 using testing_support::TempTree;
 
 namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-// What a record says of its folder's tree, compared as a whole.
-auto TotalsOf(const TFolderSize& r) {
-    return std::make_tuple(r.TreeSize, r.TreeWasted, r.TreeFileCount, r.TreeFolderCount,
-                           r.FilesSize, r.FileCount, r.SubfolderCount, r.TreeWastedAt);
-}
-
-// A scan's nodes that report nowhere: the totals a fresh scan finds at a path.
-class QuietHost : public engine::IScanHost {
-public:
-    void ShowScanStatus(const QString&) override {}
-    void ProcessPendingEvents() override {}
-    void SetScanning(bool) override {}
-    void FolderScanned(TFolderNode*) override {}
-};
-
-auto FreshTotals(TMainForm& window, const QString& path) {
-    QuietHost quiet;
-    engine::SetScanHost(&quiet);
-    engine::TFolderTree scratch;
-    TFolderNode* top = scratch.AppendDrive(char(path[0].unicode()), QStringLiteral("scratch"));
-    const TFolderSize* record = engine::ScanFolder(path, top);
-    engine::SetScanHost(window.ScanHost());
-    return TotalsOf(*record);
-}
 
 class CleanUpTest : public ::testing::Test {
 protected:
@@ -299,8 +272,8 @@ TEST_F(CleanUpTest, AFolderOnAnotherFileSystemGoesToThatFileSystemsTrash) {
     window.PresentPage(PageCleanUp);
     QTest::keyClick(window.FolderTree, Qt::Key_B, Qt::ControlModifier);
     const QString trashed = trash + "/files/" + name;
-    EXPECT_EQ(ReadAll(trashed + "/data.bin"), QByteArray(2000, 'x'));
-    EXPECT_TRUE(ReadAll(trash + "/info/" + name + ".trashinfo")
+    EXPECT_EQ(testing_support::ReadFile(trashed + "/data.bin"), QByteArray(2000, 'x'));
+    EXPECT_TRUE(testing_support::ReadFile(trash + "/info/" + name + ".trashinfo")
                     .contains(QUrl::toPercentEncoding(QFileInfo(other.path()).fileName(), "/")));
     EXPECT_FALSE(QFileInfo::exists(other.path() + "/" + name));
     if (trashWasThere) {

@@ -42,26 +42,14 @@ using app_testing::TotalsOf;
 using engine::TFolderNode;
 using engine::TFolderSize;
 using testing_support::DriveMapScope;
+using testing_support::Noise;
 using testing_support::TempTree;
 using testing_support::TestMount;
+using testing_support::WriteFile;
 
 namespace {
 
 using Files = std::map<QString, QByteArray>;
-
-QByteArray Noise(int size, quint32 seed) {
-    QByteArray data(size, '\0');
-    QRandomGenerator generator(seed);
-    for (char& c : data) c = char(generator.bounded(256));
-    return data;
-}
-
-void Write(const QString& path, const QByteArray& data) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
 
 Files FilesBelow(const QString& root) {
     Files files;
@@ -191,10 +179,10 @@ protected:
 
 TEST_F(CleanUpMoveTest, AWholeMoveLeavesTheBytesAtTheTargetAndTakesTheFolderOffTheTree) {
     if (!crossing_) GTEST_SKIP() << "no second file system to move to";
-    Write(source_.host("a/b/photos/one.jpg"), Noise(70000, 1));
-    Write(source_.host("a/b/photos/2020/two.jpg"), Noise(5000, 2));
-    Write(source_.host("a/b/photos/.hidden"), "h");
-    Write(source_.host("a/keep.txt"), Noise(3000, 3));
+    WriteFile(source_.host("a/b/photos/one.jpg"), Noise(70000, 1));
+    WriteFile(source_.host("a/b/photos/2020/two.jpg"), Noise(5000, 2));
+    WriteFile(source_.host("a/b/photos/.hidden"), "h");
+    WriteFile(source_.host("a/keep.txt"), Noise(3000, 3));
     const Files before = FilesBelow(source_.host("a/b/photos"));
     TMainForm& window = Start();
     const TFolderSize folder = *Node("a\\b\\photos")->Record();
@@ -253,15 +241,15 @@ TEST_F(CleanUpMoveTest, AMoveThatFailsOrIsCancelledPartWayLosesNothingAndRecount
          "The move was cancelled. What was moved is now in \"O:\\many\". Everything else "
          "remains in \"T:\\a\\b\\many\"."},
     };
-    Write(source_.host("a/b/ro/x.bin"), Noise(4000, 1));
-    Write(source_.host("a/b/ro/sub/y.bin"), Noise(5000, 2));
-    Write(source_.host("a/b/ro/sub/z.bin"), Noise(6000, 3));
-    Write(source_.host("a/b/big/a.bin"), Noise(300 << 10, 4));
-    Write(source_.host("a/b/big/b.bin"), Noise(700 << 10, 5));
-    Write(source_.host("a/b/big/c/d.bin"), Noise(700 << 10, 6));
-    Write(source_.host("a/b/big/e.bin"), Noise(300 << 10, 7));
+    WriteFile(source_.host("a/b/ro/x.bin"), Noise(4000, 1));
+    WriteFile(source_.host("a/b/ro/sub/y.bin"), Noise(5000, 2));
+    WriteFile(source_.host("a/b/ro/sub/z.bin"), Noise(6000, 3));
+    WriteFile(source_.host("a/b/big/a.bin"), Noise(300 << 10, 4));
+    WriteFile(source_.host("a/b/big/b.bin"), Noise(700 << 10, 5));
+    WriteFile(source_.host("a/b/big/c/d.bin"), Noise(700 << 10, 6));
+    WriteFile(source_.host("a/b/big/e.bin"), Noise(300 << 10, 7));
     for (int i = 0; i < 6; ++i)
-        Write(source_.host(QStringLiteral("a/b/many/f%1.bin").arg(i)), Noise(1 << 20, 10 + i));
+        WriteFile(source_.host(QStringLiteral("a/b/many/f%1.bin").arg(i)), Noise(1 << 20, 10 + i));
     QDir().mkpath(otherRoot_ + "/ro/sub");
     ASSERT_TRUE(QFile::setPermissions(otherRoot_ + "/ro/sub", QFile::ReadOwner | QFile::ExeOwner));
     TMainForm& window = Start();
@@ -322,8 +310,8 @@ TEST_F(CleanUpMoveTest, AMoveThatFailsOrIsCancelledPartWayLosesNothingAndRecount
 }
 
 TEST_F(CleanUpMoveTest, ATargetInsideTheFolderTouchesNeitherTheDiskNorTheTree) {
-    Write(source_.host("a/b/self/x.bin"), Noise(4000, 1));
-    Write(source_.host("a/b/self/sub/y.bin"), Noise(9000, 2));
+    WriteFile(source_.host("a/b/self/x.bin"), Noise(4000, 1));
+    WriteFile(source_.host("a/b/self/sub/y.bin"), Noise(9000, 2));
     const Files before = FilesBelow(source_.host("a"));
     TMainForm& window = Start();
     TFolderNode* node = Node("a\\b\\self");
@@ -343,7 +331,7 @@ TEST_F(CleanUpMoveTest, ATargetInsideTheFolderTouchesNeitherTheDiskNorTheTree) {
 }
 
 TEST_F(CleanUpMoveTest, HelpOpensTheTopicOfMovingAFolderOverTheDialog) {
-    Write(source_.host("a/f.bin"), "f");
+    WriteFile(source_.host("a/f.bin"), "f");
     Start();
     ASSERT_TRUE(form->OpenFolderPath("T:\\a"));
     QUrl shown;

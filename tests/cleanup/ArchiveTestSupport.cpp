@@ -76,13 +76,6 @@ TreeFacts FactsOf(const QString& hostFolder) {
     return facts;
 }
 
-QByteArray Noise(int size, quint32 seed) {
-    QRandomGenerator random(seed);
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (char& c : bytes) c = char(random.bounded(256));
-    return bytes;
-}
-
 QString MakeSampleFolder(const QString& hostFolder, const QString& name) {
     const QString top = hostFolder + u'/' + name;
     const QByteArray base = platform::EncodeHostName(top);

@@ -42,7 +42,7 @@ TreeFacts FactsOf(const QString& hostFolder);
 // ZIP format keeps times to two seconds. Answers the host path of the folder.
 QString MakeSampleFolder(const QString& hostFolder, const QString& name);
 
-QByteArray Noise(int size, quint32 seed);
+using testing_support::Noise;
 using testing_support::ReadFile;
 using testing_support::WriteFile;
 

@@ -22,6 +22,7 @@ using namespace platform;
 using testing_support::DriveMapScope;
 using testing_support::TempDrive;
 using testing_support::TempTree;
+using testing_support::WriteFile;
 
 namespace {
 
@@ -56,13 +57,6 @@ QByteArray ReadAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-void Write(const QString& path, const QByteArray& data) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-
 bool Exists(const QString& host) {
     return QFileInfo(host).exists() || QFileInfo(host).isSymLink();
 }
@@ -71,9 +65,9 @@ bool Exists(const QString& host) {
 
 TEST(DeleteItems, RemovesTheTreeButNeverWhatItsLinksPointAt) {
     TempTree outside;
-    Write(outside.host("keep/precious.txt"), "data");
+    WriteFile(outside.host("keep/precious.txt"), "data");
     TempDrive drive;
-    Write(drive.host("dir/sub/a.txt"), "a");
+    WriteFile(drive.host("dir/sub/a.txt"), "a");
     ASSERT_TRUE(QFile::link(outside.host("keep"), drive.host("dir/to-folder")));
     ASSERT_TRUE(QFile::link(outside.host("keep/precious.txt"), drive.host("dir/sub/to-file")));
 
@@ -87,7 +81,7 @@ TEST(DeleteItems, RemovesTheTreeButNeverWhatItsLinksPointAt) {
 
 TEST(DeleteItems, DecliningOrNobodyToAskLeavesEverything) {
     TempDrive drive;
-    Write(drive.host("dir/a.txt"), "a");
+    WriteFile(drive.host("dir/a.txt"), "a");
     {
         Answers no(No);
         EXPECT_EQ(DeleteItems(nullptr, {drive.path("dir")}).status, FileOperationStatus::Declined);
@@ -99,7 +93,7 @@ TEST(DeleteItems, DecliningOrNobodyToAskLeavesEverything) {
 
 TEST(DeleteItems, RefusesADriveRootAndKeepsItsContents) {
     TempDrive drive;
-    Write(drive.host("a.txt"), "a");
+    WriteFile(drive.host("a.txt"), "a");
     const FileOperationResult r = DeleteItems(nullptr, {drive.root()}, NoConfirmation | NoErrorUi);
     EXPECT_EQ(r.status, FileOperationStatus::Failed);
     EXPECT_TRUE(Exists(drive.host("a.txt")));
@@ -107,9 +101,9 @@ TEST(DeleteItems, RefusesADriveRootAndKeepsItsContents) {
 
 TEST(DeleteItems, AWildcardActsOnEveryMatchWithOneQuestion) {
     TempDrive drive;
-    Write(drive.host("d/one.tmp"), "1");
-    Write(drive.host("d/two.TMP"), "2");
-    Write(drive.host("d/keep.txt"), "3");
+    WriteFile(drive.host("d/one.tmp"), "1");
+    WriteFile(drive.host("d/two.TMP"), "2");
+    WriteFile(drive.host("d/keep.txt"), "3");
     Answers yes(Yes);
     EXPECT_TRUE(DeleteItems(nullptr, {drive.path("d/*.tmp")}).ok());
     EXPECT_EQ(yes.asked, QStringList{"Are you sure you want to permanently delete these 2 items?"});
@@ -118,7 +112,7 @@ TEST(DeleteItems, AWildcardActsOnEveryMatchWithOneQuestion) {
 
 TEST(DeleteItems, CancelledFromTheProgressStopsPartWay) {
     TempDrive drive;
-    for (int i = 0; i < 20; ++i) Write(drive.host(QStringLiteral("d/f%1").arg(i)), "x");
+    for (int i = 0; i < 20; ++i) WriteFile(drive.host(QStringLiteral("d/f%1").arg(i)), "x");
     int working = 0;  // calls after the counting, which reports no totals yet
     FileOperationCallbacks callbacks{[&](const FileOperationProgress& p) {
         if (p.totalEntries == 0) return true;
@@ -144,8 +138,8 @@ protected:
 };
 
 TEST_F(TrashTest, ItemsGoToTheHomeTrashWithTheirInfoFiles) {
-    Write(drive.host("my file%.txt"), "1");
-    Write(drive.host("dir/inner.txt"), "2");
+    WriteFile(drive.host("my file%.txt"), "1");
+    WriteFile(drive.host("dir/inner.txt"), "2");
     Answers yes(Yes);
     const FileOperationResult r =
         RecycleItems(nullptr, {drive.path("my file%.txt"), drive.path("dir")});
@@ -162,9 +156,9 @@ TEST_F(TrashTest, ItemsGoToTheHomeTrashWithTheirInfoFiles) {
 }
 
 TEST_F(TrashTest, ASecondItemOfTheSameNameGetsItsOwnName) {
-    Write(drive.host("a.txt"), "first");
+    WriteFile(drive.host("a.txt"), "first");
     EXPECT_TRUE(RecycleItems(nullptr, {drive.path("a.txt")}, NoConfirmation).ok());
-    Write(drive.host("a.txt"), "second");
+    WriteFile(drive.host("a.txt"), "second");
     EXPECT_TRUE(RecycleItems(nullptr, {drive.path("a.txt")}, NoConfirmation).ok());
     EXPECT_EQ(ReadAll(Trash("files/a.txt")), QByteArray("first"));
     EXPECT_EQ(ReadAll(Trash("files/a.txt.2")), QByteArray("second"));
@@ -174,7 +168,7 @@ TEST_F(TrashTest, ASecondItemOfTheSameNameGetsItsOwnName) {
 TEST_F(TrashTest, ARelativeDataHomeIsIgnored) {
     EnvScope relative("XDG_DATA_HOME", QStringLiteral("relative/share"));
     EXPECT_EQ(HomeTrashFolder(), xdg.filePath(QStringLiteral("home/.local/share/Trash")));
-    Write(drive.host("a.txt"), "1");
+    WriteFile(drive.host("a.txt"), "1");
     EXPECT_TRUE(RecycleItems(nullptr, {drive.path("a.txt")}, NoConfirmation).ok());
     EXPECT_TRUE(Exists(Trash("files/a.txt")));
     EXPECT_FALSE(Exists(QDir::current().filePath(QStringLiteral("relative"))));
@@ -184,7 +178,7 @@ TEST_F(TrashTest, WhereNoTrashCanTakeItTheUserDecides) {
     // The folder that holds the Trash itself cannot go into it.
     const QString holder = xdg.filePath(QStringLiteral("home"));
     DriveMapScope map(QStringLiteral("H=") + xdg.path());
-    Write(holder + QLatin1String("/file.txt"), "x");
+    WriteFile(holder + QLatin1String("/file.txt"), "x");
     {
         Answers no(No);
         const FileOperationResult r =
@@ -203,7 +197,7 @@ TEST_F(TrashTest, WhereNoTrashCanTakeItTheUserDecides) {
 }
 
 TEST_F(TrashTest, TheDesktopsTrashToolsSeeWhatWeTrashed) {
-    Write(drive.host("seen by tools.txt"), "1");
+    WriteFile(drive.host("seen by tools.txt"), "1");
     ASSERT_TRUE(RecycleItems(nullptr, {drive.path("seen by tools.txt")}, NoConfirmation).ok());
     const QString original = drive.host("seen by tools.txt");
     int checked = 0;
@@ -231,7 +225,7 @@ TEST_F(TrashTest, TheDesktopsTrashToolsSeeWhatWeTrashed) {
 
 TEST(MoveItems, WithinADriveAFolderIsRenamedWhole) {
     TempDrive drive;
-    Write(drive.host("src/a/b.txt"), "b");
+    WriteFile(drive.host("src/a/b.txt"), "b");
     const FileOperationResult r =
         MoveFolder(nullptr, drive.path("src"), drive.path("new/src"), NoConfirmation);
     EXPECT_TRUE(r.ok()) << r.errorText.toStdString();
@@ -241,7 +235,7 @@ TEST(MoveItems, WithinADriveAFolderIsRenamedWhole) {
 
 TEST(MoveItems, AFolderCannotGoIntoItself) {
     TempDrive drive;
-    Write(drive.host("src/a.txt"), "a");
+    WriteFile(drive.host("src/a.txt"), "a");
     const FileOperationResult r =
         MoveFolder(nullptr, drive.path("src"), drive.path("src/inner"), NoConfirmation | NoErrorUi);
     EXPECT_EQ(r.status, FileOperationStatus::Failed);
@@ -250,8 +244,8 @@ TEST(MoveItems, AFolderCannotGoIntoItself) {
 
 TEST(MoveItems, AFileMeetingAFileAsksBeforeReplacing) {
     TempDrive drive;
-    Write(drive.host("src/a.txt"), "new");
-    Write(drive.host("dst/a.txt"), "old");
+    WriteFile(drive.host("src/a.txt"), "new");
+    WriteFile(drive.host("dst/a.txt"), "old");
     {
         Answers no(No);
         MoveItems(nullptr, {drive.path("src/a.txt")}, drive.path("dst"));
@@ -284,9 +278,9 @@ protected:
 
 TEST_F(CrossDeviceMove, CopiesReadsBackThenRemovesTheSource) {
     TempTree outside;
-    Write(outside.host("target.txt"), "outside");
-    Write(source.host("src/a/data.bin"), QByteArray(3 << 20, 'q'));
-    Write(source.host("src/.hidden"), "h");
+    WriteFile(outside.host("target.txt"), "outside");
+    WriteFile(source.host("src/a/data.bin"), QByteArray(3 << 20, 'q'));
+    WriteFile(source.host("src/.hidden"), "h");
     ASSERT_TRUE(QFile::link(outside.host("target.txt"), source.host("src/link")));
     ASSERT_TRUE(QFile::setPermissions(source.host("src/.hidden"), QFile::ReadOwner));
 
@@ -303,8 +297,8 @@ TEST_F(CrossDeviceMove, CopiesReadsBackThenRemovesTheSource) {
 }
 
 TEST_F(CrossDeviceMove, ACancelledCopyLeavesTheSourceWholeAndNoHalfCopy) {
-    Write(source.host("src/one.bin"), QByteArray(2 << 20, '1'));
-    Write(source.host("src/two.bin"), QByteArray(2 << 20, '2'));
+    WriteFile(source.host("src/one.bin"), QByteArray(2 << 20, '1'));
+    WriteFile(source.host("src/two.bin"), QByteArray(2 << 20, '2'));
     int calls = 0;
     FileOperationCallbacks stopSoon{[&](const FileOperationProgress&) { return ++calls < 4; }};
     const FileOperationResult r = MoveItems(nullptr, {"S:\\src"}, "O:\\", NoConfirmation, stopSoon);

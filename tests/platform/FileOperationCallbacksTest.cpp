@@ -20,6 +20,7 @@
 using namespace platform;
 using testing_support::DriveMapScope;
 using testing_support::TempTree;
+using testing_support::WriteFile;
 
 namespace {
 
@@ -84,13 +85,6 @@ QByteArray ReadAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-void Write(const QString& path, const QByteArray& data) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-
 QStringList Entries(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
                                   QDir::NoDotAndDotDot);
@@ -111,7 +105,7 @@ const QStringList kNames{"a.txt", "b.txt", "c.txt"};
 class Scene {
 public:
     Scene() {
-        for (const QString& name : kNames) Write(source.host(name), name.toUtf8() + " data");
+        for (const QString& name : kNames) WriteFile(source.host(name), name.toUtf8() + " data");
         QDir().mkpath(other.filePath("dst"));
     }
 
@@ -263,9 +257,9 @@ TEST(FileOperationCallbacks, FailuresArriveThroughTheErrorCallbackUnlessNoErrorU
 TEST(FileOperationCallbacks, AFolderWhoseCopyFailsStaysWholeAndLeavesNoHalfCopy) {
     if (!HasSecondFileSystem()) GTEST_SKIP() << "no second file system to move across";
     Scene scene;
-    Write(scene.source.host("src/first.txt"), "first");
-    Write(scene.source.host("src/locked.txt"), "locked");
-    Write(scene.source.host("src/z/last.txt"), "last");
+    WriteFile(scene.source.host("src/first.txt"), "first");
+    WriteFile(scene.source.host("src/locked.txt"), "locked");
+    WriteFile(scene.source.host("src/z/last.txt"), "last");
     ASSERT_TRUE(QFile::setPermissions(scene.source.host("src/locked.txt"), {}));
     testing_support::WithoutPermissionOverride asAnyUser;
     if (!asAnyUser.ok()) GTEST_SKIP() << "cannot drop the permission override";
@@ -294,7 +288,7 @@ TEST(FileOperationCallbacks, WhereNoTrashCanTakeItAndNobodyIsAskedTheItemStays) 
         Scene scene;
         // The folder that holds the Trash cannot go into it.
         DriveMapScope holder(QStringLiteral("H=") + scene.xdg.path());
-        Write(scene.xdg.filePath("data/kept.txt"), "kept");
+        WriteFile(scene.xdg.filePath("data/kept.txt"), "kept");
         Listener listener;
         FileOperationCallbacks callbacks = listener.Callbacks();
         if (!askable) callbacks.deleteInstead = nullptr;
@@ -322,9 +316,9 @@ TEST(FileOperationCallbacks, ASubfolderSwappedForALinkMidWayIsNeverFollowed) {
         Scene scene;
         TempTree outside;
         TempTree aside;  // where the real subfolder is taken away to
-        Write(outside.host("keep/precious.txt"), "precious");
-        Write(scene.source.host("sel/a/one.txt"), "one");
-        Write(scene.source.host("sel/b/two.txt"), "two");
+        WriteFile(outside.host("keep/precious.txt"), "precious");
+        WriteFile(scene.source.host("sel/a/one.txt"), "one");
+        WriteFile(scene.source.host("sel/b/two.txt"), "two");
         // Once the operation runs, sel\b becomes a link to a folder outside the selection.
         bool swapped = false;
         Listener listener;

@@ -24,26 +24,14 @@
 
 using namespace platform;
 using testing_support::DriveMapScope;
+using testing_support::Noise;
 using testing_support::TempTree;
 using testing_support::TestMount;
+using testing_support::WriteFile;
 
 namespace {
 
 using Files = std::map<QString, QByteArray>;
-
-QByteArray Noise(int size, quint32 seed) {
-    QByteArray data(size, '\0');
-    QRandomGenerator generator(seed);
-    for (char& c : data) c = char(generator.bounded(256));
-    return data;
-}
-
-void Write(const QString& path, const QByteArray& data) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
 
 // Every file and link below root by relative path: a file's bytes (its length alone when it is
 // large), a link's target.
@@ -122,10 +110,10 @@ bool OnOneFileSystem(const QString& a, const QString& b) {
 
 TEST(MoveFolder, ATargetInsideTheFolderIsRefusedBeforeAnythingIsTouched) {
     TempTree tree;
-    Write(tree.host("t/src/a/file.txt"), "a");
-    Write(tree.host("t/src/b.txt"), "b");
+    WriteFile(tree.host("t/src/a/file.txt"), "a");
+    WriteFile(tree.host("t/src/b.txt"), "b");
     ASSERT_TRUE(QFile::link(tree.host("t/src"), tree.host("t/via")));
-    Write(tree.host("u/src/c.txt"), "c");
+    WriteFile(tree.host("u/src/c.txt"), "c");
     // T: looks names up as FAT does (without regard to case); U: as Linux does.
     DriveMapScope map("T=" + tree.host("t") + "#vfat;U=" + tree.host("u"));
     const Files before = FilesBelow(tree.host("t"));
@@ -167,13 +155,13 @@ TEST(MoveFolder, WhatAFatDriveCannotHoldStaysWholeInTheSourceWithItsReason) {
         GTEST_SKIP() << "no second file system to move to";
     // The target is taken for a FAT drive: its limits are checked before anything is copied.
     DriveMapScope map("S=" + source.host() + ";O=" + other.path() + "#vfat");
-    Write(source.host("src/fits.txt"), "fits");
-    Write(source.host("src/album/one.jpg"), Noise(5000, 1));
+    WriteFile(source.host("src/fits.txt"), "fits");
+    WriteFile(source.host("src/album/one.jpg"), Noise(5000, 1));
     source.file("src/album/huge.iso", (int64_t(4) << 30));  // sparse: 4 GiB
-    Write(source.host("src/what?.txt"), "q");
-    Write(source.host("src/a:b.txt"), "c");
-    Write(source.host("src/ends with dot."), "d");
-    Write(source.host("src/docs/fine.txt"), "f");
+    WriteFile(source.host("src/what?.txt"), "q");
+    WriteFile(source.host("src/a:b.txt"), "c");
+    WriteFile(source.host("src/ends with dot."), "d");
+    WriteFile(source.host("src/docs/fine.txt"), "f");
     ASSERT_TRUE(QFile::link("fits.txt", source.host("src/docs/link")));
     const Files before = FilesBelow(source.host("src"));
 
@@ -233,11 +221,11 @@ TEST(MoveFolder, AMoveFailingPartWayLeavesEveryFileWholeInOnePlaceAndSaysWhere) 
         if (OnOneFileSystem(source.host(), targetRoot))
             GTEST_SKIP() << "no second file system to move to";
         DriveMapScope map("S=" + source.host() + ";O=" + targetRoot);
-        Write(source.host("src/a.bin"), Noise(300 << 10, 1));
-        Write(source.host("src/sub/x.bin"), Noise(700 << 10, 2));
-        Write(source.host("src/sub/y.bin"), Noise(20, 3));
-        Write(source.host("src/b.bin"), Noise(700 << 10, 4));
-        Write(source.host("src/z/w.bin"), Noise(300 << 10, 5));
+        WriteFile(source.host("src/a.bin"), Noise(300 << 10, 1));
+        WriteFile(source.host("src/sub/x.bin"), Noise(700 << 10, 2));
+        WriteFile(source.host("src/sub/y.bin"), Noise(20, 3));
+        WriteFile(source.host("src/b.bin"), Noise(700 << 10, 4));
+        WriteFile(source.host("src/z/w.bin"), Noise(300 << 10, 5));
         const Files before = FilesBelow(source.host("src"));
         const QString dst = targetRoot + "/dst";
         std::unique_ptr<testing_support::WithoutPermissionOverride> asAnyUser;
@@ -296,8 +284,8 @@ TEST(MoveFolder, ACancelPartWayLeavesWhatMovedAtTheTargetAndTheRestInTheSource) 
         GTEST_SKIP() << "no second file system to move to";
     DriveMapScope map("S=" + source.host() + ";O=" + other.path());
     for (int i = 0; i < 6; ++i)
-        Write(source.host(QStringLiteral("src/f%1.bin").arg(i)), Noise(1 << 20, quint32(i)));
-    Write(source.host("src/sub/inner.bin"), Noise(1 << 20, 9));
+        WriteFile(source.host(QStringLiteral("src/f%1.bin").arg(i)), Noise(1 << 20, quint32(i)));
+    WriteFile(source.host("src/sub/inner.bin"), Noise(1 << 20, 9));
     const Files before = FilesBelow(source.host("src"));
 
     Heard heard;

@@ -10,9 +10,6 @@
 #include <cerrno>
 #include <vector>
 
-#include "platform/Drives.h"
-#include "platform/HostNames.h"
-
 namespace platform {
 
 namespace {
@@ -64,18 +61,16 @@ uint32_t Crc32(uint32_t crc, const char* data, int64_t length) {
     return ~crc;
 }
 
-EntryDigest DigestEntry(const QString& folder, const QString& relativeName,
+EntryDigest DigestEntry(const PinnedFolder& folder, const QByteArray& relativeName,
                         const std::function<bool()>& keepGoing) {
     EntryDigest digest;
-    const QString host = ToHostPath(folder);
-    if (host.isEmpty()) return digest;
-    Descriptor dir(::open(EncodeHostName(host).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Descriptor dir(::dup(folder.Descriptor()));
     if (dir.get() < 0) {
         digest.kind = KindOfError(errno);
         return digest;
     }
     QList<QByteArray> parts;
-    for (const QByteArray& part : EncodeHostName(relativeName).split('/'))
+    for (const QByteArray& part : relativeName.split('/'))
         if (!part.isEmpty() && part != ".") parts << part;
     if (parts.isEmpty() || parts.contains("..")) return digest;
     // Every folder on the way is opened without following a link, as extraction created them.

@@ -3,9 +3,11 @@
 // its length and the CRC-32 of its bytes (a file's contents, or a symbolic link's target text,
 // as archives store links).
 
-#include <QString>
+#include <QByteArray>
 #include <cstdint>
 #include <functional>
+
+#include "platform/PinnedFolder.h"
 
 namespace platform {
 
@@ -21,10 +23,10 @@ struct EntryDigest {
     uint32_t crc = 0;    // of the same bytes
 };
 
-// The entry at relativeName ('/' between names, as an archive names it) below folder (a
-// program path). No symbolic link is followed on the way or at the end. keepGoing is asked
+// The entry at relativeName ('/' between names, as an archive names it, host bytes) below a
+// pinned folder. No symbolic link is followed on the way or at the end. keepGoing is asked
 // after each piece of a long file; when it answers false the reading stops (Unreadable).
-EntryDigest DigestEntry(const QString& folder, const QString& relativeName,
+EntryDigest DigestEntry(const PinnedFolder& folder, const QByteArray& relativeName,
                         const std::function<bool()>& keepGoing = {});
 
 }  // namespace platform

@@ -6,13 +6,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <cerrno>
+#include <memory>
 #include <vector>
 
 #include "platform/Drives.h"
 #include "platform/FileOperationSupport.h"
 #include "platform/FindFile.h"
+#include "platform/PinnedFolder.h"
 #include "platform/Trash.h"
 #include "platform/TreeCopy.h"
 #include "platform/TreeRemoval.h"
@@ -22,14 +23,6 @@ namespace platform {
 using namespace fileops;
 
 namespace {
-
-bool IsDriveHostRoot(const QString& host) {
-    if (host == QLatin1String("/")) return true;
-    for (const DriveMapping& d : DriveMap()) {
-        if (d.hostRoot == host) return true;
-    }
-    return false;
-}
 
 void Report(const FileOperationCallbacks& callbacks, const QString& text) {
     if (callbacks.error) callbacks.error(QCoreApplication::applicationName(), text);
@@ -93,39 +86,6 @@ void FinishFolderMove(const FileOperationCallbacks& callbacks, unsigned flags,
     Report(callbacks, text);
 }
 
-// A top-level item of an operation: its host path and the open folder that holds it.
-struct TopItem {
-    QString host;
-    QByteArray name;
-    Fd parent;
-    dev_t parentDev = 0;
-    struct stat st {};
-};
-
-// Opens the folder that holds an item and looks at the item itself (not through a link).
-bool OpenTopItem(const QString& program, TopItem& item, FileOperationResult& result) {
-    item.host = ToHostPath(program);
-    if (item.host.isEmpty()) {
-        Fail(result, program, QStringLiteral("the path is on no drive"));
-        return false;
-    }
-    if (IsDriveHostRoot(item.host)) {
-        Fail(result, item.host, QStringLiteral("a drive cannot be acted on as a whole"));
-        return false;
-    }
-    item.name = Local(NameOf(item.host));
-    item.parent.reset(
-        ::open(Local(ParentOf(item.host)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    struct stat parentSt {};
-    if (!item.parent.valid() || ::fstat(item.parent.get(), &parentSt) != 0 ||
-        ::fstatat(item.parent.get(), item.name.constData(), &item.st, AT_SYMLINK_NOFOLLOW) != 0) {
-        Fail(result, item.host, SystemText(errno));
-        return false;
-    }
-    item.parentDev = parentSt.st_dev;
-    return true;
-}
-
 QStringList ExpandAll(const QStringList& paths) {
     QStringList items;
     for (const QString& path : paths) {
@@ -159,72 +119,107 @@ bool ConfirmItems(const FileOperationCallbacks& callbacks, unsigned flags, const
     return Confirm(callbacks, flags, caption, text, yesIsDefault);
 }
 
-bool IsSameOrBelow(const QString& path, const QString& folder) {
-    return path == folder || path.startsWith(Join(folder, {}));
+// Each item pinned as it is when the operation is asked for, before any question: what the
+// user is asked about is what is acted on, or nothing is. A slot that failed stays empty.
+std::vector<PinnedItem> PinAll(const QStringList& items, FileOperationResult& result) {
+    std::vector<PinnedItem> pinned(size_t(items.size()));
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        QString why;
+        if (!PinItem(items[i], pinned[size_t(i)], why)) {
+            Fail(result, items[i], why);
+            pinned[size_t(i)].parent.Close();
+        }
+    }
+    return pinned;
+}
+
+// After the question: the item must still be the one pinned, and no mount point.
+bool StillToActOn(PinnedItem& item, FileOperationResult& result) {
+    if (!item.parent.IsOpen()) return false;
+    QString why;
+    if (!RepinUnchangedItem(item, why)) {
+        Fail(result, item.path, why);
+        return false;
+    }
+    if (item.mountPoint) {
+        Fail(result, item.path, MountedText());
+        return false;
+    }
+    return true;
 }
 
 // Where a host path really leads: its longest existing part with links and ".." resolved, and
 // the rest as written.
 QString RealPlace(const QString& host) {
-    QString existing = host;
+    QString existing = QDir::cleanPath(host);
     QString rest;
-    struct stat st {};
-    while (existing != QLatin1String("/") && ::lstat(Local(existing).constData(), &st) != 0) {
+    for (;;) {
+        Fd fd(::open(Local(existing).constData(), O_PATH | O_CLOEXEC));
+        const QString real = fd.valid() ? RealPathOf(fd.get()) : QString();
+        if (!real.isEmpty() || existing == QLatin1String("/"))
+            return real == QLatin1String("/") && !rest.isEmpty() ? rest : real + rest;
         rest.prepend(u'/' + NameOf(existing));
         existing = ParentOf(existing);
     }
-    QString real = QFileInfo(existing).canonicalFilePath();
-    if (real.isEmpty()) real = existing;
-    if (real == QLatin1String("/")) return rest.isEmpty() ? real : rest;
-    return real + rest;
 }
 
-// Makes sure of the target folder and moves the items into it. False when the user declined
-// creating the target (status Declined) or it cannot be had (recorded as a failure).
-bool MoveEntries(const QStringList& items, const QString& targetFolder, unsigned flags,
+bool IsSameOrBelow(const QString& path, const QString& folder) {
+    return path == folder || path.startsWith(Join(folder, {}));
+}
+
+// Pins the target folder, creating it (after asking, unless NoConfirmation) when it is missing.
+// False when the user declined (status Declined) or it cannot be had (recorded as a failure).
+bool PinTarget(const QString& targetFolder, unsigned flags, const FileOperationCallbacks& callbacks,
+               PinnedFolder& target, FileOperationResult& result) {
+    QString why;
+    if (PinFolder(targetFolder, target, why)) return true;
+    if (!PathIsMissing(targetFolder)) {
+        Fail(result, targetFolder, why);
+        return false;
+    }
+    if (!Confirm(callbacks, flags, QCoreApplication::applicationName(),
+                 QStringLiteral("The folder \"%1\" does not exist. Do you want to create it?")
+                     .arg(targetFolder),
+                 /*yesIsDefault=*/true)) {
+        result.status = FileOperationStatus::Declined;
+        return false;
+    }
+    if (PinFolder(targetFolder, target, why, /*createMissing=*/true)) return true;
+    Fail(result, targetFolder, why);
+    return false;
+}
+
+// Moves the entries of the folders in sources into the pinned target. Items that cannot go into
+// the target (it is the item itself or lies inside it) are refused.
+void MoveEntries(std::vector<PinnedItem>& items, PinnedFolder& target, unsigned flags,
                  const FileOperationCallbacks& callbacks, Progress& progress,
                  FileOperationResult& result) {
-    const QString target = ToHostPath(targetFolder);
-    if (target.isEmpty()) {
-        Fail(result, targetFolder, QStringLiteral("the path is on no drive"));
-        return false;
-    }
-    struct stat targetSt {};
-    if (::lstat(Local(target).constData(), &targetSt) != 0) {
-        if (!Confirm(callbacks, flags, QCoreApplication::applicationName(),
-                     QStringLiteral("The folder \"%1\" does not exist. Do you want to create it?")
-                         .arg(targetFolder),
-                     /*yesIsDefault=*/true)) {
-            result.status = FileOperationStatus::Declined;
-            return false;
+    const QString targetReal = RealPathOf(target.Descriptor());
+    struct Top {
+        PinnedItem* item;
+        std::unique_ptr<FolderChain> chain;
+        std::unique_ptr<MountBarrier> mounts;
+    };
+    std::vector<Top> tops;
+    for (PinnedItem& item : items) {
+        if (!StillToActOn(item, result)) continue;
+        const QString real = JoinName(RealPathOf(item.parent.Descriptor()), item.name);
+        if (IsSameOrBelow(targetReal, real) || RealPathOf(item.parent.Descriptor()) == targetReal) {
+            Fail(result, item.path,
+                 QStringLiteral("it cannot be moved into itself or onto itself"));
+            continue;
         }
-        if (!QDir().mkpath(target) || ::lstat(Local(target).constData(), &targetSt) != 0) {
-            Fail(result, targetFolder, SystemText(errno));
-            return false;
-        }
-    }
-    if (!S_ISDIR(targetSt.st_mode)) {
-        Fail(result, targetFolder, SystemText(ENOTDIR));
-        return false;
-    }
-    std::vector<TopItem> tops(static_cast<size_t>(items.size()));
-    for (qsizetype i = 0; i < items.size(); ++i) {
-        TopItem& top = tops[static_cast<size_t>(i)];
-        if (!OpenTopItem(items[i], top, result)) continue;
-        if (IsSameOrBelow(target, top.host) || ParentOf(top.host) == target) {
-            Fail(result, top.host, QStringLiteral("it cannot be moved into itself or onto itself"));
-            top.parent.reset();
-        } else if (top.st.st_dev != targetSt.st_dev) {
-            CountEntry(top.parent.get(), top.name, top.parentDev, progress, top.host);
-        } else {
+        Top top{&item, std::make_unique<FolderChain>(item.parent.Descriptor(), ParentOf(item.host)),
+                std::make_unique<MountBarrier>(item.parent.Descriptor(), item.name)};
+        if (item.identity.device != target.Identity().device)
+            CountEntry(*top.chain, item.name, *top.mounts, progress);
+        else
             progress.state.totalEntries += 1;
-        }
+        tops.push_back(std::move(top));
     }
+    FolderChain into(target.Descriptor(), target.HostPath());
     Mover mover(callbacks, flags, progress, result);
-    for (const TopItem& top : tops) {
-        if (top.parent.valid()) mover.MoveInto(top.host, target);
-    }
-    return true;
+    for (Top& top : tops) mover.MoveInto(*top.chain, into, top.item->name, *top.mounts);
 }
 
 }  // namespace
@@ -248,24 +243,32 @@ FileOperationResult DeleteItems(const QStringList& paths, unsigned flags,
     FileOperationResult result;
     const QStringList items = ExpandAll(paths);
     if (items.isEmpty()) return result;
+    std::vector<PinnedItem> pinned = PinAll(items, result);
     if (!ConfirmItems(callbacks, flags, QStringLiteral("Delete"), items,
                       "Are you sure you want to permanently delete %1?",
                       "Are you sure you want to permanently delete these %1 items?",
                       /*yesIsDefault=*/false)) {
+        result = {};
         result.status = FileOperationStatus::Declined;
         return result;
     }
     Progress progress(callbacks);
-    std::vector<TopItem> tops(static_cast<size_t>(items.size()));
-    for (qsizetype i = 0; i < items.size(); ++i) {
-        if (OpenTopItem(items[i], tops[static_cast<size_t>(i)], result))
-            CountEntry(tops[i].parent.get(), tops[i].name, tops[i].parentDev, progress,
-                       tops[i].host);
+    struct Top {
+        PinnedItem* item;
+        std::unique_ptr<FolderChain> chain;
+        std::unique_ptr<MountBarrier> mounts;
+    };
+    std::vector<Top> tops;
+    for (PinnedItem& item : pinned) {
+        if (!StillToActOn(item, result)) continue;
+        Top top{&item, std::make_unique<FolderChain>(item.parent.Descriptor(), ParentOf(item.host)),
+                std::make_unique<MountBarrier>(item.parent.Descriptor(), item.name)};
+        CountEntry(*top.chain, item.name, *top.mounts, progress);
+        tops.push_back(std::move(top));
     }
-    for (TopItem& top : tops) {
+    for (Top& top : tops) {
         if (progress.cancelled) break;
-        if (top.parent.valid())
-            RemoveEntry(top.parent.get(), top.name, top.parentDev, top.host, progress, result);
+        RemoveEntry(*top.chain, top.item->name, *top.mounts, progress, result);
     }
     Finish(callbacks, flags, QStringLiteral("delete"), result, progress);
     return result;
@@ -276,24 +279,37 @@ FileOperationResult RecycleItems(const QStringList& paths, unsigned flags,
     FileOperationResult result;
     const QStringList items = ExpandAll(paths);
     if (items.isEmpty()) return result;
+    std::vector<PinnedItem> pinned = PinAll(items, result);
     if (!ConfirmItems(callbacks, flags, QStringLiteral("Move to Trash"), items,
                       "Are you sure you want to move %1 to the Trash?",
                       "Are you sure you want to move these %1 items to the Trash?",
                       /*yesIsDefault=*/true)) {
+        result = {};
         result.status = FileOperationStatus::Declined;
         return result;
     }
     Progress progress(callbacks);
     progress.state.totalEntries = static_cast<int>(items.size());
     qsizetype declined = 0;
-    for (const QString& program : items) {
-        if (!progress.Tick(ToHostPath(program), true)) break;
-        TopItem item;
-        if (!OpenTopItem(program, item, result)) continue;
+    for (PinnedItem& item : pinned) {
+        if (!progress.Tick(item.host, true)) break;
+        if (!StillToActOn(item, result)) continue;
+        const int parent = item.parent.Descriptor();
+        // A trashed folder would take a mounted drive along, and emptying the Trash would
+        // delete that drive's files.
+        const QStringList mounts = MountPointsInside(item.parent, item.name);
+        if (!mounts.isEmpty()) {
+            const QString mount = FromHostPath(mounts.front());
+            Fail(result, item.path,
+                 QStringLiteral("another file system is mounted inside it (at \"%1\"); it stays "
+                                "where it is")
+                     .arg(mount.isEmpty() ? mounts.front() : mount));
+            continue;
+        }
         TrashPlace place;
         QString why;
-        if (FindTrash(item.host, item.st.st_dev, place, why) &&
-            MoveToTrash(item.parent.get(), item.name, item.host, place, why)) {
+        if (FindTrash(parent, item.name, item.identity.device, place, why) &&
+            MoveToTrash(parent, item.name, place, why)) {
             progress.state.doneEntries += 1;
             continue;
         }
@@ -303,14 +319,15 @@ FileOperationResult RecycleItems(const QStringList& paths, unsigned flags,
             callbacks.deleteInstead(QStringLiteral("Move to Trash"),
                                     QStringLiteral("%1 cannot be moved to the Trash: %2.\n\nDo "
                                                    "you want to delete it permanently?")
-                                        .arg(Quoted({program}), why));
+                                        .arg(Quoted({item.path}), why));
         if (!deleteIt) {
-            Fail(result, item.host,
+            Fail(result, item.path,
                  QStringLiteral("it cannot be moved to the Trash (%1)").arg(why));
             ++declined;
             continue;
         }
-        RemoveEntry(item.parent.get(), item.name, item.parentDev, item.host, progress, result);
+        FolderChain chain(parent, ParentOf(item.host));
+        RemoveEntry(chain, item.name, MountBarrier(parent, item.name), progress, result);
     }
     // The items the user chose to keep were the user's answer, not an error to report.
     const unsigned ui = result.failed.size() == declined ? unsigned{NoErrorUi} : 0u;
@@ -322,9 +339,13 @@ FileOperationResult MoveItems(const QStringList& paths, const QString& targetFol
                               const FileOperationCallbacks& callbacks) {
     FileOperationResult result;
     Progress progress(callbacks);
-    if (MoveEntries(ExpandAll(paths), targetFolder, flags, callbacks, progress, result) ||
-        result.status != FileOperationStatus::Declined)
-        Finish(callbacks, flags, QStringLiteral("move"), result, progress);
+    std::vector<PinnedItem> pinned = PinAll(ExpandAll(paths), result);
+    PinnedFolder target;
+    if (PinTarget(targetFolder, flags, callbacks, target, result))
+        MoveEntries(pinned, target, flags, callbacks, progress, result);
+    else if (result.status == FileOperationStatus::Declined)
+        return result;
+    Finish(callbacks, flags, QStringLiteral("move"), result, progress);
     return result;
 }
 
@@ -334,22 +355,19 @@ FileOperationResult MoveFolder(const QString& source, const QString& target, uns
     while (from.endsWith(u'\\')) from.chop(1);
     QString to = target;
     while (to.size() > 3 && to.endsWith(u'\\')) to.chop(1);
-    const QString host = ToHostPath(from);
-    const QString targetHost = ToHostPath(to);
     FileOperationResult result;
     Progress progress(callbacks);
-    struct stat st {};
-    if (host.isEmpty()) {
-        Fail(result, from, QStringLiteral("the path is on no drive"));
-    } else if (IsDriveHostRoot(host)) {
-        Fail(result, from, QStringLiteral("a drive cannot be acted on as a whole"));
-    } else if (::lstat(Local(host).constData(), &st) != 0) {
-        Fail(result, from, SystemText(errno));
-    } else if (!S_ISDIR(st.st_mode)) {
+    PinnedItem folder;
+    QString why;
+    if (!PinItem(from, folder, why)) {
+        Fail(result, from, why);
+    } else if (!folder.identity.IsFolder()) {
         Fail(result, from, SystemText(ENOTDIR));
-    } else if (!targetHost.isEmpty()) {
+    } else if (folder.mountPoint) {
+        Fail(result, from, MountedText());
+    } else if (const QString targetHost = ToHostPath(to); !targetHost.isEmpty()) {
         // Before anything is touched: a folder cannot go into itself, by any path.
-        const QString self = RealPlace(host);
+        const QString self = JoinName(RealPathOf(folder.parent.Descriptor()), folder.name);
         const QString place = RealPlace(targetHost);
         if (place == self)
             Fail(result, from, QStringLiteral("the target is the folder itself"));
@@ -357,16 +375,35 @@ FileOperationResult MoveFolder(const QString& source, const QString& target, uns
             Fail(result, from, QStringLiteral("the target \"%1\" lies inside it").arg(to));
     }
     if (result.failed.isEmpty()) {
-        if (MoveEntries(ExpandWildcards(from + QLatin1String("\\*")), to, flags, callbacks,
-                        progress, result)) {
+        PinnedFolder into;
+        if (!PinTarget(to, flags, callbacks, into, result)) {
+            if (result.status == FileOperationStatus::Declined) return result;
+        } else if (StillToActOn(folder, result)) {
+            const int parent = folder.parent.Descriptor();
+            FolderChain src(parent, ParentOf(folder.host));
+            FolderChain dst(into.Descriptor(), into.HostPath());
+            const MountBarrier mounts(parent, folder.name);
+            std::vector<QByteArray> names;
+            int error = 0;
+            if (!src.Enter(folder.name, folder.identity) || !ListNames(src.Top(), names, error)) {
+                Fail(result, from, WalkErrorText(error ? error : errno));
+            } else {
+                for (const QByteArray& name : names) {
+                    if (folder.identity.device != into.Identity().device)
+                        CountEntry(src, name, mounts, progress);
+                    else
+                        progress.state.totalEntries += 1;
+                }
+                Mover mover(callbacks, flags, progress, result);
+                for (const QByteArray& name : names) mover.MoveInto(src, dst, name, mounts);
+            }
+            src.Leave();
             // A source that still holds something stays; one emptied goes.
-            if (::rmdir(Local(host).constData()) != 0 && errno != ENOENT && errno != ENOTEMPTY &&
-                errno != EEXIST)
-                Fail(result, host,
+            if (::unlinkat(parent, folder.name.constData(), AT_REMOVEDIR) != 0 && errno != ENOENT &&
+                errno != ENOTEMPTY && errno != EEXIST)
+                Fail(result, folder.host,
                      QStringLiteral("it was emptied but cannot be removed: %1")
                          .arg(SystemText(errno)));
-        } else if (result.status == FileOperationStatus::Declined) {
-            return result;
         }
     }
     FinishFolderMove(callbacks, flags, result, progress, from, to);

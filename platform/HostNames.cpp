@@ -1,5 +1,7 @@
 #include "platform/HostNames.h"
 
+#include <cstring>
+
 namespace platform {
 
 namespace {
@@ -108,6 +110,11 @@ QString HostNameOf(const QString& programName) {
     for (const QChar c : name)
         if (IsEscape(c.unicode())) return DecodeHostName(EncodeHostName(name));
     return name;
+}
+
+QString SystemErrorText(int error) {
+    const char* text = std::strerror(error);
+    return DecodeHostName(text, qsizetype(std::strlen(text)));
 }
 
 }  // namespace platform

@@ -22,4 +22,7 @@ QString ProgramNameOf(const QString& hostName);
 // spell a character (a host name's own '＼') back into it.
 QString HostNameOf(const QString& programName);
 
+// The system's words for an error number (strerror), as the program shows them.
+QString SystemErrorText(int error);
+
 }  // namespace platform

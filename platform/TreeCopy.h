@@ -1,24 +1,26 @@
 #pragma once
-// Copying a tree to another file system with every file read back, and moving entries into a
-// folder: a rename within one file system, a copy across file systems whose source is removed
-// only once the copy is complete and reads back identical. Links are copied as links, never
-// followed; a folder on which another file system is mounted is never entered. Used by the file
+// Moving entries into a folder: a rename within one file system, and across file systems a copy
+// whose every file is read back, after which the source is removed only where it is still what
+// was copied. Links are copied as links, never followed; a folder on which another file system
+// is mounted is never entered nor moved; everything goes through folder chains, so neither a
+// part of a path swapped for a link nor a deep tree can lead the work astray. Used by the file
 // operations inside platform/.
 
 #include <QByteArray>
 #include <QString>
+#include <vector>
 
 #include "platform/FileOperationSupport.h"
 
 namespace platform::fileops {
 
-// Copies the entry name of the open folder srcDir (on the file system srcDev; host is its host
-// path) as dstName into the open folder dstDir, with its contents, permissions and times; each
-// file is synced and read back against the digest of what was read. False on the first failure
-// or a cancel; what was copied so far stays for the caller to remove.
-bool CopyEntry(int srcDir, const QByteArray& name, DeviceId srcDev, int dstDir,
-               const QByteArray& dstName, const QString& host, Progress& progress,
-               FileOperationResult& result);
+// What a copy took of an entry, so that the source is removed only where it is still that.
+struct CopiedEntry {
+    QByteArray name;
+    EntryIdentity identity;  // as it was read
+    bool copied = true;      // false: it changed while it was read and was not copied
+    std::vector<CopiedEntry> children;
+};
 
 // Moves entries into folders for one operation, recording failures in its result.
 class Mover {
@@ -27,15 +29,27 @@ public:
           FileOperationResult& result)
         : callbacks_(callbacks), flags_(flags), progress_(progress), result_(result) {}
 
-    // Moves the entry at src into the folder dstFolder (host paths) under its own name.
-    void MoveInto(const QString& src, const QString& dstFolder);
+    // Moves the entry name of src's current folder into dst's current folder under its own
+    // name. mounts: the mount points inside what is moved.
+    void MoveInto(FolderChain& src, FolderChain& dst, const QByteArray& name,
+                  const MountBarrier& mounts);
 
 private:
-    void Moved(const QString& src);
-    void FailItem(const QString& src, const QString& where, const QString& why);
-    void Merge(const QString& src, const QString& dst);
-    bool MayReplace(const QString& dst);
-    void CopyThenRemove(const QString& src, const QString& dstFolder, bool replace);
+    void Moved(const QString& host);
+    void FailItem(const QString& host, const QString& where, const QString& why);
+    void Merge(FolderChain& src, FolderChain& dst, const QByteArray& name,
+               const EntryIdentity& source, const EntryIdentity& existing,
+               const MountBarrier& mounts);
+    bool MayReplace(const QString& dstHost);
+    void CopyThenRemove(FolderChain& src, FolderChain& dst, const QByteArray& name, bool replace,
+                        const MountBarrier& mounts);
+    bool CopyEntry(FolderChain& src, FolderChain& dst, const QByteArray& name,
+                   const QByteArray& dstName, const MountBarrier& mounts, CopiedEntry& record,
+                   FileOperationResult& failures);
+    bool CopyFile(FolderChain& src, FolderChain& dst, const QByteArray& name,
+                  const EntryIdentity& st, const QByteArray& dstName, CopiedEntry& record,
+                  FileOperationResult& failures);
+    bool RemoveCopied(FolderChain& src, const CopiedEntry& record);
 
     const FileOperationCallbacks& callbacks_;
     unsigned flags_;

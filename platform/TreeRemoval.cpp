@@ -1,55 +1,58 @@
 #include "platform/TreeRemoval.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <cerrno>
 #include <vector>
 
 namespace platform::fileops {
 
-bool RemoveEntry(int parentFd, const QByteArray& name, DeviceId parentDev, const QString& host,
+bool RemoveEntry(FolderChain& chain, const QByteArray& name, const MountBarrier& mounts,
                  Progress& progress, FileOperationResult& result, bool countEntries) {
-    struct stat st {};
-    if (::fstatat(parentFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        if (errno == ENOENT) return true;
-        Fail(result, host, SystemText(errno));
+    const QString host = chain.HostOf(name);
+    EntryIdentity st;
+    bool mountRoot = false;
+    int dir = chain.Top();
+    if (dir < 0 || !StatAt(dir, name.constData(), st, &mountRoot)) {
+        if (dir >= 0 && errno == ENOENT) return true;
+        Fail(result, host, WalkErrorText(errno));
         return false;
     }
-    if (S_ISDIR(st.st_mode)) {
-        if (st.st_dev != parentDev) {
-            Fail(result, host, QStringLiteral("another file system is mounted on this folder"));
+    if (st.IsFolder()) {
+        if (mounts.Stops(st, mountRoot, chain.TopDevice())) {
+            Fail(result, host, MountedText());
             return false;
         }
-        Fd dir(
-            ::openat(parentFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         std::vector<QByteArray> names;
         int error = 0;
-        if (!dir.valid() || !ListNames(dir.get(), names, error)) {
-            Fail(result, host, SystemText(dir.valid() ? error : errno));
+        if (!chain.Enter(name, st) || !ListNames(chain.Top(), names, error)) {
+            Fail(result, host, WalkErrorText(error ? error : errno));
+            if (error) chain.Leave();
             return false;
         }
         bool all = true;
         for (const QByteArray& child : names) {
-            if (!progress.Tick(host)) return false;
-            all = RemoveEntry(dir.get(), child, st.st_dev, Join(host, QFile::decodeName(child)),
-                              progress, result, countEntries) &&
-                  all;
+            if (!progress.Tick(host)) break;
+            all = RemoveEntry(chain, child, mounts, progress, result, countEntries) && all;
         }
+        chain.Leave();
         if (!all || progress.cancelled) return false;
-        if (::unlinkat(parentFd, name.constData(), AT_REMOVEDIR) != 0) {
-            Fail(result, host, SystemText(errno));
+        dir = chain.Top();
+        if (dir < 0 || ::unlinkat(dir, name.constData(), AT_REMOVEDIR) != 0) {
+            Fail(result, host,
+                 errno == ENOTEMPTY || errno == EEXIST
+                     ? QStringLiteral("entries were added to it meanwhile; they stay")
+                     : WalkErrorText(errno));
             return false;
         }
-    } else if (::unlinkat(parentFd, name.constData(), 0) != 0) {
+    } else if (::unlinkat(dir, name.constData(), 0) != 0) {
         Fail(result, host, SystemText(errno));
         return false;
     }
     if (countEntries) {
         progress.state.doneEntries += 1;
-        if (S_ISREG(st.st_mode)) progress.state.doneBytes += st.st_size;
+        if (st.IsFile()) progress.state.doneBytes += st.size;
     }
     progress.Tick(host);
     return true;

@@ -138,7 +138,7 @@ QString ProgramPathOf(const QString& argument) {
 // Without a display nobody sees the window: why a report run ends goes to standard error.
 void Tell(const QString& text) {
     if (platform::IsOffscreen())
-        std::fputs(("quillon: " + text + u'\n').toLocal8Bit().constData(), stderr);
+        std::fputs(("quillon: " + text + u'\n').toUtf8().constData(), stderr);
 }
 
 QString HostPathOf(const QString& argument) {

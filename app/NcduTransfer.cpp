@@ -1,8 +1,8 @@
 #include "app/NcduTransfer.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileDialog>
-#include <QSaveFile>
 #include <cstdio>
 
 #include "app/CommandLine.h"
@@ -14,6 +14,7 @@
 #include "platform/ByteInput.h"
 #include "platform/Drives.h"
 #include "platform/FindFile.h"
+#include "platform/HostFiles.h"
 #include "platform/MessageBox.h"
 
 namespace {
@@ -22,13 +23,21 @@ const QString kExportFilter =
     QStringLiteral("ncdu export (*.json *.json.gz *.ncdu *.gz);;All files (*)");
 
 void PrintError(const QString& text) {
-    std::fputs(("quillon: " + text + u'\n').toLocal8Bit().constData(), stderr);
+    std::fputs(("quillon: " + text + u'\n').toUtf8().constData(), stderr);
 }
 
 QString ProgramPathOf(const QString& argument) {
     return engine::IsProgramPath(argument)
                ? argument
                : platform::FromHostPath(platform::AbsoluteHostPath(argument));
+}
+
+// Put in its place whole, so that a failure leaves no half file, and never through a link.
+bool ExportToFile(const QString& folder, const QString& file, QString& error) {
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    return engine::ExportNcdu(folder, out, error) &&
+           platform::ReplaceHostFile(file, out.data(), &error);
 }
 
 }  // namespace
@@ -82,11 +91,7 @@ int ExportNcduFromCommandLine(const TNcduOptions& options) {
         QFile out;
         written = out.open(stdout, QIODevice::WriteOnly) && engine::ExportNcdu(folder, out, error);
     } else {
-        // Written beside its place and put there whole, so that a failure leaves no half file.
-        QSaveFile out(options.ExportFile);
-        written = out.open(QIODevice::WriteOnly) && engine::ExportNcdu(folder, out, error) &&
-                  out.commit();
-        if (!written && error.isEmpty()) error = out.errorString();
+        written = ExportToFile(folder, options.ExportFile, error);
     }
     if (!written) PrintError(QStringLiteral("the export could not be written: %1").arg(error));
     return written ? ExitReportWritten : ExitReportFailed;
@@ -166,10 +171,7 @@ void TNcduTransfer::SaveExport() {
     {
         // The walk lets the window run: Stop ends it, and nothing may change the tree meanwhile.
         const engine::TScanningState exporting(engine::CurrentScanHost());
-        QSaveFile out(file);
-        written = out.open(QIODevice::WriteOnly) && engine::ExportNcdu(folder, out, error) &&
-                  out.commit();
-        if (!written && error.isEmpty()) error = out.errorString();
+        written = ExportToFile(folder, file, error);
     }
     w.ShowStatusText(0, written ? QStringLiteral("Saved %1 as an ncdu export.").arg(folder)
                                 : QStringLiteral("Done."));

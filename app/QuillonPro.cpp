@@ -4,12 +4,14 @@
 #include <QLocale>
 #include <QStringList>
 #include <cstdio>
+#include <cstring>
 
 #include "app/CommandLine.h"
 #include "app/Messages.h"
 #include "app/NcduTransfer.h"
 #include "app/main.h"
 #include "engine/TextForms.h"
+#include "platform/HostNames.h"
 #include "platform/LocalTime.h"
 #include "views/FormBarChart.h"
 #include "views/FormSectionSize.h"
@@ -18,12 +20,13 @@ namespace {
 
 QStringList ArgumentsOf(int argc, char* argv[]) {
     QStringList arguments;
-    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    for (int i = 1; i < argc; ++i)
+        arguments << platform::DecodeHostName(argv[i], qsizetype(std::strlen(argv[i])));
     return arguments;
 }
 
 void Print(FILE* stream, const QString& text) {
-    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fputs(text.toUtf8().constData(), stream);
 }
 
 // Without a display the offscreen platform's remarks about what it cannot do are no news to

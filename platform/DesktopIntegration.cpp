@@ -1,14 +1,12 @@
 #include "platform/DesktopIntegration.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringList>
 
 #include "platform/Drives.h"
+#include "platform/HostFiles.h"
 #include "platform/Trash.h"
 
 namespace platform {
@@ -83,7 +81,7 @@ QString FolderVerbPath() {
 
 bool FolderVerbExists() {
     const QString path = FolderVerbPath();
-    return !path.isEmpty() && QFileInfo::exists(path);
+    return !path.isEmpty() && HostEntryAt(path) != HostEntry::Missing;
 }
 
 QString FolderVerbEntry(const QString& caption, const QString& programHostPath) {
@@ -103,20 +101,19 @@ QString FolderVerbEntry(const QString& caption, const QString& programHostPath) 
 QString WriteFolderVerb(const QString& caption, const QString& programHostPath) {
     const QString path = FolderVerbPath();
     if (path.isEmpty()) return QStringLiteral("No folder for the user's applications");
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder)) return QStringLiteral("Cannot create ") + folder;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
-    file.write(FolderVerbEntry(caption, programHostPath).toUtf8());
-    if (!file.commit()) return file.errorString();
+    const QString folder = path.left(path.lastIndexOf(u'/'));
+    if (!MakeHostFolders(folder)) return QStringLiteral("Cannot create ") + folder;
+    QString why;
+    if (!ReplaceHostFile(path, FolderVerbEntry(caption, programHostPath).toUtf8(), &why))
+        return why;
     RefreshApplicationsDatabase(folder);
     return {};
 }
 
 void RemoveFolderVerb() {
     const QString path = FolderVerbPath();
-    if (path.isEmpty() || !QFile::remove(path)) return;
-    RefreshApplicationsDatabase(QFileInfo(path).absolutePath());
+    if (path.isEmpty() || HostEntryAt(path) == HostEntry::Missing || !RemoveHostFile(path)) return;
+    RefreshApplicationsDatabase(path.left(path.lastIndexOf(u'/')));
 }
 
 QString FileSearchProgram() {
@@ -149,7 +146,7 @@ ShellOutcome FindFilesIn(const QString& folder) {
     const QString host = folder.isEmpty() ? QString() : ToHostPath(folder);
     const QString program = FileSearchProgram();
     if (!program.isEmpty()) {
-        const QString name = QFileInfo(program).fileName();
+        const QString name = program.mid(program.lastIndexOf(u'/') + 1);
         QStringList arguments;
         // kfind and catfish take the folder as it is; the GNOME and MATE tools want an option.
         if (!host.isEmpty())

@@ -110,7 +110,7 @@ MapState LoadMap() {
     MapState state;
     const QByteArray mapText = qgetenv("QUILLON_DRIVES");
     state.drives = mapText.isEmpty() ? DrivesFromMounts(mounts, SysfsRemovable, IsFolder)
-                                     : DrivesFromVariable(QString::fromLocal8Bit(mapText), mounts);
+                                     : DrivesFromVariable(DecodeHostName(mapText), mounts);
     for (const MountEntry& m : mounts) state.mountPoints.insert(m.mountPoint);
     for (const DriveMapping& d : state.drives) state.mountPoints.insert(d.hostRoot);
     return state;

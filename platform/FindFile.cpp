@@ -282,7 +282,7 @@ std::vector<QByteArray> HiddenNamesBeside(const QString& host) {
 // Keeps the reason of a failure that errno names.
 void NoteFailure(int error, FindError& kind, QString& text) {
     kind = ErrorOf(error);
-    text = QString::fromLocal8Bit(strerror(error));
+    text = SystemErrorText(error);
 }
 
 // Keeps what ended a listing: its plain end, or the failure errno names.

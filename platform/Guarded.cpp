@@ -12,7 +12,7 @@ void ReportUnexpectedError(std::exception_ptr error) noexcept {
     try {
         std::rethrow_exception(error);
     } catch (const std::exception& e) {
-        text = QString::fromLocal8Bit(e.what());
+        text = QString::fromUtf8(e.what());
     } catch (...) {
         text = QStringLiteral("An unexpected error occurred.");
     }

@@ -1,12 +1,10 @@
 #include "platform/HiddenNames.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <cstring>
 
 #include "platform/Drives.h"
+#include "platform/HostFiles.h"
 #include "platform/HostNames.h"
 
 namespace platform {
@@ -40,14 +38,8 @@ bool SetHiddenAttribute(const QString& path, bool hidden) {
         (slash == 0 ? QString() : host.left(slash)) + u'/' + QLatin1String(kHiddenListName);
 
     QByteArray contents;
-    QFile list(listPath);
-    const bool exists = QFileInfo::exists(listPath);
-    if (exists) {
-        if (!list.open(QIODevice::ReadOnly)) return false;
-        contents = list.readAll();
-        if (list.error() != QFileDevice::NoError) return false;
-        list.close();
-    }
+    const HostEntry existing = HostEntryAt(listPath);
+    if (existing != HostEntry::Missing && !ReadHostFile(listPath, contents)) return false;
     QList<QByteArray> lines = contents.split('\n');
     const auto isName = [&](QByteArray line) {
         if (line.endsWith('\r')) line.chop(1);
@@ -63,16 +55,9 @@ bool SetHiddenAttribute(const QString& path, bool hidden) {
         lines.erase(std::remove_if(lines.begin(), lines.end(), isName), lines.end());
         contents.clear();
         contents = lines.join('\n');
-        if (HiddenNamesOf(contents).empty()) return QFile::remove(listPath);
+        if (HiddenNamesOf(contents).empty()) return RemoveHostFile(listPath);
     }
-    QSaveFile file(listPath);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    if (file.write(contents) != contents.size() || !file.flush() ||
-        file.size() != contents.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return ReplaceHostFile(listPath, contents);
 }
 
 }  // namespace platform

@@ -16,7 +16,7 @@ bool LoadedLibrary::Load(const QString& hostPath) {
     handle_ = ::dlopen(EncodeHostName(hostPath).constData(), RTLD_NOW | RTLD_LOCAL);
     if (!handle_) {
         const char* error = ::dlerror();
-        errorText_ = error ? QString::fromLocal8Bit(error) : QString();
+        errorText_ = error ? QString::fromUtf8(error) : QString();
         return false;
     }
     errorText_.clear();

@@ -1,11 +1,11 @@
 #include "platform/MetafileCanvas.h"
 
-#include <QFile>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <algorithm>
 #include <bit>
 
+#include "platform/HostFiles.h"
 #include "platform/PainterCanvas.h"
 
 namespace platform {
@@ -56,21 +56,10 @@ MetafileCanvas::MetafileCanvas(int width, int height, std::uint32_t firstIndex)
       tableSize_(firstIndex) {}
 
 void MetafileCanvas::SaveToFile(const QString& path) const {
-    const QByteArray bytes = Bytes();
-    QFile file(path);
-    // A full disk often shows only when the buffered bytes are flushed, so the close is checked
-    // as well as the write.
-    bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                   file.write(bytes) == bytes.size() && file.flush();
-    if (written) {
-        file.close();
-        written = file.error() == QFileDevice::NoError;
-    }
-    if (!written) {
-        throw EMetafileWriteError(QStringLiteral("Cannot write file \"%1\". %2")
-                                      .arg(path, file.errorString())
-                                      .toStdString());
-    }
+    QString why;
+    if (!ReplaceHostFile(path, Bytes(), &why))
+        throw EMetafileWriteError(
+            QStringLiteral("Cannot write file \"%1\". %2").arg(path, why).toStdString());
 }
 
 void MetafileCanvas::AddRecord(const QByteArray& record) {

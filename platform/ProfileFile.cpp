@@ -1,11 +1,10 @@
 #include "platform/ProfileFile.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-
 #include "platform/Drives.h"
+#include "platform/FindFile.h"
+#include "platform/HostFiles.h"
 #include "platform/HostNames.h"
+#include "platform/PinnedFolder.h"
 
 namespace platform {
 
@@ -114,7 +113,47 @@ QString KeyProblem(const QString& key) {
     return {};
 }
 
+QString FolderOf(const QString& programPath) {
+    const qsizetype cut = programPath.lastIndexOf(u'\\');
+    return cut <= 2 ? programPath.left(2) + u'\\' : programPath.left(cut);
+}
+
+QByteArray NameOf(const QString& host) {
+    return EncodeHostName(host.mid(host.lastIndexOf(u'/') + 1));
+}
+
 }  // namespace
+
+// A file on a drive is reached through its folder pinned from the drive's root, so that no link
+// on the way (a folder swapped for a link) can lead a read or a write elsewhere; a host path is
+// the caller's own to name. Either way the file itself is never a link.
+bool ProfileFile::ReadBytes(QByteArray& bytes, bool& missing, QString* error) const {
+    if (!IsProgramPath(path_)) {
+        if (HostEntryAt(host_) == HostEntry::Missing) return missing = true;
+        missing = false;
+        return ReadHostFile(host_, bytes, error);
+    }
+    PinnedFolder folder;
+    QString why;
+    if (!PinFolder(FolderOf(path_), folder, why)) {
+        missing = PathIsMissing(FolderOf(path_));
+        if (missing) return true;
+        if (error) *error = why;
+        return false;
+    }
+    return ReadFileIn(folder, NameOf(host_), bytes, missing, error);
+}
+
+bool ProfileFile::WriteBytes(const QByteArray& bytes, QString* error) const {
+    if (!IsProgramPath(path_)) return ReplaceHostFile(host_, bytes, error);
+    PinnedFolder folder;
+    QString why;
+    if (!PinFolder(FolderOf(path_), folder, why)) {
+        if (error) *error = why;
+        return false;
+    }
+    return ReplaceFileIn(folder, NameOf(host_), bytes, error);
+}
 
 ProfileFile::ProfileFile(const QString& path)
     : path_(path), host_(IsProgramPath(path) ? ToHostPath(path) : path) {
@@ -128,21 +167,17 @@ bool ProfileFile::Load(Lines& lines, State& state, QString* error) const {
         if (error) *error = QStringLiteral("%1 is on no drive").arg(path_);
         return false;
     }
-    QFile file(host_);
-    if (!QFileInfo::exists(host_) && !QFileInfo(host_).isSymLink()) {
+    QByteArray bytes;
+    bool missing = false;
+    QString why;
+    if (!ReadBytes(bytes, missing, &why)) {
+        state = State::Unreadable;
+        if (error) *error = QStringLiteral("%1: %2").arg(path_, why);
+        return false;
+    }
+    if (missing) {
         state = State::Missing;
         return true;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        state = State::Unreadable;
-        if (error) *error = file.errorString();
-        return false;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        state = State::Unreadable;
-        if (error) *error = file.errorString();
-        return false;
     }
     state = State::Read;
     for (QByteArray line : bytes.split('\n')) {
@@ -196,20 +231,9 @@ bool ProfileFile::Change(const std::function<bool(Lines&)>& edit) {
     }
     QByteArray bytes;
     for (const QByteArray& line : lines) bytes += line + "\r\n";
-    QSaveFile file(host_);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error_ = file.errorString();
-        return false;
-    }
-    // A flush that fell short (a full disk) must not be committed as if it were whole.
-    if (file.write(bytes) != bytes.size() || !file.flush() || file.size() != bytes.size() ||
-        file.error() != QFileDevice::NoError) {
-        error_ = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        error_ = file.errorString();
+    QString why;
+    if (!WriteBytes(bytes, &why)) {
+        error_ = QStringLiteral("%1: %2").arg(path_, why);
         return false;
     }
     lines_ = std::move(lines);
@@ -281,16 +305,25 @@ bool ProfileFile::DeleteSection(const QString& section) {
 
 bool ProfileFile::Remove() {
     error_.clear();
-    QFile file(host_);
-    if (!host_.isEmpty() && !QFileInfo::exists(host_) && !QFileInfo(host_).isSymLink()) {
-        lines_.clear();
-        state_ = State::Missing;
-        return true;
-    }
-    if (host_.isEmpty() || !file.remove()) {
-        error_ =
-            host_.isEmpty() ? QStringLiteral("%1 is on no drive").arg(path_) : file.errorString();
+    QByteArray bytes;
+    bool missing = false;
+    if (host_.isEmpty() || !ReadBytes(bytes, missing, &error_)) {
+        if (host_.isEmpty()) error_ = QStringLiteral("%1 is on no drive").arg(path_);
         return false;
+    }
+    if (!missing) {
+        PinnedFolder folder;
+        QString why;
+        EntryIdentity identity;
+        const bool removed = IsProgramPath(path_)
+                                 ? PinFolder(FolderOf(path_), folder, why) &&
+                                       StatEntryIn(folder, NameOf(host_), identity, why) &&
+                                       RemoveFileIn(folder, NameOf(host_), identity, why)
+                                 : RemoveHostFile(host_, &why);
+        if (!removed) {
+            error_ = QStringLiteral("%1: %2").arg(path_, why);
+            return false;
+        }
     }
     lines_.clear();
     state_ = State::Missing;

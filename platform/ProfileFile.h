@@ -9,7 +9,9 @@
 // the file atomically (a temporary file in the same folder, flushed, renamed), so a crash leaves
 // either the old or the new file. Lines a change does not touch are written back byte for byte;
 // a line that is neither a section, a key nor a comment is kept and otherwise ignored. A file
-// that exists but cannot be read is never replaced.
+// that exists but cannot be read is never replaced. The file is never a symbolic link (one is
+// unreadable, and never written through), and the folder of a program path is reached from its
+// drive's root without following a link.
 
 #include <QByteArray>
 #include <QString>
@@ -62,6 +64,8 @@ public:
 private:
     using Lines = std::vector<QByteArray>;
     bool Change(const std::function<bool(Lines&)>& edit);
+    bool ReadBytes(QByteArray& bytes, bool& missing, QString* error) const;
+    bool WriteBytes(const QByteArray& bytes, QString* error) const;
     bool Load(Lines& lines, State& state, QString* error) const;
 
     QString path_;

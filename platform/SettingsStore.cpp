@@ -1,15 +1,15 @@
 #include "platform/SettingsStore.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QStringList>
 #include <algorithm>
 #include <optional>
 #include <vector>
+
+#include "platform/HostFiles.h"
+#include "platform/HostNames.h"
 
 namespace platform {
 
@@ -306,22 +306,10 @@ Document Parse(const QByteArray& bytes) {
 enum class FileState { Missing, Read, Unreadable };
 
 FileState ReadDocument(const QString& fileName, Document& doc, QString* error) {
-    QFile file(fileName);
-    if (!file.exists()) {
-        doc = Document();
-        return FileState::Missing;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        doc = Document();
-        if (error) *error = file.errorString();
-        return FileState::Unreadable;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        doc = Document();
-        if (error) *error = file.errorString();
-        return FileState::Unreadable;
-    }
+    doc = Document();
+    if (HostEntryAt(fileName) == HostEntry::Missing) return FileState::Missing;
+    QByteArray bytes;
+    if (!ReadHostFile(fileName, bytes, error)) return FileState::Unreadable;
     doc = Parse(bytes);
     return FileState::Read;
 }
@@ -397,51 +385,23 @@ QByteArray Serialize(const Document& doc) {
 }
 
 bool WriteDocument(const QString& fileName, const Document& doc, QString* error) {
-    const QString folder = QFileInfo(fileName).absolutePath();
-    if (!QDir().mkpath(folder)) {
-        if (error) *error = QStringLiteral("Cannot create the folder %1").arg(folder);
-        return false;
-    }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    const QByteArray bytes = Serialize(doc);
-    // Qt 6.4 commits a file whose flush fell short (a full disk, a size limit) as if it were
-    // whole, so the length on disk is checked before the rename.
-    if (file.write(bytes) != bytes.size() || !file.flush() || file.size() != bytes.size() ||
-        file.error() != QFileDevice::NoError) {
-        if (error) *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    // commit syncs the temporary file and renames it over the old one; on failure the old stays.
-    if (!file.commit()) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    return true;
+    QString why;
+    if (ReplaceHostFile(fileName, Serialize(doc), &why, /*createFolders=*/true)) return true;
+    if (error)
+        *error = QStringLiteral("The settings file %1 cannot be written: %2").arg(fileName, why);
+    return false;
 }
 
 bool IsWritable(const QString& fileName) {
-    const QFileInfo info(fileName);
-    if (info.exists() && !info.isWritable()) return false;
-    QFileInfo folder(info.absolutePath());
-    while (!folder.exists()) {
-        const QString parent = folder.absolutePath();
-        if (parent == folder.absoluteFilePath()) return false;
-        folder = QFileInfo(parent);
-    }
-    return folder.isDir() && folder.isWritable();
+    return CanReplaceHostFile(fileName);
 }
 
 }  // namespace
 
 QString SettingsFilePath() {
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    QString base = DecodeHostName(qgetenv("XDG_CONFIG_HOME"));
     if (base.isEmpty() || !QDir::isAbsolutePath(base))
-        base = QDir::homePath() + QStringLiteral("/.config");
+        base = DecodeHostName(qgetenv("HOME")) + QStringLiteral("/.config");
     return base + QStringLiteral("/Norvane/Quillon Pro.reg");
 }
 

@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "platform/Drives.h"
+#include "platform/HostNames.h"
 
 namespace platform {
 
@@ -49,7 +50,7 @@ bool HasUrlScheme(const QString& text) {
 }
 
 QString SystemText(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
+    return SystemErrorText(error);
 }
 
 ShellOutcome Failure(ShellError error, int errnoValue) {
@@ -126,7 +127,7 @@ QString ShellTypeName(const QString& path) {
 }
 
 ShellAccess ShellAccessOf(const QString& path) {
-    const QByteArray host = QFile::encodeName(HostPathOf(path));
+    const QByteArray host = EncodeHostName(HostPathOf(path));
     struct stat st {};
     if (host.isEmpty() || ::lstat(host.constData(), &st) != 0) return {};
     QString rights;
@@ -135,8 +136,8 @@ ShellAccess ShellAccessOf(const QString& path) {
         rights += (st.st_mode & (1u << bit)) ? QChar(letters[(8 - bit) % 3]) : u'-';
     const passwd* user = ::getpwuid(st.st_uid);
     const group* grp = ::getgrgid(st.st_gid);
-    return {rights, user ? QString::fromLocal8Bit(user->pw_name) : QString::number(st.st_uid),
-            grp ? QString::fromLocal8Bit(grp->gr_name) : QString::number(st.st_gid)};
+    return {rights, user ? QString::fromUtf8(user->pw_name) : QString::number(st.st_uid),
+            grp ? QString::fromUtf8(grp->gr_name) : QString::number(st.st_gid)};
 }
 
 QSize ShellIconSize(IconSize size) {

@@ -109,7 +109,7 @@ ChangeDirectoryResult SetCurrentDirectory(const QString& path, QString* errorTex
     if (!host.isEmpty() && ::chdir(EncodeHostName(host).constData()) == 0)
         return ChangeDirectoryResult::Ok;
     const int error = errno;
-    if (errorText) *errorText = QString::fromLocal8Bit(strerror(error));
+    if (errorText) *errorText = SystemErrorText(error);
     switch (error) {
         case EIO:
         case ENXIO:

@@ -1,10 +1,10 @@
 #include "reports/FolderReport.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QLocale>
 
 #include "engine/FolderTree.h"
+#include "platform/HostFiles.h"
 #include "reports/ListWriters.h"
 
 namespace {
@@ -66,31 +66,19 @@ QStringList ReportLines(const TFolderReportContent& c) {
 // The notes below the list, as lines of their own after an empty one.
 bool AppendNotes(const QString& fileName, const QStringList& notes) {
     if (notes.isEmpty()) return true;
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
-    QByteArray bytes = "\r\n";
+    QByteArray bytes;
+    if (!platform::ReadHostFile(fileName, bytes)) return false;
+    bytes += "\r\n";
     for (const QString& note : notes) bytes += note.toUtf8() + "\r\n";
-    return file.write(bytes) == bytes.size() && file.flush();
+    return platform::ReplaceHostFile(fileName, bytes);
 }
 
 }  // namespace
 
 bool WriteFolderInfoReport(const QString& fileName, const TFolderReportContent& content) {
-    bool written = false;
-    {
-        QFile file(fileName);
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            written = true;
-            for (const QString& line : ReportLines(content)) {
-                const QByteArray bytes = line.toUtf8() + "\r\n";
-                if (file.write(bytes) != bytes.size()) {
-                    written = false;
-                    break;
-                }
-            }
-            written = written && file.flush();
-        }
-    }
+    QByteArray bytes;
+    for (const QString& line : ReportLines(content)) bytes += line.toUtf8() + "\r\n";
+    const bool written = platform::ReplaceHostFile(fileName, bytes);
     if (!written) ShowReportFailure();
     // The list goes after what was written, also after a failure; its writer speaks for itself.
     const bool listed = ListViewToFormattedText(content.Subfolders, fileName, true);

@@ -1,27 +1,21 @@
 #include "reports/ListWriters.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 
+#include "platform/HostFiles.h"
 #include "platform/MessageBox.h"
 
 namespace {
 
-// Writes lines with CR LF ends; false when the file could not be opened or written whole.
+// Writes lines with CR LF ends, replacing the file whole (appended to what it held); false when
+// it could not be written.
 bool WriteLines(const QString& fileName, const QStringList& lines, bool append) {
-    QFile file(fileName);
+    QByteArray bytes;
     // Appending never makes a file: the report it belongs to must be there already.
-    if (append && !QFileInfo(fileName).isFile()) return false;
-    if (!file.open(append ? QIODevice::WriteOnly | QIODevice::Append
-                          : QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    for (const QString& line : lines) {
-        const QByteArray bytes = line.toUtf8() + "\r\n";
-        if (file.write(bytes) != bytes.size()) return false;
-    }
-    return file.flush() && file.error() == QFileDevice::NoError;
+    if (append && !platform::ReadHostFile(fileName, bytes)) return false;
+    for (const QString& line : lines) bytes += line.toUtf8() + "\r\n";
+    return platform::ReplaceHostFile(fileName, bytes);
 }
 
 bool Report(const QString& fileName, const QStringList& lines, bool append = false) {

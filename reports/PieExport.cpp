@@ -1,5 +1,6 @@
 #include "reports/PieExport.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -10,6 +11,7 @@
 #include <stdexcept>
 
 #include "platform/EmfCanvas.h"
+#include "platform/HostFiles.h"
 #include "platform/PainterCanvas.h"
 #include "platform/WmfCanvas.h"
 #include "views/HPieChart.h"
@@ -57,11 +59,16 @@ void ExportPieAsBitmap(THPieChart& chart, platform::Bitmap& onScreen, const QStr
         QGuiApplication::clipboard()->setImage(picture);
         return;
     }
-    QImageWriter writer(fileName, "BMP");
-    if (!writer.write(picture))
-        throw std::runtime_error(QStringLiteral("Cannot write file \"%1\". %2")
-                                     .arg(fileName, writer.errorString())
-                                     .toStdString());
+    QBuffer bytes;
+    bytes.open(QIODevice::WriteOnly);
+    QImageWriter writer(&bytes, "BMP");
+    QString why;
+    const bool written = writer.write(picture)
+                             ? platform::ReplaceHostFile(fileName, bytes.data(), &why)
+                             : (why = writer.errorString(), false);
+    if (!written)
+        throw std::runtime_error(
+            QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, why).toStdString());
 }
 
 QString WithExportExtension(const QString& fileName, int filter) {

@@ -18,6 +18,7 @@
 #include "engine/VolumeFacts.h"
 #include "platform/Drives.h"
 #include "platform/FindFile.h"
+#include "platform/HostNames.h"
 
 using namespace engine;
 
@@ -46,7 +47,7 @@ QString ProgramPathOf(const QString& hostPath) {
     while (letter > 'A' && platform::FindDrive(QChar(letter))) --letter;
     QByteArray map = qgetenv("QUILLON_DRIVES");
     if (!map.isEmpty()) map += ';';
-    map += QByteArray(1, letter) + '=' + QFile::encodeName(hostPath);
+    map += QByteArray(1, letter) + '=' + platform::EncodeHostName(hostPath);
     qputenv("QUILLON_DRIVES", map);
     platform::ReloadDriveMap();
     return platform::FromHostPath(hostPath);
@@ -102,7 +103,7 @@ int main(int argc, char** argv) {
             stopAfter = QByteArray(argv[++i]).toLong(&ok);
             if (!ok || stopAfter < 1) return Usage();
         } else if (argument.isEmpty() && !arg.startsWith("--")) {
-            argument = QFile::decodeName(arg);
+            argument = platform::DecodeHostName(arg);
         } else {
             return Usage();
         }

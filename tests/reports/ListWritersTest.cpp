@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -14,6 +16,7 @@
 #include "tests/fixtures/TempTree.h"
 
 using testing_support::TempTree;
+using testing_support::WriteFile;
 
 namespace {
 
@@ -108,7 +111,7 @@ TEST_F(ListWritersTest, FormattedColumnsAreAsWideAsTheirLongestTextPlusFour) {
     EXPECT_EQ(Read(file).count("Last Change"), 2);
 }
 
-TEST_F(ListWritersTest, FailuresAreShownOnceAndKeepWhatWasWritten) {
+TEST_F(ListWritersTest, FailuresAreShownOnceAndLeaveTheFileAsItWas) {
     const TListTable list{kCaptions, {Row("a")}};
     // Appending to a file that is not there makes no file.
     EXPECT_FALSE(ListViewToFormattedText(list, dir.host("missing.txt"), true));
@@ -116,8 +119,9 @@ TEST_F(ListWritersTest, FailuresAreShownOnceAndKeepWhatWasWritten) {
     EXPECT_FALSE(ListViewToCSV(list, dir.host("no/such/folder/list.csv")));
     EXPECT_EQ(boxes, QStringList(2, "Quillon Pro: Generating report failed"));
 
-    // A disk that fills up: the lines that fitted stay.
+    // A disk that fills up: the report that was there stays whole, with no half-written one.
     boxes.clear();
+    WriteFile(dir.host("full.txt"), "the report before\r\n");
     TListTable big{kCaptions, {}};
     for (int i = 0; i < 2000; ++i) big.Rows.push_back(Row(QStringLiteral("folder %1").arg(i)));
     struct rlimit saved;
@@ -131,10 +135,17 @@ TEST_F(ListWritersTest, FailuresAreShownOnceAndKeepWhatWasWritten) {
     std::signal(SIGXFSZ, previous);
     EXPECT_FALSE(written);
     EXPECT_EQ(boxes, QStringList{"Quillon Pro: Generating report failed"});
-    const QByteArray kept = Read(dir.host("full.txt"));
-    EXPECT_GT(kept.size(), 0);
-    EXPECT_LE(kept.size(), 4096);
-    EXPECT_TRUE(kept.startsWith("Name\t-> Size"));
+    EXPECT_EQ(Read(dir.host("full.txt")), "the report before\r\n");
+    EXPECT_EQ(QDir(dir.host()).entryList(QDir::Files | QDir::Hidden).filter("full"),
+              QStringList{"full.txt"});
+
+    // A link where the report goes is refused: nothing is written through it.
+    WriteFile(dir.host("elsewhere.txt"), "not a report");
+    ASSERT_EQ(::symlink("elsewhere.txt", QFile::encodeName(dir.host("link.txt")).constData()), 0);
+    boxes.clear();
+    EXPECT_FALSE(ListViewToTabText(list, dir.host("link.txt")));
+    EXPECT_EQ(boxes, QStringList{"Quillon Pro: Generating report failed"});
+    EXPECT_EQ(Read(dir.host("elsewhere.txt")), "not a report");
 }
 
 TEST_F(ListWritersTest, CsvReadersSeeEightFieldsAndTheNamesIntact) {

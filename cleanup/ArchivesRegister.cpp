@@ -2,15 +2,13 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
-#include "controls/Helpers.h"
 #include "engine/TextForms.h"
 #include "platform/Drives.h"
-#include "platform/FindFile.h"
 #include "platform/HiddenNames.h"
+#include "platform/HostNames.h"
 
 namespace {
 
@@ -25,24 +23,33 @@ QString ArchivesFolderOf(QChar driveLetter) {
     return QString(driveLetter.toUpper()) + QStringLiteral(":\\") + kArchivesFolderName;
 }
 
-bool CreateArchivesFolder(const QString& folder) {
-    if (FolderExists(folder)) return true;
-    const QString host = platform::ToHostPath(folder);
-    if (host.isEmpty() || !platform::PathIsMissing(folder) || !QDir().mkdir(host)) return false;
+bool PinArchivesFolder(QChar driveLetter, platform::PinnedFolder& folder, bool create,
+                       QString& why) {
+    const QString path = ArchivesFolderOf(driveLetter);
+    bool created = false;
+    if (!platform::PinFolder(path, folder, why, create, &created)) return false;
     // The folder serves without the attribute; file managers then merely show it.
-    platform::SetHiddenAttribute(folder, true);
-    return FolderExists(folder);
+    if (created) platform::SetHiddenAttribute(path, true);
+    return true;
 }
 
-QString UniqueArchiveName(const QString& archivesFolder, QChar driveLetter) {
-    QString name;
-    do {
+bool CreateArchivesFolder(const QString& folder) {
+    platform::PinnedFolder pinned;
+    QString why;
+    return !folder.isEmpty() && engine::RemoveBackslash(folder) == ArchivesFolderOf(folder[0]) &&
+           PinArchivesFolder(folder[0], pinned, true, why);
+}
+
+QString UniqueArchiveKey(const platform::PinnedFolder& archivesFolder, QChar driveLetter) {
+    for (;;) {
         const quint32 number = ArchiveNameGenerator().bounded(2147483647u);
-        name = engine::AddBackslash(archivesFolder) + driveLetter.toUpper() +
-               QStringLiteral("%1").arg(number, 7, 16, QLatin1Char('0')).toUpper() +
-               QStringLiteral(".ZIP");
-    } while (!platform::PathIsMissing(name));
-    return name;
+        const QString key = driveLetter.toUpper() +
+                            QStringLiteral("%1").arg(number, 7, 16, QLatin1Char('0')).toUpper() +
+                            QStringLiteral(".ZIP");
+        platform::EntryIdentity taken;
+        QString why;
+        if (!platform::StatEntryIn(archivesFolder, key.toLatin1(), taken, why)) return key;
+    }
 }
 
 bool IsArchiveKey(const QString& key) {
@@ -51,6 +58,12 @@ bool IsArchiveKey(const QString& key) {
     for (const QChar c : key)
         if (c.unicode() < 0x20 || kNotInNames.contains(c)) return false;
     return true;
+}
+
+bool IsOwnArchiveName(const QString& key) {
+    static const QRegularExpression kOwnName(QStringLiteral("^[A-Z][0-9A-F]{7,8}\\.ZIP$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    return kOwnName.match(key).hasMatch();
 }
 
 ERegisterWrite::ERegisterWrite(const QString& registerPath)
@@ -106,6 +119,9 @@ void TArchivesRegister::Forget(const QString& key) {
 void TArchivesRegister::RemoveWhenEmpty() {
     if (file_.state() == platform::ProfileFile::State::Unreadable || !file_.HoldsNoKeys()) return;
     if (!file_.Remove()) return;
-    const QString host = platform::ToHostPath(folder_);
-    if (!host.isEmpty() && QDir().rmdir(host)) platform::SetHiddenAttribute(folder_, false);
+    platform::PinnedFolder root;
+    QString why;
+    if (platform::PinFolder(folder_.left(3), root, why) &&
+        platform::RemoveEmptyFolderIn(root, platform::EncodeHostName(kArchivesFolderName), why))
+        platform::SetHiddenAttribute(folder_, false);
 }

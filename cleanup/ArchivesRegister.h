@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <stdexcept>
 
+#include "platform/PinnedFolder.h"
 #include "platform/ProfileFile.h"
 
 inline const QString kArchivesFolderName = QStringLiteral("Archives Bin");
@@ -22,19 +23,27 @@ inline const QString kOriginalPathsSection = QStringLiteral("OriginalPaths");
 // "T:\Archives Bin" for the letter t or T.
 QString ArchivesFolderOf(QChar driveLetter);
 
-// Makes sure a folder is there: when nothing is at the path it is created and given the hidden
-// attribute (on Linux through the root's ".hidden" list, so that it keeps its name). False when
-// no folder is there afterwards. A folder that was there is left as it is.
+// Pins the archives folder of a drive, reached from the drive's root without following a link.
+// With create, a folder that is missing is created and given the hidden attribute (on Linux
+// through the root's ".hidden" list, so that it keeps its name). False with why when no folder
+// can be had there (a link stands there, or it cannot be made); a folder that was there is left
+// as it is.
+bool PinArchivesFolder(QChar driveLetter, platform::PinnedFolder& folder, bool create,
+                       QString& why);
+// The same by the folder's path; false when no folder is there afterwards.
 bool CreateArchivesFolder(const QString& folder);
 
-// A path for a new archive in the archives folder that nothing occupies: the folder, a
-// backslash, the drive letter, a random number from 0 to 2147483646 as at least seven upper-case
-// hexadecimal digits, and ".ZIP". The generator is seeded once, from the clock.
-QString UniqueArchiveName(const QString& archivesFolder, QChar driveLetter);
+// A name for a new archive in the pinned archives folder that nothing occupies: the drive
+// letter, a random number from 0 to 2147483646 as at least seven upper-case hexadecimal digits,
+// and ".ZIP". The generator is seeded once, from the clock.
+QString UniqueArchiveKey(const platform::PinnedFolder& archivesFolder, QChar driveLetter);
 
 // True for a key that can name an archive in the folder: a plain file name, no separators or
 // wildcards. A register edited by hand may hold others, which name no archive.
 bool IsArchiveKey(const QString& key);
+// True for a name the program gives its own archives ("T0A1B2C3D.ZIP"): only such a file is
+// ever deleted as an archive, whatever a register edited by hand may name.
+bool IsOwnArchiveName(const QString& key);
 
 // A register write that failed: "Unable to write to " and the register's path.
 class ERegisterWrite : public std::runtime_error {

@@ -51,6 +51,16 @@ void SetPanelLook(TSensitivePanel* panel, QLabel* label, bool lit) {
     label->setPalette(labelLook);
 }
 
+// The cluster size the wasted space shown is counted at: the one chosen, or the drive's own.
+int32_t ShownClusterSize(const QString& path) {
+    const int choice = engine::ClusterSizeChoice;
+    if (choice >= 1 && choice <= engine::kReferenceClusterSizeCount)
+        return engine::ReferenceClusterSizes[size_t(choice - 1)];
+    const engine::DriveRecord* drive =
+        path.isEmpty() ? nullptr : engine::ScannedDrives().Find(char(path[0].toUpper().unicode()));
+    return drive && drive->ClusterSize > 0 ? drive->ClusterSize : 0;
+}
+
 }  // namespace
 
 TCleanUpPage::TCleanUpPage(QWidget* parent) : TViewPage(parent) {
@@ -271,11 +281,12 @@ void TCleanUpPage::panCleanMenuCompressClick() {
     const int64_t total = record ? record->TreeSize : 0;
     const bool withWasted = !optIncludeWastedInformation || optIncludeWastedInformation->Value;
     const int64_t used = record && withWasted ? total + engine::ShownTreeWasted(*record) : total;
+    const int32_t cluster = withWasted ? ShownClusterSize(path) : 0;
     bool sourcesTouched = false;
     {
         // The dialog's runs pump events: nothing may change the tree meanwhile.
         const engine::TTreeBusy acting;
-        sourcesTouched = ArchiveFolder(window(), path, total, used);
+        sourcesTouched = ShowArchiveFolderBox(window(), path, total, used, cluster);
     }
     AdjustTree(path, node, sourcesTouched);
 }

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -20,6 +19,7 @@
 #include <cmath>
 #include <set>
 
+#include "cleanup/ArchiveCore.h"
 #include "cleanup/ArchivesRegister.h"
 #include "config/AppConfiguration.h"
 #include "controls/FilCtl95.h"
@@ -30,9 +30,10 @@
 #include "engine/TextForms.h"
 #include "engine/VolumeFacts.h"
 #include "platform/Drives.h"
-#include "platform/EntryDigest.h"
 #include "platform/Guarded.h"
+#include "platform/HostNames.h"
 #include "platform/MessageBox.h"
+#include "platform/PinnedFolder.h"
 #include "views/PageParts.h"
 
 QString TCleanUpCompressFolderBox::EngineFolder;
@@ -50,6 +51,9 @@ const char* const kResults2 =
 const char* const kResults3 = "By compressing the folder you have gained %s of disk space";
 const char* const kResults3Kept =
     "You should delete the folder you have compressed. This way you will gain %s of disk space";
+const char* const kResults3Lost =
+    "By compressing the folder you have gained no disk space: the archive takes %s more than "
+    "the files it replaced";
 
 // A caption with each "%s" replaced, in order, by the next value.
 QString Filled(const char* caption, const QStringList& values) {
@@ -70,30 +74,6 @@ QString LastComponent(const QString& path) {
 
 QString RootOf(const QString& path) {
     return path.left(1) + QStringLiteral(":\\");
-}
-
-// A folder inside another, or the same one; letter case is not trusted to tell them apart.
-bool IsSameOrInside(const QString& path, const QString& folder) {
-    const QString p = engine::AddBackslash(path);
-    return p.startsWith(engine::AddBackslash(folder), Qt::CaseInsensitive);
-}
-
-// A drive's root too, which a find does not find.
-bool IsFolder(const QString& path) {
-    const uint32_t attributes = platform::GetFileAttributes(path);
-    return attributes != platform::INVALID_FILE_ATTRIBUTES &&
-           (attributes & platform::FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool IsFile(const QString& path) {
-    const uint32_t attributes = platform::GetFileAttributes(path);
-    return attributes != platform::INVALID_FILE_ATTRIBUTES &&
-           !(attributes & platform::FILE_ATTRIBUTE_DIRECTORY);
-}
-
-int64_t FileLength(const QString& path) {
-    platform::FindData data;
-    return FindFirstEntry(path, data) ? data.size : 0;
 }
 
 QLabel* Heading(const QString& text) {
@@ -128,18 +108,6 @@ public:
     }
 };
 
-// The process's current folder for one engine call, given back afterwards.
-class CurrentFolderScope {
-public:
-    CurrentFolderScope() : previous_(QDir::currentPath()) {}
-    ~CurrentFolderScope() { QDir::setCurrent(previous_); }
-    CurrentFolderScope(const CurrentFolderScope&) = delete;
-    CurrentFolderScope& operator=(const CurrentFolderScope&) = delete;
-
-private:
-    QString previous_;
-};
-
 }  // namespace
 
 // --- creation ---
@@ -148,16 +116,6 @@ TCleanUpCompressFolderBox::TCleanUpCompressFolderBox(QWidget* owner) : QDialog(o
     setObjectName("CleanUpCompressFolderBox");
     setWindowTitle("Archive Folder To Gain Some Space");
     SetHelpContext(this, kHelpTopic);
-
-    TheZip_ = std::make_unique<TZipEngine>(this);
-    TheZip_->ExtrOptions = ExtrOpts{ExtrDirNames, ExtrOverWrite};
-    TheZip_->AddCompLevel = 9;
-    if (!EngineFolder.isEmpty()) TheZip_->SetDLLDirectory(EngineFolder);
-    TheZip_->OnProgress = [this](TZipEngine* sender, ProgressType kind, const QString& name,
-                                 int64_t size) { TheZipProgress(sender, kind, name, size); };
-    TheZip_->OnMessage = [this](TZipEngine* sender, int code, const QString& text) {
-        TheZipMessage(sender, code, text);
-    };
 
     auto* layout = new QVBoxLayout(this);
     ThePages_ = new QTabWidget;
@@ -426,8 +384,10 @@ void TCleanUpCompressFolderBox::SaveSettings() const {
     if (optZIPCompressionLevel) optZIPCompressionLevel->Value = ediCompressionLevel_->value();
 }
 
-void TCleanUpCompressFolderBox::SetFolder(const QString& path, int64_t total, int64_t usedSpace) {
+void TCleanUpCompressFolderBox::SetFolder(const QString& path, int64_t total, int64_t usedSpace,
+                                          int32_t clusterSize) {
     folderPath_ = path;
+    clusterSize_ = clusterSize;
     total_ = total;
     usedSpace_ = usedSpace;
     if (path.isEmpty()) return;
@@ -541,107 +501,68 @@ void TCleanUpCompressFolderBox::TheZipProgress(TZipEngine*, ProgressType kind,
     QCoreApplication::processEvents();
 }
 
-void TCleanUpCompressFolderBox::TheZipMessage(TZipEngine*, int errCode, const QString& message) {
-    if (errCode == 0) return;
-    ShowError(QStringLiteral("Error: ") + message + QStringLiteral("\n(error code ") +
-              QString::number(errCode) + u')');
+void TCleanUpCompressFolderBox::cmdStopClick() {
+    stopRequested_ = true;
 }
 
-void TCleanUpCompressFolderBox::cmdStopClick() {
-    TheZip_->RequestCancel();
-    stopRequested_ = true;
+cleanup::ArchiveCallbacks TCleanUpCompressFolderBox::RunCallbacks() {
+    cleanup::ArchiveCallbacks callbacks;
+    callbacks.started = [this](int64_t total) {
+        total_ = total > 0 ? total : total_;
+        if (!running_) ShowProgressPage(restoring_ ? "Now Restoring..." : "Now Compressing...");
+        running_ = true;
+    };
+    callbacks.progress = [this](ProgressType kind, const QString& name, int64_t size) {
+        TheZipProgress(nullptr, kind, name, size);
+        return !stopRequested_;
+    };
+    callbacks.confirm = [this](const QString& text) {
+        return platform::ShowMessage(
+                   this, {QApplication::applicationName(), text, platform::MessageIcon::Warning,
+                          platform::Yes | platform::No, platform::No}) == platform::Yes;
+    };
+    return callbacks;
 }
 
 // --- archive ---
 
 void TCleanUpCompressFolderBox::cmdCompressClick() {
-    if (running_ || TheZip_->AddBusy() || folderPath_.isEmpty()) return;
+    if (running_ || folderPath_.isEmpty()) return;
+    cleanup::ArchiveRequest request;
+    request.folder = folderPath_;
+    request.archiveDrive = cbDrives_->Drive().toUpper();
+    request.description = ediZIPDescription_->text();
+    request.compressionLevel = ediCompressionLevel_->value();
+    request.subfolders = chkIncludeSubfolders_->isChecked();
+    request.hiddenFiles = chkIncludeHidden_->isChecked();
+    request.move = chkDeleteAfterCompressing_->isChecked();
+    request.encrypt = chkPasswordProtect_->isChecked();
+    request.usedSpace = usedSpace_;
+    request.clusterSize = clusterSize_;
+    request.engineFolder = EngineFolder;
+    request.owner = this;
+    progressBase_ = engine::AddBackslash(engine::ParentFolderPath(folderPath_));
+    restoring_ = false;
+    stopRequested_ = false;
     ShowProgressPage("Now Compressing...");
-    const QChar letter = cbDrives_->Drive().toUpper();
-    const QString archives = ArchivesFolderOf(letter);
-    if (IsSameOrInside(folderPath_, archives)) {
-        ShowError(QStringLiteral("The folder %1 holds the archives of drive %2: and cannot be "
-                                 "archived into them.")
-                      .arg(folderPath_, letter));
+    running_ = true;
+    const cleanup::ArchiveResult result = cleanup::ArchiveFolder(request, RunCallbacks());
+    running_ = false;
+    sourcesTouched_ = result.sourcesTouched;
+    if (!result.refusal.isEmpty()) {
+        ShowError(result.refusal);
         ReturnToChoice(sheetCompress_);
         return;
     }
-    if (!CreateArchivesFolder(archives)) {
-        ShowError(QStringLiteral("Could not create folder ") + archives);
-        ReturnToChoice(sheetCompress_);
-        return;
-    }
-
-    AddOpts options{AddDirNames};
-    if (chkIncludeSubfolders_->isChecked()) options.Include(AddRecurseDirs);
-    if (chkIncludeHidden_->isChecked()) options.Include(AddHiddenFiles);
-    if (chkDeleteAfterCompressing_->isChecked()) options.Include(AddMove);
-    if (chkPasswordProtect_->isChecked()) options.Include(AddEncrypt);
-    TheZip_->AddOptions = options;
-    TheZip_->AddCompLevel = ediCompressionLevel_->value();
-
-    const QString archive = UniqueArchiveName(archives, letter);
-    const QString key = LastComponent(archive);
-    TheZip_->SetZipFilename(archive);
-
-    // The entry goes into the register before the engine may remove a file, so an archive
-    // that took the folder's files is never left out of it.
-    TArchivesRegister archivesRegister(archives);
-    try {
-        archivesRegister.Record(key, ediZIPDescription_->text(), LastComponent(folderPath_),
-                                engine::ParentFolderPath(folderPath_));
-    } catch (const ERegisterWrite& e) {
-        ShowError(QString::fromStdString(e.what()));
-        archivesRegister.RemoveWhenEmpty();
-        ReturnToChoice(sheetCompress_);
-        return;
-    }
-
-    const QString parent = engine::ParentFolderPath(folderPath_);
-    progressBase_ = engine::AddBackslash(parent);
-    {
-        // The archive stores paths that begin with the folder's own name.
-        const CurrentFolderScope scope;
-        if (QDir::setCurrent(platform::ToHostPath(parent))) {
-            TheZip_->FileSpecs = {LastComponent(folderPath_) + QStringLiteral("\\*.*")};
-            running_ = true;
-            stopRequested_ = false;
-            try {
-                TheZip_->AddFiles();
-            } catch (...) {
-                ShowError("A fatal error encountered while compressing to the ZIP archive");
-            }
-            running_ = false;
-            sourcesTouched_ = options.Contains(AddMove) && TheZip_->ResultCount() > 0;
-        }
-    }
-
-    // An archive that took files stays registered even where this reader cannot follow it:
-    // the engine read it back itself before it deleted anything.
-    if (!IsFile(archive) || (!ArchiveReadsBack(archive) && !sourcesTouched_)) {
-        try {
-            archivesRegister.Forget(key);
-        } catch (const ERegisterWrite&) {
-            // The next listing drops an entry whose archive is missing.
-        }
-        archivesRegister.RemoveWhenEmpty();
+    if (!result.problems.isEmpty()) ShowError(result.problems);
+    if (!result.archived) {
         done(QDialog::Rejected);
         return;
     }
-    ShowResults(archive);
+    ShowResults(result);
 }
 
-bool TCleanUpCompressFolderBox::ArchiveReadsBack(const QString& archive) {
-    if (!IsFile(archive)) return false;
-    try {
-        TheZip_->SetZipFilename(archive);
-    } catch (const EZipReadError&) {
-        return false;
-    }
-    return TheZip_->Count() > 0;
-}
-
-void TCleanUpCompressFolderBox::ShowResults(const QString& archive) {
+void TCleanUpCompressFolderBox::ShowResults(const cleanup::ArchiveResult& result) {
     cmdClose_->setEnabled(true);
     cmdStop_->hide();
     panResults_->show();
@@ -650,13 +571,18 @@ void TCleanUpCompressFolderBox::ShowResults(const QString& archive) {
     txtCResults1_->setText(Filled(
         kResults1, {engine::SizeText(usedSpace_), engine::DriveDisplayName(RootOf(folderPath_))}));
     // The whole size: an archive may pass 4 GB.
-    const int64_t a = FileLength(archive);
-    txtCResults2_->setText(
-        Filled(kResults2, {engine::SmallSizeText(a), engine::DriveDisplayName(RootOf(archive))}));
-    const char* third = chkDeleteAfterCompressing_->isChecked() ? kResults3 : kResults3Kept;
-    if (usedSpace_ > a) {
-        txtCResults3_->setText(Filled(third, {engine::SizeText(usedSpace_ - a)}));
-        txtCResults3_->show();
+    const int64_t a = result.archiveSize;
+    txtCResults2_->setText(Filled(
+        kResults2, {engine::SmallSizeText(a), engine::DriveDisplayName(RootOf(result.archive))}));
+    txtCResults3_->show();
+    if (chkDeleteAfterCompressing_->isChecked()) {
+        // What really left the drive, less what the archive takes on it.
+        if (result.gained > 0)
+            txtCResults3_->setText(Filled(kResults3, {engine::SizeText(result.gained)}));
+        else
+            txtCResults3_->setText(Filled(kResults3Lost, {engine::SizeText(-result.gained)}));
+    } else if (usedSpace_ > a) {
+        txtCResults3_->setText(Filled(kResults3Kept, {engine::SizeText(usedSpace_ - a)}));
     } else {
         txtCResults3_->hide();
     }
@@ -670,13 +596,22 @@ void TCleanUpCompressFolderBox::cbRestoreDrivesListChange() {
     lvArchives_->clear();
     archivesFolder_ = letter.isNull() ? QString() : ArchivesFolderOf(letter);
     keys_.clear();
-    if (!archivesFolder_.isEmpty()) {
+    platform::PinnedFolder bin;
+    QString why;
+    if (!archivesFolder_.isEmpty() && !platform::PathIsMissing(archivesFolder_) &&
+        !PinArchivesFolder(letter, bin, false, why))
+        ShowError(
+            QStringLiteral("The archives of drive %1: cannot be listed: %2").arg(letter, why));
+    if (bin.IsOpen()) {
         TArchivesRegister archivesRegister(archivesFolder_);
         std::set<QString> listed;
         for (const QString& key : archivesRegister.Keys()) {
             // A key met again is the same key: the first of its lines is the one that counts.
             if (!listed.insert(key.toCaseFolded()).second) continue;
-            if (IsArchiveKey(key) && IsFile(archivesRegister.ArchivePath(key))) {
+            platform::EntryIdentity archive;
+            if (IsArchiveKey(key) &&
+                platform::StatEntryIn(bin, platform::EncodeHostName(key), archive, why) &&
+                archive.IsFile()) {
                 auto* entry = new QTreeWidgetItem(lvArchives_);
                 entry->setText(0, archivesRegister.Description(key));
                 entry->setText(1, archivesRegister.FolderName(key));
@@ -765,103 +700,57 @@ void TCleanUpCompressFolderBox::DeleteArchive(bool ask) {
                    platform::No});
         if (answer != platform::Yes) return;
     }
-    TArchivesRegister archivesRegister(archivesFolder_);
-    const QString archive = archivesRegister.ArchivePath(key);
-    const QString host = platform::ToHostPath(archive);
-    if (host.isEmpty() || !IsArchiveKey(key) || !QFile::remove(host)) {
-        ShowError(QStringLiteral("Could not delete archive ") + archive);
+    QString why;
+    if (!cleanup::DeleteArchive(archivesFolder_[0], key, why)) {
+        ShowError(QStringLiteral("Could not delete archive ") +
+                  engine::AddBackslash(archivesFolder_) + key + u'\n' + why);
         return;
-    }
-    try {
-        archivesRegister.Forget(key);
-    } catch (const ERegisterWrite&) {
-        // The listing drops the entry of a missing archive again.
     }
     cbRestoreDrivesListChange();
 }
 
 void TCleanUpCompressFolderBox::cmdRestoreClick() {
     const QTreeWidgetItem* entry = SelectedEntry();
-    if (running_ || TheZip_->ExtractBusy() || !entry) return;
-    const QString key = SelectedKey();
-    const QString folderName = entry->text(1);
-    const QString archive = TArchivesRegister(archivesFolder_).ArchivePath(key);
-
+    if (running_ || !entry) return;
+    cleanup::RestoreRequest request;
+    request.drive = archivesFolder_[0];
+    request.key = SelectedKey();
     QString base = ediRestorePath_->text();
     if (base.startsWith(u'/')) base = platform::FromHostPath(base);  // a host path typed in
-    base = engine::IsDriveRoot(base) ? base.left(2) + u'\\' : engine::RemoveBackslash(base);
-    // The engine would extract into the current folder, wherever that is, when the folder is
-    // missing: it is made first.
-    const QString host = platform::ToHostPath(base);
-    if (!IsFolder(base) && (host.isEmpty() || !QDir().mkpath(host) || !IsFolder(base))) {
-        ShowError(QStringLiteral("Could not create folder ") + base);
-        return;
-    }
-    try {
-        TheZip_->SetZipFilename(archive);
-    } catch (const EZipReadError& e) {
-        ShowError(QString::fromStdString(e.what()));
-        return;
-    }
-
-    // Restoring an older archive over a folder that is there replaces its newer files of the
-    // same names: the user says so first.
-    QStringList existing;
-    for (const auto& header : TheZip_->ZipContents()) {
-        const QString top = header->FileName.section(u'/', 0, 0, QString::SectionSkipEmpty);
-        const QString path = engine::AddBackslash(base) + top;
-        if (!top.isEmpty() && !existing.contains(path) && !platform::PathIsMissing(path))
-            existing << path;
-    }
-    if (!existing.isEmpty()) {
-        const platform::MessageButton answer = platform::ShowMessage(
-            this, {QApplication::applicationName(),
-                   QStringLiteral("The folder %1 already exists. Restoring the archive into it "
-                                  "replaces every file in it that has the same name as a file in "
-                                  "the archive; its other files stay as they are.\n\n"
-                                  "Do you want to restore the folder over the existing one?")
-                       .arg(existing.join(QStringLiteral(", "))),
-                   platform::MessageIcon::Warning, platform::Yes | platform::No, platform::No});
-        if (answer != platform::Yes) return;
-    }
-
-    ShowProgressPage("Now Restoring...");
-    TheZip_->ExtrBaseDir = base;
-    TheZip_->FileSpecs.clear();
-    TheZip_->ExtrOptions = ExtrOpts{ExtrDirNames, ExtrOverWrite};
-    total_ = 0;
-    for (const auto& header : TheZip_->ZipContents()) total_ += header->UncompressedSize;
+    request.target = base;
+    request.deleteArchive = chkDeleteArchive_->isChecked();
+    request.engineFolder = EngineFolder;
+    request.owner = this;
     progressBase_ = engine::AddBackslash(base);
-    {
-        const CurrentFolderScope scope;
-        running_ = true;
-        stopRequested_ = false;
-        try {
-            TheZip_->ExtractFiles();
-        } catch (...) {
-            ShowError("A fatal error encountered while restoring from the ZIP archive");
-        }
-        running_ = false;
+    restoring_ = true;
+    stopRequested_ = false;
+    const cleanup::RestoreResult result = cleanup::RestoreArchive(request, RunCallbacks());
+    const bool ran = running_;
+    running_ = false;
+    if (result.declined) return ReturnToChoice(sheetRestore_);
+    if (!result.refusal.isEmpty()) {
+        ShowError(result.refusal);
+        return ReturnToChoice(sheetRestore_);
     }
-
-    const bool success = TheZip_->Count() > 0 && TheZip_->Count() == TheZip_->ResultCount() &&
-                         RestoredAsArchived(base);
-    const QString restored = engine::AddBackslash(ediRestorePath_->text()) + folderName;
-    if (success) {
+    const QString restored = engine::AddBackslash(ediRestorePath_->text()) + entry->text(1);
+    if (result.restored) {
         platform::ShowMessage(this, {QApplication::applicationName(),
                                      QStringLiteral("The folder ") + restored +
                                          QStringLiteral(" was successfully restored"),
                                      platform::MessageIcon::Information, platform::Ok});
-        if (chkDeleteArchive_->isChecked()) DeleteArchive(false);
+        if (!result.problems.isEmpty()) ShowError(result.problems);
     } else {
-        ShowError(QStringLiteral("The folder ") + restored +
-                  QStringLiteral(" was not successfully ") +
-                  QStringLiteral("restored. The ZIP archive containing the folder (") + archive +
-                  QStringLiteral(") will not be deleted from your hard-disk so you can try to "
-                                 "manually ") +
-                  QStringLiteral("restore the folder from the archive."));
+        QString text =
+            QStringLiteral("The folder ") + restored + QStringLiteral(" was not successfully ") +
+            QStringLiteral("restored. The ZIP archive containing the folder (") + result.archive +
+            QStringLiteral(
+                ") will not be deleted from your hard-disk so you can try "
+                "to manually ") +
+            QStringLiteral("restore the folder from the archive.");
+        if (!result.problems.isEmpty()) text += QStringLiteral("\n\n") + result.problems;
+        ShowError(text);
     }
-    if (!base.isEmpty() && scannedLetters_.contains(base[0])) {
+    if (ran && !base.isEmpty() && scannedLetters_.contains(base[0])) {
         platform::ShowMessage(
             this, {QApplication::applicationName(),
                    QStringLiteral("You should rescan drive ") + base[0] + QStringLiteral(": as ") +
@@ -873,34 +762,12 @@ void TCleanUpCompressFolderBox::cmdRestoreClick() {
     done(QDialog::Accepted);
 }
 
-bool TCleanUpCompressFolderBox::RestoredAsArchived(const QString& base) {
-    const auto keepGoing = [this] {
-        QCoreApplication::processEvents();
-        return !stopRequested_;
-    };
-    for (const auto& header : TheZip_->ZipContents()) {
-        const platform::EntryDigest found =
-            platform::DigestEntry(base, header->FileName, keepGoing);
-        if (header->FileName.endsWith(u'/')) {
-            if (found.kind != platform::EntryKind::Folder) return false;
-            continue;
-        }
-        if (found.kind != platform::EntryKind::File && found.kind != platform::EntryKind::Link)
-            return false;
-        if (found.length != header->UncompressedSize) return false;
-        // An AES entry may keep its CRC only inside the encrypted data, which the engine
-        // checked while extracting it; the length is what is left to compare.
-        const bool crcKnown = header->ComprMethod != kAesMethod || header->CRC32 != 0;
-        if (crcKnown && found.crc != header->CRC32) return false;
-    }
-    return true;
-}
-
 // --- the two ways in ---
 
-bool ArchiveFolder(QWidget* owner, const QString& path, int64_t total, int64_t usedSpace) {
+bool ShowArchiveFolderBox(QWidget* owner, const QString& path, int64_t total, int64_t usedSpace,
+                          int32_t clusterSize) {
     TCleanUpCompressFolderBox box(owner);
-    box.SetFolder(path, total, usedSpace);
+    box.SetFolder(path, total, usedSpace, clusterSize);
     // The drives in the folder tree, for a restore from the dialog's second page.
     QString letters;
     for (int i = 0; i < engine::ScannedDrives().Count(); ++i)

@@ -5,10 +5,9 @@
 // archives of a drive and restores, describes or deletes them. A third page shows the progress
 // of a run and, after an archive run, what it gained.
 //
-// Nothing is lost on either way: the register entry is written before the engine may remove a
-// file, the engine's "move" removes files only once the archive reads back, and an archive is
-// deleted after a restore only when every entry was extracted and reads back from the disk as
-// the archive records it (length and CRC-32). Restoring over a folder that exists asks first.
+// The dialog fills a request, asks and shows; the work and its rules are the archive actions'
+// (ArchiveCore.h): nothing lost, nothing touched outside the folder, one message for what went
+// wrong. Restoring over a folder that exists asks first.
 
 #include <QDialog>
 #include <QString>
@@ -16,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "cleanup/ArchiveCore.h"
 #include "cleanup/ZipEngine.h"
 
 class QCheckBox;
@@ -49,9 +49,10 @@ public:
     ~TCleanUpCompressFolderBox() override;
 
     // What the clean-up page hands over before showing the dialog: the folder's path, the total
-    // for the progress bar (its TreeSize) and the space it uses for the results page. Both
-    // drive boxes then show the folder's drive.
-    void SetFolder(const QString& path, int64_t total, int64_t usedSpace);
+    // for the progress bar (its TreeSize), the space it uses for the results page and the
+    // cluster size that space counts whole clusters of (0: its bytes alone). Both drive boxes
+    // then show the folder's drive.
+    void SetFolder(const QString& path, int64_t total, int64_t usedSpace, int32_t clusterSize = 0);
     // The letters of the drives in the folder tree, for the rescan notice after a restore.
     void SetScannedLetters(const QString& letters) { scannedLetters_ = letters; }
     // The File menu's form: captioned "Restore Compressed Folders", the restore page alone.
@@ -72,7 +73,6 @@ public:
     void cmdHelpClick();
     void TheZipProgress(TZipEngine* sender, ProgressType kind, const QString& fileName,
                         int64_t fileSize);
-    void TheZipMessage(TZipEngine* sender, int errCode, const QString& message);
     void cbRestoreDrivesListChange();
     void lvArchivesChange();
     void lvArchivesEdited(QTreeWidgetItem* item, int column);
@@ -97,19 +97,18 @@ private:
     void SaveSettings() const;
     // Back on the page a run started from, after a failure that stopped it before the engine.
     void ReturnToChoice(QWidget* page);
-    void ShowResults(const QString& archive);
-    bool ArchiveReadsBack(const QString& archive);
+    void ShowResults(const cleanup::ArchiveResult& result);
+    // The progress page's side of a run: the bar, the file shown, Stop, and the questions.
+    cleanup::ArchiveCallbacks RunCallbacks();
     // The selected entry's register key, or empty.
     QString SelectedKey() const;
     QTreeWidgetItem* SelectedEntry() const;
-    // Every entry of the archive the engine points at is on disk below base as recorded.
-    bool RestoredAsArchived(const QString& base);
     void ShowError(const QString& text);
 
-    std::unique_ptr<TZipEngine> TheZip_;
     QString folderPath_;
     int64_t total_ = 0;
     int64_t usedSpace_ = 0;
+    int32_t clusterSize_ = 0;
     QString scannedLetters_;
     QString archivesFolder_;  // of the drive the restore page shows
     QStringList keys_;
@@ -118,6 +117,7 @@ private:
     int64_t fileSize_ = 0;
     QString progressBase_;  // what the progress line puts before an entry's name
     bool running_ = false;
+    bool restoring_ = false;
     bool restoreOnly_ = false;
     bool sourcesTouched_ = false;
     bool stopRequested_ = false;
@@ -159,7 +159,8 @@ private:
 
 // The clean-up page's "Archive Folder": the dialog for the folder, shown modally. True when the
 // engine may have removed some of the folder's files, which the tree must then take into account.
-bool ArchiveFolder(QWidget* owner, const QString& path, int64_t total, int64_t usedSpace);
+bool ShowArchiveFolderBox(QWidget* owner, const QString& path, int64_t total, int64_t usedSpace,
+                          int32_t clusterSize = 0);
 
 // The File menu's "Restore Compressed Folders...": the restore page alone, shown modally.
 void RestoreCompressedFolders(QWidget* owner, const QString& scannedLetters);

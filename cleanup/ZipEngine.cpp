@@ -1,12 +1,10 @@
 #include "cleanup/ZipEngine.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <cstring>
 
 #include "platform/Drives.h"
+#include "platform/HostFiles.h"
 #include "platform/HostNames.h"
 #include "platform/Library.h"
 #include "platform/MessageBox.h"
@@ -33,6 +31,10 @@ uint32_t Le32(const char* p) {
 }
 uint64_t Le64(const char* p) {
     return uint64_t(Le32(p)) | uint64_t(Le32(p + 4)) << 32;
+}
+
+bool IsFileAt(const QString& host) {
+    return platform::HostEntryAt(host, /*followLink=*/true) == platform::HostEntry::File;
 }
 
 bool IsProgramPath(const QString& path) {
@@ -89,14 +91,14 @@ int32_t FlagOf(bool on) {
 // Sequential reads of the archive for the entry list.
 class HeaderReader {
 public:
-    explicit HeaderReader(QFile& file) : file_(file) {}
-    bool Byte(char& c) { return file_.getChar(&c); }
-    bool Bytes(char* into, qint64 count) { return count == 0 || file_.read(into, count) == count; }
-    qint64 Position() const { return file_.pos(); }
-    bool Seek(qint64 position) { return file_.seek(position) && file_.pos() == position; }
+    explicit HeaderReader(platform::HostInputFile& file) : file_(file) {}
+    bool Byte(char& c) { return file_.ReadByte(c); }
+    bool Bytes(char* into, qint64 count) { return count == 0 || file_.Read(into, count); }
+    qint64 Position() const { return file_.Position(); }
+    bool Seek(qint64 position) { return file_.Seek(position); }
 
 private:
-    QFile& file_;
+    platform::HostInputFile& file_;
 };
 
 }  // namespace
@@ -111,7 +113,8 @@ TZipEngine::TZipEngine(QWidget* owner) : owner_(owner) {}
 TZipEngine::~TZipEngine() = default;
 
 QString TZipEngine::HostLibraryName(const QString& dllName) {
-    return QStringLiteral("lib") + QFileInfo(dllName).completeBaseName().toLower() +
+    const QString name = dllName.mid(dllName.lastIndexOf(u'/') + 1);
+    return QStringLiteral("lib") + name.left(name.lastIndexOf(u'.')).toLower() +
            QStringLiteral(".so");
 }
 
@@ -133,11 +136,11 @@ std::unique_ptr<TZipEngine::Library> TZipEngine::LoadEngine(bool adding) {
     QString path;
     if (!dllDirectory_.isEmpty()) {
         const QString candidate = HostPathOf(dllDirectory_) + u'/' + file;
-        if (QFileInfo(candidate).isFile()) path = candidate;
+        if (IsFileAt(candidate)) path = candidate;
     }
     if (path.isEmpty() && QCoreApplication::instance()) {
         const QString candidate = QCoreApplication::applicationDirPath() + u'/' + file;
-        if (QFileInfo(candidate).isFile()) path = candidate;
+        if (IsFileAt(candidate)) path = candidate;
     }
     if (path.isEmpty()) path = file;
 
@@ -242,7 +245,7 @@ void TZipEngine::AddFiles() {
 void TZipEngine::ExtractFiles() {
     resultCount_ = 0;
     const QString archive = HostPathOf(zipFilename_);
-    if (zipFilename_.isEmpty() || !QFileInfo(archive).isFile()) {
+    if (zipFilename_.isEmpty() || !IsFileAt(archive)) {
         Show(QStringLiteral("Error - no zip file specified"));
         return;
     }
@@ -250,7 +253,8 @@ void TZipEngine::ExtractFiles() {
     CallEngine(false, extractBusy_, [&](void* exec) {
         if (!ExtrBaseDir.isEmpty()) {
             const QString base = HostPathOf(ExtrBaseDir);
-            if (QFileInfo(base).isDir()) QDir::setCurrent(base);
+            if (platform::HostEntryAt(base, true) == platform::HostEntry::Folder)
+                platform::ChangeCurrentFolder(base);
         }
         TextBuffers texts;
         auto block = std::make_unique<ZipExtractBlock>();
@@ -324,10 +328,10 @@ void TZipEngine::ReadEntryList() {
 // self-extractor's code), and the search goes on; after the first entry it is damage.
 void TZipEngine::ReadEntries() {
     const QString host = HostPathOf(zipFilename_);
-    if (zipFilename_.isEmpty() || !QFileInfo(host).isFile()) return;
-    QFile file(host);
-    if (!file.open(QIODevice::ReadOnly)) throw EZipReadError("Error reading Zip File");
-    const qint64 fileSize = file.size();
+    if (zipFilename_.isEmpty() || !IsFileAt(host)) return;
+    platform::HostInputFile file;
+    if (!file.Open(host)) throw EZipReadError("Error reading Zip File");
+    const qint64 fileSize = file.Size();
     HeaderReader in(file);
     if (ExtensionOf(zipFilename_).toUpper() == QStringLiteral(".EXE"))
         in.Seek(kSelfExtractorCodeSize);

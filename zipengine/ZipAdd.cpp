@@ -28,6 +28,8 @@ enum class Kind { File, Folder, Link };
 
 struct Item {
     std::string path;       // on disk, as the pattern named it
+    int base = -1;          // the open folder the item is reached from
+    std::string local;      // its path below base
     std::string entryName;  // in the archive; a folder's ends in '/'
     Kind kind = Kind::File;
     struct stat st {};
@@ -89,7 +91,21 @@ bool Unchanged(const struct stat& then, const struct stat& now) {
     return SameFile(then, now) && then.st_size == now.st_size &&
            then.st_mtim.tv_sec == now.st_mtim.tv_sec &&
            then.st_mtim.tv_nsec == now.st_mtim.tv_nsec &&
-           (then.st_mode & S_IFMT) == (now.st_mode & S_IFMT);
+           then.st_ctim.tv_sec == now.st_ctim.tv_sec &&
+           then.st_ctim.tv_nsec == now.st_ctim.tv_nsec && then.st_mode == now.st_mode;
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// A folder that is the root of a mount, also a bind mount of the same file system.
+bool IsMountRoot(int dirFd, const char* name) {
+    struct statx sx;
+    return ::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_INO, &sx) == 0 &&
+           (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
+           (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT);
 }
 
 // A file read while the archive is written: the start of each file and every 32 KiB of it go
@@ -99,6 +115,9 @@ struct FileSource {
     Item* item;
     Reporter* report;
     bool crcWanted;  // only a move checks the archive against what was read
+    // The file that could not be opened, and why: the run names it instead of libzip's words.
+    const Item** failedItem;
+    int* failedErrno;
     int fd = -1;
     uint32_t crc = 0;
     zip_error_t error;
@@ -143,9 +162,17 @@ zip_int64_t FileSourceCallback(void* state, void* data, zip_uint64_t length,
                                zip_source_cmd_t command) {
     auto* s = static_cast<FileSource*>(state);
     switch (command) {
-        case ZIP_SOURCE_OPEN:
-            s->fd = ::open(s->item->path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        case ZIP_SOURCE_OPEN: {
+            s->fd = OpenBeneath(s->item->base, s->item->local, O_RDONLY);
+            struct stat now;
+            if (s->fd >= 0 && (::fstat(s->fd, &now) != 0 || !SameFile(now, s->item->st))) {
+                ::close(s->fd);
+                s->fd = -1;
+                errno = ESTALE;
+            }
             if (s->fd < 0) {
+                *s->failedItem = s->item;
+                *s->failedErrno = errno;
                 zip_error_set(&s->error, ZIP_ER_OPEN, errno);
                 return -1;
             }
@@ -161,6 +188,7 @@ zip_int64_t FileSourceCallback(void* state, void* data, zip_uint64_t length,
                 return -1;
             }
             return 0;
+        }
         case ZIP_SOURCE_READ: {
             // libzip asks for a few KiB at a time; the disk is read in larger pieces.
             if (s->at == s->filled) {
@@ -215,6 +243,11 @@ class AddRun {
 public:
     explicit AddRun(const ZipAddBlock& block)
         : b_(block), report_(block.handle, block.caller, block.callback) {}
+    ~AddRun() {
+        for (const int fd : bases_) ::close(fd);
+    }
+    AddRun(const AddRun&) = delete;
+    AddRun& operator=(const AddRun&) = delete;
 
     int32_t Run() {
         const int32_t count = Work();
@@ -225,10 +258,21 @@ public:
 private:
     int32_t Work();
     bool ObtainPassword();
+    // Where a walk stands: the path as the pattern names it, and how it is reached (below the
+    // open folder base).
+    struct Place {
+        std::string path;
+        int base;
+        std::string local;
+        Place Below(const std::string& name) const {
+            return {JoinPath(path, name), base, local.empty() ? name : local + '/' + name};
+        }
+    };
     void CollectPattern(std::string pattern);
-    void Walk(const std::string& folder, const std::string& mask);
-    void Consider(const std::string& path, const struct stat& st, const std::string& mask);
-    void AddFolderItem(const std::string& path, const struct stat& st);
+    void Walk(const Place& folder, const struct stat& seen, const std::string& mask);
+    void Consider(const Place& place, const struct stat& st, const std::string& mask, int dirFd,
+                  dev_t parentDev);
+    void AddFolderItem(const Place& place, const struct stat& st);
     void AddItem(Item item);
     int32_t AddToArchive(zip_t* za);
     bool AddOne(zip_t* za, Item& item);
@@ -248,6 +292,10 @@ private:
     std::unordered_map<std::string, zip_uint64_t> existing_;  // entries the archive had
     bool haveArchiveFile_ = false;
     struct stat archiveStat_ {};
+    std::vector<int> bases_;            // the open folders the patterns are reached from, owned
+    int current_ = -1;                  // the current folder, the first of them
+    const Item* failedItem_ = nullptr;  // a file that could not be opened while writing
+    int failedErrno_ = 0;
 };
 
 std::string AddRun::SkipText(const std::string& path, const char* why) const {
@@ -289,41 +337,58 @@ void AddRun::AddItem(Item item) {
     items_.push_back(std::move(item));
 }
 
-void AddRun::AddFolderItem(const std::string& path, const struct stat& st) {
-    const std::string name = EntryNameOf(path);
+void AddRun::AddFolderItem(const Place& place, const struct stat& st) {
+    const std::string name = EntryNameOf(place.path);
     if (name.empty()) return;  // the current folder itself has no entry
     Item item;
-    item.path = path;
+    item.path = place.path;
+    item.base = place.base;
+    item.local = place.local;
     item.entryName = name + '/';
     item.kind = Kind::Folder;
     item.st = st;
     AddItem(std::move(item));
 }
 
-// One directory entry met in a walk or named directly.
-void AddRun::Consider(const std::string& path, const struct stat& st, const std::string& mask) {
-    const std::string name = BaseName(path);
+// One directory entry met in a walk or named directly, in the open folder dirFd (on the file
+// system parentDev).
+void AddRun::Consider(const Place& place, const struct stat& st, const std::string& mask, int dirFd,
+                      dev_t parentDev) {
+    const std::string name = BaseName(place.path);
     if (S_ISDIR(st.st_mode)) {
         if (!Flag(b_.recurseFolders)) return;
         if (name[0] == '.' && !Flag(b_.hiddenAndSystemFiles)) return;
-        AddFolderItem(path, st);
-        Walk(path, mask);
+        // Another file system's files are that drive's: never archived, never deleted here.
+        if (st.st_dev != parentDev || IsMountRoot(dirFd, name.c_str())) {
+            report_.Message(ZipErrorWarning,
+                            SkipText(place.path, "another file system is mounted on it"));
+            return;
+        }
+        AddFolderItem(place, st);
+        Walk(place, st, mask);
         return;
     }
     if (!MatchesMask(name, mask)) return;
     if (name[0] == '.' && !Flag(b_.hiddenAndSystemFiles)) return;
     Item item;
-    item.path = path;
-    item.entryName = EntryNameOf(path);
+    item.path = place.path;
+    item.base = place.base;
+    item.local = place.local;
+    item.entryName = EntryNameOf(place.path);
     item.st = st;
     if (S_ISREG(st.st_mode)) {
+        // A file nobody may read is left out with its own message; the rest is archived.
+        if (::faccessat(dirFd, name.c_str(), R_OK, AT_EACCESS) != 0) {
+            report_.Message(ZipErrorWarning, SkipText(place.path, ErrnoText(errno).c_str()));
+            return;
+        }
         item.kind = Kind::File;
     } else if (S_ISLNK(st.st_mode)) {
         item.kind = Kind::Link;
         std::string target(size_t(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
-        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        const ssize_t n = ::readlinkat(dirFd, name.c_str(), target.data(), target.size());
         if (n < 0 || size_t(n) >= target.size()) {
-            report_.Message(ZipErrorWarning, SkipText(path, "its link cannot be read"));
+            report_.Message(ZipErrorWarning, SkipText(place.path, "its link cannot be read"));
             return;
         }
         target.resize(size_t(n));
@@ -332,19 +397,27 @@ void AddRun::Consider(const std::string& path, const struct stat& st, const std:
         // Sockets, fifos and devices hold no data an archive could keep.
         if (Flag(b_.hiddenAndSystemFiles))
             report_.Message(ZipErrorWarning,
-                            SkipText(path, "sockets, fifos and devices are not archived"));
+                            SkipText(place.path, "sockets, fifos and devices are not archived"));
         return;
     }
     AddItem(std::move(item));
 }
 
-void AddRun::Walk(const std::string& folder, const std::string& mask) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+// Lists a folder through its own descriptor, reached without following a link: a folder
+// swapped for a link, or for another folder, since it was seen is not walked.
+void AddRun::Walk(const Place& folder, const struct stat& seen, const std::string& mask) {
+    const int fd = OpenBeneath(folder.base, folder.local, O_RDONLY | O_DIRECTORY);
+    struct stat dirSt;
+    if (fd >= 0 && (::fstat(fd, &dirSt) != 0 || !SameFile(dirSt, seen))) {
+        ::close(fd);
+        report_.Message(ZipErrorWarning, SkipText(folder.path, "it was replaced meanwhile"));
+        return;
+    }
     DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
     if (!dir) {
         const int error = errno;
         if (fd >= 0) ::close(fd);
-        report_.Message(ZipErrorWarning, SkipText(folder, ErrnoText(error).c_str()));
+        report_.Message(ZipErrorWarning, SkipText(folder.path, ErrnoText(error).c_str()));
         return;
     }
     std::vector<std::string> names;
@@ -359,38 +432,54 @@ void AddRun::Walk(const std::string& folder, const std::string& mask) {
         struct stat st;
         if (::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             report_.Message(ZipErrorWarning,
-                            SkipText(JoinPath(folder, name), ErrnoText(errno).c_str()));
+                            SkipText(JoinPath(folder.path, name), ErrnoText(errno).c_str()));
             continue;
         }
-        Consider(JoinPath(folder, name), st, mask);
+        Consider(folder.Below(name), st, mask, ::dirfd(dir), dirSt.st_dev);
     }
     ::closedir(dir);
 }
 
 // A pattern is a path relative to the current folder: a file, a link or a folder (which
-// stands for everything in it), or a folder followed by a mask ("docs/*.*").
+// stands for everything in it), or a folder followed by a mask ("docs/*.*"). An absolute path
+// is taken as far as its last folder as it stands, and below that as a relative one.
 void AddRun::CollectPattern(std::string pattern) {
     while (pattern.size() > 1 && pattern.back() == '/') pattern.pop_back();
     if (pattern.empty()) return;
     const size_t before = items_.size();
     const size_t slash = pattern.rfind('/');
     const std::string last = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
-    struct stat st;
-    if (HasWildcards(last)) {
-        std::string folder = slash == std::string::npos ? "." : pattern.substr(0, slash);
-        if (folder.empty()) folder.assign(1, '/');  // a mask right under the root
-        if (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            AddFolderItem(folder, st);
-            Walk(folder, last);
-        }
-    } else if (::lstat(pattern.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) {
-            AddFolderItem(pattern, st);
-            Walk(pattern, "*");
+    const bool masked = HasWildcards(last);
+    std::string folderPath = slash == std::string::npos ? "." : pattern.substr(0, slash);
+    if (folderPath.empty()) folderPath.assign(1, '/');  // right under the root
+    Place folder{masked ? folderPath : pattern, current_, masked ? folderPath : pattern};
+    if (pattern[0] == '/') {
+        // The caller named this folder; below it nothing is followed.
+        const int base = ::open(folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (base >= 0) {
+            bases_.push_back(base);
+            folder.base = base;
+            folder.local = masked ? "" : last;
         } else {
-            Consider(pattern, st, "*");
+            folder.base = -1;
         }
     }
+    // The folder that holds the entry the pattern names, for a link's text and mount points.
+    const int parent = folder.base < 0
+                           ? -1
+                           : OpenBeneath(folder.base, FolderOf(folder.local), O_PATH | O_DIRECTORY);
+    struct stat st, parentSt;
+    const std::string leaf = folder.local.empty() ? "." : BaseName(folder.local);
+    if (parent >= 0 && ::fstat(parent, &parentSt) == 0 &&
+        ::fstatat(parent, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            AddFolderItem(folder, st);
+            Walk(folder, st, masked ? last : "*");
+        } else if (!masked) {
+            Consider(folder, st, "*", parent, parentSt.st_dev);
+        }
+    }
+    if (parent >= 0) ::close(parent);
     if (items_.size() == before) report_.Message(ZipErrorWarning, "Name not matched: " + pattern);
 }
 
@@ -419,7 +508,8 @@ bool AddRun::AddOne(zip_t* za, Item& item) {
     } else {
         zip_source_t* source;
         if (item.kind == Kind::File) {
-            auto* state = new FileSource{&item, &report_, Flag(b_.move)};
+            auto* state =
+                new FileSource{&item, &report_, Flag(b_.move), &failedItem_, &failedErrno_};
             zip_error_init(&state->error);
             source = zip_source_function(za, FileSourceCallback, state);
             if (!source) {
@@ -554,31 +644,46 @@ bool AddRun::ReadBack(std::string& reason) {
     return ok;
 }
 
+// Deletes what was added, each file only while it is still the file that was read (the same
+// size and times), each folder only when nothing is left in it; reached, like the walk, without
+// following a link and without leaving the file system.
 void AddRun::DeleteSources() {
     for (const Item& item : items_) {
         if (!item.added || item.kind == Kind::Folder) continue;
+        const int parent = OpenBeneath(item.base, FolderOf(item.local), O_PATH | O_DIRECTORY);
+        const std::string leaf = BaseName(item.local);
         struct stat now;
-        if (::lstat(item.path.c_str(), &now) != 0 || !Unchanged(item.st, now)) {
+        if (parent < 0 || ::fstatat(parent, leaf.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !Unchanged(item.st, now)) {
             report_.Message(ZipErrorWarning,
                             item.path + " changed after it was archived; it was not deleted");
-            continue;
-        }
-        if (::unlink(item.path.c_str()) != 0)
+        } else if (::unlinkat(parent, leaf.c_str(), 0) != 0) {
             report_.Message(ZipErrorWarning,
                             "Cannot delete " + item.path + ": " + ErrnoText(errno));
+        }
+        if (parent >= 0) ::close(parent);
     }
     // Folders go deepest first, and only when nothing is left in them.
     std::vector<const Item*> folders;
     for (const Item& item : items_)
         if (item.inArchive && item.kind == Kind::Folder) folders.push_back(&item);
     std::sort(folders.begin(), folders.end(), [](const Item* a, const Item* b) {
-        return std::count(a->path.begin(), a->path.end(), '/') >
-               std::count(b->path.begin(), b->path.end(), '/');
+        return std::count(a->local.begin(), a->local.end(), '/') >
+               std::count(b->local.begin(), b->local.end(), '/');
     });
     for (const Item* folder : folders) {
-        if (::rmdir(folder->path.c_str()) != 0 && errno != ENOTEMPTY && errno != EEXIST)
+        if (folder->local.empty() || folder->local == ".") continue;
+        const int parent = OpenBeneath(folder->base, FolderOf(folder->local), O_PATH | O_DIRECTORY);
+        const std::string leaf = BaseName(folder->local);
+        struct stat now;
+        const bool same = parent >= 0 &&
+                          ::fstatat(parent, leaf.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+                          SameFile(now, folder->st);
+        if (same && ::unlinkat(parent, leaf.c_str(), AT_REMOVEDIR) != 0 && errno != ENOTEMPTY &&
+            errno != EEXIST)
             report_.Message(ZipErrorWarning,
                             "Cannot remove " + folder->path + ": " + ErrnoText(errno));
+        if (parent >= 0) ::close(parent);
     }
 }
 
@@ -611,6 +716,12 @@ int32_t AddRun::Work() {
     }
     if (Flag(b_.encrypt) && !ObtainPassword()) return 0;
 
+    current_ = ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (current_ < 0) {
+        report_.Message(ZipErrorOpen, "Cannot open the current folder: " + ErrnoText(errno));
+        return 0;
+    }
+    bases_.push_back(current_);
     haveArchiveFile_ = ::stat(zipName_.c_str(), &archiveStat_) == 0;
     const int specCount = std::min(b_.fileSpecCount, kZipMaxFileSpecs);
     for (int i = 0; i < specCount && !report_.stopped(); ++i)
@@ -665,6 +776,12 @@ int32_t AddRun::Work() {
         if (!backup.empty()) ::unlink(backup.c_str());
         if (report_.stopped())
             report_.Message(ZipErrorStopped, "Stopped: nothing was added");
+        else if (failedItem_)
+            report_.Message(ZipErrorRead,
+                            "Cannot read " + failedItem_->path + ": " +
+                                (failedErrno_ == ESTALE ? std::string("it was replaced meanwhile")
+                                                        : ErrnoText(failedErrno_)) +
+                                "; the archive was not written");
         else
             report_.Message(ZipErrorWrite, "Cannot write " + zipName_ + ": " + why);
         return 0;

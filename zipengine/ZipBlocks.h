@@ -109,8 +109,10 @@ struct ZipExtractBlock {
     int32_t overwrite;      // replace existing files (without it they are skipped)
     int32_t fileSpecCount;  // 0: every entry
     char* zipFilename;
-    int32_t reserved72;                 // 7
-    char* fileSpecs[kZipMaxFileSpecs];  // entry names, wildcards allowed
+    int32_t reserved72;  // 7
+    // Entry names, wildcards allowed; one ending in '/' names a folder literally (no
+    // wildcards), with everything in it.
+    char* fileSpecs[kZipMaxFileSpecs];
 };
 
 // The entry points: each returns the number of entries it added or extracted (files,

@@ -1,10 +1,17 @@
 #include "zipengine/ZipCommon.h"
 
+#include <fcntl.h>
+#include <linux/openat2.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace zipengine {
@@ -130,6 +137,58 @@ bool MatchesMask(std::string_view name, std::string_view mask) {
 
 bool HasWildcards(std::string_view text) {
     return text.find_first_of("*?") != text.npos;
+}
+
+// Where openat2 is missing (before Linux 5.6): each name opened in turn, never through a link,
+// and a change of device refused.
+int OpenBeneathStepwise(int root, const std::string& path, int flags) {
+    struct stat rootSt;
+    if (::fstat(root, &rootSt) != 0) return -1;
+    int fd = ::dup(root);
+    size_t start = 0;
+    while (fd >= 0) {
+        size_t end = path.find('/', start);
+        const bool last = end == std::string::npos;
+        if (last) end = path.size();
+        const std::string part = path.substr(start, end - start);
+        start = end + 1;
+        if (part.empty() || part == ".") {
+            if (last) {
+                const int again = ::openat(fd, ".", flags | O_CLOEXEC);
+                ::close(fd);
+                return again;
+            }
+            continue;
+        }
+        if (part == "..") {
+            ::close(fd);
+            errno = EXDEV;
+            return -1;
+        }
+        const int next = ::openat(
+            fd, part.c_str(),
+            last ? flags | O_NOFOLLOW | O_CLOEXEC : O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        ::close(fd);
+        struct stat st;
+        if (next >= 0 && (::fstat(next, &st) != 0 || st.st_dev != rootSt.st_dev)) {
+            ::close(next);
+            errno = EXDEV;
+            return -1;
+        }
+        if (last) return next;
+        fd = next;
+    }
+    return -1;
+}
+
+int OpenBeneath(int root, const std::string& path, int flags) {
+    struct open_how how {};
+    how.flags = uint64_t(flags | O_NOFOLLOW | O_CLOEXEC);
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV | RESOLVE_NO_MAGICLINKS;
+    const long fd =
+        ::syscall(SYS_openat2, root, path.empty() ? "." : path.c_str(), &how, sizeof how);
+    if (fd >= 0 || errno != ENOSYS) return int(fd);
+    return OpenBeneathStepwise(root, path, flags);
 }
 
 PasswordAnswer AskPassword(void* owner, bool confirm, std::string& password) {

@@ -56,6 +56,11 @@ PasswordAnswer AskPassword(void* owner, bool confirm, std::string& password);
 inline constexpr const char* kNoDisplayPasswordText =
     "A password is needed, and none can be asked for without a display";
 
+// Opens path ('/' between names) below the open folder root without following a link anywhere
+// on the way or at its end and without leaving root's file system: -1 with errno set (ELOOP for a
+// link, EXDEV for a mount point or a path that climbs out). flags as for open.
+int OpenBeneath(int root, const std::string& path, int flags);
+
 inline bool Flag(int32_t value) {
     return value != 0;
 }

@@ -1,10 +1,11 @@
 // libzipext.so: extracts the entries of a ZIP archive into the current folder (ZipExtExec).
 //
-// Nothing is ever written outside that folder: names that are absolute or climb with "..",
-// paths that pass through a symbolic link, and links whose target leads out are refused.
-// Every folder on the way is opened relative to its parent without following links, and
-// every file is written under a temporary name and renamed into place, so an existing link
-// is replaced, never written through, and a failed entry leaves the old file as it was.
+// Nothing is ever written outside that folder: names that are absolute or climb with "..", and
+// paths that pass through a symbolic link, are refused. Every folder on the way is opened
+// relative to its parent without following links, and every file is written under a temporary
+// name and renamed into place, so an existing link is replaced, never written through, and a
+// failed entry leaves the old file as it was. A link is restored as the link it was, with its
+// text as stored: making a link writes nothing through it, wherever it points.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,24 +60,6 @@ const char* NameRefusal(const std::string& name) {
     for (const std::string& part : SplitName(slashed))
         if (part == "..") return "its name climbs out of the target folder";
     return nullptr;
-}
-
-// A link may lead only to its own folder or below, or up by leading ".." steps that stay
-// inside the target: with ".." only at the start, the climb starts from real folders (links
-// are never passed through on the way), and every link met going down obeys the same rule.
-bool LinkStaysInside(const std::string& target, size_t linkDepth) {
-    if (target.empty() || target[0] == '/') return false;
-    bool climbing = true;
-    size_t ups = 0;
-    for (const std::string& part : SplitName(target)) {
-        if (part == "..") {
-            if (!climbing) return false;
-            ++ups;
-        } else {
-            climbing = false;
-        }
-    }
-    return ups <= linkDepth;
 }
 
 bool IsZeroBlock(const char* p, size_t n) {
@@ -140,6 +123,14 @@ bool ExtractRun::Wanted(const std::string& name) const {
     for (int i = 0; i < count; ++i) {
         if (!b_.fileSpecs[i]) continue;
         std::string pattern = b_.fileSpecs[i];
+        // A name ending in '/' is a folder named literally, whatever characters it holds: the
+        // folder and everything in it.
+        if (!pattern.empty() && pattern.back() == '/') {
+            if (name.compare(0, pattern.size(), pattern) == 0 ||
+                name == pattern.substr(0, pattern.size() - 1))
+                return true;
+            continue;
+        }
         std::replace(pattern.begin(), pattern.end(), '\\', '/');
         if (MatchesMask(name, pattern)) return true;
         // A folder named alone stands for everything in it.
@@ -389,9 +380,7 @@ bool ExtractRun::ExtractEntry(zip_uint64_t index, const zip_stat_t& st) {
     if (kind == Kind::Link) {
         std::string target;
         if (ReadAll(f, -1, name, &target)) {
-            if (!LinkStaysInside(target, depth)) {
-                Refuse(name, "its link leads out of the target folder");
-            } else if (const int parent = OpenParent(parts, depth, name); parent >= 0) {
+            if (const int parent = OpenParent(parts, depth, name); parent >= 0) {
                 if (ShouldReplace(parent, leaf, mtime, name)) {
                     ::unlinkat(parent, leaf.c_str(), 0);
                     ok = ::symlinkat(target.c_str(), parent, leaf.c_str()) == 0;

@@ -104,33 +104,41 @@ TEST_F(ArchiveDialogTest, TwoRunsOfOneFolderGiveTwoArchivesWithTheirOwnEntries) 
     EXPECT_TRUE(QFileInfo::exists(drive.host("Docs/big.bin")));
 }
 
+// With "Move" the gain is what really left the drive less the archive; kept, the Part's
+// estimate from the space the folder was using.
 TEST_F(ArchiveDialogTest, TheResultsSayWhatWasUsedAndGainedOrHideTheGainThereIsNot) {
     const QString root = engine::DriveDisplayName("T:\\");
+    const QByteArray text = QByteArray("compresses well ").repeated(65536);
+    const QByteArray noise = Noise(50000, 3);
     const struct {
         bool move;
+        const QByteArray& contents;
         int64_t used;
-        const char* third;  // nullptr: hidden
+        const char* third;  // nullptr: hidden; "%1" the size
     } cases[] = {
-        {true, 10 << 20, "By compressing the folder you have gained "},
-        {false, 10 << 20,
-         "You should delete the folder you have compressed. This way you will "
-         "gain "},
-        {true, 100, nullptr},
-        {false, 100, nullptr},
+        {true, text, 10 << 20, "By compressing the folder you have gained %1 of disk space"},
+        {true, noise, 10 << 20,
+         "By compressing the folder you have gained no disk space: the archive takes %1 more "
+         "than the files it replaced"},
+        {false, noise, 10 << 20,
+         "You should delete the folder you have compressed. This way you will gain %1 of disk "
+         "space"},
+        {false, noise, 100, nullptr},
     };
     int n = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(n);
         const QString name = QStringLiteral("F%1").arg(n++);
-        WriteFile(drive.host(name + "/noise.bin"), Noise(50000, 3));
+        WriteFile(drive.host(name + "/contents.bin"), c.contents);
         const ArchiveRun run = Archive(drive.path(name), c.move, c.used);
-        ASSERT_TRUE(run.resultsShown);
+        ASSERT_TRUE(run.resultsShown) << boxes.join('\n').toStdString();
         const int64_t a = QFileInfo(drive.host("Archives Bin/" + run.archive)).size();
         QStringList expected = {"The folder you have compressed was using " +
                                     engine::SizeText(c.used) + " of disk space on drive " + root,
                                 "The ZIP achive containing the compressed folder is using " +
                                     engine::SmallSizeText(a) + " of disk space on drive " + root};
-        if (c.third) expected << QString(c.third) + engine::SizeText(c.used - a) + " of disk space";
+        const int64_t gain = c.move ? c.contents.size() - a : c.used - a;
+        if (c.third) expected << QString(c.third).arg(engine::SizeText(std::abs(gain)));
         EXPECT_EQ(run.results, expected);
         EXPECT_EQ(QFileInfo::exists(drive.host(name)), !c.move);
     }
@@ -145,18 +153,18 @@ TEST_F(ArchiveDialogTest, AStoppedRunRegistersNothingItDidNotFinishAndKeepsEvery
         const char* message;
     } cases[] = {
         {"at once", true, [](TCleanUpCompressFolderBox&) { return true; },
-         "Error: Stopped: nothing was added"},
+         "The folder was not archived:\nStopped: nothing was added"},
         {"part-way", false,
          [](TCleanUpCompressFolderBox& box) {
              return box.findChild<TPathLabel*>("txtProgressFile")->Path().endsWith("run.sh");
          },
-         "Error: Stopped: nothing was added"},
+         "The folder was not archived:\nStopped: nothing was added"},
         {"while the archive is read back", true,
          [this](TCleanUpCompressFolderBox&) {
              // The archive is in place once written; "move" then reads it back.
              return !QDir(drive.host("Archives Bin")).entryList({"T*.ZIP"}, QDir::Files).isEmpty();
          },
-         "Error: Stopped: nothing was added, nothing was deleted"},
+         "The folder was not archived:\nStopped: nothing was added, nothing was deleted"},
     };
     const QString host = MakeSampleFolder(drive.host(), "Docs");
     const TreeFacts original = FactsOf(host);
@@ -191,8 +199,8 @@ TEST_F(ArchiveDialogTest, AStoppedRunRegistersNothingItDidNotFinishAndKeepsEvery
 TEST_F(ArchiveDialogTest, FailuresBeforeTheEngineTouchNothingAndLeadBackToThePage) {
     const QString host = MakeSampleFolder(drive.host(), "Docs");
     const TreeFacts original = FactsOf(host);
-    const auto check = [&](const char* box) {
-        SCOPED_TRACE(box);
+    const auto check = [&](bool move, const QString& box) {
+        SCOPED_TRACE(box.toStdString());
         boxes.clear();
         testing_support::WithoutPermissionOverride asAnyUser;
         if (!asAnyUser.ok()) GTEST_SKIP() << "the capabilities cannot be dropped";
@@ -200,7 +208,7 @@ TEST_F(ArchiveDialogTest, FailuresBeforeTheEngineTouchNothingAndLeadBackToThePag
         // The page's name, not the page: the dialog is gone when the run returns.
         QString page;
         const ArchiveRun run =
-            Archive(drive.path("Docs"), true, 0, [&](TCleanUpCompressFolderBox& box) {
+            Archive(drive.path("Docs"), move, 0, [&](TCleanUpCompressFolderBox& box) {
                 QObject::connect(
                     box.findChild<QPushButton*>("cmdCompress"), &QPushButton::clicked, &box, [&] {
                         closeEnabled = box.findChild<QPushButton*>("cmdClose")->isEnabled();
@@ -214,16 +222,21 @@ TEST_F(ArchiveDialogTest, FailuresBeforeTheEngineTouchNothingAndLeadBackToThePag
         EXPECT_EQ(page, "sheetCompress");
         EXPECT_EQ(FactsOf(host), original);
     };
-    // A drive whose root takes no new folder.
+    // A drive whose root takes no new folder; with "Move", whose root would not let the folder go
+    // either, which is said first.
     ASSERT_EQ(::chmod(QFile::encodeName(drive.host()).constData(), 0555), 0);
-    check("Could not create folder T:\\Archives Bin");
+    check(false,
+          "Could not create folder T:\\Archives Bin\n\"T:\\Archives Bin\": Permission denied");
+    check(true,
+          "The folder T:\\Docs cannot be moved into an archive; nothing was written and nothing "
+          "deleted:\n\"T:\\Docs\" cannot be removed from its folder: Permission denied");
     ::chmod(QFile::encodeName(drive.host()).constData(), 0755);
     EXPECT_FALSE(QFileInfo::exists(drive.host("Archives Bin")));
     // A register that cannot be read: the entry cannot go in before the folder goes out.
     QDir().mkdir(drive.host("Archives Bin"));
     WriteFile(RegisterHost(), "[Descriptions]\r\nTOLD.ZIP=kept\r\n");
     ::chmod(QFile::encodeName(RegisterHost()).constData(), 0);
-    check("Unable to write to T:\\Archives Bin\\archives.ini");
+    check(true, "Unable to write to T:\\Archives Bin\\archives.ini");
     ::chmod(QFile::encodeName(RegisterHost()).constData(), 0644);
     EXPECT_EQ(ReadFile(RegisterHost()), "[Descriptions]\r\nTOLD.ZIP=kept\r\n");
     EXPECT_EQ(ArchiveFiles(), QStringList{"archives.ini"});
@@ -268,14 +281,6 @@ TEST_F(ArchiveDialogTest, TheBarFollowsTheRoundedPercentageAndNeverMovesBack) {
     EXPECT_FALSE(box.findChild<QPushButton*>("cmdClose")->isEnabled());
     EXPECT_EQ(box.findChild<QLabel*>("txtProgressTitle1")->text(), "Now Compressing...");
     EXPECT_EQ(box.findChild<QLabel*>("txtProgressTitle2")->text(), "Now Compressing...");
-}
-
-TEST_F(ArchiveDialogTest, EngineMessagesWithACodeAreShownAndThoseWithoutAreNot) {
-    TCleanUpCompressFolderBox box;
-    box.TheZipMessage(nullptr, 0, "Adding Docs/a.txt");
-    box.TheZipMessage(nullptr, 4, "Cannot read Docs/a.txt: Permission denied");
-    EXPECT_EQ(boxes,
-              QStringList{"Error: Cannot read Docs/a.txt: Permission denied\n(error code 4)"});
 }
 
 }  // namespace

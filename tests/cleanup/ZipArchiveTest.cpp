@@ -312,6 +312,7 @@ TEST_F(ZipArchiveTest, AFailingCloseLeavesEverySourceAndNoArchive) {
     }
 }
 
+// Links come back as the links they were, wherever they point; nothing is written through one.
 TEST_F(ZipArchiveTest, HostileEntriesWriteNothingOutsideTheTarget) {
     const QString absolute = Host("abs-outside.txt");
     QString output;
@@ -351,8 +352,8 @@ TEST_F(ZipArchiveTest, HostileEntriesWriteNothingOutsideTheTarget) {
     const QStringList rootBefore =
         QDir(Host()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 
-    EXPECT_EQ(Extract(Host("hostile.zip"), "target"), 4);
-    EXPECT_EQ(MessageCodes(), std::vector<int>(10, ZipErrorRefused))
+    EXPECT_EQ(Extract(Host("hostile.zip"), "target"), 8);
+    EXPECT_EQ(MessageCodes(), std::vector<int>(6, ZipErrorRefused))
         << MessageTexts().join('\n').toStdString();
     EXPECT_EQ(Snapshot(Host("outside")), outsideBefore);
     EXPECT_EQ(QDir(Host()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
@@ -362,7 +363,11 @@ TEST_F(ZipArchiveTest, HostileEntriesWriteNothingOutsideTheTarget) {
     const std::map<QString, QByteArray> expected{
         {"ok.txt", "f:fine"},
         {"inside", "l:ok.txt"},
+        {"up", "l:../outside"},
+        {"abs", "l:/etc"},
+        {"trick", "l:sub/../../x"},
         {"deep", "d"},
+        {"deep/esc", "l:../../x"},
         {"deep/ok", "l:../ok.txt"},
         {"pre", "l:" + Host("outside").toLocal8Bit()},
         {"pre2", "f:replaces the link"},

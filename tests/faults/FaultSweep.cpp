@@ -21,15 +21,11 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QTreeWidget>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -39,8 +35,8 @@
 #include <string>
 #include <vector>
 
+#include "cleanup/ArchiveCore.h"
 #include "cleanup/ArchivesRegister.h"
-#include "cleanup/FormCleanUpCompress.h"
 #include "cleanup/ZipEngine.h"
 #include "config/Options.h"
 #include "platform/Drives.h"
@@ -230,29 +226,35 @@ int RunOperation(const QString& op) {
     platform::FileOperationCallbacks quiet;
     quiet.progress = [](const platform::FileOperationProgress&) { return true; };
     const unsigned flags = platform::NoConfirmation | platform::NoErrorUi;
-    std::unique_ptr<TCleanUpCompressFolderBox> box;
-    if (op == "archive" || op == "restore") {
-        TCleanUpCompressFolderBox::EngineFolder = QStringLiteral(QUILLON_ZIP_ENGINE_DIR);
-        box = std::make_unique<TCleanUpCompressFolderBox>();
-    }
     try {
         if (op == "move") {
             Start();
             platform::MoveFolder("S:\\work\\Data", "D:\\Data", flags, quiet);
         } else if (op == "archive") {
-            box->SetFolder("S:\\work\\Docs", 600000, 600000);
-            box->findChild<QCheckBox*>("chkDeleteAfterCompressing")->setChecked(true);
-            box->show();
+            cleanup::ArchiveRequest request;
+            request.folder = "S:\\work\\Docs";
+            request.archiveDrive = 'S';
+            request.description = "Docs Folder";
+            request.usedSpace = 600000;
+            request.engineFolder = QStringLiteral(QUILLON_ZIP_ENGINE_DIR);
             Start();
-            box->findChild<QPushButton*>("cmdCompress")->click();
+            const cleanup::ArchiveResult result = cleanup::ArchiveFolder(request, {});
+            if (!result.problems.isEmpty() || !result.refusal.isEmpty())
+                std::fprintf(stderr, "box: %s%s\n", qPrintable(result.refusal),
+                             qPrintable(result.problems));
         } else if (op == "restore") {
-            box->ShowOnlyRestorePage();
-            box->show();
-            auto* list = box->findChild<QTreeWidget*>("lvArchives");
-            list->setCurrentItem(list->topLevelItem(0));
-            box->findChild<QCheckBox*>("chkDeleteArchive")->setChecked(true);
+            TArchivesRegister reg("S:\\Archives Bin");
+            cleanup::RestoreRequest request;
+            request.drive = 'S';
+            request.key = reg.Keys().value(0);
+            request.target = reg.OriginalPath(request.key);
+            request.deleteArchive = true;
+            request.engineFolder = QStringLiteral(QUILLON_ZIP_ENGINE_DIR);
             Start();
-            box->findChild<QPushButton*>("cmdRestore")->click();
+            const cleanup::RestoreResult result = cleanup::RestoreArchive(request, {});
+            if (!result.problems.isEmpty() || !result.refusal.isEmpty())
+                std::fprintf(stderr, "box: %s%s\n", qPrintable(result.refusal),
+                             qPrintable(result.problems));
         } else if (op == "settings") {
             Start();
             SaveSettings();
@@ -278,8 +280,6 @@ int RunOperation(const QString& op) {
         std::fprintf(stderr, "failed: %s\n", e.what());
     }
     Stop();
-    box.reset();
-    TCleanUpCompressFolderBox::EngineFolder.clear();
     return 0;
 }
 
@@ -446,7 +446,7 @@ public:
                 c.violations << "source " + rel + " changed";
         for (const auto& [rel, sig] : dst) {
             const QString top = rel.section('/', 0, 0);
-            if (top.contains(".quillon-move-")) {
+            if (top.startsWith(".qpmove-")) {
                 if (!rel.contains('/')) c.leftovers << "target " + top;
                 continue;
             }
@@ -567,19 +567,14 @@ public:
     void Make() override {
         MakeSample(p_.s() + "/work/Docs");
         before_ = FactsOf(p_.s() + "/work/Docs");
-        // The archive the restore starts from, made by the dialog without removing anything.
+        // The archive the restore starts from, made without removing anything.
         platform::SetMessageAnswerer(Answer);
-        QDir::setCurrent(p_.s());
-        TCleanUpCompressFolderBox::EngineFolder = QStringLiteral(QUILLON_ZIP_ENGINE_DIR);
-        {
-            TCleanUpCompressFolderBox box;
-            box.SetFolder("S:\\work\\Docs", 600000, 600000);
-            box.findChild<QCheckBox*>("chkDeleteAfterCompressing")->setChecked(false);
-            box.show();
-            box.findChild<QPushButton*>("cmdCompress")->click();
-        }
-        TCleanUpCompressFolderBox::EngineFolder.clear();
-        QDir::setCurrent(p_.base);
+        cleanup::ArchiveRequest request;
+        request.folder = "S:\\work\\Docs";
+        request.archiveDrive = 'S';
+        request.move = false;
+        request.engineFolder = QStringLiteral(QUILLON_ZIP_ENGINE_DIR);
+        cleanup::ArchiveFolder(request, {});
         RemoveTree(p_.s() + "/work/Docs");
         const QStringList zips = QDir(p_.s() + "/Archives Bin").entryList({"*.ZIP"}, QDir::Files);
         archive_ = zips.value(0);
@@ -918,13 +913,10 @@ private:
         // A leftover by its kind: the names' random or numbered parts do not count.
         std::set<QString> kinds;
         for (QString l : c.leftovers) {
-            l.replace(QRegularExpression("/\\.[^/]+\\.quillon-move-\\d+$"),
-                      "/.NAME.quillon-move-N");
-            l.replace(QRegularExpression("^target \\.[^/]+\\.quillon-move-\\d+$"),
-                      "target .NAME.quillon-move-N");
+            l.replace(QRegularExpression("\\.qpmove-[0-9a-f]+-\\d+$"), ".qpmove-HASH-N");
             l.replace(QRegularExpression("[^/]+\\.ZIP\\.\\w{6}$"), "ARCHIVE.ZIP.XXXXXX");
             l.replace(QRegularExpression("/\\.[^/]+\\.part\\d+-\\d+$"), "/.NAME.partN-N");
-            l.replace(QRegularExpression("(\\.ini|\\.reg)\\.\\w{6}$"), "\\1.XXXXXX");
+            l.replace(QRegularExpression("\\.[0-9a-f]+\\.new-\\d+-\\d+$"), ".HASH.new-PID-N");
             kinds.insert(l.startsWith("work/Docs/") ? "work/Docs/.../.NAME.partN-N" : l);
         }
         const QString when = what.startsWith("kill") ? "kills" : "faults";

@@ -77,6 +77,11 @@ QString TArchivesRegister::ArchivePath(const QString& key) const {
     return engine::AddBackslash(folder_) + key;
 }
 
+QString TArchivesRegister::ReadError() const {
+    return file_.state() == platform::ProfileFile::State::Unreadable ? file_.ErrorText()
+                                                                     : QString();
+}
+
 QStringList TArchivesRegister::Keys() const {
     return file_.ReadKeys(kDescriptionsSection);
 }

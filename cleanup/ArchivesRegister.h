@@ -63,6 +63,10 @@ public:
     // The path of an archive of the folder.
     QString ArchivePath(const QString& key) const;
 
+    // Why the register exists but cannot be read (a link where it should be, say); empty when it
+    // was read or is missing.
+    QString ReadError() const;
+
     // The keys of "Descriptions", in the order of the file.
     QStringList Keys() const;
     QString Description(const QString& key) const;  // "No description" when absent

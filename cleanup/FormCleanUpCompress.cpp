@@ -604,6 +604,9 @@ void TCleanUpCompressFolderBox::cbRestoreDrivesListChange() {
             QStringLiteral("The archives of drive %1: cannot be listed: %2").arg(letter, why));
     if (bin.IsOpen()) {
         TArchivesRegister archivesRegister(archivesFolder_);
+        if (!archivesRegister.ReadError().isEmpty())
+            ShowError(QStringLiteral("The archives of drive %1: cannot be listed: %2")
+                          .arg(letter, archivesRegister.ReadError()));
         std::set<QString> listed;
         for (const QString& key : archivesRegister.Keys()) {
             // A key met again is the same key: the first of its lines is the one that counts.

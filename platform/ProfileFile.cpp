@@ -157,7 +157,7 @@ bool ProfileFile::WriteBytes(const QByteArray& bytes, QString* error) const {
 
 ProfileFile::ProfileFile(const QString& path)
     : path_(path), host_(IsProgramPath(path) ? ToHostPath(path) : path) {
-    Load(lines_, state_, nullptr);
+    Load(lines_, state_, &error_);
 }
 
 bool ProfileFile::Load(Lines& lines, State& state, QString* error) const {

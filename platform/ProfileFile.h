@@ -59,6 +59,7 @@ public:
     // Deletes the file; true when it is gone (or was never there).
     bool Remove();
 
+    // Why the last change failed, or, before any change, why the file could not be read.
     QString ErrorText() const { return error_; }
 
 private:

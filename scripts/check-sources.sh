@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # The house rules that a compiler does not check: every source formatted as .clang-format says,
 # host (POSIX, Linux) headers only in platform/ (and in the outside engine libraries and the
-# tests), and no Qt Gui or Widgets header in engine/. Prints each breach; fails on any.
+# tests), no Qt Gui or Widgets header in engine/, names kept as bytes (no lossy conversion of a
+# host name outside platform/HostNames.cpp), and files written, removed and made only through
+# platform/ (never through Qt's file classes, which follow links and convert names lossily).
+# Prints each breach; fails on any.
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -26,6 +29,35 @@ breaches=$(grep -nE "^\s*#\s*include\s*<($host)" "${sources[@]}" |
   grep -vE '^(platform|zipengine|tests|bench)/')
 if [ -n "$breaches" ]; then
   echo "Host headers outside platform/:"
+  echo "$breaches" | sed 's/^/  /'
+  failed=1
+fi
+
+# A host name is any bytes: these conversions turn the ones that are not UTF-8 into other names.
+lossy='QFile::(en|de)codeName|toLocal8Bit|fromLocal8Bit'
+breaches=$(grep -nE "$lossy" "${sources[@]}" | grep -vE '^(platform/HostNames\.cpp|tests/|bench/)')
+if [ -n "$breaches" ]; then
+  echo "Lossy host-name conversions outside platform/HostNames.cpp (use EncodeHostName/DecodeHostName):"
+  echo "$breaches" | sed 's/^/  /'
+  failed=1
+fi
+
+# Writing, removing and making files by Qt follows links at the last name and converts names lossily.
+writes='QSaveFile|QFile::(remove|rename|link|copy)|\bmkpath\b|QDir::setCurrent|QDir\(\)\.(mkdir|rmdir|remove)'
+breaches=$(grep -nE "$writes" "${sources[@]}" | grep -vE '^(tests/|bench/)')
+if [ -n "$breaches" ]; then
+  echo "Files written, removed or made through Qt (use platform/HostFiles.h or PinnedFolder.h):"
+  echo "$breaches" | sed 's/^/  /'
+  failed=1
+fi
+
+# The clean-up core and the files the program keeps reach the disk by descriptors alone.
+core=(platform/FileOperation*.cpp platform/Tree*.cpp platform/Trash.cpp platform/PinnedFolder.cpp
+      platform/HostFiles.cpp platform/EntryDigest.cpp platform/ProfileFile.cpp
+      platform/HiddenNames.cpp platform/SettingsStore.cpp cleanup/*.cpp)
+breaches=$(grep -nE '\bQ(File|FileInfo|DirIterator|StorageInfo)\b|QDir\(|qEnvironmentVariable' "${core[@]}" 2>/dev/null)
+if [ -n "$breaches" ]; then
+  echo "Qt file access in the clean-up core or the program's own files:"
   echo "$breaches" | sed 's/^/  /'
   failed=1
 fi

@@ -379,6 +379,7 @@ FileOperationResult MoveFolder(const QString& source, const QString& target, uns
         if (!PinTarget(to, flags, callbacks, into, result)) {
             if (result.status == FileOperationStatus::Declined) return result;
         } else if (StillToActOn(folder, result)) {
+            bool kept = false;
             const int parent = folder.parent.Descriptor();
             FolderChain src(parent, ParentOf(folder.host));
             FolderChain dst(into.Descriptor(), into.HostPath());
@@ -396,14 +397,22 @@ FileOperationResult MoveFolder(const QString& source, const QString& target, uns
                 }
                 Mover mover(callbacks, flags, progress, result);
                 for (const QByteArray& name : names) mover.MoveInto(src, dst, name, mounts);
+                kept = mover.KeptAny();
             }
             src.Leave();
-            // A source that still holds something stays; one emptied goes.
-            if (::unlinkat(parent, folder.name.constData(), AT_REMOVEDIR) != 0 && errno != ENOENT &&
-                errno != ENOTEMPTY && errno != EEXIST)
-                Fail(result, folder.host,
-                     QStringLiteral("it was emptied but cannot be removed: %1")
-                         .arg(SystemText(errno)));
+            // A source that still holds something stays; one emptied goes. What it holds that
+            // nothing failed on and the user did not keep came in while it was being moved.
+            if (::unlinkat(parent, folder.name.constData(), AT_REMOVEDIR) != 0 && errno != ENOENT) {
+                const bool added = errno == ENOTEMPTY || errno == EEXIST;
+                if (!added)
+                    Fail(result, folder.host,
+                         QStringLiteral("it was emptied but cannot be removed: %1")
+                             .arg(SystemText(errno)));
+                else if (result.failed.isEmpty() && !kept && !progress.cancelled)
+                    Fail(result, folder.host,
+                         QStringLiteral("entries were added to it while it was being moved; "
+                                        "they stay in it"));
+            }
         }
     }
     FinishFolderMove(callbacks, flags, result, progress, from, to);

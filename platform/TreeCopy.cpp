@@ -146,6 +146,7 @@ bool Mover::MayReplace(const QString& dstHost) {
                                      .arg(FromHostPath(dstHost)))
             : ReplaceAnswer::Keep;
     if (answer == ReplaceAnswer::Cancel) progress_.cancelled = true;
+    if (answer != ReplaceAnswer::Replace) keptAny_ = true;
     return answer == ReplaceAnswer::Replace;
 }
 
@@ -357,6 +358,7 @@ bool Mover::CopyEntry(FolderChain& src, FolderChain& dst, const QByteArray& name
 // or was added meanwhile stays, and the result names it.
 bool Mover::RemoveCopied(FolderChain& src, const CopiedEntry& record) {
     const QString host = src.HostOf(record.name);
+    progress_.Tick(host);
     const int from = src.Top();
     if (from < 0) {
         Fail(result_, host, WalkErrorText(errno));

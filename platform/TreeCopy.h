@@ -33,6 +33,8 @@ public:
     // name. mounts: the mount points inside what is moved.
     void MoveInto(FolderChain& src, FolderChain& dst, const QByteArray& name,
                   const MountBarrier& mounts);
+    // Whether the user chose to keep some entry where it was (answering Keep).
+    bool KeptAny() const { return keptAny_; }
 
 private:
     void Moved(const QString& host);
@@ -55,6 +57,7 @@ private:
     unsigned flags_;
     Progress& progress_;
     FileOperationResult& result_;
+    bool keptAny_ = false;
     FileOperationCallbacks noProgress_{[](const FileOperationProgress&) { return true; }};
 };
 

@@ -42,7 +42,6 @@ namespace {
 
 constexpr int kKeyRole = Qt::UserRole;
 constexpr int64_t kStepBytes = 32768;  // what each engine step counts for
-constexpr uint16_t kAesMethod = 99;    // WinZip AES: the header's CRC may be left 0
 
 const char* const kResults1 =
     "The folder you have compressed was using %s of disk space on drive %s";

@@ -199,6 +199,8 @@ TEST_F(ArchiveDialogTest, AStoppedRunRegistersNothingItDidNotFinishAndKeepsEvery
 TEST_F(ArchiveDialogTest, FailuresBeforeTheEngineTouchNothingAndLeadBackToThePage) {
     const QString host = MakeSampleFolder(drive.host(), "Docs");
     const TreeFacts original = FactsOf(host);
+    // The box the dialog shows when it opens, before any run.
+    QString expectedFirst;
     const auto check = [&](bool move, const QString& box) {
         SCOPED_TRACE(box.toStdString());
         boxes.clear();
@@ -216,7 +218,9 @@ TEST_F(ArchiveDialogTest, FailuresBeforeTheEngineTouchNothingAndLeadBackToThePag
                             box.findChild<QTabWidget*>("ThePages")->currentWidget()->objectName();
                     });
             });
-        EXPECT_EQ(boxes, QStringList{box});
+        const QStringList expected =
+            expectedFirst.isEmpty() ? QStringList{box} : QStringList{expectedFirst, box};
+        EXPECT_EQ(boxes, expected);
         EXPECT_FALSE(run.resultsShown);
         EXPECT_TRUE(closeEnabled);
         EXPECT_EQ(page, "sheetCompress");
@@ -236,6 +240,9 @@ TEST_F(ArchiveDialogTest, FailuresBeforeTheEngineTouchNothingAndLeadBackToThePag
     QDir().mkdir(drive.host("Archives Bin"));
     WriteFile(RegisterHost(), "[Descriptions]\r\nTOLD.ZIP=kept\r\n");
     ::chmod(QFile::encodeName(RegisterHost()).constData(), 0);
+    expectedFirst =
+        "The archives of drive T: cannot be listed: T:\\Archives Bin\\archives.ini: "
+        "Permission denied";
     check(true, "Unable to write to T:\\Archives Bin\\archives.ini");
     ::chmod(QFile::encodeName(RegisterHost()).constData(), 0644);
     EXPECT_EQ(ReadFile(RegisterHost()), "[Descriptions]\r\nTOLD.ZIP=kept\r\n");

@@ -3,9 +3,9 @@
 // the action asks or works, programs writing meanwhile, trees deeper than the open-file limit,
 // hostile registers and archives. After each: nothing outside the selection changed, nothing
 // inside it lost, and the result says what happened.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,9 +15,9 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <map>
-#include <tuple>
 #include <memory>
 #include <set>
+#include <tuple>
 
 #include "cleanup/ArchiveCore.h"
 #include "cleanup/ArchivesRegister.h"
@@ -125,7 +125,8 @@ public:
 
     // Runs an action on the selection. atConfirm runs where the action asks (before the action
     // for the archive, which asks nothing itself), midway once while it works.
-    Outcome Run(Op op, const std::function<void()>& atConfirm, const std::function<void()>& midway) {
+    Outcome Run(Op op, const std::function<void()>& atConfirm,
+                const std::function<void()>& midway) {
         Outcome outcome;
         bool fired = false;
         const auto once = [&] {
@@ -154,7 +155,7 @@ public:
             // Mid-way for the archive: once it is written and is being read back, before the
             // engine deletes; for a restore, at its first file.
             if (op == Op::Restore ? kind == ProgressFileStart && name.contains("/sub/")
-                              : !QDir(S("Archives Bin")).entryList({"S*.ZIP"}).isEmpty())
+                                  : !QDir(S("Archives Bin")).entryList({"S*.ZIP"}).isEmpty())
                 once();
             return true;
         };
@@ -180,7 +181,8 @@ public:
             }
             case Op::Archive: {
                 if (atConfirm) atConfirm();
-                const cleanup::ArchiveResult r = cleanup::ArchiveFolder(ArchiveRequestOf(), archiving);
+                const cleanup::ArchiveResult r =
+                    cleanup::ArchiveFolder(ArchiveRequestOf(), archiving);
                 outcome.done = r.archived && r.problems.isEmpty();
                 outcome.said += r.refusal + r.problems;
                 return outcome;
@@ -225,8 +227,8 @@ public:
     // was (or where a hostile act moved it), the move targets, the Trash, and every archive;
     // entries by their own name, kind and bytes, as a hostile act may rename the folders above.
     std::multiset<std::tuple<QString, char, QByteArray>> Places() {
-        QStringList roots = {Unswapped(Selection()), Unswapped(Selection()) + ".moved",
-                             shm_.path(), S("elsewhere"), base_.path() + "/data/Trash/files"};
+        QStringList roots = {Unswapped(Selection()), Unswapped(Selection()) + ".moved", shm_.path(),
+                             S("elsewhere"), base_.path() + "/data/Trash/files"};
         const QString bin = Unswapped(S("Archives Bin"));
         for (const QString& zip : QDir(bin).entryList({"*.ZIP"}, QDir::Files)) {
             // By the engine, which keeps names as bytes (Info-ZIP's unzip converts them).
@@ -271,7 +273,7 @@ public:
     QString archiveKey_;
     QStringList mounts_;   // host paths of the mount points a case made
     QStringList swapped_;  // host paths a hostile act replaced by a link
-    QStringList said_;    // message boxes, of the register's reads and writes
+    QStringList said_;     // message boxes, of the register's reads and writes
 
 protected:
     QTemporaryDir base_;
@@ -322,9 +324,8 @@ const Case kCases[] = {
      "odd *?\\ name",
      kAll,
      [](CleanUpAdversary& f) {
-         for (const QByteArray& name : {QByteArray(255, 'x'), QByteArray("star*"),
-                                        QByteArray("q?"), QByteArray("back\\slash"),
-                                        QByteArray("new\nline")})
+         for (const QByteArray& name : {QByteArray(255, 'x'), QByteArray("star*"), QByteArray("q?"),
+                                        QByteArray("back\\slash"), QByteArray("new\nline")})
              WriteFile(f.Selection() + u'/' + platform::DecodeHostName(name), name);
      },
      {},
@@ -405,7 +406,8 @@ std::vector<std::pair<Case, Op>> AllRuns() {
 }
 
 TEST_P(CleanUpAdversaryTest, NothingOutsideChangesNothingInsideIsLostAndTheResultIsTrue) {
-    const auto& [c, op] = GetParam();
+    const Case& c = GetParam().first;
+    const Op op = GetParam().second;
     MakeSelection(c.selection);
     std::vector<std::unique_ptr<TestMount>> mounted;
     if (c.make) c.make(*this);
@@ -448,8 +450,8 @@ TEST_P(CleanUpAdversaryTest, NothingOutsideChangesNothingInsideIsLostAndTheResul
         for (const auto& [path, e] : inside) {
             const QString name = path.section(u'/', -1);
             if (e.kind == 'd' || c.written.count(name)) continue;
-            EXPECT_TRUE(places.count({name, e.kind, e.bytes})) << path.toStdString()
-                                                               << " is whole nowhere";
+            EXPECT_TRUE(places.count({name, e.kind, e.bytes}))
+                << path.toStdString() << " is whole nowhere";
         }
     }
     for (const auto& [name, bytes] : c.written)
@@ -461,27 +463,29 @@ TEST_P(CleanUpAdversaryTest, NothingOutsideChangesNothingInsideIsLostAndTheResul
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Actions, CleanUpAdversaryTest, ::testing::ValuesIn(AllRuns()),
-    [](const ::testing::TestParamInfo<std::pair<Case, Op>>& info) {
-        std::string name = std::string(info.param.first.name) + " " + NameOf(info.param.second);
-        for (char& ch : name)
-            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-        return name + "_" + std::to_string(info.index);
-    });
+INSTANTIATE_TEST_SUITE_P(Actions, CleanUpAdversaryTest, ::testing::ValuesIn(AllRuns()),
+                         [](const ::testing::TestParamInfo<std::pair<Case, Op>>& info) {
+                             std::string name = std::string(info.param.first.name) + " " +
+                                                NameOf(info.param.second);
+                             for (char& ch : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             return name + "_" + std::to_string(info.index);
+                         });
 
 // A restore under a hostile register or archive writes nothing outside the recorded folder,
 // never through a link, and keeps the archive unless every entry came back.
 TEST_F(CleanUpAdversary, ARestoreWritesOnlyTheRecordedFolderWhateverTheRegisterOrArchiveSay) {
     const auto registerValue = [this](const char* section, const QString& value) {
-        platform::ProfileFile(S("Archives Bin/archives.ini")).WriteString(section, archiveKey_, value);
+        platform::ProfileFile(S("Archives Bin/archives.ini"))
+            .WriteString(section, archiveKey_, value);
     };
     // An archive the program did not write, registered for the folder "Photos" of S:\proj.
     const auto foreignArchive = [this](const QString& python) {
         archiveKey_ = "S7654321.ZIP";
         QDir().mkpath(S("Archives Bin"));
-        ASSERT_EQ(zip_testing::RunProgram("python3", {"-c", python, S("Archives Bin/") + archiveKey_}),
-                  0);
+        ASSERT_EQ(
+            zip_testing::RunProgram("python3", {"-c", python, S("Archives Bin/") + archiveKey_}),
+            0);
         TArchivesRegister(Program(S("Archives Bin")))
             .Record(archiveKey_, "foreign", "Photos", "S:\\proj");
     };
@@ -499,22 +503,31 @@ TEST_F(CleanUpAdversary, ARestoreWritesOnlyTheRecordedFolderWhateverTheRegisterO
              ASSERT_EQ(::symlink(Outside().toUtf8().constData(), S("lnk").toUtf8().constData()), 0);
              registerValue("OriginalPaths", "S:\\lnk\\.config");
          },
-         nullptr, false, "\"S:\\lnk\" is a symbolic link", {}},
+         nullptr,
+         false,
+         "\"S:\\lnk\" is a symbolic link",
+         {}},
         {"a folder name that climbs out",
          [&] {
              ArchiveForRestore();
              registerValue("FolderNames", "../../escaped");
          },
-         nullptr, false, "names no folder that can be restored", {"escaped"}},
+         nullptr,
+         false,
+         "names no folder that can be restored",
+         {"escaped"}},
         {"an archive holding more than its folder",
          [&] {
-             foreignArchive("import sys, zipfile\n"
-                            "z = zipfile.ZipFile(sys.argv[1], 'w')\n"
-                            "z.writestr('Photos/a.jpg', 'a photo')\n"
-                            "z.writestr('.profile', 'PATH=/tmp/evil')\n"
-                            "z.writestr('PhotosX/b.jpg', 'a neighbour')\n");
+             foreignArchive(
+                 "import sys, zipfile\n"
+                 "z = zipfile.ZipFile(sys.argv[1], 'w')\n"
+                 "z.writestr('Photos/a.jpg', 'a photo')\n"
+                 "z.writestr('.profile', 'PATH=/tmp/evil')\n"
+                 "z.writestr('PhotosX/b.jpg', 'a neighbour')\n");
          },
-         nullptr, false, ".profile: it lies outside the folder Photos",
+         nullptr,
+         false,
+         ".profile: it lies outside the folder Photos",
          {"proj/.profile", "proj/PhotosX"}},
         {"an archive written as a stream",
          [&] {
@@ -530,7 +543,10 @@ TEST_F(CleanUpAdversary, ARestoreWritesOnlyTheRecordedFolderWhateverTheRegisterO
                  .Record(archiveKey_, "streamed", "Photos", "S:\\proj");
              ::system(("rm -rf '" + S("proj/Photos") + "'").toUtf8().constData());
          },
-         nullptr, true, nullptr, {}},
+         nullptr,
+         true,
+         nullptr,
+         {}},
         {"a register that is a link",
          [&] {
              ArchiveForRestore();
@@ -539,7 +555,10 @@ TEST_F(CleanUpAdversary, ARestoreWritesOnlyTheRecordedFolderWhateverTheRegisterO
                                  S("Archives Bin/archives.ini").toUtf8().constData()),
                        0);
          },
-         "S:\\proj", false, "names no folder", {}},
+         "S:\\proj",
+         false,
+         "names no folder",
+         {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -549,8 +568,9 @@ TEST_F(CleanUpAdversary, ARestoreWritesOnlyTheRecordedFolderWhateverTheRegisterO
         cleanup::RestoreRequest request;
         request.drive = 'S';
         request.key = archiveKey_;
-        request.target = c.target ? QString(c.target)
-                                  : TArchivesRegister(Program(S("Archives Bin"))).OriginalPath(archiveKey_);
+        request.target =
+            c.target ? QString(c.target)
+                     : TArchivesRegister(Program(S("Archives Bin"))).OriginalPath(archiveKey_);
         request.deleteArchive = true;
         request.engineFolder = QStringLiteral(QUILLON_ZIP_ENGINE_DIR);
         const cleanup::RestoreResult r = cleanup::RestoreArchive(request, {});
@@ -561,7 +581,8 @@ TEST_F(CleanUpAdversary, ARestoreWritesOnlyTheRecordedFolderWhateverTheRegisterO
         }
         EXPECT_EQ(QFileInfo::exists(S("Archives Bin/") + archiveKey_), !c.restored);
         EXPECT_EQ(FactsOf(Outside()), outside);
-        for (const QString& path : c.absent) EXPECT_FALSE(QFileInfo::exists(S(path))) << path.toStdString();
+        for (const QString& path : c.absent)
+            EXPECT_FALSE(QFileInfo::exists(S(path))) << path.toStdString();
         ::system(("rm -rf '" + S("proj") + "' '" + S("Archives Bin") + "' '" + S("lnk") + "'")
                      .toUtf8()
                      .constData());
@@ -570,7 +591,8 @@ TEST_F(CleanUpAdversary, ARestoreWritesOnlyTheRecordedFolderWhateverTheRegisterO
     // A key of the register's own name is listed, but never deleted as an archive.
     MakeSelection("sel");
     ArchiveForRestore();
-    TArchivesRegister(Program(S("Archives Bin"))).Record("archives.ini", "hand-edited", "x", "S:\\");
+    TArchivesRegister(Program(S("Archives Bin")))
+        .Record("archives.ini", "hand-edited", "x", "S:\\");
     const QByteArray registerBytes = ReadFile(S("Archives Bin/archives.ini"));
     QString why;
     EXPECT_FALSE(cleanup::DeleteArchive('S', "archives.ini", why));
@@ -601,8 +623,8 @@ TEST_F(CleanUpAdversary, WhatWouldStopAnArchiveIsSaidOnceAndBeforeAnythingIsWrit
          },
          true, false, "\"S:\\proj\\sel\\locked\" cannot be emptied: Permission denied"},
         {"a file nobody may read",
-         [this] { return ::chmod((Selection() + "/a.txt").toUtf8().constData(), 0) == 0; },
-         false, true, "Skipped sel/a.txt: Permission denied"},
+         [this] { return ::chmod((Selection() + "/a.txt").toUtf8().constData(), 0) == 0; }, false,
+         true, "Skipped sel/a.txt: Permission denied"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -666,7 +688,8 @@ TEST_F(CleanUpAdversary, TreesDeeperThanTheOpenFileLimitAreDeletedTrashedAndMove
         }
         char bytes[64] = {};
         const int file = fd >= 0 ? ::openat(fd, "leaf.txt", O_RDONLY) : -1;
-        bottom = file >= 0 ? QByteArray(bytes, int(::read(file, bytes, sizeof bytes))) : QByteArray();
+        bottom =
+            file >= 0 ? QByteArray(bytes, int(::read(file, bytes, sizeof bytes))) : QByteArray();
         if (file >= 0) ::close(file);
         if (fd >= 0) ::close(fd);
         return fd >= 0 ? depth : -1;

@@ -2,8 +2,9 @@
 // as an archive, keeping folder names and overwriting, twice over the same target so that the
 // second run meets the files, folders and links of the first. Nothing may appear outside the
 // target folder: a sentinel folder beside it stays empty, the folder holding both holds nothing
-// else, every link in the target leads to a place inside it, and no place outside that an entry
-// names (absolute, or climbing with "..", read with libzip as the engine reads it) appears.
+// else, and no place outside that an entry names (absolute, or climbing with "..", read with
+// libzip as the engine reads it) appears. Links come back as they were stored, wherever they
+// point; the second run must not write through one of them.
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
@@ -33,16 +34,6 @@ void CheckTarget(const QString& target) {
     while (it.hasNext()) {
         const QFileInfo entry(it.next());
         FUZZ_CHECK(Inside(entry.absoluteFilePath(), target), entry.absoluteFilePath());
-        if (!entry.isSymLink()) continue;
-        // The link's own text, taken from where the link is: it climbs no higher than the target.
-        char text[4096];
-        const ssize_t n =
-            ::readlink(QFile::encodeName(entry.absoluteFilePath()).constData(), text, sizeof text);
-        FUZZ_CHECK(n >= 0 && size_t(n) < sizeof text, entry.absoluteFilePath());
-        const QString raw = QFile::decodeName(QByteArray(text, n));
-        const QString lands =
-            QDir::cleanPath(raw.startsWith(u'/') ? raw : entry.absolutePath() + u'/' + raw);
-        FUZZ_CHECK(Inside(lands, target), entry.absoluteFilePath() + QStringLiteral(" -> ") + raw);
     }
 }
 

@@ -19,7 +19,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
 build=${QUILLON_ASAN_BUILD:-$top/build-asan}
 
-all=(fuzz_settings_store fuzz_profile fuzz_addons fuzz_zip_entries fuzz_zip_extract
+all=(fuzz_settings_store fuzz_profile fuzz_addons fuzz_zip_entries fuzz_zip_directory fuzz_zip_extract
      fuzz_command_line fuzz_host_names fuzz_ncdu)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")

@@ -69,8 +69,12 @@ bool ReplaceAt(int dirFd, const QByteArray& name, const QByteArray& bytes, QStri
     } else if (errno != ENOENT) {
         return FailedErrno(why);
     }
+    // The new contents go into a file without a name first, so that a crash while they are
+    // written leaves nothing behind; it gets a name beside the old file only to be renamed
+    // over it. A file system without such files gets a named one from the start.
+    Fd out(::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    const bool unnamed = out.valid();
     QByteArray temp;
-    Fd out;
     for (int attempt = 0; attempt < 100 && !out.valid(); ++attempt) {
         temp = TemporaryName(name, attempt);
         out.reset(::openat(dirFd, temp.constData(),
@@ -78,14 +82,24 @@ bool ReplaceAt(int dirFd, const QByteArray& name, const QByteArray& bytes, QStri
         if (!out.valid() && errno != EEXIST) return FailedErrno(why);
     }
     if (!out.valid()) return FailedErrno(why);
-    const bool written =
+    bool written =
         WriteAll(out.get(), bytes) && ::fchmod(out.get(), mode) == 0 && ::fsync(out.get()) == 0;
+    if (written && unnamed) {
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(out.get());
+        written = false;
+        for (int attempt = 0; attempt < 100 && !written; ++attempt) {
+            temp = TemporaryName(name, attempt);
+            written = ::linkat(AT_FDCWD, self.constData(), dirFd, temp.constData(),
+                               AT_SYMLINK_FOLLOW) == 0;
+            if (!written && errno != EEXIST) break;
+        }
+    }
     const int error = errno;
     out.reset();
     // rename replaces a link that appeared meanwhile itself; it never writes through it.
     if (!written || ::renameat(dirFd, temp.constData(), dirFd, name.constData()) != 0) {
         const int failure = written ? errno : error;
-        ::unlinkat(dirFd, temp.constData(), 0);
+        if (written || !unnamed) ::unlinkat(dirFd, temp.constData(), 0);
         return Failed(why, SystemText(failure));
     }
     ::fsync(dirFd);

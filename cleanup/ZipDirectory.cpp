@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cleanup/ZipBytes.h"
 #include "platform/PinnedFolder.h"
 
 namespace {
@@ -22,15 +23,9 @@ constexpr uint16_t kMarker16 = 0xFFFF;
 constexpr uint32_t kUnixLinkType = 0120000;
 constexpr uint32_t kUnixTypeMask = 0170000;
 
-uint16_t Le16(const char* p) {
-    return uint16_t(uint8_t(p[0]) | uint8_t(p[1]) << 8);
-}
-uint32_t Le32(const char* p) {
-    return uint32_t(Le16(p)) | uint32_t(Le16(p + 2)) << 16;
-}
-uint64_t Le64(const char* p) {
-    return uint64_t(Le32(p)) | uint64_t(Le32(p + 4)) << 32;
-}
+using zip_bytes::Le16;
+using zip_bytes::Le32;
+using zip_bytes::Le64;
 
 bool Fail(QString& why, const char* text) {
     why = QString::fromLatin1(text);

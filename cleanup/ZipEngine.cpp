@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <cstring>
 
+#include "cleanup/ZipBytes.h"
 #include "platform/Drives.h"
 #include "platform/HostFiles.h"
 #include "platform/HostNames.h"
@@ -23,15 +24,9 @@ constexpr int kLocalHeaderSize = 26;
 constexpr int kEndOfCentralSize = 22;
 constexpr qsizetype kMaxPasswordLength = 80;
 
-uint16_t Le16(const char* p) {
-    return uint16_t(uint8_t(p[0]) | uint8_t(p[1]) << 8);
-}
-uint32_t Le32(const char* p) {
-    return uint32_t(Le16(p)) | uint32_t(Le16(p + 2)) << 16;
-}
-uint64_t Le64(const char* p) {
-    return uint64_t(Le32(p)) | uint64_t(Le32(p + 4)) << 32;
-}
+using zip_bytes::Le16;
+using zip_bytes::Le32;
+using zip_bytes::Le64;
 
 bool IsFileAt(const QString& host) {
     return platform::HostEntryAt(host, /*followLink=*/true) == platform::HostEntry::File;

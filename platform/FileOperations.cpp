@@ -148,6 +148,19 @@ bool StillToActOn(PinnedItem& item, FileOperationResult& result) {
     return true;
 }
 
+// An item to act on with what the walk below it needs: a chain of folders from the item's own,
+// and the mount points inside it.
+struct Top {
+    PinnedItem* item;
+    std::unique_ptr<FolderChain> chain;
+    std::unique_ptr<MountBarrier> mounts;
+
+    explicit Top(PinnedItem& pinned)
+        : item(&pinned),
+          chain(std::make_unique<FolderChain>(pinned.parent.Descriptor(), ParentOf(pinned.host))),
+          mounts(std::make_unique<MountBarrier>(pinned.parent.Descriptor(), pinned.name)) {}
+};
+
 // Where a host path really leads: its longest existing part with links and ".." resolved, and
 // the rest as written.
 QString RealPlace(const QString& host) {
@@ -195,11 +208,6 @@ void MoveEntries(std::vector<PinnedItem>& items, PinnedFolder& target, unsigned 
                  const FileOperationCallbacks& callbacks, Progress& progress,
                  FileOperationResult& result) {
     const QString targetReal = RealPathOf(target.Descriptor());
-    struct Top {
-        PinnedItem* item;
-        std::unique_ptr<FolderChain> chain;
-        std::unique_ptr<MountBarrier> mounts;
-    };
     std::vector<Top> tops;
     for (PinnedItem& item : items) {
         if (!StillToActOn(item, result)) continue;
@@ -209,8 +217,7 @@ void MoveEntries(std::vector<PinnedItem>& items, PinnedFolder& target, unsigned 
                  QStringLiteral("it cannot be moved into itself or onto itself"));
             continue;
         }
-        Top top{&item, std::make_unique<FolderChain>(item.parent.Descriptor(), ParentOf(item.host)),
-                std::make_unique<MountBarrier>(item.parent.Descriptor(), item.name)};
+        Top top(item);
         if (item.identity.device != target.Identity().device)
             CountEntry(*top.chain, item.name, *top.mounts, progress);
         else
@@ -253,16 +260,10 @@ FileOperationResult DeleteItems(const QStringList& paths, unsigned flags,
         return result;
     }
     Progress progress(callbacks);
-    struct Top {
-        PinnedItem* item;
-        std::unique_ptr<FolderChain> chain;
-        std::unique_ptr<MountBarrier> mounts;
-    };
     std::vector<Top> tops;
     for (PinnedItem& item : pinned) {
         if (!StillToActOn(item, result)) continue;
-        Top top{&item, std::make_unique<FolderChain>(item.parent.Descriptor(), ParentOf(item.host)),
-                std::make_unique<MountBarrier>(item.parent.Descriptor(), item.name)};
+        Top top(item);
         CountEntry(*top.chain, item.name, *top.mounts, progress);
         tops.push_back(std::move(top));
     }

@@ -106,6 +106,23 @@ bool ReplaceAt(int dirFd, const QByteArray& name, const QByteArray& bytes, QStri
     return true;
 }
 
+// Reads the regular file name of the folder dirFd whole, never through a link; a missing one
+// reads as empty with missing set.
+bool ReadFileAt(int dirFd, const QByteArray& name, QByteArray& bytes, bool& missing, QString* why) {
+    bytes.clear();
+    missing = false;
+    Fd in(::openat(dirFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!in.valid()) {
+        if (errno == ENOENT) return missing = true;
+        return Failed(why,
+                      errno == ELOOP ? QStringLiteral("it is a symbolic link") : SystemText(errno));
+    }
+    struct stat st {};
+    if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return Failed(why, QStringLiteral("it is not a file"));
+    return ReadAll(in.get(), bytes) || FailedErrno(why);
+}
+
 }  // namespace
 
 HostEntry HostEntryAt(const QString& host, bool followLink) {
@@ -120,14 +137,9 @@ HostEntry HostEntryAt(const QString& host, bool followLink) {
 }
 
 bool ReadHostFile(const QString& host, QByteArray& bytes, QString* why) {
-    Fd in(::open(Local(host).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!in.valid())
-        return Failed(why,
-                      errno == ELOOP ? QStringLiteral("it is a symbolic link") : SystemText(errno));
-    struct stat st {};
-    if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return Failed(why, QStringLiteral("it is not a file"));
-    return ReadAll(in.get(), bytes) || FailedErrno(why);
+    bool missing = false;
+    return ReadFileAt(AT_FDCWD, Local(host), bytes, missing, why) &&
+           (!missing || Failed(why, SystemText(ENOENT)));
 }
 
 bool ReplaceHostFile(const QString& host, const QByteArray& bytes, QString* why,
@@ -163,19 +175,7 @@ bool ReplaceFileIn(const PinnedFolder& folder, const QByteArray& name, const QBy
 
 bool ReadFileIn(const PinnedFolder& folder, const QByteArray& name, QByteArray& bytes,
                 bool& missing, QString* why) {
-    bytes.clear();
-    missing = false;
-    Fd in(::openat(folder.Descriptor(), name.constData(),
-                   O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!in.valid()) {
-        if (errno == ENOENT) return missing = true;
-        return Failed(why,
-                      errno == ELOOP ? QStringLiteral("it is a symbolic link") : SystemText(errno));
-    }
-    struct stat st {};
-    if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return Failed(why, QStringLiteral("it is not a file"));
-    return ReadAll(in.get(), bytes) || FailedErrno(why);
+    return ReadFileAt(folder.Descriptor(), name, bytes, missing, why);
 }
 
 bool RemoveHostFile(const QString& host, QString* why) {

@@ -24,52 +24,39 @@ if [ ${#unformatted[@]} -gt 0 ]; then
   failed=1
 fi
 
-host='(unistd|fcntl|dirent|dlfcn|pwd|grp|poll|spawn|termios|pthread|sched|ftw|fnmatch|glob|libgen|mntent|utime)\.h|(sys|linux|arpa|netinet|net)/'
-breaches=$(grep -nE "^\s*#\s*include\s*<($host)" "${sources[@]}" |
-  grep -vE '^(platform|zipengine|tests|bench)/')
-if [ -n "$breaches" ]; then
-  echo "Host headers outside platform/:"
-  echo "$breaches" | sed 's/^/  /'
+# Prints the breaches found under a heading, and fails the run, when there are any.
+report() {
+  [ -n "$2" ] || return 0
+  echo "$1"
+  echo "$2" | sed 's/^/  /'
   failed=1
-fi
+}
+
+host='(unistd|fcntl|dirent|dlfcn|pwd|grp|poll|spawn|termios|pthread|sched|ftw|fnmatch|glob|libgen|mntent|utime)\.h|(sys|linux|arpa|netinet|net)/'
+report "Host headers outside platform/:" \
+  "$(grep -nE "^\s*#\s*include\s*<($host)" "${sources[@]}" | grep -vE '^(platform|zipengine|tests|bench)/')"
 
 # A host name is any bytes: these conversions turn the ones that are not UTF-8 into other names.
 lossy='QFile::(en|de)codeName|toLocal8Bit|fromLocal8Bit'
-breaches=$(grep -nE "$lossy" "${sources[@]}" | grep -vE '^(platform/HostNames\.cpp|tests/|bench/)')
-if [ -n "$breaches" ]; then
-  echo "Lossy host-name conversions outside platform/HostNames.cpp (use EncodeHostName/DecodeHostName):"
-  echo "$breaches" | sed 's/^/  /'
-  failed=1
-fi
+report "Lossy host-name conversions outside platform/HostNames.cpp (use EncodeHostName/DecodeHostName):" \
+  "$(grep -nE "$lossy" "${sources[@]}" | grep -vE '^(platform/HostNames\.cpp|tests/|bench/)')"
 
 # Writing, removing and making files by Qt follows links at the last name and converts names lossily.
 writes='QSaveFile|QFile::(remove|rename|link|copy)|\bmkpath\b|QDir::setCurrent|QDir\(\)\.(mkdir|rmdir|remove)'
-breaches=$(grep -nE "$writes" "${sources[@]}" | grep -vE '^(tests/|bench/)')
-if [ -n "$breaches" ]; then
-  echo "Files written, removed or made through Qt (use platform/HostFiles.h or PinnedFolder.h):"
-  echo "$breaches" | sed 's/^/  /'
-  failed=1
-fi
+report "Files written, removed or made through Qt (use platform/HostFiles.h or PinnedFolder.h):" \
+  "$(grep -nE "$writes" "${sources[@]}" | grep -vE '^(tests/|bench/)')"
 
 # The clean-up core and the files the program keeps reach the disk by descriptors alone.
 core=(platform/FileOperation*.cpp platform/Tree*.cpp platform/Trash.cpp platform/PinnedFolder.cpp
       platform/HostFiles.cpp platform/EntryDigest.cpp platform/ProfileFile.cpp
       platform/HiddenNames.cpp platform/SettingsStore.cpp cleanup/*.cpp)
-breaches=$(grep -nE '\bQ(File|FileInfo|DirIterator|StorageInfo)\b|QDir\(|qEnvironmentVariable' "${core[@]}" 2>/dev/null)
-if [ -n "$breaches" ]; then
-  echo "Qt file access in the clean-up core or the program's own files:"
-  echo "$breaches" | sed 's/^/  /'
-  failed=1
-fi
+report "Qt file access in the clean-up core or the program's own files:" \
+  "$(grep -nE '\bQ(File|FileInfo|DirIterator|StorageInfo)\b|QDir\(|qEnvironmentVariable' "${core[@]}" 2>/dev/null)"
 
 qt=$(qmake6 -query QT_INSTALL_HEADERS 2>/dev/null || echo /usr/include/x86_64-linux-gnu/qt6)
 ui_headers=$( (ls "$qt/QtGui" "$qt/QtWidgets" 2>/dev/null) | grep -E '^Q[A-Za-z]+$' | sort -u | paste -sd'|')
 if [ -n "$ui_headers" ]; then
-  breaches=$(grep -nE "^\s*#\s*include\s*<((QtGui|QtWidgets)/|($ui_headers)>)" engine/*.h engine/*.cpp 2>/dev/null)
-  if [ -n "$breaches" ]; then
-    echo "Qt Gui or Widgets headers in engine/:"
-    echo "$breaches" | sed 's/^/  /'
-    failed=1
-  fi
+  report "Qt Gui or Widgets headers in engine/:" \
+    "$(grep -nE "^\s*#\s*include\s*<((QtGui|QtWidgets)/|($ui_headers)>)" engine/*.h engine/*.cpp 2>/dev/null)"
 fi
 exit $failed

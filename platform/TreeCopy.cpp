@@ -78,6 +78,7 @@ void Mover::MoveInto(FolderChain& src, FolderChain& dst, const QByteArray& name,
             if (::mkdirat(to, name.constData(), 0700) != 0 ||
                 !StatAt(to, name.constData(), existing))
                 return Fail(result_, host, SystemText(errno));
+            ::fchmodat(to, name.constData(), st.mode & 07777, 0);
             return Merge(src, dst, name, st, existing, mounts);
         }
         if (::renameat2(from, name.constData(), to, name.constData(), RENAME_NOREPLACE) == 0)

@@ -78,8 +78,12 @@ void Mover::MoveInto(FolderChain& src, FolderChain& dst, const QByteArray& name,
             if (::mkdirat(to, name.constData(), 0700) != 0 ||
                 !StatAt(to, name.constData(), existing))
                 return Fail(result_, host, SystemText(errno));
-            ::fchmodat(to, name.constData(), st.mode & 07777, 0);
-            return Merge(src, dst, name, st, existing, mounts);
+            Merge(src, dst, name, st, existing, mounts);
+            // Its permissions last: a folder the user may not write into takes entries all the
+            // same.
+            if (const int into = dst.Top(); into >= 0)
+                ::fchmodat(into, name.constData(), st.mode & 07777, 0);
+            return;
         }
         if (::renameat2(from, name.constData(), to, name.constData(), RENAME_NOREPLACE) == 0)
             return Moved(host);

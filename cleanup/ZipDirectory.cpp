@@ -32,9 +32,10 @@ bool Fail(QString& why, const char* text) {
     return false;
 }
 
-// A 64-bit value of a ZIP64 field that must fit the archive: negative (above 2^63) is damage.
+// A 64-bit value of a ZIP64 field that must fit the archive below limit: negative (above 2^63)
+// is damage, and so is any value where no room is left at all (a negative limit).
 bool Fits(uint64_t value, int64_t limit) {
-    return value <= uint64_t(limit);
+    return limit >= 0 && value <= uint64_t(limit);
 }
 
 }  // namespace

@@ -221,6 +221,10 @@ int TReportRunner::Run(const QStringList& arguments) {
             break;
     }
     // Without a display the run ends by itself once the start-up work is done.
-    if (quit && !platform::IsOffscreen()) platform::Post(&window_, [this] { window_.close(); });
+    // The runner is gone by then: the posted close holds the window, which outlives it.
+    if (quit && !platform::IsOffscreen()) {
+        TMainForm* window = &window_;
+        platform::Post(window, [window] { window->close(); });
+    }
     return written ? ExitReportWritten : ExitReportFailed;
 }

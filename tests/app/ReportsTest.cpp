@@ -285,6 +285,29 @@ TEST(ReportProgram, AReportRunWithoutADisplayEndsByItselfWithItsStatus) {
     }
 }
 
+// With a display the run closes its window once the report is written, saving the settings as
+// every close does.
+TEST(ReportProgram, AReportThatQuitsOnADisplayClosesTheWindowAndSavesTheSettings) {
+    if (QStandardPaths::findExecutable("xvfb-run").isEmpty()) GTEST_SKIP() << "no xvfb-run here";
+    TempDrive drive;
+    drive.file("docs/a/x.bin", 3000);
+    TempTree home;
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+    env.insert("XDG_CONFIG_HOME", home.host("config"));
+    env.insert("QUILLON_DRIVES", "T=" + drive.host());
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(home.host());
+    program.start("xvfb-run", {"-a", QStringLiteral(QUILLON_EXECUTABLE), "/RINF",
+                               drive.host("docs"), "info", "/Q"});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+    EXPECT_GE(LinesOf(home.host("info.txt")).size(), 3);
+    EXPECT_TRUE(QFile::exists(home.host("config/Norvane/Quillon Pro.reg")));
+}
+
 }  // namespace
 
 TEST(NcduProgram, ExportsAndImportsRunWithoutADisplay) {

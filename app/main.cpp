@@ -338,6 +338,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         return;
     }
     setAcceptDrops(false);  // FormClose
+    // The section size window closes with the program from here on: that is not the user's
+    // closing it, which alone clears its setting.
+    QObject::disconnect(sectionSizeClosed_);
     QMainWindow::closeEvent(event);
 }
 

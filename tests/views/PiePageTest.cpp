@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
@@ -487,6 +488,26 @@ TEST_F(PiePageTest, TheSectionSizeWindowFollowsThePageAndItsSetting) {
 
     form->cmdViewPieSectionSizeWindow->trigger();
     EXPECT_TRUE(optPieSectionSizeWindow->Value);
+    EXPECT_TRUE(box->isVisible());
+}
+
+// Only the user's close clears the window's setting: the one that comes with the program's end
+// does not, and the next start shows it again.
+TEST_F(PiePageTest, TheSectionSizeWindowComesBackAtTheNextStart) {
+    drive.file("v/x.bin", 5000);
+    Start();
+    form->PresentPage(PagePieChart);
+    ASSERT_TRUE(box->isVisible());
+    // File > Exit: the window closes, and the program's end closes every other window.
+    form->close();
+    QApplication::closeAllWindows();
+    SectionSizeBox = nullptr;
+    box.reset();
+    form.reset();  // saves the settings
+    Start();
+    EXPECT_TRUE(optPieSectionSizeWindow->Value);
+    EXPECT_TRUE(form->cmdViewPieSectionSizeWindow->isChecked());
+    form->PresentPage(PagePieChart);
     EXPECT_TRUE(box->isVisible());
 }
 

@@ -195,6 +195,30 @@ QString SaveSettings() {
     return error;
 }
 
+namespace {
+
+// A window's place as restored: where it was when it lies on a screen, otherwise on the screen
+// nearest to it, within that screen's available area.
+QRect OnAScreen(const QRect& wanted) {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.isEmpty()) return wanted;
+    QRect nearest;
+    qint64 distance = -1;
+    for (const QScreen* screen : screens) {
+        const QRect area = screen->availableGeometry();
+        if (area.intersects(wanted)) return wanted;
+        const QPoint d = area.center() - wanted.center();
+        const qint64 now = qint64(d.x()) * d.x() + qint64(d.y()) * d.y();
+        if (distance < 0 || now < distance) distance = now, nearest = area;
+    }
+    const QSize size = wanted.size().boundedTo(nearest.size());
+    const int x = std::clamp(wanted.x(), nearest.left(), nearest.right() + 1 - size.width());
+    const int y = std::clamp(wanted.y(), nearest.top(), nearest.bottom() + 1 - size.height());
+    return {QPoint(x, y), size};
+}
+
+}  // namespace
+
 void RestoreFormPlacement(QWidget* window, const QString& keyPath, const QString& section) {
     if (!window) return;
     int32_t left, top, width, height;
@@ -207,20 +231,26 @@ void RestoreFormPlacement(QWidget* window, const QString& keyPath, const QString
     } catch (const ERegistryException&) {
         return;
     }
-    if (left != kAbsent) window->move(left, window->y());
-    if (top != kAbsent) window->move(window->x(), top);
-    if (width != kAbsent) window->resize(width, window->height());
-    if (height != kAbsent) window->resize(window->width(), height);
+    // The same geometry as was saved, the window's own area: a frame the window manager adds is
+    // not known before the window is mapped, and mixing the two moved the window at every start.
+    QRect place = window->geometry();
+    if (left != kAbsent) place.moveLeft(left);
+    if (top != kAbsent) place.moveTop(top);
+    if (width != kAbsent) place.setWidth(width);
+    if (height != kAbsent) place.setHeight(height);
+    if (left == kAbsent && top == kAbsent && width == kAbsent && height == kAbsent) return;
+    window->setGeometry(OnAScreen(place));
 }
 
 QString SaveFormPlacement(QWidget* window, const QString& keyPath, const QString& section) {
     if (!window) return {};
+    const QRect place = window->geometry();
     try {
         TBinRegIniFile store(keyPath);
-        store.WriteInteger(section, QStringLiteral("Left"), window->x());
-        store.WriteInteger(section, QStringLiteral("Top"), window->y());
-        store.WriteInteger(section, QStringLiteral("Width"), window->width());
-        store.WriteInteger(section, QStringLiteral("Height"), window->height());
+        store.WriteInteger(section, QStringLiteral("Left"), place.x());
+        store.WriteInteger(section, QStringLiteral("Top"), place.y());
+        store.WriteInteger(section, QStringLiteral("Width"), place.width());
+        store.WriteInteger(section, QStringLiteral("Height"), place.height());
     } catch (const ERegistryException& e) {
         return e.Message();
     }

@@ -94,10 +94,11 @@ void LoadSettings();
 // before it, it writes nothing.
 [[nodiscard]] QString SaveSettings();
 
-// Placement of a top-level window under keyPath\section: "Left" and "Top" are the position of
-// its frame, "Width" and "Height" the size of its client area (so a round trip keeps the size).
-// Restoring applies each value that is present and ignores values that cannot be read; saving
-// returns the store's message of a failure, empty on success. Nothing throws.
+// Placement of a top-level window under keyPath\section: "Left", "Top", "Width" and "Height" are
+// its own area without the frame the window manager adds, so that a round trip keeps the window
+// where it was. Restoring applies each value that is present and ignores values that cannot be
+// read, and brings a window that would lie off every screen onto the nearest one; saving returns
+// the store's message of a failure, empty on success. Nothing throws.
 void RestoreFormPlacement(QWidget* window, const QString& keyPath, const QString& section);
 QString SaveFormPlacement(QWidget* window, const QString& keyPath, const QString& section);
 

@@ -318,6 +318,41 @@ TEST(WindowPlacement, TheStateAndTheNormalPlacementAreStoredApart) {
     EXPECT_EQ(Placement(window), normal);
 }
 
+// The window's own area is saved and restored, so that starts and exits do not move it; a
+// place off every screen is brought onto the nearest one.
+TEST(WindowPlacement, AWindowComesBackWhereItWasOnAScreen) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const struct {
+        const char* name;
+        QRect stored;
+        QRect restored;
+    } cases[] = {
+        {"where it was", QRect(139, 97, 300, 200), QRect(139, 97, 300, 200)},
+        {"off every screen to the left", QRect(-30000, 97, 300, 200),
+         QRect(screen.left(), 97, 300, 200)},
+        {"far below", QRect(139, 90000, 300, 200), QRect(139, screen.bottom() + 1 - 200, 300, 200)},
+        {"larger than the screen and off it", QRect(-300000, 0, 100000, 100000), screen},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SettingsHome home;
+        RegWriteInteger(AppRegistryKey, kDesktop, "Left", c.stored.x());
+        RegWriteInteger(AppRegistryKey, kDesktop, "Top", c.stored.y());
+        RegWriteInteger(AppRegistryKey, kDesktop, "Width", c.stored.width());
+        RegWriteInteger(AppRegistryKey, kDesktop, "Height", c.stored.height());
+        // Four starts and exits, each restoring after the window is shown and saving at the end.
+        for (int start = 0; start < 4; ++start) {
+            QWidget window;
+            window.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+            RestoreFormPlacement(&window, AppRegistryKey, kDesktop);
+            EXPECT_EQ(window.geometry(), c.restored) << start;
+            window.close();
+            EXPECT_EQ(SaveFormPlacement(&window, AppRegistryKey, kDesktop), QString());
+        }
+    }
+}
+
 TEST(WindowPlacement, RestoreWindowStateAppliesOnlyZeroOneAndTwo) {
     const struct {
         const char* stored;

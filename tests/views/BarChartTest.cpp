@@ -272,10 +272,11 @@ TEST_F(BarChartTest, ItsValuesComeBackOnTheNextStart) {
     box->TheHeader->resizeSection(0, 123);
     box->chkIncludeSubfolders->setChecked(false);
     box->chkShowFullPath->setChecked(false);
+    const QRect placed = box->geometry();
     box.reset();
 
     box = std::make_unique<TBarChartBox>();
-    EXPECT_EQ(box->pos(), QPoint(40, 50));
+    EXPECT_EQ(box->geometry(), placed);
     EXPECT_EQ(box->size(), QSize(620, 350));
     EXPECT_EQ(box->GraphWidth(), 123);
     EXPECT_FALSE(box->chkIncludeSubfolders->isChecked());

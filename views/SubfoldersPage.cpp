@@ -137,9 +137,12 @@ TSubfoldersPage::TSubfoldersPage(QWidget* parent) : TViewPage(parent) {
         if (c > 0)
             TheFilesList_->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     }
+    // A style sheet for the items takes over their drawing: the selected row must say so itself.
     TheFilesList_->setStyleSheet(
         "QTreeView::item { border-right: 1px solid palette(mid); border-bottom: 1px solid "
-        "palette(mid); }");
+        "palette(mid); }"
+        "QTreeView::item:selected { background: palette(highlight); color: "
+        "palette(highlighted-text); }");
     layout->addWidget(TheFilesList_, 1);
     MarkSortColumn();
     ShowFilterControls();

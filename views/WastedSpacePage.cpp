@@ -83,6 +83,8 @@ TWastedSpacePage::TWastedSpacePage(QWidget* parent) : TViewPage(parent) {
         panel->setFixedWidth(75);
         panel->setCursor(Qt::PointingHandCursor);
         panel->setToolTip(kPanels[i].panelHint);
+        // Its own colour, not the area's: a child takes its parent's background role otherwise.
+        panel->setBackgroundRole(QPalette::Window);
         panel->setAutoFillBackground(true);
         auto* column = new QVBoxLayout(panel);
         column->setContentsMargins(2, 4, 2, 4);

@@ -176,3 +176,39 @@ TEST_F(SubfoldersPageTest, ADoubleClickChoosesTheFolderOfTheRow) {
     emit List()->itemDoubleClicked(List()->topLevelItem(0), 0);
     EXPECT_EQ(chosen, p->Child(0));
 }
+
+// As the list is drawn: the selected row in the highlight colour, its texts in the highlighted
+// text colour, so that the row the menu and Delete act on can be read.
+TEST_F(SubfoldersPageTest, TheSelectedRowIsDrawnHighlightedAndReadable) {
+    MakeSizedFolders(drive, 3);
+    DisplayType(2);
+    Show(page, Scanned("p"));
+    page.resize(800, 400);
+    page.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
+    List()->setFocus();
+    List()->setCurrentItem(List()->topLevelItem(1));
+    QCoreApplication::processEvents();
+    const QRect row = List()->visualItemRect(List()->topLevelItem(1));
+    const QImage picture = List()->viewport()->grab().toImage();
+    const QPalette colors = List()->palette();
+    const QColor highlight = colors.color(QPalette::Active, QPalette::Highlight);
+    const QColor text = colors.color(QPalette::Active, QPalette::HighlightedText);
+    // Styles shade the selection: near the colour is the colour.
+    const auto near = [](const QColor& a, const QColor& b) {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                   std::abs(a.blue() - b.blue()) <
+               60;
+    };
+    int background = 0, letters = 0;
+    for (int x = row.left(); x < std::min(row.right(), picture.width()); ++x) {
+        for (int y = row.top() + 1; y < row.bottom(); ++y) {
+            const QColor drawn =
+                picture.pixelColor(x * picture.devicePixelRatio(), y * picture.devicePixelRatio());
+            background += near(drawn, highlight);
+            letters += near(drawn, text);
+        }
+    }
+    EXPECT_GT(background, row.width() * (row.height() - 2) / 2);
+    EXPECT_GT(letters, 20) << "no text in the highlighted text colour";
+}

@@ -25,11 +25,17 @@ protected:
     QString Text(int panel) const {
         return Control(page, qPrintable(QStringLiteral("txtWasted%1").arg(panel)))->text();
     }
-    bool Highlighted(int panel) const {
+    // As the page is drawn: the colour of the panel's margin above its caption.
+    bool Highlighted(int panel) {
         const QFrame* frame =
             Control<QFrame>(page, qPrintable(QStringLiteral("panWasted%1").arg(panel)));
-        return frame->palette().color(QPalette::Window) ==
-               platform::ColorToQColor(platform::clBtnFace);
+        page.resize(700, 500);
+        const QImage picture = page.grab().toImage();
+        const QPoint at = frame->mapTo(&page, QPoint(frame->width() / 2, 2));
+        const QColor drawn = picture.pixelColor(at * picture.devicePixelRatio());
+        const QColor face = platform::ColorToQColor(platform::clBtnFace);
+        EXPECT_NE(face, platform::ColorToQColor(platform::clWindow)) << "the test needs them apart";
+        return drawn == face;
     }
 
     TWastedSpacePage page;

@@ -138,13 +138,17 @@ void TMainForm::HideSectionSizeWindow() {
 
 // --- View menu ---
 
-void TMainForm::mnuViewClick() {
-    const bool scanned = SelectedNode() && SelectedNode()->Record();
+void TMainForm::UpdateViewCommands(const TFolderNode* node) {
+    const bool scanned = node && node->Record();
     for (QAction* item :
          {cmdViewPieChart, cmdViewFolderInformation, cmdViewSubfolders, cmdViewWastedSpace,
           cmdViewCleanUp, cmdViewPieSectionSizeWindow, cmdViewBarChart})
         item->setEnabled(scanned);
     if (scanned) cmdViewCleanUp->setEnabled(ThePages->isTabVisible(TabOf(pageCleanUp)));
+}
+
+void TMainForm::mnuViewClick() {
+    UpdateViewCommands(SelectedNode());
     QAction* const pageItems[] = {cmdViewPieChart, cmdViewFolderInformation, cmdViewSubfolders,
                                   cmdViewWastedSpace, cmdViewCleanUp};
     pageItems[CurrentPage]->setChecked(true);

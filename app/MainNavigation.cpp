@@ -126,7 +126,7 @@ bool TMainForm::FolderTreeChanging(TFolderNode* node) {
 
 void TMainForm::FolderTreeChange(TFolderNode* node) {
     CurrentNode = node;
-    if (!node) return;
+    if (!node) return UpdateViewCommands(nullptr);
     CurrentPath = engine::NodePath(node);
 
     if (!node->IsTopLevel() && !engine::ImportFactsOf(node) &&
@@ -194,6 +194,7 @@ bool TMainForm::PresentNode(TFolderNode* node) {
         ThePages->setCurrentWidget(views[CurrentPage]);
         ThePages->setTabVisible(TabOf(pageNotScanned), false);
         switchingPages_ = false;
+        UpdateViewCommands(node);
         return true;
     }
     HideSectionSizeWindow();
@@ -205,6 +206,7 @@ bool TMainForm::PresentNode(TFolderNode* node) {
     for (QWidget* view : views) ThePages->setTabVisible(TabOf(view), false);
     switchingPages_ = false;
     UpdateNotReadyNotice();
+    UpdateViewCommands(node);
     return false;
 }
 

@@ -59,6 +59,8 @@ void TMainForm::SetScanningState(bool on) {
     ClustersBox->setEnabled(!on);
     cmdFileAbort->setEnabled(on);
     toolStop->setEnabled(on);
+    // The records of the scanned folders come and go with the scan.
+    UpdateViewCommands(CurrentNode);
     // A close asked for during the scan waits until the walk has unwound.
     if (!on && closeRequested_) platform::Post(this, [this] { close(); });
 }

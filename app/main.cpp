@@ -2,6 +2,7 @@
 // command line, dropped folders, hints, add-on tools, and what is saved when it closes.
 #include "app/main.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -359,6 +360,15 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
             ThePages->isTabVisible(TabOf(pageCleanUp)))
             return pageCleanUp->ShortcutPressed(key->key());
         return QMainWindow::eventFilter(watched, event);
+    }
+    // Ctrl+C is the View menu's "Wasted & Drive Pie Charts": the folder tree and the lists would
+    // take it for copying their current item, and the command would never come.
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy) &&
+        qobject_cast<QAbstractItemView*>(watched)) {
+        event->ignore();
+        return true;
     }
     platform::Guarded([&] {
         if (event->type() != QEvent::Resize) return;

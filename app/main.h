@@ -174,6 +174,9 @@ private:
     void ConnectPages();
     void BuildAddonTools();
     void ApplySettingsToControls();
+    // The View commands that need a scanned folder follow the node presented, so that their
+    // shortcuts act only where the menu would offer them.
+    void UpdateViewCommands(const engine::TFolderNode* node);
 
     // Start-up steps.
     void FormCreate();

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -186,6 +187,47 @@ TEST_F(ViewToolsHelpTest, ThePageItemsShowTheirPagesAndTheMenuOffersThemForScann
     EXPECT_FALSE(window.cmdViewPieSectionSizeWindow->isEnabled());
     EXPECT_FALSE(window.cmdViewBarChart->isEnabled());
     EXPECT_TRUE(window.cmdViewOptions->isEnabled());
+}
+
+// The shortcuts of the commands that need a scanned folder (Ctrl+T, Ctrl+C) follow the folder
+// shown, whenever the View menu was last opened, also with the focus in the folder tree.
+TEST_F(ViewToolsHelpTest, ShortcutsActOnlyWhereTheViewMenuWouldOfferThem) {
+    TMainForm& window = Start();
+    QSignalSpy barChart(window.cmdViewBarChart, &QAction::triggered);
+    QSignalSpy pies(window.cmdViewPieSectionSizeWindow, &QAction::triggered);
+    const auto press = [&](Qt::Key key) {
+        QTest::keyClick(window.FolderTree, key, Qt::ControlModifier);
+        QApplication::processEvents();
+    };
+    const struct {
+        const char* shown;
+        std::function<void()> select;
+        int barCharts;  // triggered by Ctrl+T, counted from the start
+        int pies;       // by Ctrl+C, "Wasted & Drive Pie Charts"
+    } steps[] = {
+        {"a scanned folder", [] {}, 1, 1},
+        {"nothing, after the menu was opened for a folder",
+         [&] {
+             Open(window.mnuView);
+             window.FolderTree->setCurrentIndex({});
+         },
+         1, 1},
+        {"a folder again, after the menu was opened for nothing",
+         [&] {
+             Open(window.mnuView);
+             ASSERT_TRUE(window.OpenFolderPath(drive.path("a\\b")));
+         },
+         2, 2},
+        {"the drive's root", [&] { ASSERT_TRUE(window.OpenFolderPath(drive.root())); }, 3, 3},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.shown);
+        step.select();
+        press(Qt::Key_T);
+        press(Qt::Key_C);
+        EXPECT_EQ(barChart.count(), step.barCharts);
+        EXPECT_EQ(pies.count(), step.pies);
+    }
 }
 
 TEST_F(ViewToolsHelpTest, TheWebPageItemIsHiddenInADistributorsCopy) {

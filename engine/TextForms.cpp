@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QStringList>
 #include <cmath>
 
@@ -62,6 +63,18 @@ QString TwoDigits(int n) {
 }
 
 }  // namespace
+
+QString DateTimeText(const QDate& date, const QTime& time) {
+    const QLocale locale;
+    // A two-digit year ("yy" alone) is written whole; the zone ("t" to "tttt") is left out.
+    static const QRegularExpression kShortYear(QStringLiteral("(?<!y)yy(?!y)"));
+    static const QRegularExpression kZone(QStringLiteral("\\s*\\bt{1,4}\\b\\s*"));
+    QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
+    dateFormat.replace(kShortYear, QStringLiteral("yyyy"));
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    timeFormat.replace(kZone, QStringLiteral(" "));
+    return locale.toString(date, dateFormat) + u' ' + locale.toString(time, timeFormat.trimmed());
+}
 
 QString FileTimeText(platform::FileTime time) {
     const QDateTime local = LocalTimeOf(time);

@@ -3,7 +3,9 @@
 // Numbers follow the default QLocale (its group and decimal separators, its day and month
 // names); they are rounded half away from zero. Units are powers of 1024.
 
+#include <QDate>
 #include <QString>
+#include <QTime>
 #include <cstdint>
 #include <functional>
 
@@ -31,6 +33,10 @@ QString ExactBytesText(int64_t bytes);
 // "Tuesday, March 2, 1999 04:07:09 PM" in local time; without the time of day when that is
 // exactly midnight.
 QString FileTimeText(platform::FileTime time);
+// A date and a time as the locale writes them in lists and reports: its short date with the year
+// written whole and its long time without the time zone ("3/2/2011 4:07:08 PM" in English (United
+// States), "02.03.2011 16:07:08" in German).
+QString DateTimeText(const QDate& date, const QTime& time);
 // The local time packed as a DOS date (upper 16 bits) and time (lower 16 bits). Times before
 // 1980 give the first DOS time and times after 2107 the last, so the order stays.
 uint32_t FileTimeDosStamp(platform::FileTime time);

@@ -41,9 +41,7 @@ QString StampText(uint32_t stamp) {
     const QDate d(int(date >> 9) + 1980, int((date >> 5) & 15), int(date & 31));
     const QTime t(int(time >> 11), int((time >> 5) & 63), int(time & 31) * 2);
     if (!d.isValid() || !t.isValid()) return {};
-    const QLocale locale;
-    return locale.toString(d, QLocale::ShortFormat) + u' ' +
-           locale.toString(t, QLocale::LongFormat);
+    return engine::DateTimeText(d, t);
 }
 
 }  // namespace

@@ -129,6 +129,24 @@ TEST(TextForms, LocaleSeparatorsAndNames) {
               QStringLiteral("Dienstag, März 2, 1999"));
 }
 
+// Lists and reports: the locale's short date with the year whole, its long time without a zone.
+TEST(TextForms, DatesAndTimesAsTheLocaleWritesThemWithTheYearWhole) {
+    const struct {
+        QLocale locale;
+        const char* text;
+    } cases[] = {
+        {QLocale(QLocale::English, QLocale::UnitedStates), "3/2/2011 4:07:08 PM"},
+        {QLocale(QLocale::German, QLocale::Germany), "02.03.2011 16:07:08"},
+        {QLocale(QLocale::English, QLocale::UnitedKingdom), "02/03/2011 16:07:08"},
+        {QLocale(QLocale::Chinese, QLocale::China), "2011/3/2 16:07:08"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.locale.name().toStdString());
+        LocaleScope scope(c.locale);
+        EXPECT_EQ(DateTimeText(QDate(2011, 3, 2), QTime(16, 7, 8)), QString::fromUtf8(c.text));
+    }
+}
+
 TEST(TextForms, FileTimeTextInLocalTime) {
     for (const char* zone : {"UTC0", "EST5EDT,M3.2.0,M11.1.0", "IST-5:30"}) {
         TimeZoneScope tz(zone);

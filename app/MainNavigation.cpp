@@ -130,7 +130,7 @@ void TMainForm::FolderTreeChange(TFolderNode* node) {
     CurrentPath = engine::NodePath(node);
 
     if (!node->IsTopLevel() && !engine::ImportFactsOf(node) &&
-        !FolderExists(CurrentPath)) {  // deleted outside the program
+        !IsFolderAt(CurrentPath)) {  // deleted outside the program
         PresentNode(nullptr);
         // The tree control is still inside its selection change: the node goes after it.
         platform::Post(this, [this, path = CurrentPath] { RemoveVanishedNode(path); });
@@ -289,7 +289,7 @@ void TMainForm::RemoveVanishedNode(const QString& path) {
         return;
     }
     TFolderNode* node = NodeAt(path);
-    if (!node || node->IsTopLevel() || !MayChangeTree() || FolderExists(path) ||
+    if (!node || node->IsTopLevel() || !MayChangeTree() || IsFolderAt(path) ||
         engine::ImportFactsOf(node))
         return;
     if (!engine::RemoveVanishedFolder(path, node)) {
@@ -372,7 +372,7 @@ void TMainForm::ShowFolderItemMenu(const QString& path, bool folder, int64_t siz
     }
     ShowItemContextMenu(path, this, globalPos);
     // The menu ran an event loop of its own: what is in the tree now is found again by path.
-    if (PathExists(path) || !MayChangeTree()) return;
+    if (IsEntryAt(path) || !MayChangeTree()) return;
     if (folder) {  // the folder was deleted, moved or renamed from the menu
         TFolderNode* node = NodeAt(path);
         if (!node) return;

@@ -28,6 +28,16 @@ bool FolderExists(const QString& path) {
     return FindFirstEntry(path, data) && (data.attributes & platform::FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool IsFolderAt(const QString& path) {
+    const uint32_t attributes = platform::GetFileAttributes(path);
+    return attributes != platform::INVALID_FILE_ATTRIBUTES &&
+           (attributes & platform::FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsEntryAt(const QString& path) {
+    return platform::GetFileAttributes(path) != platform::INVALID_FILE_ATTRIBUTES;
+}
+
 uint32_t FileSizeLow(const QString& path) {
     platform::FindData data;
     return FindFirstEntry(path, data) ? static_cast<uint32_t>(data.size) : 0;

@@ -31,6 +31,10 @@ bool PathExists(const QString& path);
 bool FindFirstEntry(const QString& path, platform::FindData& data);
 // True when the first entry a find-first search finds is a folder.
 bool FolderExists(const QString& path);
+// The same for a path taken literally ('*' and '?' being characters of its names), as the paths
+// of folders in the tree are: a folder "*star?" is not a file "f-*star?" beside it.
+bool IsFolderAt(const QString& path);
+bool IsEntryAt(const QString& path);
 // The low 32 bits of the size of the first entry found; 0 when none is found.
 uint32_t FileSizeLow(const QString& path);
 

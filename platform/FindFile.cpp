@@ -740,7 +740,6 @@ uint64_t FolderDevice(const QString& path) {
 }
 
 uint32_t GetFileAttributes(const QString& path) {
-    if (HasWildcards(path)) return INVALID_FILE_ATTRIBUTES;
     const QString host = ToHostPath(path);
     if (host.isEmpty()) return INVALID_FILE_ATTRIBUTES;
     struct statx sx;

@@ -138,8 +138,9 @@ bool PathIsMissing(const QString& path);
 // entries); 0 when it cannot be reached.
 uint64_t FolderDevice(const QString& path);
 
-// The attributes of a file or folder (no wildcards), INVALID_FILE_ATTRIBUTES when it does not
-// exist or cannot be reached. A drive root is a folder.
+// The attributes of a file or folder, INVALID_FILE_ATTRIBUTES when it does not exist or cannot be
+// reached. The path is taken literally: '*' and '?' are characters of its names. A drive root is
+// a folder.
 uint32_t GetFileAttributes(const QString& path);
 
 }  // namespace platform

@@ -453,6 +453,22 @@ TEST_F(MainFormTest, AnAddonLineWithTooFewFieldsEndsTheProgram) {
     EXPECT_EQ(boxes[0].text, QStringLiteral("Fatal error: Quillon Pro must close"));
 }
 
+// A folder's path is its name, not a pattern: "*star?" is not the file "f-*star?" beside it.
+TEST_F(MainFormTest, AFolderNamedWithWildcardCharactersIsNotTakenForItsNeighbour) {
+    TempDrive drive;
+    drive.file("f-*star?", 10);
+    drive.file("*star?/inside.bin", 4000);
+    TMainForm& window = Start({"T:\\"});
+    ASSERT_TRUE(window.OpenFolderPath("T:\\*star?"));
+    QApplication::processEvents();
+    const engine::TFolderNode* node = window.SelectedNode();
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(engine::NodePath(node), QStringLiteral("T:\\*star?"));
+    ASSERT_NE(node->Record(), nullptr);
+    EXPECT_EQ(node->Record()->TreeSize, 4000);
+    EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\*star?"));
+}
+
 TEST_F(MainFormTest, DroppingThreeFoldersOpensTheFirst) {
     TempDrive drive;
     for (const char* name : {"one", "two", "three"}) drive.folder(name);

@@ -84,8 +84,9 @@ int main(int argc, char* argv[]) {
     QApplication::setOrganizationName("Norvane");
     engine::UseSystemLocale();
 
-    QStringList arguments = QApplication::arguments();
-    arguments.removeFirst();
+    // What Qt left of the command line (it takes its own options out of argv), decoded byte for
+    // byte: QApplication::arguments() would turn bytes that are not UTF-8 into other names.
+    const QStringList arguments = ArgumentsOf(argc, argv);
 
     int result = 1;
     {

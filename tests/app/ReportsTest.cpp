@@ -13,6 +13,7 @@
 #include "app/main.h"
 #include "config/AppConfiguration.h"
 #include "engine/Scanner.h"
+#include "platform/HostNames.h"
 #include "platform/MessageBox.h"
 #include "reports/FolderReport.h"
 #include "tests/fixtures/TempTree.h"
@@ -27,9 +28,9 @@ const QString kDashes(70, u'-');
 
 // A report file's lines, split at its CR LF line ends.
 QStringList LinesOf(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"));
+    const QByteArray bytes = testing_support::ReadFile(path);
+    if (bytes == "<missing>") return {};
+    QStringList lines = QString::fromUtf8(bytes).split(QStringLiteral("\r\n"));
     if (lines.last().isEmpty()) lines.removeLast();
     return lines;
 }
@@ -286,6 +287,33 @@ TEST(ReportProgram, AReportRunWithoutADisplayEndsByItselfWithItsStatus) {
             EXPECT_GE(LinesOf(home + u'/' + c.written).size(), 3);
         }
     }
+}
+
+// Arguments are bytes: a folder and a report file whose names are not UTF-8 are the very ones.
+TEST(ReportProgram, ArgumentsThatAreNotUtf8NameTheirOwnFolderAndFile) {
+    TempDrive drive;
+    drive.file(platform::DecodeHostName(QByteArray("caf\xe9/x.bin")), 3000);
+    drive.file("caf\xEF\xBF\xBD/y.bin", 10);  // what a lossy reading of the name would find
+    TempTree home;
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+    env.insert("XDG_CONFIG_HOME", home.host("config"));
+    env.insert("QUILLON_DRIVES", "T=" + drive.host());
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(home.host());
+    // Through the shell's printf: a QProcess argument would go out as UTF-8.
+    program.start("sh", {"-c",
+                         "exec \"$0\" /RINF \"$(printf '%s/caf\\351' \"$1\")\" "
+                         "\"$(printf 'r\\351port.txt')\" /Q",
+                         QStringLiteral(QUILLON_EXECUTABLE), drive.host()});
+    ASSERT_TRUE(program.waitForFinished(20000));
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+    const QString report = home.host(platform::DecodeHostName(QByteArray("r\xe9port.txt")));
+    const QStringList lines = LinesOf(report);
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_TRUE(lines.join('\n').contains("2 KB") || lines.join('\n').contains("3 KB"))
+        << lines.join('\n').toStdString();
 }
 
 // With a display the run closes its window once the report is written, saving the settings as

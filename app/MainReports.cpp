@@ -132,7 +132,7 @@ QString ProgramPathOf(const QString& argument) {
         for (QString& part : parts) part.replace(u'\\', QChar(0xFF3C));
         return QChar(drive->Letter) + QLatin1String(":\\") + parts.join(u'\\');
     }
-    return platform::FromHostPath(platform::AbsoluteHostPath(argument));
+    return platform::FromGivenHostPath(argument);
 }
 
 // Without a display nobody sees the window: why a report run ends goes to standard error.

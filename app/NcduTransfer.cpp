@@ -27,9 +27,7 @@ void PrintError(const QString& text) {
 }
 
 QString ProgramPathOf(const QString& argument) {
-    return engine::IsProgramPath(argument)
-               ? argument
-               : platform::FromHostPath(platform::AbsoluteHostPath(argument));
+    return engine::IsProgramPath(argument) ? argument : platform::FromGivenHostPath(argument);
 }
 
 // Put in its place whole, so that a failure leaves no half file, and never through a link.

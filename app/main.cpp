@@ -221,7 +221,7 @@ void TMainForm::WorkThroughCommandLine() {
     for (const QString& argument : std::as_const(arguments_)) {
         // A program path (letter, colon) or an absolute host path; anything else names nothing.
         const QString path = engine::IsProgramPath(argument) ? argument
-                             : argument.startsWith(u'/')     ? platform::FromHostPath(argument)
+                             : argument.startsWith(u'/')     ? platform::FromGivenHostPath(argument)
                                                              : QString();
         if (path.isEmpty()) continue;
         if (engine::IsDriveRoot(path)) {
@@ -266,7 +266,7 @@ void TMainForm::WMDropFiles(const QStringList& hostPaths) {
     raise();
     activateWindow();
     if (hostPaths.isEmpty() || hostPaths.first().isEmpty()) return;
-    const QString path = platform::FromHostPath(hostPaths.first());
+    const QString path = platform::FromGivenHostPath(hostPaths.first());
     if (!path.isEmpty()) OpenFolderPath(path);
 }
 

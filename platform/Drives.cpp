@@ -12,6 +12,7 @@
 #include <set>
 #include <tuple>
 
+#include "platform/HostFiles.h"
 #include "platform/HostNames.h"
 
 namespace platform {
@@ -347,6 +348,12 @@ QString FromHostPath(const QString& hostPath) {
 
 QString AbsoluteHostPath(const QString& hostPath) {
     return hostPath.isEmpty() ? QString() : CleanAbsolute(hostPath);
+}
+
+QString FromGivenHostPath(const QString& hostPath) {
+    if (hostPath.isEmpty()) return {};
+    const QString resolved = FromHostPath(RealHostPath(hostPath));
+    return resolved.isEmpty() ? FromHostPath(AbsoluteHostPath(hostPath)) : resolved;
 }
 
 QString DriveDisplayNameOf(const QString& root) {

@@ -87,6 +87,11 @@ QString FromHostPath(const QString& hostPath);
 // (the drive check may have changed the current folder since).
 QString AbsoluteHostPath(const QString& hostPath);
 
+// The program path of a host path that a person gave (on the command line, by dropping it): its
+// links resolved first, as du and ncdu take such paths, so that a link to a folder opens that
+// folder; as it stands when only that spelling is on a drive.
+QString FromGivenHostPath(const QString& hostPath);
+
 // The name the file manager shows for a drive root: its host folder and letter, "/home (D:)".
 // The empty text when the drive is not mapped.
 QString DriveDisplayNameOf(const QString& root);

@@ -13,6 +13,7 @@
 #include "platform/Drives.h"
 #include "platform/FileOperationSupport.h"
 #include "platform/FindFile.h"
+#include "platform/HostFiles.h"
 #include "platform/PinnedFolder.h"
 #include "platform/Trash.h"
 #include "platform/TreeCopy.h"
@@ -160,21 +161,6 @@ struct Top {
           chain(std::make_unique<FolderChain>(pinned.parent.Descriptor(), ParentOf(pinned.host))),
           mounts(std::make_unique<MountBarrier>(pinned.parent.Descriptor(), pinned.name)) {}
 };
-
-// Where a host path really leads: its longest existing part with links and ".." resolved, and
-// the rest as written.
-QString RealPlace(const QString& host) {
-    QString existing = QDir::cleanPath(host);
-    QString rest;
-    for (;;) {
-        Fd fd(::open(Local(existing).constData(), O_PATH | O_CLOEXEC));
-        const QString real = fd.valid() ? RealPathOf(fd.get()) : QString();
-        if (!real.isEmpty() || existing == QLatin1String("/"))
-            return real == QLatin1String("/") && !rest.isEmpty() ? rest : real + rest;
-        rest.prepend(u'/' + NameOf(existing));
-        existing = ParentOf(existing);
-    }
-}
 
 bool IsSameOrBelow(const QString& path, const QString& folder) {
     return path == folder || path.startsWith(Join(folder, {}));
@@ -369,7 +355,7 @@ FileOperationResult MoveFolder(const QString& source, const QString& target, uns
     } else if (const QString targetHost = ToHostPath(to); !targetHost.isEmpty()) {
         // Before anything is touched: a folder cannot go into itself, by any path.
         const QString self = JoinName(RealPathOf(folder.parent.Descriptor()), folder.name);
-        const QString place = RealPlace(targetHost);
+        const QString place = RealHostPath(targetHost);
         if (place == self)
             Fail(result, from, QStringLiteral("the target is the folder itself"));
         else if (IsSameOrBelow(place, self))

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/Drives.h"
 #include "platform/FileOperationSupport.h"
 #include "platform/HostNames.h"
 #include "platform/PinnedFolder.h"
@@ -176,6 +177,19 @@ bool ReplaceFileIn(const PinnedFolder& folder, const QByteArray& name, const QBy
 bool ReadFileIn(const PinnedFolder& folder, const QByteArray& name, QByteArray& bytes,
                 bool& missing, QString* why) {
     return ReadFileAt(folder.Descriptor(), name, bytes, missing, why);
+}
+
+QString RealHostPath(const QString& host) {
+    QString existing = AbsoluteHostPath(host);
+    QString rest;
+    for (;;) {
+        Fd fd(::open(Local(existing).constData(), O_PATH | O_CLOEXEC));
+        const QString real = fd.valid() ? RealPathOf(fd.get()) : QString();
+        if (!real.isEmpty() || existing == QLatin1String("/"))
+            return real == QLatin1String("/") && !rest.isEmpty() ? rest : real + rest;
+        rest.prepend(u'/' + NameOf(existing));
+        existing = ParentOf(existing);
+    }
 }
 
 bool RemoveHostFile(const QString& host, QString* why) {

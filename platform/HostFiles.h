@@ -38,6 +38,11 @@ bool ReplaceFileIn(const PinnedFolder& folder, const QByteArray& name, const QBy
 bool ReadFileIn(const PinnedFolder& folder, const QByteArray& name, QByteArray& bytes,
                 bool& missing, QString* why = nullptr);
 
+// Where a host path really leads: the longest part of it that exists with its links and ".."
+// resolved (as realpath does), and the rest as written. A relative path is taken from the folder
+// the program was started in.
+QString RealHostPath(const QString& host);
+
 // Removes a file (a link: the link itself). True when it is gone or was never there.
 bool RemoveHostFile(const QString& host, QString* why = nullptr);
 // Creates a folder with its missing parents; true when a folder is there.

@@ -245,7 +245,8 @@ TEST(ReportProgram, AReportRunWithoutADisplayEndsByItselfWithItsStatus) {
     drive.file("docs/b/x.bin", 1000);
     drive.file("f-*star?", 10);
     drive.file("*star?/x.bin", 10);
-    const QString blocked = drive.file("blocked");  // a file where a folder should be
+    QFile::link(drive.host("docs"), drive.host("lnk"));  // a folder given through a link
+    const QString blocked = drive.file("blocked");       // a file where a folder should be
     TempTree out;
     const struct {
         QStringList arguments;
@@ -259,6 +260,7 @@ TEST(ReportProgram, AReportRunWithoutADisplayEndsByItselfWithItsStatus) {
         {{"/RTAB", drive.host("docs/"), "tabs.dat", "/Q"}, 0, "tabs.dat", 0, ""},
         {{"/RTXT", drive.host("docs"), "noquit.txt"}, 0, "noquit.txt", 0, ""},
         {{"/RINF", drive.host("*star?"), "star", "/Q"}, 0, "star.txt", 0, ""},
+        {{"/RINF", drive.host("lnk"), "linked", "/Q"}, 0, "linked.txt", 0, ""},
         {{"/RINF", drive.host("docs"), blocked + "/r.txt", "/Q"}, 1, nullptr, 2, ""},
         {{"/RTXT", drive.host("none"), "none.txt", "/Q"}, 2, nullptr, 0, "could not be opened"},
         {{"/RX", drive.host("docs"), "x.txt", "/Q"}, 2, nullptr, 0, "not a report request"},

@@ -64,6 +64,29 @@ QString TwoDigits(int n) {
 
 }  // namespace
 
+QString VisibleName(const QString& name, bool keepControls) {
+    const auto escaped = [](uint byte) {
+        return QStringLiteral("%%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
+    };
+    QString text;
+    text.reserve(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        const bool control = c < 0x20 || c == 0x7F;
+        // A lone low surrogate stands for a byte that is not UTF-8 (platform/HostNames.h).
+        const bool byte = c >= 0xDC80 && c <= 0xDCFF && (i == 0 || !name[i - 1].isHighSurrogate());
+        if (c == u'%')
+            text += QLatin1String("%25");
+        else if (byte)
+            text += escaped(c - 0xDC00);
+        else if (control && !keepControls)
+            text += escaped(c);
+        else
+            text += name[i];
+    }
+    return text;
+}
+
 QString DateTimeText(const QDate& date, const QTime& time) {
     const QLocale locale;
     // A two-digit year ("yy" alone) is written whole; the zone ("t" to "tttt") is left out.

@@ -33,6 +33,12 @@ QString ExactBytesText(int64_t bytes);
 // "Tuesday, March 2, 1999 04:07:09 PM" in local time; without the time of day when that is
 // exactly midnight.
 QString FileTimeText(platform::FileTime time);
+// A name as reports and pictures write it: control characters (line breaks, tabs, NUL) and the
+// bytes of a host name that are not UTF-8 as "%" and two hexadecimal digits, and "%" itself as
+// "%25", so that every name reads as one line and two names never read alike ("a%0Ab", "caf%E9").
+// keepControls leaves control characters as they are (CSV quotes them).
+QString VisibleName(const QString& name, bool keepControls = false);
+
 // A date and a time as the locale writes them in lists and reports: its short date with the year
 // written whole and its long time without the time zone ("3/2/2011 4:07:08 PM" in English (United
 // States), "02.03.2011 16:07:08" in German).

@@ -26,8 +26,8 @@ QStringList ReportLines(const TFolderReportContent& c) {
         "Report Date: " + engine::DateTimeText(now.date(), now.time()),
         kDashes,
         QString(),
-        c.TypeText + u' ' + c.NameText,
-        "Location: " + c.Location,
+        c.TypeText + u' ' + engine::VisibleName(c.NameText),
+        "Location: " + engine::VisibleName(c.Location),
         QString(),
     };
     const char* const captions[4] = {"-> Size: ", "-> Allocated: ", "-> Wasted: ", "-> Objects: "};

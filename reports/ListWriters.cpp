@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <algorithm>
 
+#include "engine/TextForms.h"
 #include "platform/HostFiles.h"
 #include "platform/MessageBox.h"
 
@@ -42,6 +43,15 @@ QString CsvLine(const QStringList& fields) {
     return quoted.join(u',');
 }
 
+// The rows with their names (the first column) written visibly (engine::VisibleName): a name
+// breaks no line or field, and names whose bytes differ never read alike.
+std::vector<QStringList> VisibleRows(const TListTable& list, bool keepControls) {
+    std::vector<QStringList> rows = list.Rows;
+    for (QStringList& row : rows)
+        if (!row.isEmpty()) row[0] = engine::VisibleName(row[0], keepControls);
+    return rows;
+}
+
 }  // namespace
 
 void ShowReportFailure() {
@@ -52,7 +62,8 @@ void ShowReportFailure() {
 
 bool ListViewToCSV(const TListTable& list, const QString& fileName) {
     QStringList lines{CsvLine(list.Captions)};
-    for (const QStringList& row : list.Rows) lines << CsvLine(row);
+    // Quoted, a control character stays as it is.
+    for (const QStringList& row : VisibleRows(list, true)) lines << CsvLine(row);
     return Report(fileName, lines);
 }
 
@@ -63,14 +74,15 @@ bool ListViewToTabText(const TListTable& list, const QString& fileName) {
         return text;
     };
     QStringList lines{line(list.Captions)};
-    for (const QStringList& row : list.Rows) lines << line(row);
+    for (const QStringList& row : VisibleRows(list, false)) lines << line(row);
     return Report(fileName, lines);
 }
 
 QStringList FormattedLines(const TListTable& list) {
     const qsizetype columns = list.Captions.size();
+    const std::vector<QStringList> rows = VisibleRows(list, false);
     std::vector<qsizetype> widths(size_t(columns), 0);
-    for (const QStringList& row : list.Rows) {
+    for (const QStringList& row : rows) {
         for (qsizetype c = 0; c < std::min(columns, row.size()); ++c)
             widths[size_t(c)] = std::max(widths[size_t(c)], row[c].size());
     }
@@ -86,7 +98,7 @@ QStringList FormattedLines(const TListTable& list) {
         return text;
     };
     QStringList lines{line(list.Captions)};
-    for (const QStringList& row : list.Rows) lines << line(row);
+    for (const QStringList& row : rows) lines << line(row);
     return lines;
 }
 

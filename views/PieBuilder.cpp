@@ -76,7 +76,9 @@ private:
         } else if (settings_.ShowPercent == 2) {
             suffix = engine::SizeText(item.size + (settings_.IncludeWasted ? item.wasted : 0));
         }
-        return suffix.isEmpty() ? item.name : item.name + " (" + suffix + ")";
+        // A name's line breaks and undecodable bytes would shift or garble the label.
+        const QString name = engine::VisibleName(item.name);
+        return suffix.isEmpty() ? name : name + " (" + suffix + ")";
     }
 
     THPieChart& chart_;

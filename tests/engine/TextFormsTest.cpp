@@ -129,6 +129,32 @@ TEST(TextForms, LocaleSeparatorsAndNames) {
               QStringLiteral("Dienstag, März 2, 1999"));
 }
 
+// Names in reports and pictures: one line each, and no two alike that differ on the disk.
+TEST(TextForms, VisibleNamesShowControlCharactersAndUndecodableBytesAsEscapes) {
+    const struct {
+        QString name;
+        const char* shown;
+        const char* inCsv;  // control characters kept
+    } cases[] = {
+        {"plain", "plain", "plain"},
+        {"tab\there", "tab%09here", "tab\there"},
+        {"new\r\nline", "new%0D%0Aline", "new\r\nline"},
+        {QString("nul") + QChar(0) + "x", "nul%00x", nullptr},
+        {QString("caf") + QChar(0xDCE9), "caf%E9", "caf%E9"},  // the byte E9, not UTF-8
+        {"caf\u00e9", "caf\u00e9", "caf\u00e9"},               // the letter, as UTF-8 has it
+        {"100%", "100%25", "100%25"},
+        {"100%E9", "100%25E9", "100%25E9"},  // never read as the byte
+        {"\U0001F600 smile", "\U0001F600 smile", "\U0001F600 smile"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        EXPECT_EQ(VisibleName(c.name), QString::fromUtf8(c.shown));
+        if (c.inCsv) {
+            EXPECT_EQ(VisibleName(c.name, true), QString::fromUtf8(c.inCsv));
+        }
+    }
+}
+
 // Lists and reports: the locale's short date with the year whole, its long time without a zone.
 TEST(TextForms, DatesAndTimesAsTheLocaleWritesThemWithTheYearWhole) {
     const struct {

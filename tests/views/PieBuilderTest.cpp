@@ -118,6 +118,20 @@ TEST_F(PieBuilderTest, AnItemExactlyAtItsThresholdGoesIntoItsGroup) {
     EXPECT_DOUBLE_EQ(Section("Other smaller files").Angle, 2.0);
 }
 
+// A label is one line whatever the name: its line breaks and undecodable bytes as escapes, the
+// section still standing for the folder itself.
+TEST_F(PieBuilderTest, ALabelShowsAControlCharacterOrAnUndecodableByteVisibly) {
+    drive.file("n/two\nlines/x.bin", 5000);
+    drive.file(QString("n/caf") + QChar(0xDCE9) + "/x.bin", 6000);
+    Build("n", Plain());
+    QStringList labels = Labels();
+    labels.sort();
+    EXPECT_EQ(labels, (QStringList{"caf%E9", "two%0Alines"}));
+    EXPECT_TRUE(std::any_of(infos.begin(), infos.end(), [](const TSectionInfo& info) {
+        return info.Name == QStringLiteral("two\nlines");
+    }));
+}
+
 TEST_F(PieBuilderTest, WithFileNamesAFileOfNoBytesGetsNoSectionAndTheFilesAreNotTakenTogether) {
     drive.file("z/zero.txt", 0);
     drive.file("z/data.bin", 10000);

@@ -71,9 +71,10 @@ TFolderReportContent TReportRunner::Content() {
         const auto restore = qScopeGuard([&] { w.PresentPage(remembered); });
         for (int page = PagePieChart; page <= PageWastedSpace; ++page) w.PresentPage(page);
     }
-    QStringList notes = {engine::CountHardLinksOnce
-                             ? QStringLiteral("Hard-linked files: counted once.")
-                             : QStringLiteral("Hard-linked files: counted under every name.")};
+    QStringList notes;
+    if (const engine::DriveRecord* drive = engine::DriveRecordOf(w.CurrentNode);
+        drive && drive->LinksCountedOnce)
+        notes << QStringLiteral("Hard-linked files: counted once.");
     if (const engine::TImportFacts* facts = engine::ImportFactsOf(w.CurrentNode))
         notes << engine::ImportDescription(*facts);
     return {w.pagePieChart->FolderType(),

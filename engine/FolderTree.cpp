@@ -1,6 +1,7 @@
 #include "engine/FolderTree.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "engine/TextForms.h"
 #include "platform/FindFile.h"
@@ -10,7 +11,9 @@ namespace engine {
 int ClusterSizeChoice = 0;
 
 namespace {
+
 int walks = 0;
+
 }  // namespace
 
 bool TreeBusy() {
@@ -60,7 +63,9 @@ TFolderTree::~TFolderTree() {
     TScannedDrives& drives = ScannedDrives();
     for (int i = 0; i < drives.Count(); ++i) {
         DriveRecord* record = drives.At(i);
-        if (record->Node && record->Node->tree_ == this) record->Node = nullptr;
+        if (!record->Node || record->Node->tree_ != this) continue;
+        record->Node = nullptr;
+        record->HardLinks.clear();  // its holders go with the nodes
     }
 }
 
@@ -130,7 +135,8 @@ void TFolderTree::DeleteNode(TFolderNode* node) {
     const int row = node->row_;
     auto& siblings = parent ? parent->children_ : node->tree_->drives_;
     if (size_t(row) >= siblings.size() || siblings[size_t(row)].get() != node) return;
-    ForgetHardLinkClaims(node, true);
+    ReleaseHardLinkClaims(node, true);
+    DriveRecord* drive = parent ? DriveRecordOf(parent) : nullptr;
     if (tree)
         for (auto* l : tree->listeners_) l->RowsAboutToBeRemoved(parent, row, row);
     if (!parent) {
@@ -143,11 +149,12 @@ void TFolderTree::DeleteNode(TFolderNode* node) {
     for (size_t i = size_t(row); i < siblings.size(); ++i) siblings[i]->row_ = int(i);
     if (tree)
         for (auto* l : tree->listeners_) l->RowsRemoved(parent, row, row);
+    if (drive) SettleHardLinkClaims(*drive, true);
 }
 
 void TFolderTree::DeleteChildren(TFolderNode* node) {
     if (TreeBusy() || node->children_.empty()) return;
-    ForgetHardLinkClaims(node, false);
+    ReleaseHardLinkClaims(node, false);
     const int last = node->ChildCount() - 1;
     TFolderTree* tree = VisibleTreeOf(node);
     if (tree)
@@ -417,17 +424,91 @@ TScannedDrives& ScannedDrives() {
     return drives;
 }
 
-void ForgetHardLinkClaims(const TFolderNode* node, bool ownFilesToo) {
-    const TFolderNode* top = node;
-    while (top->Parent()) top = top->Parent();
-    DriveRecord* record = ScannedDrives().Find(top->DriveLetter());
-    if (!record || record->Node != top || record->HardLinks.empty()) return;
-    QString path = NodePath(node);
-    if (!path.endsWith(u'\\')) path += u'\\';
-    std::erase_if(record->HardLinks, [&](const auto& claim) {
-        const QString& folder = claim.second;
-        return folder.startsWith(path) && (ownFilesToo || folder.size() > path.size());
-    });
+namespace {
+
+void CollectSubtree(const TFolderNode* node, std::unordered_set<const TFolderNode*>& nodes) {
+    nodes.insert(node);
+    for (int i = 0; i < node->ChildCount(); ++i) CollectSubtree(node->Child(i), nodes);
+}
+
+// Adds a file to a folder's own files and to the subtree totals up from it.
+void GiveFile(TFolderNode* holder, const TLinkedFile& linked, int32_t clusterSize) {
+    TFolderSize file;
+    AddFileTotals(file, linked.Size, clusterSize, linked.LastAccessTime, linked.LastWriteTime,
+                  linked.Attributes);
+    TFolderSize& own = *holder->Record();
+    own.FileCount += file.FileCount;
+    own.FilesSize += file.FilesSize;
+    own.FilesWasted += file.FilesWasted;
+    for (int i = 0; i < kReferenceClusterSizeCount; ++i)
+        own.FilesWastedAt[i] += file.FilesWastedAt[i];
+    AddOwnFilesToTree(file);
+    for (TFolderNode* node = holder; node && node->Record(); node = node->Parent()) {
+        AddChildTotals(*node->Record(), file);
+        TFolderTree::NotifyRecordChanged(node);
+    }
+}
+
+}  // namespace
+
+bool ClaimHardLink(THardLinkClaims& claims, const THardLinkKey& key, TFolderNode* holder,
+                   const TLinkedFile& file) {
+    THardLinkClaim& claim = claims[key];
+    if (!claim.Holders.empty() && !claim.Released) {
+        claim.Holders.push_back(holder);
+        return false;
+    }
+    claim.File = file;  // as it is now: it may have changed since it was counted
+    claim.Holders.insert(claim.Holders.begin(), holder);
+    claim.Released = false;
+    return true;
+}
+
+void ReleaseHardLinkClaims(const TFolderNode* node, bool ownFilesToo) {
+    DriveRecord* record = DriveRecordOf(node);
+    if (!record || record->HardLinks.empty()) return;
+    // The holders are compared, never followed: a set of the subtree's nodes asks no pointer.
+    std::unordered_set<const TFolderNode*> leaving;
+    CollectSubtree(node, leaving);
+    if (!ownFilesToo) leaving.erase(node);
+    for (auto& [key, claim] : record->HardLinks) {
+        if (!claim.Released && leaving.contains(claim.Holders.front())) claim.Released = true;
+        std::erase_if(claim.Holders, [&](const TFolderNode* h) { return leaving.contains(h); });
+    }
+}
+
+void SettleHardLinkClaims(DriveRecord& drive, bool give) {
+    for (auto it = drive.HardLinks.begin(); it != drive.HardLinks.end();) {
+        THardLinkClaim& claim = it->second;
+        if (!claim.Released) {
+            ++it;
+            continue;
+        }
+        const auto heir = std::find_if(claim.Holders.begin(), claim.Holders.end(),
+                                       [](const TFolderNode* h) { return h->Record() != nullptr; });
+        if (heir == claim.Holders.end()) {
+            it = drive.HardLinks.erase(it);
+            continue;
+        }
+        claim.Released = false;
+        std::rotate(claim.Holders.begin(), heir, heir + 1);
+        if (give) GiveFile(claim.Holders.front(), claim.File, drive.ClusterSize);
+        ++it;
+    }
+}
+
+const TFolderNode* HardLinkCounter(const TFolderNode* node, const THardLinkKey& key) {
+    const DriveRecord* record = DriveRecordOf(node);
+    if (!record) return nullptr;
+    const auto it = record->HardLinks.find(key);
+    return it == record->HardLinks.end() || it->second.Released ? nullptr
+                                                                : it->second.Holders.front();
+}
+
+DriveRecord* DriveRecordOf(const TFolderNode* node) {
+    const TFolderNode* top = DriveRootOf(node);
+    DriveRecord* record = top ? ScannedDrives().Find(top->DriveLetter()) : nullptr;
+    return record && record->Node == top ? record : nullptr;
 }
 
 void RemoveDrive(char letter) {

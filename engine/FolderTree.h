@@ -218,23 +218,52 @@ struct THardLinkKeyHash {
         return std::hash<uint64_t>()(k.FileId * 0x9E3779B97F4A7C15ull ^ k.Device);
     }
 };
-// The hard-linked files a drive's scan counted, each with the folder that counts it (its path
-// with a final "\"). Kept only while hard-linked files are counted once.
-using THardLinkClaims = std::unordered_map<THardLinkKey, QString, THardLinkKeyHash>;
+// What a hard-linked file adds to the folder that counts it.
+struct TLinkedFile {
+    int64_t Size = 0;
+    FileTime LastAccessTime = 0;
+    FileTime LastWriteTime = 0;
+    uint32_t Attributes = 0;
+};
+
+// One hard-linked file of a drive scanned with links counted once: the folders that hold a name
+// of it, in the order the scans met them. The first counts it; the others pass over it.
+struct THardLinkClaim {
+    TLinkedFile File;
+    std::vector<TFolderNode*> Holders;
+    bool Released = false;  // its counter is being scanned again and may take it back
+};
+using THardLinkClaims = std::unordered_map<THardLinkKey, THardLinkClaim, THardLinkKeyHash>;
 
 // One drive that has been put into the tree.
 struct DriveRecord {
-    char Letter = 0;              // upper-case ASCII letter
-    TFolderNode* Node = nullptr;  // its top-level node; nullptr once that was deleted
-    int32_t ClusterSize = -1;     // at its last scan; -1 when unknown
-    QString DriveText;            // the letter followed by the drive's display name
-    THardLinkClaims HardLinks;
+    char Letter = 0;                // upper-case ASCII letter
+    TFolderNode* Node = nullptr;    // its top-level node; nullptr once that was deleted
+    int32_t ClusterSize = -1;       // at its last scan; -1 when unknown
+    QString DriveText;              // the letter followed by the drive's display name
+    bool LinksCountedOnce = false;  // how its scan counted hard-linked files; rescans follow it
+    THardLinkClaims HardLinks;      // kept only when LinksCountedOnce
     std::shared_ptr<const TImportFacts> Import;  // an imported drive's origin (engine/Ncdu.h)
 };
 
-// Forgets the hard-link claims of a folder's subtree (with or without its own files), so that
-// a rescan counts those files anew. Deleting nodes does this by itself.
-void ForgetHardLinkClaims(const TFolderNode* node, bool ownFilesToo);
+// Notes that holder holds a name of the file; true when it is to count the file, because no
+// folder does already (or its counter is being scanned again).
+bool ClaimHardLink(THardLinkClaims& claims, const THardLinkKey& key, TFolderNode* holder,
+                   const TLinkedFile& file);
+
+// The folders of a subtree (with or without the folder itself) hold no names any more: the
+// files they counted are released, to be counted again by a rescan or given to another holder
+// by SettleHardLinkClaims. Deleting nodes does this by itself.
+void ReleaseHardLinkClaims(const TFolderNode* node, bool ownFilesToo);
+
+// Each released file not taken back goes to the first folder still holding it with a record,
+// its totals added to that folder and its ancestors, or, with give false (after a stopped
+// rescan, whose ancestors still count it), to that folder with the totals left as they are.
+// A file no folder holds is forgotten.
+void SettleHardLinkClaims(DriveRecord& drive, bool give);
+
+// The folder that counts the hard-linked file, or nullptr when the drive keeps no claim of it.
+const TFolderNode* HardLinkCounter(const TFolderNode* node, const THardLinkKey& key);
 
 // The drives in the order they were first scanned; lookup by letter, first match.
 class TScannedDrives {
@@ -253,6 +282,9 @@ private:
 
 // The process-wide list.
 TScannedDrives& ScannedDrives();
+
+// The record of the drive a node is in; nullptr when the node is not in the drive's tree.
+DriveRecord* DriveRecordOf(const TFolderNode* node);
 
 // Removes a drive from the tree: its node with the subtree and its DriveRecord.
 void RemoveDrive(char letter);

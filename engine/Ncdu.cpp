@@ -457,7 +457,6 @@ struct TFrame {
     TFolderNode* node;
     std::unique_ptr<TFolderSize> record = std::make_unique<TFolderSize>();
     std::vector<std::unique_ptr<TFolderNode>> children;
-    QString path;  // program path with a final "\", for the hard-link claims
     uint64_t device = 0;
 };
 
@@ -472,7 +471,7 @@ public:
           clusterSize_(clusterSize),
           facts_(facts) {
         collator_.setCaseSensitivity(Qt::CaseSensitive);
-        if (CountHardLinksOnce) claims_ = &record_.HardLinks;
+        if (record_.LinksCountedOnce) claims_ = &record_.HardLinks;
     }
 
     // Reads the whole export; throws TParseError. The frames still open are closed by
@@ -540,7 +539,6 @@ void TImport::OpenRoot(const TInfo& info) {
     top_ = tree_.AppendDrive(letter_, shown);
     record_.Node = top_;
     frames_.push_back({top_});
-    frames_.back().path = QChar(letter_) + QLatin1String(":\\");
     frames_.back().device = info.dev.value_or(0);
     if (info.readError) ++facts_.ReadErrors;
 }
@@ -552,7 +550,6 @@ void TImport::OpenFolder(const TInfo& info) {
     parent.children.push_back(std::make_unique<TFolderNode>(NameOf(info.name), parent.node));
     TFolderNode* node = parent.children.back().get();
     TFrame frame{node};
-    frame.path = parent.path + node->DisplayName() + u'\\';
     frame.device = info.dev.value_or(parent.device);
     if (info.readError) ++facts_.ReadErrors;
     frames_.push_back(std::move(frame));
@@ -578,14 +575,16 @@ void TImport::CountFile(const TInfo& info) {
     }
     if (info.readError) ++facts_.ReadErrors;
     const bool linked = info.ino && (info.nlink > 1 || info.hlnkc);
-    if (claims_ && linked &&
-        !claims_->try_emplace({info.dev.value_or(folder.device), *info.ino}, folder.path).second)
-        return;  // counted where it was met first
     const int64_t size = std::min(info.asize, kMaxImportBytes - countedBytes_);
+    const FileTime written = FileTimeOf(info.mtime);
+    const uint32_t attributes = AttributesOf(info);
+    if (claims_ && linked &&
+        !ClaimHardLink(*claims_, {info.dev.value_or(folder.device), *info.ino}, folder.node,
+                       {size, 0, written, attributes}))
+        return;  // counted where it was met first
     countedBytes_ += size;
     // Exports hold no access times.
-    AddFileTotals(*folder.record, size, clusterSize_, 0, FileTimeOf(info.mtime),
-                  AttributesOf(info));
+    AddFileTotals(*folder.record, size, clusterSize_, 0, written, attributes);
 }
 
 void TImport::Pump() {
@@ -660,6 +659,7 @@ TFolderNode* ImportNcdu(TFolderTree& tree, DriveRecord& record, char letter,
     auto facts = std::make_shared<TImportFacts>();
     facts->ClusterSize = clusterSize;
     record.Letter = letter;
+    record.LinksCountedOnce = CountHardLinksOnce;
     record.HardLinks.clear();
     TJsonReader json(input);
     TImport import(tree, record, letter, json, clusterSize, *facts);

@@ -46,7 +46,7 @@ public:
         namesCaseSensitive_ = volume.flags & platform::FILE_CASE_SENSITIVE_SEARCH;
         collator_.setCaseSensitivity(Qt::CaseSensitive);
         if (DriveRecord* drive = ScannedDrives().Find(char(path[0].toUpper().unicode()));
-            drive && CountHardLinksOnce)
+            drive && drive->LinksCountedOnce)
             claims_ = &drive->HardLinks;
     }
 
@@ -61,7 +61,7 @@ private:
                    ? name
                    : FolderDisplayName(name, platform::HasShortAlternateName(name), false);
     }
-    void CountFile(TFolderSize& r, const platform::FolderEntry& file, const QString& path);
+    void CountFile(TFolderSize& r, const platform::FolderEntry& file, TFolderNode* node);
 
     int32_t clusterSize_;
     THardLinkClaims* claims_ = nullptr;
@@ -78,9 +78,10 @@ void TWalk::Pump(const QString& path) {
     lastPump_ = std::chrono::steady_clock::now();
 }
 
-void TWalk::CountFile(TFolderSize& r, const platform::FolderEntry& file, const QString& path) {
+void TWalk::CountFile(TFolderSize& r, const platform::FolderEntry& file, TFolderNode* node) {
     if (claims_ && file.linkCount > 1 &&
-        !claims_->try_emplace({file.device, file.fileId}, path).second)
+        !ClaimHardLink(*claims_, {file.device, file.fileId}, node,
+                       {file.size, file.lastAccessTime, file.lastWriteTime, file.attributes}))
         return;  // counted where the scan met it first
     AddFileTotals(r, file.size, clusterSize_, file.lastAccessTime, file.lastWriteTime,
                   file.attributes);
@@ -94,7 +95,7 @@ TFolderSize* TWalk::Scan(const QString& path, TFolderNode* node, platform::Folde
     while (!StopRequested && reader.Next()) {
         const platform::FolderEntry& entry = reader.entry();
         if (!reader.entryIsFolder()) {
-            CountFile(*r, entry, path);
+            CountFile(*r, entry, node);
             continue;
         }
         children.push_back(std::make_unique<TFolderNode>(DisplayNameOf(reader.entryName()), node));
@@ -207,6 +208,8 @@ TFolderNode* AppendScannedDrive(TFolderTree& tree, const QString& driveText,
     TFolderNode* node = tree.AppendDrive(letter, driveText.mid(1, 255));
     driveRecord.Node = node;
     driveRecord.DriveText = driveText;
+    driveRecord.LinksCountedOnce = CountHardLinksOnce;
+    driveRecord.HardLinks.clear();
     driveRecord.ClusterSize = ClusterSize(QChar(letter) + QLatin1String(":\\"));
     ScanClusterSize = driveRecord.ClusterSize;
     return node;
@@ -219,7 +222,6 @@ TFolderNode* ScanDrive(TFolderTree& tree, const QString& driveText, DriveRecord&
     StopRequested = false;
     TScanningState scanning(Host());
     const TTreeBusy walking;
-    driveRecord.HardLinks.clear();
     TFolderNode* node = AppendScannedDrive(tree, driveText, driveRecord);
     ScanFolder(NodePath(node), node);
     return node;
@@ -234,7 +236,6 @@ TFolderNode* ScanDriveFolder(TFolderTree& tree, const QString& driveText, DriveR
     StopRequested = false;
     TScanningState scanning(Host());
     const TTreeBusy walking;
-    driveRecord.HardLinks.clear();
     TFolderNode* node = AppendScannedDrive(tree, driveText, driveRecord);
     const QString root = NodePath(node);
     // The names on the way as the host spells them, shown as a scan would show them.
@@ -259,18 +260,20 @@ void RescanFolder(const QString& path, TFolderNode* node) {
     if (TreeBusy()) return;
     StopRequested = false;
     if (!node || RemoveVanishedFolder(path, node)) return;
-    ForgetHardLinkClaims(node, true);
+    ReleaseHardLinkClaims(node, true);
     TFolderTree::DeleteChildren(node);
     const std::unique_ptr<TFolderSize> old = TFolderTree::SetRecord(node, nullptr);
 
     const TFolderNode* top = DriveRootOf(node);
-    const DriveRecord* drive = ScannedDrives().Find(top->DriveLetter());
+    DriveRecord* drive = ScannedDrives().Find(top->DriveLetter());
     ScanClusterSize =
         drive ? drive->ClusterSize : ClusterSize(QChar(top->DriveLetter()) + QLatin1String(":\\"));
     const TFolderSize* fresh = [&] {
         const TTreeBusy walking;
         return ScanFolder(AddBackslash(path), node);
     }();
+    // What the rescan did not meet again goes to the other folders holding it.
+    if (drive && drive->Node == top) SettleHardLinkClaims(*drive, fresh != nullptr);
     if (!old || !fresh) return;
 
     TFolderSize d;

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
 #include <memory>
@@ -126,9 +127,8 @@ TEST_F(ReportsTest, TheInformationReportFollowsItsLayoutLineByLine) {
         EXPECT_EQ(lines.mid(50, 2), QStringList({"Subfolders", "-> indicates the sort column"}));
         EXPECT_TRUE(lines[53].startsWith("-> Name")) << lines[53].toStdString();
         EXPECT_EQ(ListedNames(lines.mid(53)), c.list);
-        // Below the list: how hard-linked files were counted.
-        EXPECT_EQ(lines.mid(54 + c.list.size()),
-                  QStringList({"", "Hard-linked files: counted under every name."}));
+        // The list ends the report: hard-linked files were counted as usual.
+        EXPECT_EQ(lines.size(), 54 + c.list.size());
         // The page the user had stays presented.
         EXPECT_EQ(window.CurrentPage, int(PageSubfolders));
 
@@ -153,6 +153,38 @@ TEST_F(ReportsTest, TheInformationReportFollowsItsLayoutLineByLine) {
         form.reset();
     }
     EXPECT_TRUE(messages.isEmpty()) << messages.join(u'|').toStdString();
+}
+
+TEST_F(ReportsTest, TheLastLineSaysHowTheDriveWasScannedNotWhatTheOptionSaysNow) {
+    TMainForm& window = Start({"/RINF", drive.path("docs"), out.host("first.txt")});
+    platform::SetDialogRunner([&](QDialog& dialog) {
+        static_cast<QFileDialog&>(dialog).selectFile(out.host("menu.txt"));
+        return int(QDialog::Accepted);
+    });
+    const struct {
+        bool rescan;
+        bool optionAtTheRescan;
+        bool optionNow;
+        bool countedOnce;
+    } cases[] = {
+        {false, false, true, false},
+        {true, true, false, true},
+        {true, false, false, false},
+    };
+    const auto restore = qScopeGuard([] { engine::CountHardLinksOnce = false; });
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.rescan << c.optionAtTheRescan << c.optionNow);
+        if (c.rescan) {
+            engine::CountHardLinksOnce = c.optionAtTheRescan;
+            window.ScanOrRescanDrive(QString(QChar(drive.letter())));
+        }
+        engine::CountHardLinksOnce = c.optionNow;
+        window.cmdFileReportFolderInformation->trigger();
+        const QStringList lines = LinesOf(out.host("menu.txt"));
+        ASSERT_FALSE(lines.isEmpty());
+        EXPECT_EQ(lines.last() == "Hard-linked files: counted once.", c.countedOnce)
+            << lines.last().toStdString();
+    }
 }
 
 TEST_F(ReportsTest, SwitchesShapeOneRunAndTheSixValuesComeBack) {

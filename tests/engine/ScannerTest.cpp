@@ -577,6 +577,34 @@ TEST_F(Scanner, HardLinkedFilesCountOnceWhenAskedAndRescansKeepTheTotals) {
     CountHardLinksOnce = false;
 }
 
+TEST_F(Scanner, AHardLinkItsCountingFolderNoLongerHoldsGoesToAFolderThatStillDoes) {
+    for (const bool fromCounter : {true, false}) {
+        SCOPED_TRACE(fromCounter);
+        TempDrive drive;
+        drive.file("A/f", 100000);
+        drive.file("C/small", 10);
+        ASSERT_EQ(QDir().mkpath(drive.host("B")), true);
+        ASSERT_EQ(
+            ::link(QFile::encodeName(drive.host("A/f")), QFile::encodeName(drive.host("B/f"))), 0);
+        CountHardLinksOnce = true;
+        TFolderTree tree;
+        TFolderNode* top = ScanTestDrive(tree, drive);
+        const char* counter = Find(top, "A")->Record()->FilesSize == 100000 ? "A" : "B";
+        const char* other = counter[0] == 'A' ? "B" : "A";
+        // Rescans count as the drive was scanned, whatever the option says now.
+        CountHardLinksOnce = false;
+        for (const char* folder : {fromCounter ? counter : other, fromCounter ? other : counter}) {
+            SCOPED_TRACE(folder);
+            ASSERT_TRUE(QFile::remove(drive.host(QString(folder) + "/f")));
+            RescanFolder(drive.path(folder), Find(top, folder));
+            EXPECT_EQ(top->Record()->TreeSize, FileBytesByDu(drive.host()));
+            ExpectConsistentTotals(top);
+        }
+        EXPECT_EQ(top->Record()->TreeSize, 10);
+        EXPECT_EQ(top->Record()->TreeFileCount, 1);
+    }
+}
+
 TEST_F(Scanner, HostileNamesSpecialFilesAndATreeChangingUnderTheScanDoNoHarm) {
     TempDrive drive;
     const QByteArray root = QFile::encodeName(drive.host());

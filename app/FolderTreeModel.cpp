@@ -1,6 +1,7 @@
 #include "app/FolderTreeModel.h"
 
 #include "platform/Shell.h"
+#include "views/PageParts.h"
 
 using engine::TFolderNode;
 
@@ -64,7 +65,8 @@ QIcon TFolderTreeModel::IconOf(const TFolderNode* node) const {
     auto indices = imageIndices_.find(node);
     if (indices == imageIndices_.end()) {  // FolderTreeGetImageIndex
         const QString path = engine::NodePath(node);
-        indices = imageIndices_.insert(node, {icons.IndexOf(path), icons.IndexOf(path, true)});
+        indices =
+            imageIndices_.insert(node, {ShellIconIndexOf(path), ShellIconIndexOf(path, true)});
     }
     auto it = icons_.find(*indices);
     if (it == icons_.end()) {

@@ -140,14 +140,28 @@ TEntryFacts LookUpEntry(const QString& path) {
     return {true, data.attributes, data.creationTime, data.shortName};
 }
 
-std::vector<TFolderFile> ListFolderFiles(const QString& path) {
-    std::vector<TFolderFile> files;
+TCountedFiles ListCountedFiles(const TFolderNode& node) {
+    TCountedFiles counted;
+    const TFolderSize* record = node.Record();
+    const DriveRecord* drive = DriveRecordOf(&node);
+    if (!record || (drive && drive->Import)) return counted;
     platform::FolderReader reader;
-    if (!reader.Open(path)) return files;
+    if (!reader.Open(NodePath(&node))) return counted;
+    int64_t bytes = 0;
     while (reader.Next()) {
-        if (!reader.entryIsFolder()) files.push_back({reader.entryName(), reader.entry().size});
+        const platform::FolderEntry& file = reader.entry();
+        if (reader.entryIsFolder()) continue;
+        if (file.linkCount > 1 && drive && drive->LinksCountedOnce) {
+            const TFolderNode* counter = HardLinkCounter(&node, {file.device, file.fileId});
+            if (counter && counter != &node) continue;
+        }
+        counted.Files.push_back({reader.entryName(), file.size});
+        bytes += file.size;
     }
-    return files;
+    counted.MatchRecord = reader.error() == platform::FindError::NoMoreFiles &&
+                          int64_t(counted.Files.size()) == record->FileCount &&
+                          bytes == record->FilesSize;
+    return counted;
 }
 
 namespace {

@@ -82,9 +82,15 @@ struct TFolderFile {
     int64_t Size = 0;
 };
 
-// The files directly in a folder (path with or without a final "\"), in listing order. A
-// folder that cannot be listed gives what was read before the failure.
-std::vector<TFolderFile> ListFolderFiles(const QString& path);
+// The files a folder's record counts, as the disk lists them now, in listing order: a
+// hard-linked file that another folder counts is left out. MatchRecord is false when they do
+// not add up to the record (an imported folder, one changed since its scan or that cannot be
+// listed): the record's own figures are then all there is.
+struct TCountedFiles {
+    std::vector<TFolderFile> Files;
+    bool MatchRecord = false;
+};
+TCountedFiles ListCountedFiles(const TFolderNode& node);
 
 // What lies below a folder, counted by the scan's rules (a link is a file of its own length,
 // another drive or mount point is empty): the bytes and files of the whole subtree and its

@@ -151,7 +151,8 @@ void TFolderInfoPage::Present(const TPresentation& presentation) {
     txtWebFolderInfoPath_->SetPath(engine::IsDriveRoot(path) ? displayName : path);
     QPixmap icon(32, 32);
     icon.fill(platform::ColorToQColor(platform::clWindow));
-    QPainter(&icon).drawPixmap(0, 0, icons.Pixmap(icons.IndexOf(path), platform::IconSize::Large));
+    QPainter(&icon).drawPixmap(0, 0,
+                               icons.Pixmap(ShellIconIndexOf(path), platform::IconSize::Large));
     imgWebFolderInfo_->setPixmap(icon);
 
     const engine::TImportFacts* facts = engine::ImportFactsOf(presentation.Node);

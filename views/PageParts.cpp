@@ -31,6 +31,12 @@ void TPathLabel::Shorten() {
     }));
 }
 
+int ShellIconIndexOf(const QString& path, bool open) {
+    platform::ShellIconList& icons = platform::ShellIconList::Instance();
+    return engine::ImportFactsOf(path) && !engine::IsDriveRoot(path) ? icons.FolderIndex(open)
+                                                                     : icons.IndexOf(path, open);
+}
+
 TShellNames ShellNamesOf(const QString& path) {
     const bool root = engine::IsDriveRoot(path);
     const QString type = root ? QStringLiteral("Root Folder of Drive") : QStringLiteral("Folder");

@@ -11,6 +11,10 @@ struct TShellNames {
 };
 TShellNames ShellNamesOf(const QString& path);
 
+// The shell's icon for a path; for a folder of an imported drive, which is not on this
+// computer, the folder icon.
+int ShellIconIndexOf(const QString& path, bool open = false);
+
 // The bold label that shows a page's folder path: plain text, never wider than the room the
 // page gives it, the path shortened in the middle with "..." when it does not fit.
 class TPathLabel : public QLabel {

@@ -98,16 +98,16 @@ int64_t ShownClusterSize(int32_t driveClusterSize) {
 }
 
 // Each file of the folder as an item, then the files too small for their own section together.
-// A folder that cannot be listed gives only the group, from whatever was read.
-void AddFileItems(TPieBuilder& pie, const QString& path, const TPieSettings& settings) {
+void AddFileItems(TPieBuilder& pie, const QString& path,
+                  const std::vector<engine::TFolderFile>& files, const TPieSettings& settings) {
     const int64_t clusterSize = ShownClusterSize(settings.DriveClusterSize);
-    TRemainder files;
-    for (const engine::TFolderFile& file : engine::ListFolderFiles(path)) {
+    TRemainder small;
+    for (const engine::TFolderFile& file : files) {
         pie.Add({file.Name, path, settings.Colors[5], TItemKind::File, nullptr,
                  settings.MinFileAngle, file.Size, engine::Slack(file.Size, clusterSize)},
-                &files);
+                &small);
     }
-    pie.AddGroup(kOtherSmallerFiles, settings.Colors[6], nullptr, files, nullptr);
+    pie.AddGroup(kOtherSmallerFiles, settings.Colors[6], nullptr, small, nullptr);
 }
 
 }  // namespace
@@ -153,8 +153,11 @@ std::vector<TSectionInfo> BuildPie(THPieChart& chart, TFolderNode& node,
                  settings.MinFolderAngle, r ? r->TreeSize : 0, r ? engine::ShownTreeWasted(*r) : 0},
                 &folders);
     }
-    if (settings.ShowFileNames) {
-        AddFileItems(pie, path, settings);
+    // Files by name only when the disk lists what the record counts; else the record's figures.
+    const engine::TCountedFiles files =
+        settings.ShowFileNames ? engine::ListCountedFiles(node) : engine::TCountedFiles{};
+    if (files.MatchRecord) {
+        AddFileItems(pie, path, files.Files, settings);
     } else {
         pie.AddGroup(kFilesInThisFolder, settings.Colors[3], &node,
                      {record->FilesSize, engine::ShownFilesWasted(*record)}, &folders);

@@ -49,6 +49,7 @@ TPieSettings CurrentPieSettings(int32_t driveClusterSize);
 
 // Fills the chart (cleared first, under its update lock) with the pie of node, which has a
 // record, and returns what the sections stand for: entry 0 is the folder itself, and each
-// section's Tag is the index of its entry. With ShowFileNames the folder's files are listed.
+// section's Tag is the index of its entry. With ShowFileNames the folder's files are listed
+// when the disk lists what its record counts.
 std::vector<TSectionInfo> BuildPie(THPieChart& chart, engine::TFolderNode& node,
                                    const TPieSettings& settings);

@@ -249,7 +249,8 @@ void TPieChartPage::UpdatePieHeader(const QString& path, TItemKind kind, int64_t
             const platform::IconSize large = platform::IconSize::Large;
             platform::ShellIconList& icons = platform::ShellIconList::Instance();
             const TShellNames names = ShellNamesOf(path);
-            headerItem_ = {path, names.name, names.type, icons.Pixmap(icons.IndexOf(path), large)};
+            headerItem_ = {path, names.name, names.type,
+                           icons.Pixmap(ShellIconIndexOf(path), large)};
         }
         txtWebFolderName_->setText(headerItem_.name);
         txtWebFolderType_->setText(headerItem_.type);

@@ -4,12 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/Ncdu.h"
 #include "engine/Scanner.h"
 #include "engine/TextForms.h"
 #include "engine/VolumeFacts.h"
+#include "platform/ByteInput.h"
 #include "platform/PainterCanvas.h"
+#include "platform/Shell.h"
 #include "tests/fixtures/TempTree.h"
 #include "views/HPieChart.h"
+#include "views/PageParts.h"
 
 using engine::TFolderNode;
 using testing_support::TempDrive;
@@ -21,6 +25,7 @@ protected:
     void TearDown() override {
         engine::ScannedDrives().Clear();
         engine::ClusterSizeChoice = 0;
+        engine::CountHardLinksOnce = false;
     }
 
     // Plain labels, sizes without wasted space, the folder's files taken together.
@@ -142,6 +147,58 @@ TEST_F(PieBuilderTest, WithFileNamesAFileOfNoBytesGetsNoSectionAndTheFilesAreNot
     for (const TSectionInfo& info : infos) EXPECT_NE(info.Name, QStringLiteral("zero.txt"));
     EXPECT_EQ(infos.back().Path, drive.path("z/data.bin"));
     EXPECT_EQ(infos.back().Kind, TItemKind::File);
+}
+
+// A file's section is drawn only when the folder's record counts the file as the disk lists it;
+// otherwise the record's own files make one section.
+TEST_F(PieBuilderTest, FileSectionsShowOnlyWhatTheFolderRecordCounts) {
+    drive.file("links/A/own.bin", 1000);
+    drive.file("links/A/f", 100000);
+    drive.file("links/B/own.bin", 2000);
+    drive.hardLink("links/A/f", "links/B/f");
+    drive.file("changed/old.bin", 5000);
+    engine::CountHardLinksOnce = true;
+    TPieSettings settings = Plain();
+    settings.ShowFileNames = true;
+    Build("links", settings);
+    const bool aCounts = RecordOf("links\\A").FilesSize > 1000;
+    drive.file("changed/new.bin", 7000);  // after the scan
+
+    // An imported folder has no files on this computer to list.
+    const QString json = drive.host("export.json");
+    testing_support::WriteFile(json,
+                               R"([1,2,{},[{"name":"/srv"},{"name":"big.iso","asize":1000000},)"
+                               R"([{"name":"sub"},{"name":"x","asize":10}]]])");
+    platform::ByteInput input;
+    ASSERT_TRUE(input.Open(json));
+    QString error;
+    TFolderNode* imported =
+        engine::ImportNcdu(tree, *engine::ScannedDrives().Add('Z'), 'Z', input, 4096, error);
+    ASSERT_NE(imported, nullptr) << error.toStdString();
+
+    const struct {
+        TFolderNode* folder;
+        QStringList labels;
+    } cases[] = {
+        {engine::FindNodeByPath(top, aCounts ? "links\\A" : "links\\B", true), {"f", "own.bin"}},
+        {engine::FindNodeByPath(top, aCounts ? "links\\B" : "links\\A", true), {"own.bin"}},
+        {engine::FindNodeByPath(top, "changed", true), {"Files in this folder"}},
+        {imported, {"Files in this folder", "Other smaller folders"}},
+    };
+    for (const auto& c : cases) {
+        ASSERT_NE(c.folder, nullptr);
+        SCOPED_TRACE(engine::NodePath(c.folder).toStdString());
+        infos = BuildPie(chart, *c.folder, settings);
+        QStringList labels = Labels();
+        labels.sort();
+        EXPECT_EQ(labels, c.labels);
+        double angles = 0;
+        for (const auto& section : chart.Sections()) angles += section->Angle;
+        EXPECT_NEAR(angles, 360.0, 0.01);
+    }
+    // Nor is there a file to take an icon from: an imported folder is drawn as a folder.
+    platform::ShellIconList& icons = platform::ShellIconList::Instance();
+    EXPECT_EQ(ShellIconIndexOf(engine::NodePath(imported->Child(0))), icons.FolderIndex());
 }
 
 // 3,599 of 36,000 bytes is 35.99 degrees, 9.997 percent.

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
+#include <QMimeData>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -17,6 +18,7 @@
 #include "controls/Helpers.h"
 #include "controls/ShBrowse.h"
 #include "engine/Scanner.h"
+#include "platform/Drives.h"
 #include "platform/FileOperations.h"
 #include "platform/FindFile.h"
 #include "platform/MessageBox.h"
@@ -57,6 +59,21 @@ QString FolderPart(const QString& path) {
     if (IsDriveRootPath(path)) return {};
     const qsizetype slash = path.lastIndexOf(u'\\');
     return slash == 2 ? path.left(3) : path.left(slash);
+}
+
+// Other programs get the items as this computer names them: one host path a line, and their
+// file URLs for those that take files.
+void CopyLocations(const QStringList& items) {
+    QStringList hosts;
+    QList<QUrl> urls;
+    for (const QString& item : items) {
+        hosts << platform::ToHostPath(item);
+        urls << platform::HostFileUrl(hosts.back());
+    }
+    auto* data = new QMimeData;
+    data->setText(hosts.join(u'\n'));
+    data->setUrls(urls);
+    QGuiApplication::clipboard()->setMimeData(data);
 }
 
 // "12.3 MB (12,897,484 bytes)", 1024-based as everywhere in the program.
@@ -110,7 +127,7 @@ public:
         row("Name", single ? platform::ShellDisplayName(first)
                            : QStringLiteral("%1 items").arg(items.size()));
         row("Type", types.size() == 1 ? types.front() : QStringLiteral("Multiple types"));
-        row("Location", FolderPart(first));
+        row("Location", platform::ToHostPath(FolderPart(first)));
         size_ = row("Size", QStringLiteral("Calculating..."));
         contents_ = row("Contents", QStringLiteral("Calculating..."));
         if (single) {
@@ -231,7 +248,7 @@ bool ShowItemContextMenu(const QString& path, QWidget* owner, const QPoint& scre
         return outcome.ok() || Report(owner, outcome.errorText);
     }
     if (chosen == copy) {
-        QGuiApplication::clipboard()->setText(items.join(u'\n'));
+        CopyLocations(items);
         return true;
     }
     if (chosen == trash)

@@ -269,7 +269,12 @@ ShellOutcome OpenFileManager(const QString& folder) {
     const QString host = HostPathOf(folder);
     if (host.isEmpty() || !QFileInfo(host).isDir())
         return Failure(ShellError::PathNotFound, ENOENT);
-    return Launch({ShellLaunch::Kind::OpenUrl, QUrl::fromLocalFile(host).toString()});
+    return Launch({ShellLaunch::Kind::OpenUrl, HostFileUrl(host).toString(QUrl::FullyEncoded)});
+}
+
+QUrl HostFileUrl(const QString& hostPath) {
+    return QUrl::fromEncoded("file://" + EncodeHostName(hostPath).toPercentEncoding("/"),
+                             QUrl::StrictMode);
 }
 
 ShellLauncher SetShellLauncher(ShellLauncher launcher) {

@@ -10,6 +10,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <functional>
 #include <vector>
 
@@ -123,6 +124,10 @@ ShellOutcome ShellOpen(const QString& target, const QStringList& arguments,
 
 // Shows a folder in the file manager (the folder's default handler).
 ShellOutcome OpenFileManager(const QString& folder);
+
+// The file URL of a host path, byte for byte: a name that is not UTF-8 keeps its bytes as
+// escapes, which other programs read back into the same name.
+QUrl HostFileUrl(const QString& hostPath);
 
 // Replaces what carries a launch out (tests); an empty function restores the host's. Returns the
 // old one. The launcher answers the outcome of the request it was handed.

@@ -2,16 +2,20 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QTest>
 #include <QTimer>
 
 #include "controls/Helpers.h"
 #include "controls/ItemProp.h"
+#include "platform/HostNames.h"
 #include "platform/MessageBox.h"
+#include "platform/Shell.h"
 #include "tests/fixtures/QtPrinters.h"
 #include "tests/fixtures/TempTree.h"
 
@@ -126,7 +130,7 @@ TEST(ItemProperties, TheDialogAddsUpWhatTheItemsHold) {
     EXPECT_EQ(choice.title, "f Properties");
     EXPECT_EQ(choice.labels.value("Name"), "f");
     EXPECT_EQ(choice.labels.value("Type"), "Folder");
-    EXPECT_EQ(choice.labels.value("Location"), drive.root());
+    EXPECT_EQ(choice.labels.value("Location"), drive.host());
     EXPECT_EQ(choice.labels.value("Size"), "1.0 KB (1,024 bytes)");
     EXPECT_EQ(choice.labels.value("Contents"), "3 files, 1 folders");
     EXPECT_EQ(choice.labels.value("Attributes"), "Directory");
@@ -135,4 +139,41 @@ TEST(ItemProperties, TheDialogAddsUpWhatTheItemsHold) {
     EXPECT_TRUE(ShowItemProperties(drive.path("f/*.bin"), nullptr));
     EXPECT_EQ(many.labels.value("Name"), "2 items");
     EXPECT_FALSE(ShowItemProperties(drive.path("nothing"), nullptr));
+}
+
+// Another program can use only the path this computer gives the item, byte for byte: not the
+// drive letter path, and not a name whose undecodable bytes were replaced.
+TEST(ItemContextMenu, WhatGoesToOtherProgramsIsTheHostPath) {
+    TempDrive drive;
+    const QString name = platform::DecodeHostName(QByteArray("caf\xe9 *?.txt"));
+    const QString file = drive.file("d/" + name, 5);
+    const QByteArray url = "file://" + QFile::encodeName(drive.host("d")).toPercentEncoding("/") +
+                           "/caf%E9%20%2A%3F.txt";
+    {
+        MenuChoice choice("Copy Location");
+        EXPECT_TRUE(ShowItemContextMenu(drive.path("d\\" + name), nullptr, {}));
+        const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+        ASSERT_NE(copied, nullptr);
+        EXPECT_EQ(copied->text(), file);
+        ASSERT_EQ(copied->urls().size(), 1);
+        EXPECT_EQ(copied->urls()[0].toEncoded(), url);
+    }
+    {
+        std::vector<platform::ShellLaunch> launches;
+        platform::SetShellLauncher([&](const platform::ShellLaunch& launch) {
+            launches.push_back(launch);
+            return platform::ShellOutcome{};
+        });
+        MenuChoice choice("Open Containing Folder");
+        EXPECT_TRUE(ShowItemContextMenu(drive.path("d\\" + name), nullptr, {}));
+        platform::SetShellLauncher({});
+        ASSERT_EQ(launches.size(), 1u);
+        EXPECT_EQ(launches[0].target, url.left(url.lastIndexOf('/')));
+    }
+    {
+        MenuChoice choice("Properties");
+        EXPECT_TRUE(ShowItemContextMenu(drive.path("d\\" + name), nullptr, {}));
+        EXPECT_EQ(choice.labels.value("Location"), drive.host("d"));
+        EXPECT_EQ(choice.labels.value("Name"), name);
+    }
 }

@@ -205,8 +205,8 @@ TEST_F(FindFilesTest, TheDesktopsSearchToolStartsInTheFolderElseTheFileManagerOp
     EXPECT_TRUE(platform::FindFilesIn(QString()).ok());
     ASSERT_EQ(launches.size(), 2u);
     EXPECT_EQ(launches[0].kind, Kind::OpenUrl);
-    EXPECT_EQ(launches[0].target, QUrl::fromLocalFile(folder).toString());
-    EXPECT_EQ(launches[1].target, QUrl::fromLocalFile(QDir::homePath()).toString());
+    EXPECT_EQ(QUrl(launches[0].target), QUrl::fromLocalFile(folder));
+    EXPECT_EQ(QUrl(launches[1].target), QUrl::fromLocalFile(QDir::homePath()));
 
     const QString catfish = Tool("catfish");
     const QString kfind = Tool("kfind");

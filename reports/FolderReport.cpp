@@ -66,10 +66,14 @@ QStringList ReportLines(const TFolderReportContent& c) {
 bool AppendNotes(const QString& fileName, const QStringList& notes) {
     if (notes.isEmpty()) return true;
     QByteArray bytes;
-    if (!platform::ReadHostFile(fileName, bytes)) return false;
-    bytes += "\r\n";
-    for (const QString& note : notes) bytes += note.toUtf8() + "\r\n";
-    return platform::ReplaceHostFile(fileName, bytes);
+    QString why;
+    if (platform::ReadHostFile(fileName, bytes, &why)) {
+        bytes += "\r\n";
+        for (const QString& note : notes) bytes += note.toUtf8() + "\r\n";
+        if (platform::ReplaceHostFile(fileName, bytes, &why)) return true;
+    }
+    ShowReportFailure(fileName, why);
+    return false;
 }
 
 }  // namespace
@@ -77,8 +81,9 @@ bool AppendNotes(const QString& fileName, const QStringList& notes) {
 bool WriteFolderInfoReport(const QString& fileName, const TFolderReportContent& content) {
     QByteArray bytes;
     for (const QString& line : ReportLines(content)) bytes += line.toUtf8() + "\r\n";
-    const bool written = platform::ReplaceHostFile(fileName, bytes);
-    if (!written) ShowReportFailure();
+    QString why;
+    const bool written = platform::ReplaceHostFile(fileName, bytes, &why);
+    if (!written) ShowReportFailure(fileName, why);
     // The list goes after what was written, also after a failure; its writer speaks for itself.
     const bool listed = ListViewToFormattedText(content.Subfolders, fileName, true);
     return listed && written && AppendNotes(fileName, content.Notes);

@@ -1,6 +1,7 @@
 #include "reports/ListWriters.h"
 
 #include <QCoreApplication>
+#include <QTextStream>
 #include <algorithm>
 
 #include "engine/TextForms.h"
@@ -11,17 +12,18 @@ namespace {
 
 // Writes lines with CR LF ends, replacing the file whole (appended to what it held); false when
 // it could not be written.
-bool WriteLines(const QString& fileName, const QStringList& lines, bool append) {
+bool WriteLines(const QString& fileName, const QStringList& lines, bool append, QString& why) {
     QByteArray bytes;
     // Appending never makes a file: the report it belongs to must be there already.
-    if (append && !platform::ReadHostFile(fileName, bytes)) return false;
+    if (append && !platform::ReadHostFile(fileName, bytes, &why)) return false;
     for (const QString& line : lines) bytes += line.toUtf8() + "\r\n";
-    return platform::ReplaceHostFile(fileName, bytes);
+    return platform::ReplaceHostFile(fileName, bytes, &why);
 }
 
 bool Report(const QString& fileName, const QStringList& lines, bool append = false) {
-    if (WriteLines(fileName, lines, append)) return true;
-    ShowReportFailure();
+    QString why;
+    if (WriteLines(fileName, lines, append, why)) return true;
+    ShowReportFailure(fileName, why);
     return false;
 }
 
@@ -54,10 +56,12 @@ std::vector<QStringList> VisibleRows(const TListTable& list, bool keepControls) 
 
 }  // namespace
 
-void ShowReportFailure() {
+void ShowReportFailure(const QString& fileName, const QString& why) {
     platform::ShowMessage(
         nullptr, {QCoreApplication::applicationName(), QStringLiteral("Generating report failed"),
                   platform::MessageIcon::Error, platform::Ok});
+    // The box keeps its one line; a script or a user at a terminal learns the cause here.
+    QTextStream(stderr) << fileName << ": " << why << '\n';
 }
 
 bool ListViewToCSV(const TListTable& list, const QString& fileName) {

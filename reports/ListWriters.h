@@ -25,5 +25,6 @@ bool ListViewToFormattedText(const TListTable& list, const QString& fileName, bo
 // The lines of the formatted text without their line ends, for a caller that writes them itself.
 QStringList FormattedLines(const TListTable& list);
 
-// The box every report shows when it could not be written.
-void ShowReportFailure();
+// The box every report shows when it could not be written, followed on standard error by the
+// file and why (the system's words).
+void ShowReportFailure(const QString& fileName, const QString& why);

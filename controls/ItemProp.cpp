@@ -181,7 +181,11 @@ private:
         }
         size_->setText(SizeText(totals.bytes));
         contents_->setText(
-            QStringLiteral("%1 files, %2 folders").arg(totals.files).arg(totals.folders));
+            QStringLiteral("%1 %2, %3 %4")
+                .arg(totals.files)
+                .arg(totals.files == 1 ? QLatin1String("file") : QLatin1String("files"))
+                .arg(totals.folders)
+                .arg(totals.folders == 1 ? QLatin1String("folder") : QLatin1String("folders")));
     }
 
     QStringList items_;

@@ -699,10 +699,14 @@ QString ImportDescription(const TImportFacts& facts) {
     if (facts.Created != 0) text += QStringLiteral(" on ") + FileTimeText(facts.Created);
     text += QStringLiteral("; cluster size %1 bytes.").arg(facts.ClusterSize);
     if (facts.ReadErrors > 0)
-        text += QStringLiteral(" %1 entries could not be read when it was written.")
-                    .arg(facts.ReadErrors);
+        text += facts.ReadErrors == 1
+                    ? QStringLiteral(" 1 entry could not be read when it was written.")
+                    : QStringLiteral(" %1 entries could not be read when it was written.")
+                          .arg(facts.ReadErrors);
     if (facts.Excluded > 0)
-        text += QStringLiteral(" %1 entries were left out of it.").arg(facts.Excluded);
+        text += facts.Excluded == 1
+                    ? QStringLiteral(" 1 entry was left out of it.")
+                    : QStringLiteral(" %1 entries were left out of it.").arg(facts.Excluded);
     if (!facts.Complete) text += QStringLiteral(" Incomplete: %1.").arg(facts.Problem);
     return text;
 }

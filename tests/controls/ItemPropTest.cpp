@@ -132,7 +132,7 @@ TEST(ItemProperties, TheDialogAddsUpWhatTheItemsHold) {
     EXPECT_EQ(choice.labels.value("Type"), "Folder");
     EXPECT_EQ(choice.labels.value("Location"), drive.host());
     EXPECT_EQ(choice.labels.value("Size"), "1.0 KB (1,024 bytes)");
-    EXPECT_EQ(choice.labels.value("Contents"), "3 files, 1 folders");
+    EXPECT_EQ(choice.labels.value("Contents"), "3 files, 1 folder");
     EXPECT_EQ(choice.labels.value("Attributes"), "Directory");
 
     MenuChoice many("");

@@ -265,3 +265,24 @@ TEST_F(Ncdu, CompressedInputIsUnpackedAndDamagedCompressionReported) {
         ScannedDrives().Remove(record);
     }
 }
+
+TEST_F(Ncdu, TheDescriptionCountsEntriesInTheirNumber) {
+    const struct {
+        int32_t readErrors;
+        int32_t excluded;
+        const char* ending;
+    } cases[] = {
+        {0, 0, "; cluster size 4096 bytes."},
+        {1, 1, " 1 entry could not be read when it was written. 1 entry was left out of it."},
+        {2, 3, " 2 entries could not be read when it was written. 3 entries were left out of it."},
+    };
+    for (const auto& c : cases) {
+        TImportFacts facts;
+        facts.RootPath = QStringLiteral("/srv");
+        facts.ClusterSize = 4096;
+        facts.ReadErrors = c.readErrors;
+        facts.Excluded = c.excluded;
+        EXPECT_TRUE(ImportDescription(facts).endsWith(QLatin1String(c.ending)))
+            << ImportDescription(facts).toStdString();
+    }
+}

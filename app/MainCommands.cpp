@@ -91,7 +91,10 @@ void TMainForm::CollapseWithDescendants(TFolderNode* node) {
 
 void TMainForm::toolExploreClick() {
     if (engine::ImportFactsOf(CurrentPath)) return ShowInfo(engine::kImportedDriveNote);
-    if (!CurrentPath.isEmpty()) platform::OpenFileManager(CurrentPath);
+    if (CurrentPath.isEmpty()) return;
+    if (const platform::ShellOutcome outcome = platform::OpenFileManager(CurrentPath);
+        !outcome.ok())
+        ShowAppError("The folder cannot be shown:\n" + outcome.errorText, 2);
 }
 
 // --- pages ---
@@ -219,7 +222,9 @@ void TMainForm::cmdViewOptionsClick() {
 void TMainForm::cmdToolsFindFilesClick() {
     const TFolderNode* node = SelectedNode();
     if (engine::ImportFactsOf(node)) return ShowInfo(engine::kImportedDriveNote);
-    platform::FindFilesIn(node ? engine::NodePath(node) : QString());
+    const platform::ShellOutcome outcome =
+        platform::FindFilesIn(node ? engine::NodePath(node) : QString());
+    if (!outcome.ok()) ShowAppError("Files cannot be searched for:\n" + outcome.errorText, 2);
 }
 
 void TMainForm::mnuHelpClick() {

@@ -10,6 +10,7 @@
 #include "config/AppConfiguration.h"
 #include "controls/OrbDriveControls.h"
 #include "platform/Drives.h"
+#include "platform/MessageBox.h"
 
 TDrivesSelectBox::TDrivesSelectBox(QWidget* owner, const QString& programPath) : QDialog(owner) {
     setWindowTitle(QStringLiteral("Scan Drives"));
@@ -96,6 +97,13 @@ void TDrivesSelectBox::cmdFixedDrivesClick() {
 }
 
 void TDrivesSelectBox::cmdScanClick() {
+    // Closing on nothing would leave the user with an empty window and no word why.
+    if (drivesBox_->CheckedDrives().isEmpty()) {
+        platform::ShowMessage(this, {QStringLiteral("Scan Drives"), kNothingTicked,
+                                     platform::MessageIcon::Information, platform::Ok});
+        drivesBox_->setFocus();
+        return;
+    }
     scanChosen_ = true;
     accept();
 }

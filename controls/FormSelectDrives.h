@@ -12,6 +12,10 @@ class TOrbDriveCheckListBox;
 class TDrivesSelectBox : public QDialog {
     Q_OBJECT
 public:
+    // What "&Scan" says, the dialog staying open, when no drive is checked.
+    static inline const QString kNothingTicked = QStringLiteral(
+        "No drive is checked. Check the drives to scan, or press Cancel to scan none.");
+
     // owner: the main window the dialog centres over. programPath: the program file's full path
     // as a program path, whose drive is checked at first; by default the running program's.
     explicit TDrivesSelectBox(QWidget* owner = nullptr, const QString& programPath = ProgramPath());

@@ -249,7 +249,7 @@ TEST_F(ViewToolsHelpTest, TheWebPageItemIsHiddenInADistributorsCopy) {
     }
 }
 
-TEST_F(ViewToolsHelpTest, FindFilesAsksTheDesktopForTheSelectedFolder) {
+TEST_F(ViewToolsHelpTest, FindFilesAsksTheDesktopForTheSelectedFolderAndSaysWhenNothingCan) {
     TMainForm& window = Start();
     std::vector<platform::ShellLaunch> launches;
     platform::SetShellLauncher([&](const platform::ShellLaunch& launch) {
@@ -265,6 +265,16 @@ TEST_F(ViewToolsHelpTest, FindFilesAsksTheDesktopForTheSelectedFolder) {
         EXPECT_EQ(launches[0].target, search);
         EXPECT_TRUE(launches[0].arguments.join(' ').contains(drive.host("a")));
     }
+    EXPECT_TRUE(asked.isEmpty());
+
+    // Nothing on this desktop can search or show a folder: the user is told, not left waiting.
+    platform::SetShellLauncher([](const platform::ShellLaunch&) {
+        return platform::ShellOutcome{platform::ShellError::NoAssociation, "No program is set."};
+    });
+    window.cmdToolsFindFiles->trigger();
+    window.toolExplore->trigger();
+    EXPECT_EQ(asked, (QStringList{"Files cannot be searched for:\nNo program is set.",
+                                  "The folder cannot be shown:\nNo program is set."}));
 }
 
 TEST_F(ViewToolsHelpTest, F1TheHelpCommandAndTheWastedSpaceLinkOpenTheirTopics) {

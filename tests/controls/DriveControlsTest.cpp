@@ -206,7 +206,20 @@ TEST_F(SelectDrives, TheButtonsCheckAndUncheck) {
     EXPECT_EQ(box.TheDrivesBox()->CheckedDrives(), "CDE");
 }
 
-TEST_F(SelectDrives, ScanAndCancelClose) {
+TEST_F(SelectDrives, ScanAndCancelCloseButScanWithNothingCheckedSaysWhatToDo) {
+    QStringList said;
+    platform::SetMessageAnswerer([&](const platform::MessageRequest& r) {
+        said << r.text;
+        return platform::Ok;
+    });
+    TDrivesSelectBox none(nullptr, "Q:\\q");
+    none.show();
+    none.cmdScan()->click();
+    platform::SetMessageAnswerer({});
+    EXPECT_EQ(said, QStringList{TDrivesSelectBox::kNothingTicked});
+    EXPECT_FALSE(none.ScanChosen());
+    EXPECT_TRUE(none.isVisible());
+
     TDrivesSelectBox scan(nullptr, "C:\\q");
     scan.cmdScan()->click();
     EXPECT_TRUE(scan.ScanChosen());

@@ -50,16 +50,16 @@
 
 TMainForm* MainForm = nullptr;
 QString TMainForm::AddonsFolder;
+std::function<QDate()> TMainForm::Today = [] { return QDate::currentDate(); };
+
+QDate TMainForm::ReleaseDate() {
+    return QDate::fromString(QStringLiteral(QUILLON_RELEASE_DATE), Qt::ISODate);
+}
 
 namespace {
 
 const QString kDesktop = QStringLiteral("Desktop");
 const QString kOptions = QStringLiteral("Options");
-
-// The release date of this build; the old-version notice waits three years from it.
-QDate ReleaseDate() {
-    return QDate(2026, 12, 1);
-}
 
 }  // namespace
 
@@ -179,7 +179,7 @@ void TMainForm::FirstActivation() {
     const QString programFolder = platform::FromHostPath(QCoreApplication::applicationDirPath());
     if (!programFolder.isEmpty()) DriveBox->setDrive(programFolder[0]);
     RestoreWindowState(this, AppRegistryKey, kDesktop);
-    if (QDate::currentDate() > ReleaseDate().addYears(3)) {
+    if (Today() > ReleaseDate().addYears(3)) {
         ShowInfo(
             "This version of Quillon Pro is more than 3 years old. Please look on the Norvane "
             "web site for a newer release. This program will continue to work as designed, "

@@ -4,6 +4,7 @@
 // and the navigation (which folder is current, which page shows it), and dispatches to the
 // pages, each of which presents the current folder itself.
 
+#include <QDate>
 #include <QMainWindow>
 #include <QStringList>
 #include <array>
@@ -39,6 +40,10 @@ public:
     // The folder "ADDONS.INI" is read from; the program's folder unless a test sets another
     // before creating the window.
     static QString AddonsFolder;
+    // The day this build was made, from which the old-version notice counts three years, and
+    // today's date as the notice asks for it (a test sets another).
+    static QDate ReleaseDate();
+    static std::function<QDate()> Today;
     engine::TFolderTree& Tree() { return tree_; }
 
     // Navigation state; ScannedLetters: the letters of the tree's drives in (re)scan order.

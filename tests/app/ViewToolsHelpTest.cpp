@@ -61,6 +61,7 @@ protected:
         platform::SetMessageAnswerer({});
         platform::SetShellLauncher({});
         platform::RemoveFolderVerb();
+        TMainForm::Today = [] { return QDate::currentDate(); };
     }
 
     TMainForm& Start(const QStringList& arguments = {}) {
@@ -357,4 +358,28 @@ TEST_F(ViewToolsHelpTest, AFolderTheFileManagerHandsOverOpensWhateverItsName) {
     ASSERT_NE(window.CurrentNode->Record(), nullptr);
     EXPECT_EQ(window.CurrentNode->Record()->TreeSize, 5000);
     EXPECT_TRUE(asked.isEmpty());
+}
+
+TEST_F(ViewToolsHelpTest, AVersionMoreThanThreeYearsOldSaysSoAtTheFirstActivation) {
+    const QDate due = TMainForm::ReleaseDate().addYears(3);
+    ASSERT_TRUE(due.isValid());
+    const struct {
+        QDate today;
+        bool notice;
+    } cases[] = {{TMainForm::ReleaseDate(), false}, {due, false}, {due.addDays(1), true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.today.toString(Qt::ISODate).toStdString());
+        asked.clear();
+        TMainForm::Today = [&c] { return c.today; };
+        Start();
+        ASSERT_EQ(asked.size(), c.notice ? 1 : 0) << asked.join(u'|').toStdString();
+        if (c.notice) {
+            EXPECT_TRUE(
+                asked[0].startsWith("This version of Quillon Pro is more than 3 years old."));
+            EXPECT_TRUE(
+                asked[0].endsWith("you are missing out on new features and support for "
+                                  "modern hardware."));
+        }
+        form.reset();
+    }
 }

@@ -178,6 +178,9 @@ void TMainForm::FirstActivation() {
     // The drive the program runs from.
     const QString programFolder = platform::FromHostPath(QCoreApplication::applicationDirPath());
     if (!programFolder.isEmpty()) DriveBox->setDrive(programFolder[0]);
+    // A program on no drive leaves the box on the first one, not on nothing to scan.
+    if (DriveBox->Drive().isNull() && DriveBox->count() > 0)
+        DriveBox->setDrive(DriveBox->itemText(0)[0]);
     RestoreWindowState(this, AppRegistryKey, kDesktop);
     if (Today() > ReleaseDate().addYears(3)) {
         ShowInfo(

@@ -25,6 +25,7 @@
 #include "config/AppConfiguration.h"
 #include "config/Options.h"
 #include "controls/Helpers.h"
+#include "controls/OrbDriveControls.h"
 #include "engine/Scanner.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
@@ -163,6 +164,8 @@ TEST_F(MainFormTest, WithNothingToScanTheDriveSelectionOpensByItself) {
     TempDrive drive;
     Start();
     EXPECT_EQ(dialogs, QStringList{"Scan Drives"});
+    // The program lies on no drive of the map: the drive box offers the first drive.
+    EXPECT_EQ(form->DriveBox->Drive().toUpper(), QChar(drive.letter()));
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Quillon Pro"));
     EXPECT_TRUE(NoticeShown());
     EXPECT_EQ(NoticeCaption(), QStringLiteral("No scanned items"));

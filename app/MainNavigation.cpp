@@ -18,12 +18,12 @@
 #include "controls/Helpers.h"
 #include "controls/ItemProp.h"
 #include "controls/OrbDriveControls.h"
+#include "draw/SystemColors.h"
 #include "engine/Ncdu.h"
 #include "engine/TextForms.h"
 #include "engine/VolumeFacts.h"
 #include "platform/Guarded.h"
 #include "platform/MessageBox.h"
-#include "platform/SystemColors.h"
 #include "views/FolderInfoPage.h"
 #include "views/PieChartPage.h"
 #include "views/SubfoldersPage.h"
@@ -199,7 +199,7 @@ bool TMainForm::PresentNode(TFolderNode* node) {
     }
     HideSectionSizeWindow();
     QPalette palette = panNotReady->palette();
-    palette.setColor(QPalette::Window, platform::ColorToQColor(AppColors[13]));
+    palette.setColor(QPalette::Window, draw::ColorToQColor(AppColors[13]));
     panNotReady->setPalette(palette);
     ThePages->setTabVisible(TabOf(pageNotScanned), true);
     ThePages->setCurrentWidget(pageNotScanned);

@@ -14,12 +14,12 @@
 #include "app/ReportSwitches.h"
 #include "app/main.h"
 #include "config/AppConfiguration.h"
+#include "draw/PainterCanvas.h"
 #include "engine/Ncdu.h"
 #include "engine/TextForms.h"
 #include "platform/Drives.h"
 #include "platform/Guarded.h"
 #include "platform/MessageBox.h"
-#include "platform/PainterCanvas.h"
 #include "reports/FolderReport.h"
 #include "reports/ListWriters.h"
 #include "reports/PieExport.h"
@@ -30,7 +30,7 @@
 
 using engine::TFolderNode;
 
-void TReportRunner::ExportPie(const std::function<void(THPieChart&, platform::Bitmap&)>& exportTo) {
+void TReportRunner::ExportPie(const std::function<void(THPieChart&, draw::Bitmap&)>& exportTo) {
     const int remembered = window_.CurrentPage;
     const auto restore = qScopeGuard([&] { window_.PresentPage(remembered); });
     window_.PresentPage(PagePieChart);
@@ -39,12 +39,12 @@ void TReportRunner::ExportPie(const std::function<void(THPieChart&, platform::Bi
 
 void TMainForm::cmdFilePieAsMetafileClick() {
     TReportRunner(*this).ExportPie(
-        [](THPieChart& chart, platform::Bitmap& picture) { ExportPieAsMetafile(chart, picture); });
+        [](THPieChart& chart, draw::Bitmap& picture) { ExportPieAsMetafile(chart, picture); });
 }
 
 void TMainForm::cmdFilePieAsBitmapClick() {
     TReportRunner(*this).ExportPie(
-        [](THPieChart& chart, platform::Bitmap& picture) { ExportPieAsBitmap(chart, picture); });
+        [](THPieChart& chart, draw::Bitmap& picture) { ExportPieAsBitmap(chart, picture); });
 }
 
 void TMainForm::cmdFilePieToFileClick() {
@@ -54,7 +54,7 @@ void TMainForm::cmdFilePieToFileClick() {
     const QString file = WithExportExtension(dlgExportPie->selectedFiles().value(0), filter);
     dlgExportPie->selectFile(file);  // what the next export proposes
     const bool bitmap = QFileInfo(file).suffix().compare("BMP", Qt::CaseInsensitive) == 0;
-    TReportRunner(*this).ExportPie([&](THPieChart& chart, platform::Bitmap& picture) {
+    TReportRunner(*this).ExportPie([&](THPieChart& chart, draw::Bitmap& picture) {
         if (bitmap)
             ExportPieAsBitmap(chart, picture, file);
         else

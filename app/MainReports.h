@@ -8,7 +8,7 @@
 class TMainForm;
 class THPieChart;
 struct TFolderReportContent;
-namespace platform {
+namespace draw {
 class Bitmap;
 }
 
@@ -17,7 +17,7 @@ public:
     explicit TReportRunner(TMainForm& window) : window_(window) {}
 
     // Runs an export with the pie page presented.
-    void ExportPie(const std::function<void(THPieChart&, platform::Bitmap&)>& exportTo);
+    void ExportPie(const std::function<void(THPieChart&, draw::Bitmap&)>& exportTo);
     // The pages' texts for a report, pages 0 to 3 presented for the selected folder.
     TFolderReportContent Content();
     // A "/R" report request of the command line; its TExitStatus.

@@ -21,11 +21,11 @@
 #include "controls/HelpWindow.h"
 #include "controls/Helpers.h"
 #include "controls/OrbDriveControls.h"
+#include "draw/SystemColors.h"
 #include "platform/DesktopIntegration.h"
 #include "platform/Drives.h"
 #include "platform/Guarded.h"
 #include "platform/MessageBox.h"
-#include "platform/SystemColors.h"
 
 namespace {
 
@@ -299,15 +299,15 @@ void TOptionsBox::FormCreate() {
 void TOptionsBox::lbColorsClick() {
     const int index = lbColors->currentRow();
     if (index < 0 || index >= AppColorCount) return;
-    TheColorButton->setColor(platform::ColorToQColor(EditColors[size_t(index)]));
+    TheColorButton->setColor(draw::ColorToQColor(EditColors[size_t(index)]));
 }
 
 void TOptionsBox::TheColorButtonClick() {
     const int index = lbColors->currentRow();
     if (index < 0 || index >= AppColorCount) return;
-    TheColorDialog->setCurrentColor(platform::ColorToQColor(EditColors[size_t(index)]));
+    TheColorDialog->setCurrentColor(draw::ColorToQColor(EditColors[size_t(index)]));
     if (platform::RunModal(*TheColorDialog) != QDialog::Accepted) return;
-    EditColors[size_t(index)] = platform::QColorToColor(TheColorDialog->currentColor());
+    EditColors[size_t(index)] = draw::QColorToColor(TheColorDialog->currentColor());
     lbColorsClick();
 }
 

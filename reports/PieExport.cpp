@@ -10,38 +10,38 @@
 #include <memory>
 #include <stdexcept>
 
-#include "platform/EmfCanvas.h"
+#include "draw/EmfCanvas.h"
+#include "draw/PainterCanvas.h"
+#include "draw/WmfCanvas.h"
 #include "platform/HostFiles.h"
-#include "platform/PainterCanvas.h"
-#include "platform/WmfCanvas.h"
 #include "views/HPieChart.h"
 
 namespace {
 
 // The chart drawn onto target; back on the on-screen picture afterwards, also after a failure.
-void DrawOnto(THPieChart& chart, platform::Canvas& target, platform::Bitmap& onScreen) {
+void DrawOnto(THPieChart& chart, draw::Canvas& target, draw::Bitmap& onScreen) {
     const auto back = qScopeGuard([&] { chart.SetCanvas(&onScreen.Canvas()); });
     chart.SetCanvas(&target);
 }
 
-QImage Picture(THPieChart& chart, platform::Bitmap& onScreen) {
-    platform::Bitmap bitmap(onScreen.Image().width(), onScreen.Image().height());
+QImage Picture(THPieChart& chart, draw::Bitmap& onScreen) {
+    draw::Bitmap bitmap(onScreen.Image().width(), onScreen.Image().height());
     DrawOnto(chart, bitmap.Canvas(), onScreen);
     return bitmap.Image();
 }
 
 }  // namespace
 
-void ExportPieAsMetafile(THPieChart& chart, platform::Bitmap& onScreen, const QString& fileName) {
+void ExportPieAsMetafile(THPieChart& chart, draw::Bitmap& onScreen, const QString& fileName) {
     const int width = onScreen.Image().width();
     const int height = onScreen.Image().height();
     const bool enhanced =
         fileName.isEmpty() || QFileInfo(fileName).suffix().compare("EMF", Qt::CaseInsensitive) == 0;
-    std::unique_ptr<platform::MetafileCanvas> metafile;
+    std::unique_ptr<draw::MetafileCanvas> metafile;
     if (enhanced)
-        metafile = std::make_unique<platform::EmfCanvas>(width, height);
+        metafile = std::make_unique<draw::EmfCanvas>(width, height);
     else
-        metafile = std::make_unique<platform::WmfCanvas>(width, height);
+        metafile = std::make_unique<draw::WmfCanvas>(width, height);
     DrawOnto(chart, *metafile, onScreen);
     if (!fileName.isEmpty()) {
         metafile->SaveToFile(fileName);
@@ -53,7 +53,7 @@ void ExportPieAsMetafile(THPieChart& chart, platform::Bitmap& onScreen, const QS
     QGuiApplication::clipboard()->setMimeData(data);
 }
 
-void ExportPieAsBitmap(THPieChart& chart, platform::Bitmap& onScreen, const QString& fileName) {
+void ExportPieAsBitmap(THPieChart& chart, draw::Bitmap& onScreen, const QString& fileName) {
     const QImage picture = Picture(chart, onScreen);
     if (fileName.isEmpty()) {
         QGuiApplication::clipboard()->setImage(picture);

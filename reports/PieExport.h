@@ -6,7 +6,7 @@
 #include <QString>
 
 class THPieChart;
-namespace platform {
+namespace draw {
 class Bitmap;
 }
 
@@ -14,11 +14,10 @@ class Bitmap;
 // with a bitmap of it beside for programs that read no metafiles. With one, the file is an
 // enhanced metafile when its extension is ".EMF" in any case, otherwise a placeable Windows
 // metafile. Throws std::runtime_error naming the file and the reason when it cannot be written.
-void ExportPieAsMetafile(THPieChart& chart, platform::Bitmap& onScreen,
-                         const QString& fileName = {});
+void ExportPieAsMetafile(THPieChart& chart, draw::Bitmap& onScreen, const QString& fileName = {});
 
 // The same as a bitmap: to the clipboard as an image, or in a Windows bitmap (.bmp) file.
-void ExportPieAsBitmap(THPieChart& chart, platform::Bitmap& onScreen, const QString& fileName = {});
+void ExportPieAsBitmap(THPieChart& chart, draw::Bitmap& onScreen, const QString& fileName = {});
 
 // The dialog's filters in order (1 bitmap, 2 metafile, 3 enhanced metafile) force their
 // extension onto the chosen name: ".BMP", ".WMF", ".EMF" replace the name's own or are added.

@@ -14,13 +14,13 @@
 
 #include "controls/Helpers.h"
 #include "controls/ItemProp.h"
+#include "draw/SystemColors.h"
 #include "engine/FolderTree.h"
 #include "engine/Ncdu.h"
 #include "engine/Scanner.h"
 #include "engine/TextForms.h"
 #include "platform/Guarded.h"
 #include "platform/Shell.h"
-#include "platform/SystemColors.h"
 #include "views/PageParts.h"
 
 namespace {
@@ -150,7 +150,7 @@ void TFolderInfoPage::Present(const TPresentation& presentation) {
     txtWebFolderInfoType_->setText(names.type);
     txtWebFolderInfoPath_->SetPath(engine::IsDriveRoot(path) ? displayName : path);
     QPixmap icon(32, 32);
-    icon.fill(platform::ColorToQColor(platform::clWindow));
+    icon.fill(draw::ColorToQColor(draw::clWindow));
     QPainter(&icon).drawPixmap(0, 0,
                                icons.Pixmap(ShellIconIndexOf(path), platform::IconSize::Large));
     imgWebFolderInfo_->setPixmap(icon);

@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "config/AppConfiguration.h"
+#include "draw/SystemColors.h"
 #include "engine/FolderTree.h"
 #include "engine/TextForms.h"
 #include "platform/Guarded.h"
-#include "platform/SystemColors.h"
 
 using engine::TFolderNode;
 
@@ -303,7 +303,7 @@ void TBarChartBox::BarListDrawItem(QPainter& painter, const QStyleOptionViewItem
         // An outlined rectangle as the system draws one: the outline inside its edges.
         const QRect bar(r.left(), r.top() + kBarInset, length, kRowHeight - 2 * kBarInset);
         painter.fillRect(bar, Qt::black);
-        painter.fillRect(bar.adjusted(1, 1, -1, -1), platform::ColorToQColor(AppColors[17]));
+        painter.fillRect(bar.adjusted(1, 1, -1, -1), draw::ColorToQColor(AppColors[17]));
     }
 
     const QFontMetrics metrics(option.font);

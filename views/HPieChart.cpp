@@ -6,7 +6,7 @@
 #include <limits>
 #include <numbers>
 
-using platform::BrushStyle;
+using draw::BrushStyle;
 
 namespace {
 
@@ -21,7 +21,7 @@ int RoundHalfEven(long double value) {
 
 }  // namespace
 
-THPieChart::THPieChart(platform::Canvas* canvas, int width, int height) : canvas_(canvas) {
+THPieChart::THPieChart(draw::Canvas* canvas, int width, int height) : canvas_(canvas) {
     updateCount_ = 1;
     SetSize(width, height);
     updateCount_ = 0;
@@ -32,22 +32,21 @@ THPieChart::~THPieChart() {
     Clear();
 }
 
-void THPieChart::SetCanvas(platform::Canvas* canvas) {
+void THPieChart::SetCanvas(draw::Canvas* canvas) {
     if (canvas == canvas_) return;
     canvas_ = canvas;
     if (!Locked()) Draw();
 }
 
-void THPieChart::SetColors(platform::TColor back, platform::TColor line, platform::TColor fill) {
+void THPieChart::SetColors(draw::TColor back, draw::TColor line, draw::TColor fill) {
     backColor_ = back;
     lineColor_ = line;
     fillColor_ = fill;
     if (!Locked()) Draw();
 }
 
-void THPieChart::SetLabelColors(platform::TColor back, platform::TColor line, platform::TColor text,
-                                platform::TColor hotBack, platform::TColor hotLine,
-                                platform::TColor hotText) {
+void THPieChart::SetLabelColors(draw::TColor back, draw::TColor line, draw::TColor text,
+                                draw::TColor hotBack, draw::TColor hotLine, draw::TColor hotText) {
     labelBackColor_ = back;
     labelLineColor_ = line;
     labelTextColor_ = text;
@@ -67,7 +66,7 @@ void THPieChart::SetSize(int width, int height) {
     radius_ = d / 2;
 }
 
-TPieSection* THPieChart::AddSection(const QString& text, platform::TColor color, double angle) {
+TPieSection* THPieChart::AddSection(const QString& text, draw::TColor color, double angle) {
     auto section = std::make_unique<TPieSection>();
     section->Text = text;
     section->Color = color;
@@ -152,7 +151,7 @@ bool THPieChart::HasLabel(const TPieSection& section) const {
 
 void THPieChart::Draw() {
     if (Locked() || !canvas_) return;
-    platform::Canvas& canvas = *canvas_;
+    draw::Canvas& canvas = *canvas_;
     canvas.SetBrushStyle(BrushStyle::Solid);
     canvas.SetBrushColor(backColor_);
     canvas.FillRect({0, 0, width_, height_});
@@ -204,7 +203,7 @@ void THPieChart::Draw() {
 // lies beyond its end, on the side away from the disc.
 void THPieChart::PlaceLabel(int index, long double from, long double to) {
     TPieSection& section = *sections_[size_t(index)];
-    platform::Canvas& canvas = *canvas_;
+    draw::Canvas& canvas = *canvas_;
     const long double middle = from + (to - from) * 0.5L;
     const QPoint centre = Center();
     const QPoint rim = PointOnCircle(middle, radius_, true);
@@ -229,10 +228,10 @@ void THPieChart::DrawLabel(int index, bool hot) {
     if (index < 0 || index >= reached_ || index >= Count() || !canvas_ || Locked()) return;
     const TPieSection& section = *sections_[size_t(index)];
     if (!HasLabel(section)) return;
-    platform::Canvas& canvas = *canvas_;
+    draw::Canvas& canvas = *canvas_;
     const int x = section.LabelPos.x(), y = section.LabelPos.y();
-    const platform::Rect box{x - 4, y - 2, x + canvas.TextWidth(section.Text) + 4,
-                             y + canvas.TextHeight(section.Text) + 2};
+    const draw::Rect box{x - 4, y - 2, x + canvas.TextWidth(section.Text) + 4,
+                         y + canvas.TextHeight(section.Text) + 2};
     canvas.SetBrushColor(hot ? hotLabelBackColor_ : labelBackColor_);
     canvas.SetPenColor(hot ? hotLabelLineColor_ : labelLineColor_);
     canvas.Rectangle(box.left, box.top, box.right, box.bottom);

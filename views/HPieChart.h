@@ -17,24 +17,24 @@
 #include <memory>
 #include <vector>
 
-#include "platform/Canvas.h"
-#include "platform/PainterCanvas.h"
-#include "platform/SystemColors.h"
+#include "draw/Canvas.h"
+#include "draw/PainterCanvas.h"
+#include "draw/SystemColors.h"
 
 class TPieSection {
 public:
-    double Angle = 0;            // size in degrees
-    QString Text;                // label text; empty means no label
-    platform::TColor Color = 0;  // fill colour of the wedge
-    void* Data = nullptr;        // the caller's value
-    int32_t Tag = 0;             // the caller's value
-    QPoint LabelPos;             // top left of the label text, written by Draw, read by DrawLabel
+    double Angle = 0;        // size in degrees
+    QString Text;            // label text; empty means no label
+    draw::TColor Color = 0;  // fill colour of the wedge
+    void* Data = nullptr;    // the caller's value
+    int32_t Tag = 0;         // the caller's value
+    QPoint LabelPos;         // top left of the label text, written by Draw, read by DrawLabel
 };
 
 class THPieChart {
 public:
     // Nothing is drawn. Margins 50 and 20, MinTextAngle 5, HotIndex -1, all colours black.
-    THPieChart(platform::Canvas* canvas, int width, int height);
+    THPieChart(draw::Canvas* canvas, int width, int height);
     // Frees the sections; nothing is drawn.
     ~THPieChart();
     THPieChart(const THPieChart&) = delete;
@@ -48,10 +48,10 @@ public:
     int32_t HotIndex = -1;          // the highlighted section, -1 for none
     // The on-screen surface: label boxes drawn are copied onto it at once, and EndUpdate
     // draws Buffer onto it. Either may be none.
-    platform::Canvas* Display = nullptr;
-    const platform::Bitmap* Buffer = nullptr;
+    draw::Canvas* Display = nullptr;
+    const draw::Bitmap* Buffer = nullptr;
 
-    platform::Canvas* Canvas() const { return canvas_; }
+    draw::Canvas* Canvas() const { return canvas_; }
     int32_t UpdateCount() const { return updateCount_; }
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
@@ -62,23 +62,22 @@ public:
     const std::vector<std::unique_ptr<TPieSection>>& Sections() const { return sections_; }
     int Count() const { return int(sections_.size()); }
 
-    platform::TColor BackColor() const { return backColor_; }
-    platform::TColor LineColor() const { return lineColor_; }
-    platform::TColor FillColor() const { return fillColor_; }
-    platform::TColor LabelBackColor() const { return labelBackColor_; }
-    platform::TColor LabelLineColor() const { return labelLineColor_; }
-    platform::TColor LabelTextColor() const { return labelTextColor_; }
-    platform::TColor HotLabelBackColor() const { return hotLabelBackColor_; }
-    platform::TColor HotLabelLineColor() const { return hotLabelLineColor_; }
-    platform::TColor HotLabelTextColor() const { return hotLabelTextColor_; }
+    draw::TColor BackColor() const { return backColor_; }
+    draw::TColor LineColor() const { return lineColor_; }
+    draw::TColor FillColor() const { return fillColor_; }
+    draw::TColor LabelBackColor() const { return labelBackColor_; }
+    draw::TColor LabelLineColor() const { return labelLineColor_; }
+    draw::TColor LabelTextColor() const { return labelTextColor_; }
+    draw::TColor HotLabelBackColor() const { return hotLabelBackColor_; }
+    draw::TColor HotLabelLineColor() const { return hotLabelLineColor_; }
+    draw::TColor HotLabelTextColor() const { return hotLabelTextColor_; }
 
     // Stores a different canvas and, unless locked, draws on it.
-    void SetCanvas(platform::Canvas* canvas);
+    void SetCanvas(draw::Canvas* canvas);
     // Store the colours and, unless locked, draw.
-    void SetColors(platform::TColor back, platform::TColor line, platform::TColor fill);
-    void SetLabelColors(platform::TColor back, platform::TColor line, platform::TColor text,
-                        platform::TColor hotBack, platform::TColor hotLine,
-                        platform::TColor hotText);
+    void SetColors(draw::TColor back, draw::TColor line, draw::TColor fill);
+    void SetLabelColors(draw::TColor back, draw::TColor line, draw::TColor text,
+                        draw::TColor hotBack, draw::TColor hotLine, draw::TColor hotText);
     // Stores the size of the drawing area and recomputes the disc's geometry; does not draw.
     // When the margins leave less than 2 pixels (an area smaller than twice the margins, say)
     // there is no disc: Radius() is 0, Draw paints the background alone, DrawLabel does nothing
@@ -86,7 +85,7 @@ public:
     void SetSize(int width, int height);
 
     // Appends a section (Data none, Tag 0) and, unless locked, draws. The chart owns it.
-    TPieSection* AddSection(const QString& text, platform::TColor color, double angle);
+    TPieSection* AddSection(const QString& text, draw::TColor color, double angle);
     // The section, or none when index is below 0 or not below the count.
     TPieSection* GetSection(int index) const;
     // Frees every section, inside BeginUpdate/EndUpdate (so, unless locked, draws the empty
@@ -123,7 +122,7 @@ private:
     bool HasLabel(const TPieSection& section) const;
     void PlaceLabel(int index, long double from, long double to);
 
-    platform::Canvas* canvas_ = nullptr;
+    draw::Canvas* canvas_ = nullptr;
     int32_t updateCount_ = 0;
     std::vector<std::unique_ptr<TPieSection>> sections_;
     int32_t width_ = 0;
@@ -131,13 +130,13 @@ private:
     QRect pieRect_;
     int32_t radius_ = 0;
     int reached_ = 0;  // sections the last full drawing went through (their LabelPos is set)
-    platform::TColor backColor_ = 0;
-    platform::TColor lineColor_ = 0;
-    platform::TColor fillColor_ = 0;
-    platform::TColor labelBackColor_ = 0;
-    platform::TColor labelLineColor_ = 0;
-    platform::TColor labelTextColor_ = 0;
-    platform::TColor hotLabelBackColor_ = 0;
-    platform::TColor hotLabelLineColor_ = 0;
-    platform::TColor hotLabelTextColor_ = 0;
+    draw::TColor backColor_ = 0;
+    draw::TColor lineColor_ = 0;
+    draw::TColor fillColor_ = 0;
+    draw::TColor labelBackColor_ = 0;
+    draw::TColor labelLineColor_ = 0;
+    draw::TColor labelTextColor_ = 0;
+    draw::TColor hotLabelBackColor_ = 0;
+    draw::TColor hotLabelLineColor_ = 0;
+    draw::TColor hotLabelTextColor_ = 0;
 };

@@ -7,8 +7,8 @@
 #include "engine/TextForms.h"
 #include "views/HPieChart.h"
 
+using draw::TColor;
 using engine::TFolderNode;
-using platform::TColor;
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "config/AppConfiguration.h"
+#include "draw/SystemColors.h"
 #include "engine/FolderTree.h"
-#include "platform/SystemColors.h"
 
 class THPieChart;
 

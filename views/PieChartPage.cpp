@@ -10,12 +10,12 @@
 #include "config/AppConfiguration.h"
 #include "controls/Helpers.h"
 #include "controls/ItemProp.h"
+#include "draw/PainterCanvas.h"
+#include "draw/WidgetCanvas.h"
 #include "engine/Ncdu.h"
 #include "engine/TextForms.h"
 #include "platform/Guarded.h"
-#include "platform/PainterCanvas.h"
 #include "platform/Shell.h"
-#include "platform/WidgetCanvas.h"
 #include "views/FormSectionSize.h"
 #include "views/HPieChart.h"
 #include "views/PageParts.h"
@@ -107,10 +107,10 @@ TPieChartPage::TPieChartPage(QWidget* parent) : TViewPage(parent) {
     FolderPie_->setObjectName("FolderPie");
     layout->addWidget(FolderPie_, 1);
 
-    picture_ = std::make_unique<platform::Bitmap>(FolderPie_->width(), FolderPie_->height());
+    picture_ = std::make_unique<draw::Bitmap>(FolderPie_->width(), FolderPie_->height());
     chart_ = std::make_unique<THPieChart>(&picture_->Canvas(), FolderPie_->width(),
                                           FolderPie_->height());
-    display_ = std::make_unique<platform::WidgetCanvas>(FolderPie_);
+    display_ = std::make_unique<draw::WidgetCanvas>(FolderPie_);
     chart_->Display = display_.get();
     chart_->Buffer = picture_.get();
     chart_->CloseLastSection = true;
@@ -235,7 +235,7 @@ void TPieChartPage::UpdatePieHeader(const QString& path, TItemKind kind, int64_t
     gaugeWebSection_->SetProgress(PercentOf(shown, presentation_.DriveTotal));
 
     QPixmap icon(32, 32);
-    icon.fill(platform::ColorToQColor(platform::clWindow));
+    icon.fill(draw::ColorToQColor(draw::clWindow));
     QPainter painter(&icon);
     if (kind == TItemKind::Other) {
         txtWebFolderType_->clear();

@@ -16,10 +16,10 @@
 class QLabel;
 class TSimplePieGauge;
 class THPieChart;
-namespace platform {
+namespace draw {
 class Bitmap;
 class WidgetCanvas;
-}  // namespace platform
+}  // namespace draw
 
 // The header's pictures of grouped items.
 enum TGroupImage : int { giOtherItems = 0, giOtherFolders = 1 };
@@ -66,8 +66,8 @@ public:
     // What the pie shows: the chart, its picture, what each section stands for (entry 0 the
     // folder itself), the item last under the pointer, and the path it was built for.
     THPieChart& Chart() { return *chart_; }
-    const platform::Bitmap& Picture() const { return *picture_; }
-    platform::Bitmap& Picture() { return *picture_; }
+    const draw::Bitmap& Picture() const { return *picture_; }
+    draw::Bitmap& Picture() { return *picture_; }
     const std::vector<TSectionInfo>& SectionInfos() const { return infos_; }
     const TSectionInfo& ContextItem() const { return contextItem_; }
     const QString& ShownFor() const { return shownFor_; }
@@ -104,8 +104,8 @@ private:
     QPixmap otherFolders_;
 
     // The pie, drawn into the picture (as large as the paint box) that the display shows.
-    std::unique_ptr<platform::Bitmap> picture_;
-    std::unique_ptr<platform::WidgetCanvas> display_;
+    std::unique_ptr<draw::Bitmap> picture_;
+    std::unique_ptr<draw::WidgetCanvas> display_;
     std::unique_ptr<THPieChart> chart_;
     std::vector<TSectionInfo> infos_;
     TSectionInfo contextItem_;

@@ -6,12 +6,12 @@
 #include <cmath>
 #include <numbers>
 
-using platform::BrushStyle;
+using draw::BrushStyle;
 
 namespace {
 
-void FillBlack(platform::Bitmap& picture) {
-    picture.Canvas().SetBrushColor(platform::clBlack);
+void FillBlack(draw::Bitmap& picture) {
+    picture.Canvas().SetBrushColor(draw::clBlack);
     picture.Canvas().FillRect({0, 0, picture.Width(), picture.Height()});
 }
 
@@ -32,9 +32,9 @@ int RoundHalfEven(double value) {
 
 }  // namespace
 
-void TBltBitmap::MakeLike(const platform::Bitmap& templ) {
+void TBltBitmap::MakeLike(const draw::Bitmap& templ) {
     SetSize(templ.Width(), templ.Height());
-    Canvas().SetBrushColor(platform::clWindowFrame);
+    Canvas().SetBrushColor(draw::clWindowFrame);
     Canvas().FillRect({0, 0, Width(), Height()});
 }
 
@@ -43,11 +43,11 @@ TSimplePieGauge::TSimplePieGauge(QWidget* parent) : QWidget(parent) {
     resize(100, 100);
 }
 
-platform::TColor TSimplePieGauge::Color() const {
-    return parentColor_ ? platform::QColorToColor(palette().color(QPalette::Window)) : color_;
+draw::TColor TSimplePieGauge::Color() const {
+    return parentColor_ ? draw::QColorToColor(palette().color(QPalette::Window)) : color_;
 }
 
-void TSimplePieGauge::SetColor(platform::TColor value) {
+void TSimplePieGauge::SetColor(draw::TColor value) {
     if (value == color_ && !parentColor_) return;
     color_ = value;
     parentColor_ = false;
@@ -99,10 +99,10 @@ int TSimplePieGauge::PercentDone() const {
 // The image starts black; the pie and the text are each drawn on black and combined with XOR,
 // so the text shows as the inverse of what lies under it.
 QImage TSimplePieGauge::Compose() const {
-    platform::Bitmap image(width(), height());
+    draw::Bitmap image(width(), height());
     if (image.Image().isNull()) return QImage();
     FillBlack(image);
-    platform::Rect paint{0, 0, width(), height()};
+    draw::Rect paint{0, 0, width(), height()};
     if (borderStyle_ == bsSingle) paint = {1, 1, width() - 1, height() - 1};
 
     TBltBitmap overlay;
@@ -116,10 +116,10 @@ QImage TSimplePieGauge::Compose() const {
         TBltBitmap text;
         text.MakeLike(image);
         FillBlack(text);
-        platform::Canvas& canvas = text.Canvas();
+        draw::Canvas& canvas = text.Canvas();
         canvas.SetBrushStyle(BrushStyle::Clear);
         canvas.SetFont(font());
-        canvas.SetFontColor(platform::clWhite);
+        canvas.SetFontColor(draw::clWhite);
         const QString percent = QString::asprintf("%d%%", PercentDone());
         const int x = (paint.right - paint.left + 1 - canvas.TextWidth(percent)) / 2;
         const int y = (paint.bottom - paint.top + 1 - canvas.TextHeight(percent)) / 2;
@@ -131,7 +131,7 @@ QImage TSimplePieGauge::Compose() const {
 
 // The ellipse's second corner is (W, H) itself, which with a single border puts the disc
 // exactly inside the frame.
-void TSimplePieGauge::DrawPie(platform::Canvas& canvas, const platform::Rect& paint) const {
+void TSimplePieGauge::DrawPie(draw::Canvas& canvas, const draw::Rect& paint) const {
     const int left = paint.left, top = paint.top;
     int w = paint.right - paint.left, h = paint.bottom - paint.top;
     if (borderStyle_ == bsSingle) {

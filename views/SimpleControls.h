@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <stdexcept>
 
-#include "platform/PainterCanvas.h"
-#include "platform/SystemColors.h"
+#include "draw/PainterCanvas.h"
+#include "draw/SystemColors.h"
 
 // A call that is not allowed in the object's present state; what() is the message for the user.
 class EInvalidOperation : public std::runtime_error {
@@ -24,12 +24,12 @@ public:
 };
 
 // A picture that can take the size of another.
-class TBltBitmap : public platform::Bitmap {
+class TBltBitmap : public draw::Bitmap {
 public:
     using Bitmap::Bitmap;
     // Takes the template's width and height and fills the whole picture with the window-frame
     // system colour.
-    void MakeLike(const platform::Bitmap& templ);
+    void MakeLike(const draw::Bitmap& templ);
 };
 
 class TSimplePieGauge : public QWidget {
@@ -55,24 +55,24 @@ public:
 
     bool ShowText() const { return showText_; }
     TBorderStyle BorderStyle() const { return borderStyle_; }
-    platform::TColor ForeColor() const { return foreColor_; }
-    platform::TColor BackColor() const { return backColor_; }
-    platform::TColor BorderColor() const { return borderColor_; }
+    draw::TColor ForeColor() const { return foreColor_; }
+    draw::TColor BackColor() const { return backColor_; }
+    draw::TColor BorderColor() const { return borderColor_; }
     int32_t MinValue() const { return minValue_; }
     int32_t MaxValue() const { return maxValue_; }
     int32_t Progress() const { return progress_; }
     // The colour of the area around the disc; with ParentColor, the parent's background.
-    platform::TColor Color() const;
+    draw::TColor Color() const;
     bool ParentColor() const { return parentColor_; }
 
     // Each stores a different value and repaints.
     void SetShowText(bool value) { Change(showText_, value); }
     void SetBorderStyle(TBorderStyle value) { Change(borderStyle_, value); }
-    void SetForeColor(platform::TColor value) { Change(foreColor_, value); }
-    void SetBackColor(platform::TColor value) { Change(backColor_, value); }
-    void SetBorderColor(platform::TColor value) { Change(borderColor_, value); }
+    void SetForeColor(draw::TColor value) { Change(foreColor_, value); }
+    void SetBackColor(draw::TColor value) { Change(backColor_, value); }
+    void SetBorderColor(draw::TColor value) { Change(borderColor_, value); }
     // Stores the colour and stops following the parent's.
-    void SetColor(platform::TColor value);
+    void SetColor(draw::TColor value);
     void SetParentColor(bool value) { Change(parentColor_, value); }
 
     // Throws EInvalidOperation "Value must be between -2147483647 and <MaxValue - 1>" for a
@@ -107,17 +107,17 @@ private:
         field = value;
         update();
     }
-    void DrawPie(platform::Canvas& canvas, const platform::Rect& paint) const;
+    void DrawPie(draw::Canvas& canvas, const draw::Rect& paint) const;
 
     bool showText_ = true;
     TBorderStyle borderStyle_ = bsSingle;
-    platform::TColor foreColor_ = platform::clBlack;
-    platform::TColor backColor_ = platform::clWhite;
-    platform::TColor borderColor_ = platform::clBlack;
+    draw::TColor foreColor_ = draw::clBlack;
+    draw::TColor backColor_ = draw::clWhite;
+    draw::TColor borderColor_ = draw::clBlack;
     int32_t minValue_ = 0;
     int32_t maxValue_ = 100;
     int32_t progress_ = 0;
-    platform::TColor color_ = platform::clBtnFace;
+    draw::TColor color_ = draw::clBtnFace;
     bool parentColor_ = true;
     bool loading_ = false;
 };

@@ -9,10 +9,10 @@
 #include <QVBoxLayout>
 
 #include "controls/Helpers.h"
+#include "draw/SystemColors.h"
 #include "engine/FolderTree.h"
 #include "engine/TextForms.h"
 #include "platform/Guarded.h"
-#include "platform/SystemColors.h"
 #include "views/PageParts.h"
 #include "views/SimpleControls.h"
 
@@ -142,7 +142,7 @@ void TWastedSpacePage::Present(const TPresentation& presentation) {
         const bool own = presentation.ClusterSize == engine::ReferenceClusterSizes[size_t(i)];
         QPalette palette = panWasted_[i]->palette();
         palette.setColor(QPalette::Window,
-                         platform::ColorToQColor(own ? platform::clBtnFace : platform::clWindow));
+                         draw::ColorToQColor(own ? draw::clBtnFace : draw::clWindow));
         panWasted_[i]->setPalette(palette);
         // Button face is close to the window colour in many themes: a raised edge marks it too.
         panWasted_[i]->setFrameStyle(own ? QFrame::Panel | QFrame::Raised : QFrame::NoFrame);

@@ -25,11 +25,11 @@
 #include "config/Options.h"
 #include "controls/HelpWindow.h"
 #include "controls/Helpers.h"
+#include "draw/SystemColors.h"
 #include "platform/DesktopIntegration.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
 #include "platform/Shell.h"
-#include "platform/SystemColors.h"
 #include "tests/fixtures/TempTree.h"
 #include "views/HPieChart.h"
 #include "views/PieChartPage.h"
@@ -97,14 +97,14 @@ TEST_F(ViewToolsHelpTest, TheOptionsCommandAppliesWhatOkChangedToThePieTheWindow
     options = [](TOptionsBox& box) {
         box.chkIncludeWastedInformation->setChecked(false);
         box.chkShowFileNames->setChecked(false);
-        box.EditColors[2] = platform::RGBColor(1, 2, 3);
-        box.EditColors[16] = platform::RGBColor(4, 5, 6);
+        box.EditColors[2] = draw::RGBColor(1, 2, 3);
+        box.EditColors[16] = draw::RGBColor(4, 5, 6);
         box.ediMinTextSection->setText("10");
         box.cmdOK->click();
     };
     window.cmdViewOptions->trigger();
     const THPieChart& chart = window.pagePieChart->Chart();
-    EXPECT_EQ(chart.FillColor(), platform::RGBColor(1, 2, 3));
+    EXPECT_EQ(chart.FillColor(), draw::RGBColor(1, 2, 3));
     EXPECT_DOUBLE_EQ(chart.MinTextAngle, 36.0);
     EXPECT_FALSE(window.toolShowWasted->isChecked());
     EXPECT_FALSE(window.toolShowFiles->isChecked());

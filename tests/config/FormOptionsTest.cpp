@@ -22,9 +22,9 @@
 #include "controls/HelpWindow.h"
 #include "controls/Helpers.h"
 #include "controls/OrbDriveControls.h"
+#include "draw/SystemColors.h"
 #include "platform/DesktopIntegration.h"
 #include "platform/MessageBox.h"
-#include "platform/SystemColors.h"
 #include "tests/config/SettingsHome.h"
 #include "tests/fixtures/TempTree.h"
 
@@ -82,7 +82,7 @@ TEST_F(OptionsBoxTest, OpensWithTheSettingsTheProgramsDriveAndTheVerbAsFound) {
     optCountHardLinksOnce->Value = true;
     optDrivesToAutoScan->Value = "s";  // compared in upper case
     MinFileSectionAngle = 36;
-    AppColors[0] = platform::RGBColor(10, 20, 30);
+    AppColors[0] = draw::RGBColor(10, 20, 30);
     {
         TOptionsBox box(nullptr, Program());
         EXPECT_EQ(box.windowTitle(), QStringLiteral("Options"));
@@ -203,7 +203,7 @@ TEST_F(OptionsBoxTest, ARefusedSecondThresholdLeavesTheFirstAndTheStepsBeforeItA
     box.ediMinFileSection->setText("10");
     box.ediMinFolderSection->setText("abc");
     box.ediMinTextSection->setText("20");
-    box.EditColors[1] = platform::clRed;
+    box.EditColors[1] = draw::clRed;
     box.chkExplorerMenu->setChecked(true);
     box.cmdOK->click();
     ASSERT_EQ(boxes.size(), 1u);
@@ -271,7 +271,7 @@ TEST_F(OptionsBoxTest, AVerbThatCannotBeWrittenIsReportedWithTheSettingsKept) {
     blocker.close();
     TOptionsBox box(nullptr, Program());
     box.chkAutoExpand->setChecked(false);
-    box.EditColors[5] = platform::clRed;
+    box.EditColors[5] = draw::clRed;
     box.chkExplorerMenu->setChecked(true);
     box.cmdOK->click();
     ASSERT_EQ(boxes.size(), 1u);
@@ -281,7 +281,7 @@ TEST_F(OptionsBoxTest, AVerbThatCannotBeWrittenIsReportedWithTheSettingsKept) {
     EXPECT_TRUE(box.Accepted());
     EXPECT_NE(box.result(), int(QDialog::Accepted));
     EXPECT_FALSE(optAutoExpand->Value);
-    EXPECT_EQ(AppColors[5], platform::clRed);
+    EXPECT_EQ(AppColors[5], draw::clRed);
     QFile::remove(applications);
 }
 
@@ -307,7 +307,7 @@ TEST_F(OptionsBoxTest, TheColourPanelPressesLikeAButtonAndTheColourDialogChanges
     TOptionsBox box(nullptr, Program());
     box.show();  // laid out, so that the list has rows to click
     box.lbColors->setCurrentRow(2);
-    EXPECT_EQ(box.TheColorButton->Color(), platform::ColorToQColor(DefaultAppColors[2]));
+    EXPECT_EQ(box.TheColorButton->Color(), draw::ColorToQColor(DefaultAppColors[2]));
 
     // Down with the left button: both bevels go down; up again: they come up and it is a click.
     TColorPanel* panel = box.TheColorButton;
@@ -322,8 +322,8 @@ TEST_F(OptionsBoxTest, TheColourPanelPressesLikeAButtonAndTheColourDialogChanges
     QTest::mouseRelease(panel, Qt::LeftButton);
     EXPECT_FALSE(panel->Pressed());
     ASSERT_EQ(presets.size(), 1u);
-    EXPECT_EQ(presets[0], platform::ColorToQColor(DefaultAppColors[2]));
-    EXPECT_EQ(box.EditColors[2], platform::RGBColor(1, 2, 3));
+    EXPECT_EQ(presets[0], draw::ColorToQColor(DefaultAppColors[2]));
+    EXPECT_EQ(box.EditColors[2], draw::RGBColor(1, 2, 3));
     EXPECT_EQ(panel->Color(), QColor(1, 2, 3));
 
     // Cancelled: nothing changes. A double click on the list opens the dialog too.
@@ -334,7 +334,7 @@ TEST_F(OptionsBoxTest, TheColourPanelPressesLikeAButtonAndTheColourDialogChanges
     QTest::mouseClick(box.lbColors->viewport(), Qt::LeftButton, {}, row.center());
     QTest::mouseDClick(box.lbColors->viewport(), Qt::LeftButton, {}, row.center());
     ASSERT_EQ(presets.size(), 2u);
-    EXPECT_EQ(presets[1], platform::ColorToQColor(DefaultAppColors[7]));  // a system colour
+    EXPECT_EQ(presets[1], draw::ColorToQColor(DefaultAppColors[7]));  // a system colour
     EXPECT_EQ(box.EditColors[7], DefaultAppColors[7]);
     EXPECT_EQ(AppColors, DefaultAppColors);  // only OK writes back
 
@@ -342,13 +342,13 @@ TEST_F(OptionsBoxTest, TheColourPanelPressesLikeAButtonAndTheColourDialogChanges
     box.lbColors->setCurrentRow(9);
     QTest::keyClick(box.lbColors, Qt::Key_Return);
     ASSERT_EQ(presets.size(), 3u);
-    EXPECT_EQ(presets[2], platform::ColorToQColor(DefaultAppColors[9]));
+    EXPECT_EQ(presets[2], draw::ColorToQColor(DefaultAppColors[9]));
     EXPECT_NE(box.result(), int(QDialog::Accepted));  // not the dialog's OK
 
     box.cmdDefaultColors->click();
     EXPECT_EQ(box.EditColors, DefaultAppColors);
     box.lbColors->setCurrentRow(2);
-    EXPECT_EQ(panel->Color(), platform::ColorToQColor(DefaultAppColors[2]));
+    EXPECT_EQ(panel->Color(), draw::ColorToQColor(DefaultAppColors[2]));
 
     result = QDialog::Accepted;
     answer = QColor(200, 100, 50);
@@ -359,7 +359,7 @@ TEST_F(OptionsBoxTest, TheColourPanelPressesLikeAButtonAndTheColourDialogChanges
     second.lbColors->setCurrentRow(17);
     QTest::mouseClick(second.TheColorButton, Qt::LeftButton);
     second.cmdOK->click();
-    EXPECT_EQ(AppColors[17], platform::RGBColor(200, 100, 50));
+    EXPECT_EQ(AppColors[17], draw::RGBColor(200, 100, 50));
 }
 
 TEST_F(OptionsBoxTest, HelpOpensTopic4040) {

@@ -12,15 +12,15 @@
 #include <cmath>
 #include <memory>
 
-#include "platform/EmfCanvas.h"
-#include "platform/PainterCanvas.h"
-#include "platform/WmfCanvas.h"
+#include "draw/EmfCanvas.h"
+#include "draw/PainterCanvas.h"
+#include "draw/WmfCanvas.h"
+#include "tests/fixtures/Pictures.h"
 #include "tests/fixtures/QtPrinters.h"
 #include "tests/views/Inkscape.h"
-#include "tests/views/Pictures.h"
 #include "views/HPieChart.h"
 
-using namespace platform;
+using namespace draw;
 
 namespace {
 

@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include "draw/PainterCanvas.h"
 #include "engine/Ncdu.h"
 #include "engine/Scanner.h"
 #include "engine/TextForms.h"
 #include "engine/VolumeFacts.h"
 #include "platform/ByteInput.h"
-#include "platform/PainterCanvas.h"
 #include "platform/Shell.h"
 #include "tests/fixtures/TempTree.h"
 #include "views/HPieChart.h"
@@ -69,7 +69,7 @@ protected:
     TempDrive drive;
     engine::TFolderTree tree;
     TFolderNode* top = nullptr;
-    platform::Bitmap picture{400, 300};
+    draw::Bitmap picture{400, 300};
     THPieChart chart{&picture.Canvas(), 400, 300};
     std::vector<TSectionInfo> infos;
     const TAppColors& colors = DefaultAppColors;

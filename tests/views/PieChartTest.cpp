@@ -7,13 +7,13 @@
 #include <cmath>
 #include <functional>
 
-#include "platform/PainterCanvas.h"
-#include "platform/RecordingCanvas.h"
+#include "draw/PainterCanvas.h"
+#include "draw/RecordingCanvas.h"
+#include "tests/fixtures/Pictures.h"
 #include "tests/fixtures/QtPrinters.h"
-#include "tests/views/Pictures.h"
 #include "views/HPieChart.h"
 
-using namespace platform;
+using namespace draw;
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <QEvent>
 #include <QPainter>
 
+#include "tests/fixtures/Pictures.h"
 #include "tests/fixtures/QtPrinters.h"
-#include "tests/views/Pictures.h"
 #include "views/SimpleControls.h"
 
-using namespace platform;
+using namespace draw;
 
 namespace {
 

@@ -25,21 +25,21 @@
 #include "app/main.h"
 #include "config/AppConfiguration.h"
 #include "controls/Helpers.h"
+#include "draw/RecordingCanvas.h"
 #include "engine/TextForms.h"
 #include "platform/MessageBox.h"
-#include "platform/RecordingCanvas.h"
 #include "platform/SettingsStore.h"
+#include "tests/fixtures/Pictures.h"
 #include "tests/fixtures/TempTree.h"
 #include "tests/views/Inkscape.h"
-#include "tests/views/Pictures.h"
 #include "views/FolderInfoPage.h"
 #include "views/FormSectionSize.h"
 #include "views/HPieChart.h"
 #include "views/PieChartPage.h"
 #include "views/SimpleControls.h"
 
+using draw::CanvasCall;
 using engine::TFolderNode;
-using platform::CanvasCall;
 using testing_support::TempDrive;
 using testing_support::TempTree;
 
@@ -332,10 +332,10 @@ TEST_F(PiePageTest, HoveringRedrawsOnlyTheTwoLabelBoxes) {
     // The hot label shows in the highlighted colours on the picture.
     Move(PointIn("a"));
     const QPoint label = Section("a").LabelPos;
-    EXPECT_EQ(platform::ColorToRGB(AppColors[10]),
+    EXPECT_EQ(draw::ColorToRGB(AppColors[10]),
               PixelAt(Page().Picture().Image(), label.x() - 2, label.y()));
 
-    platform::RecordingCanvas recording;
+    draw::RecordingCanvas recording;
     Page().Chart().SetCanvas(&recording);
     recording.ClearCalls();
     std::vector<int> painted;  // the area each repaint of the pie covered
@@ -443,14 +443,14 @@ TEST_F(PiePageTest, TheOptionsDialogsChangesReachTheChartTheWindowAndTheButtons)
     drive.file("k/own.bin", 3'000);  // 25 degrees
     Start();
     Open("k");
-    AppColors[2] = platform::RGBColor(1, 2, 3);
-    AppColors[16] = platform::RGBColor(4, 5, 6);
+    AppColors[2] = draw::RGBColor(1, 2, 3);
+    AppColors[16] = draw::RGBColor(4, 5, 6);
     MinTextSectionAngle = 30;
     optIncludeWastedInformation->Value = true;
     const_cast<std::vector<TSectionInfo>&>(SectionInfos())[0].Name = "kept";
     form->PieOptionsChanged();
-    EXPECT_EQ(Chart().FillColor(), platform::RGBColor(1, 2, 3));
-    EXPECT_EQ(box->gaugeDriveFreeSpace->ForeColor(), platform::RGBColor(4, 5, 6));
+    EXPECT_EQ(Chart().FillColor(), draw::RGBColor(1, 2, 3));
+    EXPECT_EQ(box->gaugeDriveFreeSpace->ForeColor(), draw::RGBColor(4, 5, 6));
     EXPECT_EQ(Chart().MinTextAngle, 30.0);
     EXPECT_EQ(SectionInfos()[0].Name, QStringLiteral("k"));  // built again
     EXPECT_TRUE(form->toolShowWasted->isChecked());
@@ -578,7 +578,7 @@ TEST_F(PiePageTest, ThePieExportsAsTheScreenShowsItWhileTheShownPageStays) {
         if (c.filter == 1) {
             const QImage bitmap(saved, "BMP");
             EXPECT_EQ(bitmap.size(), area);
-            EXPECT_EQ(PixelAt(bitmap, big.x(), big.y()), platform::ColorToRGB(AppColors[2]));
+            EXPECT_EQ(PixelAt(bitmap, big.x(), big.y()), draw::ColorToRGB(AppColors[2]));
         } else {
             metafiles << saved;
         }
@@ -612,7 +612,7 @@ TEST_F(PiePageTest, ThePieExportsAsTheScreenShowsItWhileTheShownPageStays) {
     const struct {
         QString png;
         QPoint at;
-        platform::TColor color;
+        draw::TColor color;
     } probes[] = {{out.host("pie.png"), big, AppColors[2]},    // inkscape names it without
                   {out.host("pie.x.png"), big, AppColors[2]},  // the extension
                   {out.host("disc.png"), centre + QPoint(7, 9), AppColors[3]}};
@@ -621,6 +621,6 @@ TEST_F(PiePageTest, ThePieExportsAsTheScreenShowsItWhileTheShownPageStays) {
         const QImage png(p.png);
         ASSERT_FALSE(png.isNull());
         SavePicture(png, "export-" + QFileInfo(p.png).completeBaseName());
-        EXPECT_EQ(PixelAt(png, p.at.x(), p.at.y()), platform::ColorToRGB(p.color));
+        EXPECT_EQ(PixelAt(png, p.at.x(), p.at.y()), draw::ColorToRGB(p.color));
     }
 }

@@ -5,8 +5,8 @@
 #include <QMouseEvent>
 #include <QTest>
 
+#include "draw/SystemColors.h"
 #include "engine/TextForms.h"
-#include "platform/SystemColors.h"
 #include "tests/views/PageTestSupport.h"
 #include "views/PageParts.h"
 #include "views/SimpleControls.h"
@@ -33,8 +33,8 @@ protected:
         const QImage picture = page.grab().toImage();
         const QPoint at = frame->mapTo(&page, QPoint(frame->width() / 2, 2));
         const QColor drawn = picture.pixelColor(at * picture.devicePixelRatio());
-        const QColor face = platform::ColorToQColor(platform::clBtnFace);
-        EXPECT_NE(face, platform::ColorToQColor(platform::clWindow)) << "the test needs them apart";
+        const QColor face = draw::ColorToQColor(draw::clBtnFace);
+        EXPECT_NE(face, draw::ColorToQColor(draw::clWindow)) << "the test needs them apart";
         return drawn == face;
     }
 

@@ -25,9 +25,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/Canvas.h"
+#include "draw/Canvas.h"
 
-namespace platform {
+namespace draw {
 
 // A picture file that could not be written; what() names the file and the system's reason.
 class EMetafileWriteError : public std::runtime_error {
@@ -172,4 +172,4 @@ private:
     QPoint filePenPos_;  // where the file's lines go on from; a reader starts at (0, 0)
 };
 
-}  // namespace platform
+}  // namespace draw

@@ -1,11 +1,11 @@
-#include "platform/WidgetCanvas.h"
+#include "draw/WidgetCanvas.h"
 
 #include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWidget>
 
-namespace platform {
+namespace draw {
 
 WidgetCanvas::WidgetCanvas(QWidget* widget) : widget_(widget) {
     SetTarget(&screen_);
@@ -97,4 +97,4 @@ void WidgetCanvas::Draw(int x, int y, const QImage& picture) {
     Show(QRect(QPoint(x, y), picture.size()));
 }
 
-}  // namespace platform
+}  // namespace draw

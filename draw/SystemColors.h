@@ -9,7 +9,7 @@
 #include <QColor>
 #include <cstdint>
 
-namespace platform {
+namespace draw {
 
 using TColor = std::uint32_t;
 
@@ -47,4 +47,4 @@ TColor ColorToRGB(TColor color);
 // The colour value of a Qt colour (its alpha is dropped).
 TColor QColorToColor(const QColor& color);
 
-}  // namespace platform
+}  // namespace draw

@@ -4,9 +4,9 @@
 // (characters it lacks are written as '?'). Coordinates beyond ±32767 are clamped. What it shares
 // with the enhanced form is described in platform/MetafileCanvas.h.
 
-#include "platform/MetafileCanvas.h"
+#include "draw/MetafileCanvas.h"
 
-namespace platform {
+namespace draw {
 
 class WmfCanvas final : public MetafileCanvas {
 public:
@@ -38,4 +38,4 @@ private:
 // one character).
 QByteArray ToWindows1252(const QString& text);
 
-}  // namespace platform
+}  // namespace draw

@@ -10,9 +10,9 @@
 #include <QString>
 #include <vector>
 
-#include "platform/Canvas.h"
+#include "draw/Canvas.h"
 
-namespace platform {
+namespace draw {
 
 struct CanvasCall {
     enum Kind {
@@ -83,4 +83,4 @@ private:
     std::vector<CanvasCall> calls_;
 };
 
-}  // namespace platform
+}  // namespace draw

@@ -1,8 +1,8 @@
-#include "platform/EmfCanvas.h"
+#include "draw/EmfCanvas.h"
 
 #include <cmath>
 
-namespace platform {
+namespace draw {
 
 namespace {
 
@@ -229,4 +229,4 @@ void EmfCanvas::WriteText(int x, int y, const QString& text, const std::vector<i
     Add(kExtTextOutW, params);
 }
 
-}  // namespace platform
+}  // namespace draw

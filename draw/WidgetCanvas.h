@@ -11,9 +11,9 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "platform/PainterCanvas.h"
+#include "draw/PainterCanvas.h"
 
-namespace platform {
+namespace draw {
 
 class WidgetCanvas : public QObject, public PainterCanvas {
     Q_OBJECT
@@ -46,4 +46,4 @@ private:
     QImage screen_;
 };
 
-}  // namespace platform
+}  // namespace draw

@@ -1,14 +1,14 @@
-#include "platform/MetafileCanvas.h"
+#include "draw/MetafileCanvas.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <algorithm>
 #include <bit>
 
+#include "draw/PainterCanvas.h"
 #include "platform/HostFiles.h"
-#include "platform/PainterCanvas.h"
 
-namespace platform {
+namespace draw {
 
 namespace {
 
@@ -57,7 +57,7 @@ MetafileCanvas::MetafileCanvas(int width, int height, std::uint32_t firstIndex)
 
 void MetafileCanvas::SaveToFile(const QString& path) const {
     QString why;
-    if (!ReplaceHostFile(path, Bytes(), &why))
+    if (!platform::ReplaceHostFile(path, Bytes(), &why))
         throw EMetafileWriteError(
             QStringLiteral("Cannot write file \"%1\". %2").arg(path, why).toStdString());
 }
@@ -221,4 +221,4 @@ QImage MetafileCanvas::Grab(const Rect&) const {
     return QImage();
 }
 
-}  // namespace platform
+}  // namespace draw

@@ -21,9 +21,9 @@
 #include <QPoint>
 #include <QString>
 
-#include "platform/SystemColors.h"
+#include "draw/SystemColors.h"
 
-namespace platform {
+namespace draw {
 
 enum class BrushStyle { Solid, Clear };
 
@@ -113,4 +113,4 @@ private:
     QPoint penPos_;
 };
 
-}  // namespace platform
+}  // namespace draw

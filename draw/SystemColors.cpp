@@ -1,9 +1,9 @@
-#include "platform/SystemColors.h"
+#include "draw/SystemColors.h"
 
 #include <QGuiApplication>
 #include <QPalette>
 
-namespace platform {
+namespace draw {
 
 namespace {
 
@@ -73,4 +73,4 @@ TColor QColorToColor(const QColor& color) {
     return RGBColor(color.red(), color.green(), color.blue());
 }
 
-}  // namespace platform
+}  // namespace draw

@@ -9,14 +9,14 @@
 #include <functional>
 #include <memory>
 
-#include "platform/EmfCanvas.h"
-#include "platform/PainterCanvas.h"
-#include "platform/WmfCanvas.h"
+#include "draw/EmfCanvas.h"
+#include "draw/PainterCanvas.h"
+#include "draw/WmfCanvas.h"
+#include "tests/draw/Metafiles.h"
 #include "tests/fixtures/QtPrinters.h"
-#include "tests/views/Metafiles.h"
 #include "views/HPieChart.h"
 
-using namespace platform;
+using namespace draw;
 using namespace metafiles;
 
 namespace {

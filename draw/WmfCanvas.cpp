@@ -1,9 +1,9 @@
-#include "platform/WmfCanvas.h"
+#include "draw/WmfCanvas.h"
 
 #include <algorithm>
 #include <array>
 
-namespace platform {
+namespace draw {
 
 namespace {
 
@@ -272,4 +272,4 @@ void WmfCanvas::WriteText(int x, int y, const QString& text, const std::vector<i
     Add(kExtTextOut, params);
 }
 
-}  // namespace platform
+}  // namespace draw

@@ -9,12 +9,12 @@
 #include <QFont>
 #include <QImage>
 
-#include "platform/Canvas.h"
+#include "draw/Canvas.h"
 
 class QPaintDevice;
 class QPixmap;
 
-namespace platform {
+namespace draw {
 
 // The font as the canvases draw it: sized in pixels (points at 96 dots per inch).
 QFont CanvasPixelFont(const QFont& font);
@@ -72,7 +72,7 @@ public:
     // As ResizeImage.
     void SetSize(int width, int height) { ResizeImage(image_, width, height); }
 
-    platform::Canvas& Canvas() { return canvas_; }
+    draw::Canvas& Canvas() { return canvas_; }
     const QImage& Image() const { return image_; }
 
 private:
@@ -80,4 +80,4 @@ private:
     PainterCanvas canvas_;
 };
 
-}  // namespace platform
+}  // namespace draw

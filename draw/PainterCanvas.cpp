@@ -1,4 +1,4 @@
-#include "platform/PainterCanvas.h"
+#include "draw/PainterCanvas.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -9,7 +9,7 @@
 #include <cmath>
 #include <numbers>
 
-namespace platform {
+namespace draw {
 
 namespace {
 
@@ -247,4 +247,4 @@ Bitmap::Bitmap(int width, int height) : canvas_(&image_) {
     SetSize(width, height);
 }
 
-}  // namespace platform
+}  // namespace draw

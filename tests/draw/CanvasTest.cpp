@@ -8,14 +8,14 @@
 #include <QWidget>
 #include <functional>
 
-#include "platform/PainterCanvas.h"
-#include "platform/RecordingCanvas.h"
-#include "platform/SystemColors.h"
-#include "platform/WidgetCanvas.h"
+#include "draw/PainterCanvas.h"
+#include "draw/RecordingCanvas.h"
+#include "draw/SystemColors.h"
+#include "draw/WidgetCanvas.h"
+#include "tests/fixtures/Pictures.h"
 #include "tests/fixtures/QtPrinters.h"
-#include "tests/views/Pictures.h"
 
-using namespace platform;
+using namespace draw;
 
 namespace {
 

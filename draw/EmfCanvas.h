@@ -4,9 +4,9 @@
 // frame is its size in hundredths of a millimetre. What it shares with the placeable Windows
 // metafile is described in platform/MetafileCanvas.h.
 
-#include "platform/MetafileCanvas.h"
+#include "draw/MetafileCanvas.h"
 
-namespace platform {
+namespace draw {
 
 class EmfCanvas final : public MetafileCanvas {
 public:
@@ -34,4 +34,4 @@ private:
     void Add(std::uint32_t type, const QByteArray& params);
 };
 
-}  // namespace platform
+}  // namespace draw

@@ -1,8 +1,8 @@
-#include "platform/RecordingCanvas.h"
+#include "draw/RecordingCanvas.h"
 
-#include "platform/PainterCanvas.h"
+#include "draw/PainterCanvas.h"
 
-namespace platform {
+namespace draw {
 
 CanvasCall& RecordingCanvas::Add(CanvasCall::Kind kind, std::vector<int> args) {
     CanvasCall& call = calls_.emplace_back(CanvasCall{kind, std::move(args)});
@@ -149,4 +149,4 @@ void RecordingCanvas::Replay(Canvas& target) const {
     }
 }
 
-}  // namespace platform
+}  // namespace draw

@@ -1,6 +1,6 @@
 #include "app/FolderTreeModel.h"
 
-#include "platform/Shell.h"
+#include "desktop/Shell.h"
 #include "views/PageParts.h"
 
 using engine::TFolderNode;
@@ -61,7 +61,7 @@ QVariant TFolderTreeModel::data(const QModelIndex& index, int role) const {
 }
 
 QIcon TFolderTreeModel::IconOf(const TFolderNode* node) const {
-    auto& icons = platform::ShellIconList::Instance();
+    auto& icons = desktop::ShellIconList::Instance();
     auto indices = imageIndices_.find(node);
     if (indices == imageIndices_.end()) {  // FolderTreeGetImageIndex
         const QString path = engine::NodePath(node);
@@ -73,8 +73,8 @@ QIcon TFolderTreeModel::IconOf(const TFolderNode* node) const {
         QIcon icon;
         const QIcon normal = icons.Icon(indices->first);
         const QIcon selected = icons.Icon(indices->second);
-        for (const QSize& size : {platform::ShellIconSize(platform::IconSize::Small),
-                                  platform::ShellIconSize(platform::IconSize::Large)}) {
+        for (const QSize& size : {desktop::ShellIconSize(desktop::IconSize::Small),
+                                  desktop::ShellIconSize(desktop::IconSize::Large)}) {
             icon.addPixmap(normal.pixmap(size), QIcon::Normal);
             icon.addPixmap(selected.pixmap(size), QIcon::Selected);
         }

@@ -19,12 +19,12 @@
 #include "config/FormOptions.h"
 #include "controls/HelpWindow.h"
 #include "controls/Helpers.h"
+#include "desktop/DesktopIntegration.h"
+#include "desktop/Guarded.h"
+#include "desktop/MessageBox.h"
+#include "desktop/Shell.h"
 #include "engine/Ncdu.h"
 #include "engine/TextForms.h"
-#include "platform/DesktopIntegration.h"
-#include "platform/Guarded.h"
-#include "platform/MessageBox.h"
-#include "platform/Shell.h"
 #include "views/FolderInfoPage.h"
 #include "views/FormBarChart.h"
 #include "views/FormSectionSize.h"
@@ -92,8 +92,7 @@ void TMainForm::CollapseWithDescendants(TFolderNode* node) {
 void TMainForm::toolExploreClick() {
     if (engine::ImportFactsOf(CurrentPath)) return ShowInfo(engine::kImportedDriveNote);
     if (CurrentPath.isEmpty()) return;
-    if (const platform::ShellOutcome outcome = platform::OpenFileManager(CurrentPath);
-        !outcome.ok())
+    if (const desktop::ShellOutcome outcome = desktop::OpenFileManager(CurrentPath); !outcome.ok())
         ShowAppError("The folder cannot be shown:\n" + outcome.errorText, 2);
 }
 
@@ -193,7 +192,7 @@ void TMainForm::cmdViewPieSectionSizeWindowClick() {
 void TMainForm::cmdViewBarChartClick() {
     if (!BarChartBox || !CurrentNode) return;
     BarChartBox->Fill(CurrentNode);
-    platform::RunModal(*BarChartBox);
+    desktop::RunModal(*BarChartBox);
     // The window lets go of the tree's nodes when it closes; the choice outlives them.
     const QString chosen = BarChartBox->ResultPath();
     if (!chosen.isEmpty()) OpenFolderPath(chosen);
@@ -213,7 +212,7 @@ void TMainForm::cmdViewPieSortDescendingClick() {
 
 void TMainForm::cmdViewOptionsClick() {
     TOptionsBox dialog(this);
-    platform::RunModal(dialog);
+    desktop::RunModal(dialog);
     if (dialog.Accepted()) PieOptionsChanged();
 }
 
@@ -222,8 +221,8 @@ void TMainForm::cmdViewOptionsClick() {
 void TMainForm::cmdToolsFindFilesClick() {
     const TFolderNode* node = SelectedNode();
     if (engine::ImportFactsOf(node)) return ShowInfo(engine::kImportedDriveNote);
-    const platform::ShellOutcome outcome =
-        platform::FindFilesIn(node ? engine::NodePath(node) : QString());
+    const desktop::ShellOutcome outcome =
+        desktop::FindFilesIn(node ? engine::NodePath(node) : QString());
     if (!outcome.ok()) ShowAppError("Files cannot be searched for:\n" + outcome.errorText, 2);
 }
 
@@ -267,7 +266,7 @@ void TMainForm::ShowSectionSizeWindow() {
     // The window is made after the main window: its close is connected when first shown.
     if (!sectionSizeClosed_)
         sectionSizeClosed_ =
-            platform::Connect(SectionSizeBox, &TSectionSizeBox::Closed, this, [this] {
+            desktop::Connect(SectionSizeBox, &TSectionSizeBox::Closed, this, [this] {
                 optPieSectionSizeWindow->Value = false;
                 cmdViewPieSectionSizeWindow->setChecked(false);
             });

@@ -20,7 +20,7 @@
 #include "cleanup/CleanUpPage.h"
 #include "controls/Helpers.h"
 #include "controls/OrbDriveControls.h"
-#include "platform/Guarded.h"
+#include "desktop/Guarded.h"
 #include "views/FolderInfoPage.h"
 #include "views/PieChartPage.h"
 #include "views/SubfoldersPage.h"
@@ -109,18 +109,18 @@ void TMainForm::CreateToolStrip() {
                        6;
     ToolbarSupport->setFixedHeight(height);
 
-    platform::Connect(toolScan, &QAction::triggered, this, &TMainForm::toolScanClick);
-    platform::Connect(toolRescanDir, &QAction::triggered, this,
-                      &TMainForm::cmdFileRescanCurrentDirectoryClick);
-    platform::Connect(toolStop, &QAction::triggered, this, &TMainForm::cmdFileAbortClick);
-    platform::Connect(toolLevelUp, &QAction::triggered, this, &TMainForm::toolLevelUpClick);
-    platform::Connect(toolExplore, &QAction::triggered, this, &TMainForm::toolExploreClick);
-    platform::Connect(toolShowWasted, &QAction::triggered, this, &TMainForm::toolShowWastedClick);
-    platform::Connect(toolShowFiles, &QAction::triggered, this, &TMainForm::toolShowFilesClick);
-    platform::Connect(toolPercent, &QAction::triggered, this, &TMainForm::toolPercentClick);
-    platform::Connect(toolMB, &QAction::triggered, this, &TMainForm::toolMBClick);
+    desktop::Connect(toolScan, &QAction::triggered, this, &TMainForm::toolScanClick);
+    desktop::Connect(toolRescanDir, &QAction::triggered, this,
+                     &TMainForm::cmdFileRescanCurrentDirectoryClick);
+    desktop::Connect(toolStop, &QAction::triggered, this, &TMainForm::cmdFileAbortClick);
+    desktop::Connect(toolLevelUp, &QAction::triggered, this, &TMainForm::toolLevelUpClick);
+    desktop::Connect(toolExplore, &QAction::triggered, this, &TMainForm::toolExploreClick);
+    desktop::Connect(toolShowWasted, &QAction::triggered, this, &TMainForm::toolShowWastedClick);
+    desktop::Connect(toolShowFiles, &QAction::triggered, this, &TMainForm::toolShowFilesClick);
+    desktop::Connect(toolPercent, &QAction::triggered, this, &TMainForm::toolPercentClick);
+    desktop::Connect(toolMB, &QAction::triggered, this, &TMainForm::toolMBClick);
     // Choosing a drive in DriveBox starts no scan: the Scan button does.
-    platform::Connect(ClustersBox, &QComboBox::activated, this, &TMainForm::ClustersBoxChange);
+    desktop::Connect(ClustersBox, &QComboBox::activated, this, &TMainForm::ClustersBoxChange);
 }
 
 // The strip is laid out by hand: the drive box, the toolbar 247 pixels wide, and the
@@ -204,11 +204,11 @@ void TMainForm::CreateTreeAndPages() {
     layout->addWidget(MainSplitter, 1);
     setCentralWidget(central);
 
-    platform::Connect(FolderTree->selectionModel(), &QItemSelectionModel::currentChanged, this,
-                      &TMainForm::OnTreeSelectionChanged);
-    platform::Connect(FolderTree, &QWidget::customContextMenuRequested, this,
-                      &TMainForm::FolderTreeMouseDown);
-    platform::Connect(ThePages, &QTabWidget::currentChanged, this, &TMainForm::ThePagesChange);
+    desktop::Connect(FolderTree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                     &TMainForm::OnTreeSelectionChanged);
+    desktop::Connect(FolderTree, &QWidget::customContextMenuRequested, this,
+                     &TMainForm::FolderTreeMouseDown);
+    desktop::Connect(ThePages, &QTabWidget::currentChanged, this, &TMainForm::ThePagesChange);
 }
 
 void TMainForm::CreateNotScannedPage() {

@@ -7,7 +7,7 @@
 #include "app/main.h"
 #include "cleanup/FormCleanUpCompress.h"
 #include "controls/Helpers.h"
-#include "platform/Guarded.h"
+#include "desktop/Guarded.h"
 
 namespace {
 
@@ -170,66 +170,66 @@ void TMainForm::CreateMenus() {
     sortItems->addAction(cmdViewPieSortAscending);
     sortItems->addAction(cmdViewPieSortDescending);
 
-    platform::Connect(mnuFile, &QMenu::aboutToShow, this, &TMainForm::mnuFileClick);
-    platform::Connect(cmdFileScanDrives, &QAction::triggered, this,
-                      &TMainForm::cmdFileScanDrivesClick);
-    platform::Connect(cmdFileRescanCurrentDirectory, &QAction::triggered, this,
-                      &TMainForm::cmdFileRescanCurrentDirectoryClick);
-    platform::Connect(cmdFileRescanCurrentDrive, &QAction::triggered, this,
-                      &TMainForm::cmdFileRescanCurrentDriveClick);
-    platform::Connect(cmdFileRescanAllDrives, &QAction::triggered, this,
-                      &TMainForm::cmdFileRescanAllDrivesClick);
-    platform::Connect(cmdFileRemoveCurrentDrive, &QAction::triggered, this,
-                      &TMainForm::cmdFileRemoveCurrentDriveClick);
-    platform::Connect(cmdFileRemoveAllDrives, &QAction::triggered, this,
-                      &TMainForm::cmdFileRemoveAllDrivesClick);
-    platform::Connect(cmdFileAbort, &QAction::triggered, this, &TMainForm::cmdFileAbortClick);
-    platform::Connect(cmdFileOpenNcdu, &QAction::triggered, this,
-                      [this] { TNcduTransfer(*this).OpenExport(); });
-    platform::Connect(cmdFileSaveNcdu, &QAction::triggered, this,
-                      [this] { TNcduTransfer(*this).SaveExport(); });
-    platform::Connect(cmdFileSelectFolder, &QAction::triggered, this,
-                      &TMainForm::cmdFileSelectFolderClick);
-    platform::Connect(cmdFileRestoreCompressedFolders, &QAction::triggered, this,
-                      &TMainForm::cmdFileRestoreCompressedFoldersClick);
-    platform::Connect(cmdFilePieAsMetafile, &QAction::triggered, this,
-                      &TMainForm::cmdFilePieAsMetafileClick);
-    platform::Connect(cmdFilePieAsBitmap, &QAction::triggered, this,
-                      &TMainForm::cmdFilePieAsBitmapClick);
-    platform::Connect(cmdFilePieToFile, &QAction::triggered, this,
-                      &TMainForm::cmdFilePieToFileClick);
-    platform::Connect(cmdFileReportFolderInformation, &QAction::triggered, this,
-                      &TMainForm::cmdFileReportFolderInformationClick);
-    platform::Connect(cmdFileReportFolderContents, &QAction::triggered, this,
-                      &TMainForm::cmdFileReportFolderContentsClick);
-    platform::Connect(cmdFileExit, &QAction::triggered, this, &TMainForm::cmdFileExitClick);
-    platform::Connect(mnuView, &QMenu::aboutToShow, this, &TMainForm::mnuViewClick);
-    platform::Connect(cmdViewToolbar, &QAction::triggered, this, &TMainForm::cmdViewToolbarClick);
-    platform::Connect(cmdViewStatusBar, &QAction::triggered, this,
-                      &TMainForm::cmdViewStatusBarClick);
-    platform::Connect(cmdViewFolderTree, &QAction::triggered, this,
-                      &TMainForm::cmdViewFolderTreeClick);
-    platform::Connect(pageItems, &QActionGroup::triggered, this, &TMainForm::cmdViewPieChartClick);
-    platform::Connect(cmdViewPieSectionSizeWindow, &QAction::triggered, this,
-                      &TMainForm::cmdViewPieSectionSizeWindowClick);
-    platform::Connect(cmdViewBarChart, &QAction::triggered, this, &TMainForm::cmdViewBarChartClick);
-    platform::Connect(cmdViewPieSortAscending, &QAction::triggered, this,
-                      &TMainForm::cmdViewPieSortAscendingClick);
-    platform::Connect(cmdViewPieSortDescending, &QAction::triggered, this,
-                      &TMainForm::cmdViewPieSortDescendingClick);
-    platform::Connect(cmdViewOptions, &QAction::triggered, this, &TMainForm::cmdViewOptionsClick);
-    platform::Connect(cmdToolsFindFiles, &QAction::triggered, this,
-                      &TMainForm::cmdToolsFindFilesClick);
-    platform::Connect(mnuHelp, &QMenu::aboutToShow, this, &TMainForm::mnuHelpClick);
-    platform::Connect(cmdHelpHelpTopics, &QAction::triggered, this,
-                      &TMainForm::cmdHelpHelpTopicsClick);
-    platform::Connect(cmdHelpVisitWebPage, &QAction::triggered, this,
-                      &TMainForm::cmdHelpVisitWebPageClick);
-    platform::Connect(cmdHelpIntroductoryLetter, &QAction::triggered, this,
-                      &TMainForm::cmdHelpIntroductoryLetterClick);
-    platform::Connect(cmdHelpUserSurvey, &QAction::triggered, this,
-                      &TMainForm::cmdHelpUserSurveyClick);
-    platform::Connect(cmdHelpAbout, &QAction::triggered, this, &TMainForm::cmdHelpAboutClick);
+    desktop::Connect(mnuFile, &QMenu::aboutToShow, this, &TMainForm::mnuFileClick);
+    desktop::Connect(cmdFileScanDrives, &QAction::triggered, this,
+                     &TMainForm::cmdFileScanDrivesClick);
+    desktop::Connect(cmdFileRescanCurrentDirectory, &QAction::triggered, this,
+                     &TMainForm::cmdFileRescanCurrentDirectoryClick);
+    desktop::Connect(cmdFileRescanCurrentDrive, &QAction::triggered, this,
+                     &TMainForm::cmdFileRescanCurrentDriveClick);
+    desktop::Connect(cmdFileRescanAllDrives, &QAction::triggered, this,
+                     &TMainForm::cmdFileRescanAllDrivesClick);
+    desktop::Connect(cmdFileRemoveCurrentDrive, &QAction::triggered, this,
+                     &TMainForm::cmdFileRemoveCurrentDriveClick);
+    desktop::Connect(cmdFileRemoveAllDrives, &QAction::triggered, this,
+                     &TMainForm::cmdFileRemoveAllDrivesClick);
+    desktop::Connect(cmdFileAbort, &QAction::triggered, this, &TMainForm::cmdFileAbortClick);
+    desktop::Connect(cmdFileOpenNcdu, &QAction::triggered, this,
+                     [this] { TNcduTransfer(*this).OpenExport(); });
+    desktop::Connect(cmdFileSaveNcdu, &QAction::triggered, this,
+                     [this] { TNcduTransfer(*this).SaveExport(); });
+    desktop::Connect(cmdFileSelectFolder, &QAction::triggered, this,
+                     &TMainForm::cmdFileSelectFolderClick);
+    desktop::Connect(cmdFileRestoreCompressedFolders, &QAction::triggered, this,
+                     &TMainForm::cmdFileRestoreCompressedFoldersClick);
+    desktop::Connect(cmdFilePieAsMetafile, &QAction::triggered, this,
+                     &TMainForm::cmdFilePieAsMetafileClick);
+    desktop::Connect(cmdFilePieAsBitmap, &QAction::triggered, this,
+                     &TMainForm::cmdFilePieAsBitmapClick);
+    desktop::Connect(cmdFilePieToFile, &QAction::triggered, this,
+                     &TMainForm::cmdFilePieToFileClick);
+    desktop::Connect(cmdFileReportFolderInformation, &QAction::triggered, this,
+                     &TMainForm::cmdFileReportFolderInformationClick);
+    desktop::Connect(cmdFileReportFolderContents, &QAction::triggered, this,
+                     &TMainForm::cmdFileReportFolderContentsClick);
+    desktop::Connect(cmdFileExit, &QAction::triggered, this, &TMainForm::cmdFileExitClick);
+    desktop::Connect(mnuView, &QMenu::aboutToShow, this, &TMainForm::mnuViewClick);
+    desktop::Connect(cmdViewToolbar, &QAction::triggered, this, &TMainForm::cmdViewToolbarClick);
+    desktop::Connect(cmdViewStatusBar, &QAction::triggered, this,
+                     &TMainForm::cmdViewStatusBarClick);
+    desktop::Connect(cmdViewFolderTree, &QAction::triggered, this,
+                     &TMainForm::cmdViewFolderTreeClick);
+    desktop::Connect(pageItems, &QActionGroup::triggered, this, &TMainForm::cmdViewPieChartClick);
+    desktop::Connect(cmdViewPieSectionSizeWindow, &QAction::triggered, this,
+                     &TMainForm::cmdViewPieSectionSizeWindowClick);
+    desktop::Connect(cmdViewBarChart, &QAction::triggered, this, &TMainForm::cmdViewBarChartClick);
+    desktop::Connect(cmdViewPieSortAscending, &QAction::triggered, this,
+                     &TMainForm::cmdViewPieSortAscendingClick);
+    desktop::Connect(cmdViewPieSortDescending, &QAction::triggered, this,
+                     &TMainForm::cmdViewPieSortDescendingClick);
+    desktop::Connect(cmdViewOptions, &QAction::triggered, this, &TMainForm::cmdViewOptionsClick);
+    desktop::Connect(cmdToolsFindFiles, &QAction::triggered, this,
+                     &TMainForm::cmdToolsFindFilesClick);
+    desktop::Connect(mnuHelp, &QMenu::aboutToShow, this, &TMainForm::mnuHelpClick);
+    desktop::Connect(cmdHelpHelpTopics, &QAction::triggered, this,
+                     &TMainForm::cmdHelpHelpTopicsClick);
+    desktop::Connect(cmdHelpVisitWebPage, &QAction::triggered, this,
+                     &TMainForm::cmdHelpVisitWebPageClick);
+    desktop::Connect(cmdHelpIntroductoryLetter, &QAction::triggered, this,
+                     &TMainForm::cmdHelpIntroductoryLetterClick);
+    desktop::Connect(cmdHelpUserSurvey, &QAction::triggered, this,
+                     &TMainForm::cmdHelpUserSurveyClick);
+    desktop::Connect(cmdHelpAbout, &QAction::triggered, this, &TMainForm::cmdHelpAboutClick);
 }
 
 // The restore page alone; the tree stays as it is, the user is asked to rescan instead.

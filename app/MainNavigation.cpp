@@ -18,12 +18,12 @@
 #include "controls/Helpers.h"
 #include "controls/ItemProp.h"
 #include "controls/OrbDriveControls.h"
+#include "desktop/Guarded.h"
+#include "desktop/MessageBox.h"
 #include "draw/SystemColors.h"
 #include "engine/Ncdu.h"
 #include "engine/TextForms.h"
 #include "engine/VolumeFacts.h"
-#include "platform/Guarded.h"
-#include "platform/MessageBox.h"
 #include "views/FolderInfoPage.h"
 #include "views/PieChartPage.h"
 #include "views/SubfoldersPage.h"
@@ -55,27 +55,26 @@ TFolderNode* NeighbourOf(const TFolderNode* node, const engine::TFolderTree& tre
 // What the pages ask of the window: the status bar, a folder chosen, a step up, an item's menu.
 void TMainForm::ConnectPages() {
     for (TViewPage* page : Pages()) {
-        platform::Connect(page, &TViewPage::StatusTextChanged, this,
-                          [this](const QString& text) { ShowStatusText(0, text); });
-        platform::Connect(page, &TViewPage::FolderChosen, this,
-                          [this](engine::TFolderNode* node, bool expand) {
-                              // Selecting a folder that has vanished removes it from the tree.
-                              const QString target = engine::NodePath(node);
-                              SelectNode(node);
-                              if (expand && CurrentNode && CurrentPath == target)
-                                  FolderTree->expand(treeModel_->IndexOf(CurrentNode));
-                          });
-        platform::Connect(page, &TViewPage::LevelUpRequested, this, &TMainForm::GoUpOneLevel);
-        platform::Connect(page, &TViewPage::ItemMenuRequested, this,
-                          &TMainForm::ShowFolderItemMenu);
+        desktop::Connect(page, &TViewPage::StatusTextChanged, this,
+                         [this](const QString& text) { ShowStatusText(0, text); });
+        desktop::Connect(page, &TViewPage::FolderChosen, this,
+                         [this](engine::TFolderNode* node, bool expand) {
+                             // Selecting a folder that has vanished removes it from the tree.
+                             const QString target = engine::NodePath(node);
+                             SelectNode(node);
+                             if (expand && CurrentNode && CurrentPath == target)
+                                 FolderTree->expand(treeModel_->IndexOf(CurrentNode));
+                         });
+        desktop::Connect(page, &TViewPage::LevelUpRequested, this, &TMainForm::GoUpOneLevel);
+        desktop::Connect(page, &TViewPage::ItemMenuRequested, this, &TMainForm::ShowFolderItemMenu);
     }
-    platform::Connect(pageFolderInfo, &TFolderInfoPage::imgTreeBarChartClick, this,
-                      &TMainForm::cmdViewBarChartClick);
+    desktop::Connect(pageFolderInfo, &TFolderInfoPage::imgTreeBarChartClick, this,
+                     &TMainForm::cmdViewBarChartClick);
     pageCleanUp->SetHost(this);
-    platform::Connect(pageCleanUp, &TCleanUpPage::HelpRequested, this,
-                      [](int topic, QWidget* over) { ShowHelpTopic(over, topic); });
-    platform::Connect(pageWastedSpace, &TWastedSpacePage::HelpRequested, this,
-                      [this](int topic) { ShowHelpTopic(this, topic); });
+    desktop::Connect(pageCleanUp, &TCleanUpPage::HelpRequested, this,
+                     [](int topic, QWidget* over) { ShowHelpTopic(over, topic); });
+    desktop::Connect(pageWastedSpace, &TWastedSpacePage::HelpRequested, this,
+                     [this](int topic) { ShowHelpTopic(this, topic); });
 }
 
 // --- selection ---
@@ -133,7 +132,7 @@ void TMainForm::FolderTreeChange(TFolderNode* node) {
         !IsFolderAt(CurrentPath)) {  // deleted outside the program
         PresentNode(nullptr);
         // The tree control is still inside its selection change: the node goes after it.
-        platform::Post(this, [this, path = CurrentPath] { RemoveVanishedNode(path); });
+        desktop::Post(this, [this, path = CurrentPath] { RemoveVanishedNode(path); });
         return;
     }
 
@@ -285,7 +284,7 @@ void TMainForm::RemoveVanishedNode(const QString& path) {
     // control holds indexes of the nodes then. The removal waits until those are done.
     if (selecting_ > 0 || removing_ > 0) {
         QTimer::singleShot(kRetryRemovalMs, this,
-                           [this, path] { platform::Guarded([&] { RemoveVanishedNode(path); }); });
+                           [this, path] { desktop::Guarded([&] { RemoveVanishedNode(path); }); });
         return;
     }
     TFolderNode* node = NodeAt(path);
@@ -340,7 +339,7 @@ void TMainForm::RowsRemoved(TFolderNode*, int, int) {
     if (--removing_ > 0 || !selectionPending_) return;
     selectionPending_ = false;
     // The tree control moved its selection while the rows went; the procedures run now.
-    platform::Post(this, [this] { HandleSelection(SelectedNode(), nullptr); });
+    desktop::Post(this, [this] { HandleSelection(SelectedNode(), nullptr); });
 }
 
 // --- the tree's context menu ---
@@ -352,11 +351,11 @@ void TMainForm::FolderTreeMouseDown(const QPoint& pos) {
     if (!node) return;
     const engine::TFolderSize* r = node->Record();
     if (!r) {
-        platform::ShowMessage(
-            this, {"Error",
-                   "The context menu of the selected folder cannot be displayed because "
-                   "Quillon Pro has not finished scanning the folder",
-                   platform::MessageIcon::Error, platform::Ok});
+        desktop::ShowMessage(this,
+                             {"Error",
+                              "The context menu of the selected folder cannot be displayed because "
+                              "Quillon Pro has not finished scanning the folder",
+                              desktop::MessageIcon::Error, desktop::Ok});
         return;
     }
     ShowFolderItemMenu(engine::NodePath(node), true, r->TreeSize, r->TreeWasted,

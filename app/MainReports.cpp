@@ -14,12 +14,12 @@
 #include "app/ReportSwitches.h"
 #include "app/main.h"
 #include "config/AppConfiguration.h"
+#include "desktop/Guarded.h"
+#include "desktop/MessageBox.h"
 #include "draw/PainterCanvas.h"
 #include "engine/Ncdu.h"
 #include "engine/TextForms.h"
 #include "platform/Drives.h"
-#include "platform/Guarded.h"
-#include "platform/MessageBox.h"
 #include "reports/FolderReport.h"
 #include "reports/ListWriters.h"
 #include "reports/PieExport.h"
@@ -48,7 +48,7 @@ void TMainForm::cmdFilePieAsBitmapClick() {
 }
 
 void TMainForm::cmdFilePieToFileClick() {
-    if (platform::RunModal(*dlgExportPie) != QDialog::Accepted) return;
+    if (desktop::RunModal(*dlgExportPie) != QDialog::Accepted) return;
     const int filter =
         int(dlgExportPie->nameFilters().indexOf(dlgExportPie->selectedNameFilter())) + 1;
     const QString file = WithExportExtension(dlgExportPie->selectedFiles().value(0), filter);
@@ -88,12 +88,12 @@ TFolderReportContent TReportRunner::Content() {
 }
 
 void TMainForm::cmdFileReportFolderInformationClick() {
-    if (platform::RunModal(*TheSaveDialog) != QDialog::Accepted) return;
+    if (desktop::RunModal(*TheSaveDialog) != QDialog::Accepted) return;
     WriteFolderInfoReport(TheSaveDialog->selectedFiles().value(0), TReportRunner(*this).Content());
 }
 
 void TMainForm::cmdFileReportFolderContentsClick() {
-    if (platform::RunModal(*dlgExportList) != QDialog::Accepted) return;
+    if (desktop::RunModal(*dlgExportList) != QDialog::Accepted) return;
     const int filter =
         int(dlgExportList->nameFilters().indexOf(dlgExportList->selectedNameFilter()));
     const int remembered = CurrentPage;
@@ -138,7 +138,7 @@ QString ProgramPathOf(const QString& argument) {
 
 // Without a display nobody sees the window: why a report run ends goes to standard error.
 void Tell(const QString& text) {
-    if (platform::IsOffscreen())
+    if (desktop::IsOffscreen())
         std::fputs(("quillon: " + text + u'\n').toUtf8().constData(), stderr);
 }
 
@@ -223,9 +223,9 @@ int TReportRunner::Run(const QStringList& arguments) {
     }
     // Without a display the run ends by itself once the start-up work is done.
     // The runner is gone by then: the posted close holds the window, which outlives it.
-    if (quit && !platform::IsOffscreen()) {
+    if (quit && !desktop::IsOffscreen()) {
         TMainForm* window = &window_;
-        platform::Post(window, [window] { window->close(); });
+        desktop::Post(window, [window] { window->close(); });
     }
     return written ? ExitReportWritten : ExitReportFailed;
 }

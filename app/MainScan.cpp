@@ -16,12 +16,12 @@
 #include "controls/Helpers.h"
 #include "controls/OrbDriveControls.h"
 #include "controls/ShBrowse.h"
+#include "desktop/Guarded.h"
+#include "desktop/MessageBox.h"
+#include "desktop/Shell.h"
 #include "engine/Ncdu.h"
 #include "engine/TextForms.h"
 #include "engine/VolumeFacts.h"
-#include "platform/Guarded.h"
-#include "platform/MessageBox.h"
-#include "platform/Shell.h"
 #include "platform/WinTypes.h"
 #include "views/SubfoldersPage.h"
 
@@ -62,7 +62,7 @@ void TMainForm::SetScanningState(bool on) {
     // The records of the scanned folders come and go with the scan.
     UpdateViewCommands(CurrentNode);
     // A close asked for during the scan waits until the walk has unwound.
-    if (!on && closeRequested_) platform::Post(this, [this] { close(); });
+    if (!on && closeRequested_) desktop::Post(this, [this] { close(); });
 }
 
 bool TMainForm::MayChangeTree() const {
@@ -94,7 +94,7 @@ void TMainForm::toolScanClick() {
 void TMainForm::cmdFileScanDrivesClick() {
     if (!MayChangeTree()) return;
     TDrivesSelectBox dialog(this);
-    platform::RunModal(dialog);
+    desktop::RunModal(dialog);
     if (!dialog.ScanChosen()) return;
     const QString letters = dialog.TheDrivesBox()->CheckedDrives();
     const TOrbDriveCheckListBox* list = dialog.TheDrivesBox();

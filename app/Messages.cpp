@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-#include "platform/MessageBox.h"
+#include "desktop/MessageBox.h"
 
 namespace {
 
@@ -18,14 +18,14 @@ QString ErrorCaption(int kind, const QString& title) {
 }
 
 void ShowErrorBox(const QString& caption, const QString& text) {
-    platform::ShowMessage(nullptr, {caption, text, platform::MessageIcon::Error, platform::Ok});
+    desktop::ShowMessage(nullptr, {caption, text, desktop::MessageIcon::Error, desktop::Ok});
 }
 
 }  // namespace
 
 void ShowInfo(const QString& text) {
-    platform::ShowMessage(nullptr,
-                          {kAppTitle, text, platform::MessageIcon::Information, platform::Ok});
+    desktop::ShowMessage(nullptr,
+                         {kAppTitle, text, desktop::MessageIcon::Information, desktop::Ok});
 }
 
 void ShowError(const QString& text, int kind, bool terminate) {

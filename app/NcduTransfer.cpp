@@ -8,6 +8,7 @@
 #include "app/CommandLine.h"
 #include "app/Messages.h"
 #include "app/main.h"
+#include "desktop/MessageBox.h"
 #include "engine/Ncdu.h"
 #include "engine/Scanner.h"
 #include "engine/TextForms.h"
@@ -15,7 +16,6 @@
 #include "platform/Drives.h"
 #include "platform/FindFile.h"
 #include "platform/HostFiles.h"
-#include "platform/MessageBox.h"
 
 namespace {
 
@@ -140,7 +140,7 @@ void TNcduTransfer::OpenExport() {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(kExportFilter);
-    if (platform::RunModal(dialog) != QDialog::Accepted) return;
+    if (desktop::RunModal(dialog) != QDialog::Accepted) return;
     const QString file = dialog.selectedFiles().value(0);
     if (!file.isEmpty()) Import(file, 0);
 }
@@ -160,7 +160,7 @@ void TNcduTransfer::SaveExport() {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter(kExportFilter);
     dialog.setDefaultSuffix(QStringLiteral("json"));
-    if (platform::RunModal(dialog) != QDialog::Accepted) return;
+    if (desktop::RunModal(dialog) != QDialog::Accepted) return;
     const QString file = dialog.selectedFiles().value(0);
     if (file.isEmpty()) return;
 

@@ -10,7 +10,7 @@
 #include "config/Options.h"
 #include "controls/URL.h"
 #include "controls/verslab.h"
-#include "platform/MessageBox.h"
+#include "desktop/MessageBox.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ void ShowTextBox(QWidget* owner, const QString& title, QWidget* body) {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
     layout->addWidget(buttons);
-    platform::RunModal(box);
+    desktop::RunModal(box);
 }
 
 }  // namespace

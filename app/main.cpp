@@ -39,12 +39,12 @@
 #include "controls/HelpWindow.h"
 #include "controls/Helpers.h"
 #include "controls/OrbDriveControls.h"
+#include "desktop/Guarded.h"
+#include "desktop/MessageBox.h"
+#include "desktop/Shell.h"
 #include "engine/TextForms.h"
 #include "engine/VolumeFacts.h"
 #include "platform/Drives.h"
-#include "platform/Guarded.h"
-#include "platform/MessageBox.h"
-#include "platform/Shell.h"
 #include "views/PieChartPage.h"
 #include "views/SubfoldersPage.h"
 
@@ -98,8 +98,8 @@ void TMainForm::FormCreate() {
     InstallHelpKey(this);
     engine::SetScanHost(this);
     engine::SetDriveRetryQuestion([this](const QString& text) {
-        return platform::ShowMessage(this, {kAppTitle, text, platform::MessageIcon::Error,
-                                            platform::Retry | platform::Cancel}) == platform::Retry;
+        return desktop::ShowMessage(this, {kAppTitle, text, desktop::MessageIcon::Error,
+                                           desktop::Retry | desktop::Cancel}) == desktop::Retry;
     });
 
     CurrentPage = PagePieChart;
@@ -148,7 +148,7 @@ void TMainForm::showEvent(QShowEvent* event) {
     ApplySettingsToControls();
     // Without a window manager (or offscreen) no window is ever activated; the first showing
     // stands in for the first activation there, and only one of the two does the work.
-    platform::Post(this, [this] { FirstActivation(); });
+    desktop::Post(this, [this] { FirstActivation(); });
 }
 
 void TMainForm::changeEvent(QEvent* event) {
@@ -189,7 +189,7 @@ void TMainForm::FirstActivation() {
             "but you are missing out on new features and support for modern hardware.");
     }
     // Posted, so that the start-up work runs once the window has been shown and painted.
-    platform::Post(this, [this] { WMStartup(); });
+    desktop::Post(this, [this] { WMStartup(); });
 }
 
 void TMainForm::WMStartup() {
@@ -211,7 +211,7 @@ void TMainForm::WMStartup() {
     if (ncdu.ImportFile.isEmpty() || TNcduTransfer(*this).Import(ncdu.ImportFile, ncdu.ClusterSize))
         WorkThroughCommandLine();
     // A report run without a display ends here: nobody is there to pick drives.
-    const bool headlessReport = platform::IsOffscreen() && IsReportRequest(arguments_);
+    const bool headlessReport = desktop::IsOffscreen() && IsReportRequest(arguments_);
     if (tree_.TopLevelCount() == 0 && !closeRequested_ && !headlessReport) cmdFileScanDrivesClick();
 }
 
@@ -262,7 +262,7 @@ void TMainForm::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     // Handled once the drop is complete, so that the program the folder came from is not held
     // while the drive is scanned.
-    platform::Post(this, [this, paths] { WMDropFiles(paths); });
+    desktop::Post(this, [this, paths] { WMDropFiles(paths); });
 }
 
 void TMainForm::WMDropFiles(const QStringList& hostPaths) {
@@ -275,7 +275,7 @@ void TMainForm::WMDropFiles(const QStringList& hostPaths) {
 
 // Every event handler of the window runs from here, behind the program's error boundary.
 bool TMainForm::event(QEvent* event) {
-    return platform::GuardedHandler([&] {
+    return desktop::GuardedHandler([&] {
         if (event->type() == QEvent::StatusTip) {
             ShowHint(static_cast<QStatusTipEvent*>(event)->tip());
             return true;
@@ -314,7 +314,7 @@ void TMainForm::BuildAddonTools() {
         QAction* item = mnuTools->addAction(tool.caption);
         SetHint(item, tool.hint);
         item->setData(tag);
-        platform::Connect(item, &QAction::triggered, this, [this, tag] { AddonToolClick(tag); });
+        desktop::Connect(item, &QAction::triggered, this, [this, tag] { AddonToolClick(tag); });
         ++tag;
     }
     LT1->setVisible(!AddonCommands.isEmpty());
@@ -327,9 +327,9 @@ void TMainForm::AddonToolClick(int tag) {
     const QString host = engine::IsProgramPath(command) ? platform::ToHostPath(command) : command;
     const QString folder = host.startsWith(u'/') ? QFileInfo(host).absolutePath() : QString();
     const QString parameter = platform::ToHostPath(CurrentPath);
-    const platform::ShellOutcome outcome =
-        platform::ShellOpen(host, parameter.isEmpty() ? QStringList() : QStringList{parameter},
-                            folder, platform::ShowMode::Normal);
+    const desktop::ShellOutcome outcome =
+        desktop::ShellOpen(host, parameter.isEmpty() ? QStringList() : QStringList{parameter},
+                           folder, desktop::ShowMode::Normal);
     if (!outcome.ok()) ShowAppError("Error running the selected option:\n" + outcome.errorText, 2);
 }
 
@@ -373,7 +373,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         event->ignore();
         return true;
     }
-    platform::Guarded([&] {
+    desktop::Guarded([&] {
         if (event->type() != QEvent::Resize) return;
         if (watched == ToolbarSupport)
             ToolbarSupportResize();

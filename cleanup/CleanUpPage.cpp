@@ -13,11 +13,11 @@
 #include "config/AppConfiguration.h"
 #include "controls/FileOperationDialogs.h"
 #include "controls/SensiControls.h"
+#include "desktop/Guarded.h"
+#include "desktop/MessageBox.h"
 #include "engine/FolderTree.h"
 #include "engine/Ncdu.h"
 #include "engine/TextForms.h"
-#include "platform/Guarded.h"
-#include "platform/MessageBox.h"
 #include "views/PageParts.h"
 
 const std::array<const char*, 5> TCleanUpPage::HintTexts = {
@@ -117,10 +117,10 @@ TCleanUpPage::TCleanUpPage(QWidget* parent) : TViewPage(parent) {
         for (QWidget* w : {static_cast<QWidget*>(panel), static_cast<QWidget*>(image),
                            static_cast<QWidget*>(label)})
             w->installEventFilter(this);
-        platform::Connect(
+        desktop::Connect(
             panel, &TSensitivePanel::OnSensitiveActivate, this,
             [this](QWidget* sender, QEvent&) { panCleanMenuMoveSensitiveActivate(sender); });
-        platform::Connect(
+        desktop::Connect(
             panel, &TSensitivePanel::OnSensitiveDeactivate, this,
             [this](QWidget* sender, QEvent&) { panCleanMenuMoveSensitiveDeactivate(sender); });
         layout->addWidget(panel);
@@ -147,7 +147,7 @@ void TCleanUpPage::Present(const TPresentation& presentation) {
 
 bool TCleanUpPage::ShortcutPressed(int key) {
     const auto act = [this](void (TCleanUpPage::*click)()) {
-        platform::Guarded([&] { (this->*click)(); });
+        desktop::Guarded([&] { (this->*click)(); });
         return true;
     };
     switch (key) {
@@ -169,7 +169,7 @@ bool TCleanUpPage::eventFilter(QObject* watched, QEvent* event) {
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         for (const Action& a : actions_) {
             if (watched == a.panel || watched == a.image || watched == a.label) {
-                platform::Guarded([&] { (this->*a.click)(); });
+                desktop::Guarded([&] { (this->*a.click)(); });
                 return true;
             }
         }
@@ -213,9 +213,8 @@ engine::TFolderNode* TCleanUpPage::FolderToActOn() const {
     engine::TFolderNode* node = host_->CleanUpFolder();
     if (!node || !node->Parent()) return nullptr;
     if (engine::ImportFactsOf(node)) {
-        platform::ShowMessage(window(),
-                              {QApplication::applicationName(), engine::kImportedDriveNote,
-                               platform::MessageIcon::Information, platform::Ok});
+        desktop::ShowMessage(window(), {QApplication::applicationName(), engine::kImportedDriveNote,
+                                        desktop::MessageIcon::Information, desktop::Ok});
         return nullptr;
     }
     return node;
@@ -260,13 +259,13 @@ void TCleanUpPage::panCleanMenuMoveClick() {
     box.SetWastedText(QStringLiteral("This folder is wasting %1 on the drive where is located.")
                           .arg(engine::SizeText(engine::ShownTreeWasted(record))));
     box.FillBetterDrives(record);
-    platform::Connect(&box, &TCleanUpMoveFolderBox::HelpRequested, this,
-                      [this, &box](int topic) { emit HelpRequested(topic, &box); });
+    desktop::Connect(&box, &TCleanUpMoveFolderBox::HelpRequested, this,
+                     [this, &box](int topic) { emit HelpRequested(topic, &box); });
     int answer = QDialog::Rejected;
     {
         // The dialog's move pumps events while it works: nothing may change the tree meanwhile.
         const engine::TTreeBusy moving;
-        answer = platform::RunModal(box);
+        answer = desktop::RunModal(box);
     }
     if (answer != QDialog::Accepted) return;
     // Whatever reached the target left the source: a folder that stays is counted again.

@@ -26,13 +26,13 @@
 #include "controls/HelpWindow.h"
 #include "controls/Helpers.h"
 #include "controls/ShBrowse.h"
+#include "desktop/Guarded.h"
+#include "desktop/MessageBox.h"
 #include "engine/FolderTree.h"
 #include "engine/TextForms.h"
 #include "engine/VolumeFacts.h"
 #include "platform/Drives.h"
-#include "platform/Guarded.h"
 #include "platform/HostNames.h"
-#include "platform/MessageBox.h"
 #include "platform/PinnedFolder.h"
 #include "views/PageParts.h"
 
@@ -133,27 +133,27 @@ TCleanUpCompressFolderBox::TCleanUpCompressFolderBox(QWidget* owner) : QDialog(o
     buttons->addWidget(cmdClose_);
     layout->addLayout(buttons);
 
-    platform::Connect(cmdCompress_, &QPushButton::clicked, this,
-                      &TCleanUpCompressFolderBox::cmdCompressClick);
-    platform::Connect(cmdStop_, &QPushButton::clicked, this,
-                      &TCleanUpCompressFolderBox::cmdStopClick);
-    platform::Connect(cmdHelp_, &QPushButton::clicked, this,
-                      &TCleanUpCompressFolderBox::cmdHelpClick);
-    platform::Connect(cmdClose_, &QPushButton::clicked, this, &TCleanUpCompressFolderBox::reject);
-    platform::Connect(cbRestoreDrivesList_, &TDrive95ComboBox::OnChange, this,
-                      &TCleanUpCompressFolderBox::cbRestoreDrivesListChange);
-    platform::Connect(lvArchives_, &QTreeWidget::itemSelectionChanged, this,
-                      &TCleanUpCompressFolderBox::lvArchivesChange);
-    platform::Connect(lvArchives_, &QTreeWidget::itemChanged, this,
-                      &TCleanUpCompressFolderBox::lvArchivesEdited);
-    platform::Connect(ediRestorePath_, &QLineEdit::textChanged, this,
-                      &TCleanUpCompressFolderBox::ediRestorePathChange);
-    platform::Connect(cmdRestorePath_, &QPushButton::clicked, this,
-                      &TCleanUpCompressFolderBox::cmdRestorePathClick);
-    platform::Connect(cmdDeleteArchive_, &QPushButton::clicked, this,
-                      &TCleanUpCompressFolderBox::cmdDeleteArchiveClick);
-    platform::Connect(cmdRestore_, &QPushButton::clicked, this,
-                      &TCleanUpCompressFolderBox::cmdRestoreClick);
+    desktop::Connect(cmdCompress_, &QPushButton::clicked, this,
+                     &TCleanUpCompressFolderBox::cmdCompressClick);
+    desktop::Connect(cmdStop_, &QPushButton::clicked, this,
+                     &TCleanUpCompressFolderBox::cmdStopClick);
+    desktop::Connect(cmdHelp_, &QPushButton::clicked, this,
+                     &TCleanUpCompressFolderBox::cmdHelpClick);
+    desktop::Connect(cmdClose_, &QPushButton::clicked, this, &TCleanUpCompressFolderBox::reject);
+    desktop::Connect(cbRestoreDrivesList_, &TDrive95ComboBox::OnChange, this,
+                     &TCleanUpCompressFolderBox::cbRestoreDrivesListChange);
+    desktop::Connect(lvArchives_, &QTreeWidget::itemSelectionChanged, this,
+                     &TCleanUpCompressFolderBox::lvArchivesChange);
+    desktop::Connect(lvArchives_, &QTreeWidget::itemChanged, this,
+                     &TCleanUpCompressFolderBox::lvArchivesEdited);
+    desktop::Connect(ediRestorePath_, &QLineEdit::textChanged, this,
+                     &TCleanUpCompressFolderBox::ediRestorePathChange);
+    desktop::Connect(cmdRestorePath_, &QPushButton::clicked, this,
+                     &TCleanUpCompressFolderBox::cmdRestorePathClick);
+    desktop::Connect(cmdDeleteArchive_, &QPushButton::clicked, this,
+                     &TCleanUpCompressFolderBox::cmdDeleteArchiveClick);
+    desktop::Connect(cmdRestore_, &QPushButton::clicked, this,
+                     &TCleanUpCompressFolderBox::cmdRestoreClick);
 
     LoadSettings();
     resize(560, 430);
@@ -431,8 +431,8 @@ void TCleanUpCompressFolderBox::reject() {
 }
 
 void TCleanUpCompressFolderBox::ShowError(const QString& text) {
-    platform::ShowMessage(
-        this, {QApplication::applicationName(), text, platform::MessageIcon::Error, platform::Ok});
+    desktop::ShowMessage(
+        this, {QApplication::applicationName(), text, desktop::MessageIcon::Error, desktop::Ok});
 }
 
 void TCleanUpCompressFolderBox::cmdHelpClick() {
@@ -516,9 +516,9 @@ cleanup::ArchiveCallbacks TCleanUpCompressFolderBox::RunCallbacks() {
         return !stopRequested_;
     };
     callbacks.confirm = [this](const QString& text) {
-        return platform::ShowMessage(
-                   this, {QApplication::applicationName(), text, platform::MessageIcon::Warning,
-                          platform::Yes | platform::No, platform::No}) == platform::Yes;
+        return desktop::ShowMessage(
+                   this, {QApplication::applicationName(), text, desktop::MessageIcon::Warning,
+                          desktop::Yes | desktop::No, desktop::No}) == desktop::Yes;
     };
     return callbacks;
 }
@@ -692,15 +692,15 @@ void TCleanUpCompressFolderBox::DeleteArchive(bool ask) {
     if (!entry) return;
     const QString key = SelectedKey();
     if (ask) {
-        const platform::MessageButton answer = platform::ShowMessage(
+        const desktop::MessageButton answer = desktop::ShowMessage(
             this, {QApplication::applicationName(),
                    QStringLiteral("Really delete the ZIP archive that contains the folder '") +
                        entry->text(1) + QStringLiteral("' ?\n\n") +
                        "Warning: You will not be able to restore any file from this folder if you "
                        "delete the ZIP archive.",
-                   platform::MessageIcon::Warning, platform::Yes | platform::No | platform::Cancel,
-                   platform::No});
-        if (answer != platform::Yes) return;
+                   desktop::MessageIcon::Warning, desktop::Yes | desktop::No | desktop::Cancel,
+                   desktop::No});
+        if (answer != desktop::Yes) return;
     }
     QString why;
     if (!cleanup::DeleteArchive(archivesFolder_[0], key, why)) {
@@ -736,10 +736,10 @@ void TCleanUpCompressFolderBox::cmdRestoreClick() {
     }
     const QString restored = engine::AddBackslash(ediRestorePath_->text()) + entry->text(1);
     if (result.restored) {
-        platform::ShowMessage(this, {QApplication::applicationName(),
-                                     QStringLiteral("The folder ") + restored +
-                                         QStringLiteral(" was successfully restored"),
-                                     platform::MessageIcon::Information, platform::Ok});
+        desktop::ShowMessage(this, {QApplication::applicationName(),
+                                    QStringLiteral("The folder ") + restored +
+                                        QStringLiteral(" was successfully restored"),
+                                    desktop::MessageIcon::Information, desktop::Ok});
         if (!result.problems.isEmpty()) ShowError(result.problems);
     } else {
         QString text =
@@ -753,13 +753,13 @@ void TCleanUpCompressFolderBox::cmdRestoreClick() {
         ShowError(text);
     }
     if (ran && !base.isEmpty() && scannedLetters_.contains(base[0])) {
-        platform::ShowMessage(
+        desktop::ShowMessage(
             this, {QApplication::applicationName(),
                    QStringLiteral("You should rescan drive ") + base[0] + QStringLiteral(": as ") +
                        QStringLiteral("its contents has been changed since the "
                                       "last time you have ") +
                        QStringLiteral("scanned it."),
-                   platform::MessageIcon::Information, platform::Ok});
+                   desktop::MessageIcon::Information, desktop::Ok});
     }
     done(QDialog::Accepted);
 }
@@ -776,7 +776,7 @@ bool ShowArchiveFolderBox(QWidget* owner, const QString& path, int64_t total, in
         if (const engine::DriveRecord* drive = engine::ScannedDrives().At(i); drive->Node)
             letters += QChar(drive->Letter);
     box.SetScannedLetters(letters);
-    platform::RunModal(box);
+    desktop::RunModal(box);
     return box.SourcesTouched();
 }
 
@@ -784,5 +784,5 @@ void RestoreCompressedFolders(QWidget* owner, const QString& scannedLetters) {
     TCleanUpCompressFolderBox box(owner);
     box.SetScannedLetters(scannedLetters);
     box.ShowOnlyRestorePage();
-    platform::RunModal(box);
+    desktop::RunModal(box);
 }

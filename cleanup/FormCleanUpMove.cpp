@@ -17,13 +17,13 @@
 #include "config/AppConfiguration.h"
 #include "controls/FilCtl95.h"
 #include "controls/FileOperationDialogs.h"
+#include "desktop/Guarded.h"
+#include "desktop/MessageBox.h"
+#include "desktop/Shell.h"
 #include "engine/FolderTree.h"
 #include "engine/TextForms.h"
 #include "engine/VolumeFacts.h"
 #include "platform/Drives.h"
-#include "platform/Guarded.h"
-#include "platform/MessageBox.h"
-#include "platform/Shell.h"
 
 namespace {
 
@@ -78,7 +78,7 @@ TCleanUpMoveFolderBox::TCleanUpMoveFolderBox(QWidget* owner) : QDialog(owner) {
     lvWasting_->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvWasting_->setSelectionMode(QAbstractItemView::SingleSelection);
     lvWasting_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lvWasting_->setIconSize(platform::ShellIconSize(platform::IconSize::Small));
+    lvWasting_->setIconSize(desktop::ShellIconSize(desktop::IconSize::Small));
     QHeaderView* header = lvWasting_->header();
     header->setSectionsClickable(false);
     header->setSectionsMovable(false);
@@ -179,20 +179,20 @@ TCleanUpMoveFolderBox::TCleanUpMoveFolderBox(QWidget* owner) : QDialog(owner) {
     setTabOrder(ediFolderSource_, ediNote_);
     lvWasting_->setFocus();
 
-    platform::Connect(lvWasting_, &QTreeWidget::itemSelectionChanged, this,
-                      &TCleanUpMoveFolderBox::lvWastingChange);
+    desktop::Connect(lvWasting_, &QTreeWidget::itemSelectionChanged, this,
+                     &TCleanUpMoveFolderBox::lvWastingChange);
     // A click on the entry already selected takes the target back to its drive as well.
-    platform::Connect(lvWasting_, &QTreeWidget::itemClicked, this,
-                      &TCleanUpMoveFolderBox::lvWastingChange);
-    platform::Connect(cbDrives_, &TDrive95ComboBox::OnChange, this,
-                      &TCleanUpMoveFolderBox::cbDrivesChange);
-    platform::Connect(lbFolders_, &TDirectory95ListBox::OnChange, this,
-                      &TCleanUpMoveFolderBox::lbFoldersChange);
-    platform::Connect(ediFolderTarget_, &QLineEdit::textChanged, this,
-                      &TCleanUpMoveFolderBox::ediFolderTargetChange);
-    platform::Connect(cmdOK_, &QPushButton::clicked, this, &TCleanUpMoveFolderBox::cmdOKClick);
-    platform::Connect(cmdCancel_, &QPushButton::clicked, this, &QDialog::reject);
-    platform::Connect(cmdHelp_, &QPushButton::clicked, this, &TCleanUpMoveFolderBox::cmdHelpClick);
+    desktop::Connect(lvWasting_, &QTreeWidget::itemClicked, this,
+                     &TCleanUpMoveFolderBox::lvWastingChange);
+    desktop::Connect(cbDrives_, &TDrive95ComboBox::OnChange, this,
+                     &TCleanUpMoveFolderBox::cbDrivesChange);
+    desktop::Connect(lbFolders_, &TDirectory95ListBox::OnChange, this,
+                     &TCleanUpMoveFolderBox::lbFoldersChange);
+    desktop::Connect(ediFolderTarget_, &QLineEdit::textChanged, this,
+                     &TCleanUpMoveFolderBox::ediFolderTargetChange);
+    desktop::Connect(cmdOK_, &QPushButton::clicked, this, &TCleanUpMoveFolderBox::cmdOKClick);
+    desktop::Connect(cmdCancel_, &QPushButton::clicked, this, &QDialog::reject);
+    desktop::Connect(cmdHelp_, &QPushButton::clicked, this, &TCleanUpMoveFolderBox::cmdHelpClick);
     CenterOnForm(owner, this);
 }
 
@@ -211,7 +211,7 @@ void TCleanUpMoveFolderBox::FillBetterDrives(const engine::TFolderSize& record) 
     if (source_.isEmpty()) return;
     const int32_t sourceCluster = engine::ClusterSize(DriveRootOf(source_[0]));
     const uint32_t mask = platform::LogicalDrives();
-    platform::ShellIconList& icons = platform::ShellIconList::Instance();
+    desktop::ShellIconList& icons = desktop::ShellIconList::Instance();
     for (int i = 0; i < 26; ++i) {
         if (!(mask & (1u << i))) continue;
         const QChar letter(u'a' + i);
@@ -223,7 +223,7 @@ void TCleanUpMoveFolderBox::FillBetterDrives(const engine::TFolderSize& record) 
         const int64_t gain = engine::ShownTreeWasted(record) - TreeWastedAtSize(record, c);
         auto* item = new QTreeWidgetItem(
             lvWasting_,
-            {platform::ShellDisplayName(root), engine::SmallSizeText(c), engine::SizeText(gain)});
+            {desktop::ShellDisplayName(root), engine::SmallSizeText(c), engine::SizeText(gain)});
         item->setIcon(0, icons.Icon(icons.IndexOf(root)));
         item->setData(0, Qt::UserRole, QString(letter));
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
@@ -245,13 +245,13 @@ void TCleanUpMoveFolderBox::lvWastingChange() {
 void TCleanUpMoveFolderBox::cbDrivesChange() {
     const QChar letter = cbDrives_->Drive();
     if (lbFolders_->setDrive(letter) == platform::ChangeDirectoryResult::IoError) {
-        platform::ShowMessage(
+        desktop::ShowMessage(
             this, {QCoreApplication::applicationName(),
                    QString(letter.toLower()) +
                        QStringLiteral(": is not accessible. The drive door may not be closed or "
                                       "the network connection may be down. Please try to "
                                       "correct this error and retry."),
-                   platform::MessageIcon::Error, platform::Ok});
+                   desktop::MessageIcon::Error, desktop::Ok});
         const QSignalBlocker quiet(cbDrives_);
         cbDrives_->setDrive(lbFolders_->Drive());
     }

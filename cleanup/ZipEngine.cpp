@@ -4,11 +4,11 @@
 #include <cstring>
 
 #include "cleanup/ZipBytes.h"
+#include "desktop/MessageBox.h"
 #include "platform/Drives.h"
 #include "platform/HostFiles.h"
 #include "platform/HostNames.h"
 #include "platform/Library.h"
-#include "platform/MessageBox.h"
 #include "zipengine/ZipBlocks.h"
 
 namespace {
@@ -114,8 +114,8 @@ QString TZipEngine::HostLibraryName(const QString& dllName) {
 }
 
 void TZipEngine::Show(const QString& text) const {
-    platform::ShowMessage(
-        owner_, {QStringLiteral("Quillon Pro"), text, platform::MessageIcon::None, platform::Ok});
+    desktop::ShowMessage(
+        owner_, {QStringLiteral("Quillon Pro"), text, desktop::MessageIcon::None, desktop::Ok});
 }
 
 void TZipEngine::SetDLLDirectory(const QString& folder) {

@@ -5,7 +5,7 @@
 //
 // Paths may be program paths ("C:\Archives Bin\C1A2B3C4.ZIP") or host paths; file
 // patterns are relative to the current folder ("Documents\*.*"). Messages are plain
-// message boxes with an OK button (platform::ShowMessage).
+// message boxes with an OK button (desktop::ShowMessage).
 
 #include <QString>
 #include <QStringList>

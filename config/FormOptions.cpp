@@ -21,11 +21,11 @@
 #include "controls/HelpWindow.h"
 #include "controls/Helpers.h"
 #include "controls/OrbDriveControls.h"
+#include "desktop/DesktopIntegration.h"
+#include "desktop/Guarded.h"
+#include "desktop/MessageBox.h"
 #include "draw/SystemColors.h"
-#include "platform/DesktopIntegration.h"
 #include "platform/Drives.h"
-#include "platform/Guarded.h"
-#include "platform/MessageBox.h"
 
 namespace {
 
@@ -160,17 +160,17 @@ void TOptionsBox::CreateControls() {
     TheColorDialog->setObjectName(QStringLiteral("TheColorDialog"));
     TheColorDialog->setOption(QColorDialog::DontUseNativeDialog);
 
-    platform::Connect(lbColors, &QListWidget::currentRowChanged, this, &TOptionsBox::lbColorsClick);
-    platform::Connect(lbColors, &QListWidget::itemDoubleClicked, this,
-                      &TOptionsBox::TheColorButtonClick);
-    platform::Connect(TheColorButton, &TColorPanel::Click, this, &TOptionsBox::TheColorButtonClick);
-    platform::Connect(cmdDefaultColors, &QPushButton::clicked, this,
-                      &TOptionsBox::cmdDefaultColorsClick);
-    platform::Connect(cmdDefaultValues, &QPushButton::clicked, this,
-                      &TOptionsBox::cmdDefaultValuesClick);
-    platform::Connect(cmdOK, &QPushButton::clicked, this, &TOptionsBox::cmdOKClick);
-    platform::Connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-    platform::Connect(cmdHelp, &QPushButton::clicked, this, &TOptionsBox::cmdHelpClick);
+    desktop::Connect(lbColors, &QListWidget::currentRowChanged, this, &TOptionsBox::lbColorsClick);
+    desktop::Connect(lbColors, &QListWidget::itemDoubleClicked, this,
+                     &TOptionsBox::TheColorButtonClick);
+    desktop::Connect(TheColorButton, &TColorPanel::Click, this, &TOptionsBox::TheColorButtonClick);
+    desktop::Connect(cmdDefaultColors, &QPushButton::clicked, this,
+                     &TOptionsBox::cmdDefaultColorsClick);
+    desktop::Connect(cmdDefaultValues, &QPushButton::clicked, this,
+                     &TOptionsBox::cmdDefaultValuesClick);
+    desktop::Connect(cmdOK, &QPushButton::clicked, this, &TOptionsBox::cmdOKClick);
+    desktop::Connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    desktop::Connect(cmdHelp, &QPushButton::clicked, this, &TOptionsBox::cmdHelpClick);
 }
 
 void TOptionsBox::LayOut() {
@@ -292,7 +292,7 @@ void TOptionsBox::FormCreate() {
             if (TheDrivesBox->item(i)->text()[0] == letter) TheDrivesBox->setChecked(i, true);
     }
 
-    chkExplorerMenu->setChecked(platform::FolderVerbExists());
+    chkExplorerMenu->setChecked(desktop::FolderVerbExists());
     CenterOnForm(parentWidget(), this);
 }
 
@@ -306,7 +306,7 @@ void TOptionsBox::TheColorButtonClick() {
     const int index = lbColors->currentRow();
     if (index < 0 || index >= AppColorCount) return;
     TheColorDialog->setCurrentColor(draw::ColorToQColor(EditColors[size_t(index)]));
-    if (platform::RunModal(*TheColorDialog) != QDialog::Accepted) return;
+    if (desktop::RunModal(*TheColorDialog) != QDialog::Accepted) return;
     EditColors[size_t(index)] = draw::QColorToColor(TheColorDialog->currentColor());
     lbColorsClick();
 }
@@ -331,9 +331,9 @@ bool TOptionsBox::ApplyThreshold(const QLineEdit* edit, double& angle) {
         angle = candidate;
         return true;
     }
-    platform::ShowMessage(this, {QStringLiteral("Quillon Pro"),
-                                 edit->text() + " is not a valid positive value between 0 and 360",
-                                 platform::MessageIcon::Error, platform::Ok});
+    desktop::ShowMessage(this, {QStringLiteral("Quillon Pro"),
+                                edit->text() + " is not a valid positive value between 0 and 360",
+                                desktop::MessageIcon::Error, desktop::Ok});
     return false;
 }
 
@@ -352,10 +352,10 @@ void TOptionsBox::cmdOKClick() {
     AppColors = EditColors;
     if (chkExplorerMenu->isChecked()) {
         // The boundary shows the message; the dialog stays open with everything above applied.
-        if (!platform::WriteFolderVerb(kVerbCaption, programHostPath_).isEmpty())
+        if (!desktop::WriteFolderVerb(kVerbCaption, programHostPath_).isEmpty())
             throw std::runtime_error("Error creating system registry entry");
     } else {
-        platform::RemoveFolderVerb();
+        desktop::RemoveFolderVerb();
     }
     accept();
 }
@@ -365,7 +365,7 @@ void TOptionsBox::cmdHelpClick() {
 }
 
 bool TOptionsBox::eventFilter(QObject* watched, QEvent* event) {
-    return platform::GuardedHandler([&] {
+    return desktop::GuardedHandler([&] {
         if (watched == capExplorerMenu && event->type() == QEvent::MouseButtonRelease &&
             static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
             chkExplorerMenu->toggle();

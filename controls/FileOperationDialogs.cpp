@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "platform/MessageBox.h"
+#include "desktop/MessageBox.h"
 
 using platform::FileOperationCallbacks;
 using platform::FileOperationProgress;
@@ -25,7 +25,7 @@ public:
         if (cancelled_) return false;
         if (clock_.elapsed() - last_ < 40) return true;
         last_ = clock_.elapsed();
-        if (!dialog_ && !platform::IsOffscreen()) Open();
+        if (!dialog_ && !desktop::IsOffscreen()) Open();
         if (dialog_) {
             dialog_->setLabelText(now.item);
             dialog_->setValue(Permille(now));
@@ -70,7 +70,8 @@ private:
 FileOperationDialogs::FileOperationDialogs(QWidget* owner, const QString& progressLabel,
                                            const FileOperationCallbacks& given)
     : callbacks_(given) {
-    using namespace platform;
+    using namespace desktop;
+    using platform::ReplaceAnswer;
     if (!callbacks_.progress) {
         progressBox_ = std::make_unique<ProgressBox>(owner, progressLabel);
         callbacks_.progress = [box = progressBox_.get()](const FileOperationProgress& now) {

@@ -1,6 +1,6 @@
 #pragma once
 // The file operations of platform/FileOperations.h with the program's dialogs: every question
-// and failure in a message box over the owner (through platform::ShowMessage, so tests can
+// and failure in a message box over the owner (through desktop::ShowMessage, so tests can
 // answer them), and a progress dialog with Cancel over the owner once the work takes long. On
 // the offscreen platform no progress dialog is shown; the event loop is pumped instead.
 

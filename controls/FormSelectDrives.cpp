@@ -9,8 +9,8 @@
 
 #include "config/AppConfiguration.h"
 #include "controls/OrbDriveControls.h"
+#include "desktop/MessageBox.h"
 #include "platform/Drives.h"
-#include "platform/MessageBox.h"
 
 TDrivesSelectBox::TDrivesSelectBox(QWidget* owner, const QString& programPath) : QDialog(owner) {
     setWindowTitle(QStringLiteral("Scan Drives"));
@@ -99,8 +99,8 @@ void TDrivesSelectBox::cmdFixedDrivesClick() {
 void TDrivesSelectBox::cmdScanClick() {
     // Closing on nothing would leave the user with an empty window and no word why.
     if (drivesBox_->CheckedDrives().isEmpty()) {
-        platform::ShowMessage(this, {QStringLiteral("Scan Drives"), kNothingTicked,
-                                     platform::MessageIcon::Information, platform::Ok});
+        desktop::ShowMessage(this, {QStringLiteral("Scan Drives"), kNothingTicked,
+                                    desktop::MessageIcon::Information, desktop::Ok});
         drivesBox_->setFocus();
         return;
     }

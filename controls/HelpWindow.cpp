@@ -20,7 +20,7 @@
 #include <algorithm>
 
 #include "controls/Helpers.h"
-#include "platform/Guarded.h"
+#include "desktop/Guarded.h"
 
 // The pages live in a static library: their resources are registered by hand.
 static void InitHelpResources() {
@@ -95,7 +95,7 @@ protected:
         // An open menu goes before the help comes up over its window.
         for (int i = 0; i < 16 && QApplication::activePopupWidget(); ++i)
             QApplication::activePopupWidget()->close();
-        platform::Post(this, [owner, place] {
+        desktop::Post(this, [owner, place] {
             if (owner) ShowHelpTopic(owner, place.topic, place.anchor);
         });
         return true;
@@ -176,22 +176,22 @@ THelpWindow::THelpWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
     splitter->setSizes({listWidth, 600});
     resize(listWidth + 620, 600);
 
-    platform::Connect(cmdContents, &QAction::triggered, this, [this] { ShowTopic(0); });
-    platform::Connect(cmdBack, &QAction::triggered, Browser, &QTextBrowser::backward);
-    platform::Connect(cmdForward, &QAction::triggered, Browser, &QTextBrowser::forward);
-    platform::Connect(Browser, &QTextBrowser::backwardAvailable, cmdBack, &QAction::setEnabled);
-    platform::Connect(Browser, &QTextBrowser::forwardAvailable, cmdForward, &QAction::setEnabled);
-    platform::Connect(Browser, &QTextBrowser::sourceChanged, this,
-                      &THelpWindow::BrowserSourceChanged);
-    platform::Connect(ediSearch, &QLineEdit::textChanged, this, &THelpWindow::Search);
-    platform::Connect(ediSearch, &QLineEdit::returnPressed, this, [this] {
+    desktop::Connect(cmdContents, &QAction::triggered, this, [this] { ShowTopic(0); });
+    desktop::Connect(cmdBack, &QAction::triggered, Browser, &QTextBrowser::backward);
+    desktop::Connect(cmdForward, &QAction::triggered, Browser, &QTextBrowser::forward);
+    desktop::Connect(Browser, &QTextBrowser::backwardAvailable, cmdBack, &QAction::setEnabled);
+    desktop::Connect(Browser, &QTextBrowser::forwardAvailable, cmdForward, &QAction::setEnabled);
+    desktop::Connect(Browser, &QTextBrowser::sourceChanged, this,
+                     &THelpWindow::BrowserSourceChanged);
+    desktop::Connect(ediSearch, &QLineEdit::textChanged, this, &THelpWindow::Search);
+    desktop::Connect(ediSearch, &QLineEdit::returnPressed, this, [this] {
         if (lbTopics->count() > 0) {
             lbTopics->setCurrentRow(0);
             lbTopicsClick();
         }
     });
-    platform::Connect(lbTopics, &QListWidget::itemClicked, this, &THelpWindow::lbTopicsClick);
-    platform::Connect(lbTopics, &QListWidget::itemActivated, this, &THelpWindow::lbTopicsClick);
+    desktop::Connect(lbTopics, &QListWidget::itemClicked, this, &THelpWindow::lbTopicsClick);
+    desktop::Connect(lbTopics, &QListWidget::itemActivated, this, &THelpWindow::lbTopicsClick);
 
     Browser->setSource(HelpTopicUrl(0));
 }

@@ -10,8 +10,8 @@
 #include <limits>
 #include <utility>
 
-#include "platform/MessageBox.h"
-#include "platform/Shell.h"
+#include "desktop/MessageBox.h"
+#include "desktop/Shell.h"
 
 bool FindFirstEntry(const QString& path, platform::FindData& data) {
     platform::FindHandle find;
@@ -110,12 +110,12 @@ void SetControlCursor(QWidget* control, const QCursor& cursor, bool atOnce) {
 
 int ShellOpen(const QString& file, const QString& parameters, const QString& directory,
               int showCommand) {
-    using platform::ShellError;
+    using desktop::ShellError;
     // A program starts with the parameters; documents, folders and addresses go to their
     // default handler, which takes none.
-    const platform::ShellOutcome outcome =
-        platform::ShellOpen(file, QProcess::splitCommand(parameters), directory,
-                            static_cast<platform::ShowMode>(showCommand));
+    const desktop::ShellOutcome outcome =
+        desktop::ShellOpen(file, QProcess::splitCommand(parameters), directory,
+                           static_cast<desktop::ShowMode>(showCommand));
     switch (outcome.error) {
         case ShellError::None:
             return 42;
@@ -144,7 +144,7 @@ bool PreparePopup(QWidget& popup) {
         });
         return true;
     }
-    return !platform::IsOffscreen();
+    return !desktop::IsOffscreen();
 }
 
 void SetHint(QAction* action, const QString& hint) {

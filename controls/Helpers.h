@@ -65,7 +65,7 @@ int ShellOpen(const QString& file, const QString& parameters, const QString& dir
 // The controls' pop-up menus are shown only where someone can answer them: without a screen
 // (the offscreen platform) they answer "nothing chosen" at once, unless a driver is installed
 // (tests), which is then handed each menu as soon as it is up. Dialogs go through
-// platform::RunModal, which keeps the same rule.
+// desktop::RunModal, which keeps the same rule.
 using PopupDriver = std::function<void(QWidget& popup)>;
 PopupDriver SetPopupDriver(PopupDriver driver);
 // False when the menu must not be shown; otherwise arranges for the driver to see it.

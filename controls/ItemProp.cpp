@@ -17,12 +17,13 @@
 #include "controls/FileOperationDialogs.h"
 #include "controls/Helpers.h"
 #include "controls/ShBrowse.h"
+#include "desktop/MessageBox.h"
+#include "desktop/Shell.h"
 #include "engine/Scanner.h"
 #include "platform/Drives.h"
+#include "platform/EntryAccess.h"
 #include "platform/FileOperations.h"
 #include "platform/FindFile.h"
-#include "platform/MessageBox.h"
-#include "platform/Shell.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ void CopyLocations(const QStringList& items) {
     QList<QUrl> urls;
     for (const QString& item : items) {
         hosts << platform::ToHostPath(item);
-        urls << platform::HostFileUrl(hosts.back());
+        urls << desktop::HostFileUrl(hosts.back());
     }
     auto* data = new QMimeData;
     data->setText(hosts.join(u'\n'));
@@ -109,7 +110,7 @@ public:
         const QString& first = items.front();
         const bool single = items.size() == 1;
         setWindowTitle(QStringLiteral("%1 Properties")
-                           .arg(single ? platform::ShellDisplayName(first)
+                           .arg(single ? desktop::ShellDisplayName(first)
                                        : QStringLiteral("%1 items").arg(items.size())));
         auto* form = new QFormLayout;
         auto row = [&](const char* caption, const QString& text) {
@@ -121,10 +122,10 @@ public:
         };
         QStringList types;
         for (const QString& item : items) {
-            const QString type = platform::ShellTypeName(item);
+            const QString type = desktop::ShellTypeName(item);
             if (!types.contains(type)) types.append(type);
         }
-        row("Name", single ? platform::ShellDisplayName(first)
+        row("Name", single ? desktop::ShellDisplayName(first)
                            : QStringLiteral("%1 items").arg(items.size()));
         row("Type", types.size() == 1 ? types.front() : QStringLiteral("Multiple types"));
         row("Location", platform::ToHostPath(FolderPart(first)));
@@ -138,7 +139,7 @@ public:
                 row("Created", TimeText(data.creationTime));
                 row("Attributes", AttributeText(data.attributes));
             }
-            const platform::ShellAccess access = platform::ShellAccessOf(first);
+            const platform::EntryAccess access = platform::EntryAccessOf(first);
             row("Permissions", access.permissions);
             row("Owner", QStringLiteral("%1 (group %2)").arg(access.owner, access.group));
         }
@@ -196,13 +197,13 @@ private:
 
 bool ShowProperties(const QStringList& items, QWidget* owner) {
     ItemPropertiesBox box(items, owner);
-    platform::RunModal(box);
+    desktop::RunModal(box);
     return true;
 }
 
 bool Report(QWidget* owner, const QString& text) {
-    platform::ShowMessage(owner, {QCoreApplication::applicationName(), text,
-                                  platform::MessageIcon::Error, platform::Ok});
+    desktop::ShowMessage(owner, {QCoreApplication::applicationName(), text,
+                                 desktop::MessageIcon::Error, desktop::Ok});
     return false;
 }
 
@@ -248,7 +249,7 @@ bool ShowItemContextMenu(const QString& path, QWidget* owner, const QPoint& scre
         return true;
     }
     if (chosen == containing) {
-        const platform::ShellOutcome outcome = platform::OpenFileManager(FolderPart(items.front()));
+        const desktop::ShellOutcome outcome = desktop::OpenFileManager(FolderPart(items.front()));
         return outcome.ok() || Report(owner, outcome.errorText);
     }
     if (chosen == copy) {

@@ -10,7 +10,7 @@
 
 class QWidget;
 
-// Shows the properties dialog of the item(s) (through platform::RunModal): name, type,
+// Shows the properties dialog of the item(s) (through desktop::RunModal): name, type,
 // location, size, contents, dates, attributes, permissions and owner. False when nothing exists
 // at path.
 bool ShowItemProperties(const QString& path, QWidget* owner);

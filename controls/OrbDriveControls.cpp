@@ -11,8 +11,8 @@
 #include <functional>
 #include <vector>
 
+#include "desktop/Shell.h"
 #include "platform/Drives.h"
-#include "platform/Shell.h"
 
 namespace {
 
@@ -28,14 +28,14 @@ std::vector<DriveEntry> DriveEntries() {
     for (int bit = 0; bit < 26; ++bit) {
         if (!(mask & (1u << bit))) continue;
         const QString root = QString(QChar(u'a' + bit)) + QLatin1String(":\\");
-        entries.push_back({QString(QChar(u'A' + bit)) + platform::ShellDisplayName(root),
-                           platform::ShellIcon(root)});
+        entries.push_back({QString(QChar(u'A' + bit)) + desktop::ShellDisplayName(root),
+                           desktop::ShellIcon(root)});
     }
     return entries;
 }
 
 QSize SmallIconSize() {
-    return platform::ShellIconSize(platform::IconSize::Small);
+    return desktop::ShellIconSize(desktop::IconSize::Small);
 }
 
 int ItemHeightFor(const QFontMetrics& metrics) {

@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "desktop/MessageBox.h"
 #include "platform/Drives.h"
-#include "platform/MessageBox.h"
 
 bool IsDriveRootPath(const QString& path) {
     return path.size() >= 2 && path.size() <= 3 && path[0].isLetter() && path[1] == u':' &&
@@ -72,7 +72,7 @@ bool TFolderBrowse::Execute(const QString& root) {
     if (!host.isEmpty()) dialog.setDirectory(host);
     if (!Folder.isEmpty() && !host.isEmpty()) dialog.selectFile(host);
     if (!AllowRoot) QTimer::singleShot(0, &dialog, [&dialog] { dialog.GuardRoot(); });
-    if (platform::RunModal(dialog) != QDialog::Accepted) return false;
+    if (desktop::RunModal(dialog) != QDialog::Accepted) return false;
     Folder = dialog.Choice();
     return !Folder.isEmpty();
 }

@@ -15,7 +15,7 @@ public:
     // Shows the dialog over the active window, starting at root (a program path; empty: the
     // folder of Folder, or the first drive). True when the user chose a folder that lies on a
     // drive; false when cancelled (Folder unchanged) or when the choice is on no drive (Folder
-    // then empty). Shown through platform::RunModal: without a screen it is not shown.
+    // then empty). Shown through desktop::RunModal: without a screen it is not shown.
     bool Execute(const QString& root = {});
 };
 

@@ -4,9 +4,9 @@
 #include <QTextStream>
 #include <algorithm>
 
+#include "desktop/MessageBox.h"
 #include "engine/TextForms.h"
 #include "platform/HostFiles.h"
-#include "platform/MessageBox.h"
 
 namespace {
 
@@ -57,9 +57,9 @@ std::vector<QStringList> VisibleRows(const TListTable& list, bool keepControls) 
 }  // namespace
 
 void ShowReportFailure(const QString& fileName, const QString& why) {
-    platform::ShowMessage(
+    desktop::ShowMessage(
         nullptr, {QCoreApplication::applicationName(), QStringLiteral("Generating report failed"),
-                  platform::MessageIcon::Error, platform::Ok});
+                  desktop::MessageIcon::Error, desktop::Ok});
     // The box keeps its one line; a script or a user at a terminal learns the cause here.
     QTextStream(stderr) << fileName << ": " << why << '\n';
 }

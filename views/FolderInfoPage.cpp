@@ -14,13 +14,13 @@
 
 #include "controls/Helpers.h"
 #include "controls/ItemProp.h"
+#include "desktop/Guarded.h"
+#include "desktop/Shell.h"
 #include "draw/SystemColors.h"
 #include "engine/FolderTree.h"
 #include "engine/Ncdu.h"
 #include "engine/Scanner.h"
 #include "engine/TextForms.h"
-#include "platform/Guarded.h"
-#include "platform/Shell.h"
 #include "views/PageParts.h"
 
 namespace {
@@ -131,7 +131,7 @@ bool TFolderInfoPage::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         if (watched == imgWebFolderInfo_ && !presentation_.Path.isEmpty())
-            platform::Guarded([this] { ShowItemProperties(presentation_.Path, this); });
+            desktop::Guarded([this] { ShowItemProperties(presentation_.Path, this); });
         if (watched == imgTreeBarChart_) emit imgTreeBarChartClick();
     }
     return TViewPage::eventFilter(watched, event);
@@ -144,7 +144,7 @@ void TFolderInfoPage::Present(const TPresentation& presentation) {
     shownFor_ = presentation.Path;
     const QString& path = presentation.Path;
 
-    platform::ShellIconList& icons = platform::ShellIconList::Instance();
+    desktop::ShellIconList& icons = desktop::ShellIconList::Instance();
     const TShellNames names = ShellNamesOf(path);
     const QString& displayName = names.name;
     txtWebFolderInfoType_->setText(names.type);
@@ -152,7 +152,7 @@ void TFolderInfoPage::Present(const TPresentation& presentation) {
     QPixmap icon(32, 32);
     icon.fill(draw::ColorToQColor(draw::clWindow));
     QPainter(&icon).drawPixmap(0, 0,
-                               icons.Pixmap(ShellIconIndexOf(path), platform::IconSize::Large));
+                               icons.Pixmap(ShellIconIndexOf(path), desktop::IconSize::Large));
     imgWebFolderInfo_->setPixmap(icon);
 
     const engine::TImportFacts* facts = engine::ImportFactsOf(presentation.Node);

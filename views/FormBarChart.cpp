@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "config/AppConfiguration.h"
+#include "desktop/Guarded.h"
 #include "draw/SystemColors.h"
 #include "engine/FolderTree.h"
 #include "engine/TextForms.h"
-#include "platform/Guarded.h"
 
 using engine::TFolderNode;
 
@@ -82,7 +82,7 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
-        platform::Guarded([&] {
+        desktop::Guarded([&] {
             painter->save();
             box_.BarListDrawItem(*painter, option, index.row());
             painter->restore();
@@ -196,17 +196,17 @@ TBarChartBox::TBarChartBox(QWidget* owner) : QDialog(owner, Qt::Tool) {
     chkShowFullPath->setChecked(showFullPath);
     TheHeaderSectionResize();
 
-    platform::Connect(chkIncludeSubfolders, &QCheckBox::toggled, this,
-                      &TBarChartBox::chkIncludeSubfoldersClick);
-    platform::Connect(chkShowFullPath, &QCheckBox::toggled, this,
-                      &TBarChartBox::chkIncludeSubfoldersClick);
-    platform::Connect(TheHeader, &QHeaderView::sectionResized, this,
-                      &TBarChartBox::TheHeaderSectionResize);
-    platform::Connect(BarList->selectionModel(), &QItemSelectionModel::currentChanged, this,
-                      &TBarChartBox::BarListClick);
-    platform::Connect(BarList, &QAbstractItemView::clicked, this, &TBarChartBox::BarListClick);
-    platform::Connect(BarList, &QAbstractItemView::doubleClicked, this,
-                      &TBarChartBox::BarListDblClick);
+    desktop::Connect(chkIncludeSubfolders, &QCheckBox::toggled, this,
+                     &TBarChartBox::chkIncludeSubfoldersClick);
+    desktop::Connect(chkShowFullPath, &QCheckBox::toggled, this,
+                     &TBarChartBox::chkIncludeSubfoldersClick);
+    desktop::Connect(TheHeader, &QHeaderView::sectionResized, this,
+                     &TBarChartBox::TheHeaderSectionResize);
+    desktop::Connect(BarList->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                     &TBarChartBox::BarListClick);
+    desktop::Connect(BarList, &QAbstractItemView::clicked, this, &TBarChartBox::BarListClick);
+    desktop::Connect(BarList, &QAbstractItemView::doubleClicked, this,
+                     &TBarChartBox::BarListDblClick);
 }
 
 TBarChartBox::~TBarChartBox() {
@@ -369,9 +369,9 @@ bool TBarChartBox::eventFilter(QObject* watched, QEvent* event) {
     // The window sees the keys before its controls do.
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (platform::GuardedHandler([&] { return FormKeyPress(key); })) return true;
+        if (desktop::GuardedHandler([&] { return FormKeyPress(key); })) return true;
     } else if (watched == TheHeader && event->type() == QEvent::Resize) {
-        platform::Guarded([this] { TheHeaderSectionResize(); });
+        desktop::Guarded([this] { TheHeaderSectionResize(); });
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -1,8 +1,8 @@
 #include "views/PageParts.h"
 
+#include "desktop/Shell.h"
 #include "engine/Ncdu.h"
 #include "engine/TextForms.h"
-#include "platform/Shell.h"
 
 TPathLabel::TPathLabel(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
@@ -32,7 +32,7 @@ void TPathLabel::Shorten() {
 }
 
 int ShellIconIndexOf(const QString& path, bool open) {
-    platform::ShellIconList& icons = platform::ShellIconList::Instance();
+    desktop::ShellIconList& icons = desktop::ShellIconList::Instance();
     return engine::ImportFactsOf(path) && !engine::IsDriveRoot(path) ? icons.FolderIndex(open)
                                                                      : icons.IndexOf(path, open);
 }
@@ -41,6 +41,6 @@ TShellNames ShellNamesOf(const QString& path) {
     const bool root = engine::IsDriveRoot(path);
     const QString type = root ? QStringLiteral("Root Folder of Drive") : QStringLiteral("Folder");
     if (engine::ImportFactsOf(path))
-        return {root ? engine::ImportedDriveName(path) : platform::ShellDisplayName(path), type};
-    return {platform::ShellDisplayName(path), root ? type : platform::ShellTypeName(path)};
+        return {root ? engine::ImportedDriveName(path) : desktop::ShellDisplayName(path), type};
+    return {desktop::ShellDisplayName(path), root ? type : desktop::ShellTypeName(path)};
 }

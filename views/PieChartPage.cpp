@@ -10,12 +10,12 @@
 #include "config/AppConfiguration.h"
 #include "controls/Helpers.h"
 #include "controls/ItemProp.h"
+#include "desktop/Guarded.h"
+#include "desktop/Shell.h"
 #include "draw/PainterCanvas.h"
 #include "draw/WidgetCanvas.h"
 #include "engine/Ncdu.h"
 #include "engine/TextForms.h"
-#include "platform/Guarded.h"
-#include "platform/Shell.h"
 #include "views/FormSectionSize.h"
 #include "views/HPieChart.h"
 #include "views/PageParts.h"
@@ -117,15 +117,15 @@ TPieChartPage::TPieChartPage(QWidget* parent) : TViewPage(parent) {
     chart_->MinTextAngle = MinTextSectionAngle;
     ApplyColors();
 
-    platform::Connect(FolderPie_, &TPaintBox::Paint, this,
-                      [this](QPaintEvent* event) { FolderPiePaint(event->rect()); });
-    platform::Connect(FolderPie_, &TPaintBox::MouseMove, this, [this](QMouseEvent* event) {
+    desktop::Connect(FolderPie_, &TPaintBox::Paint, this,
+                     [this](QPaintEvent* event) { FolderPiePaint(event->rect()); });
+    desktop::Connect(FolderPie_, &TPaintBox::MouseMove, this, [this](QMouseEvent* event) {
         FolderPieMouseMove(event->position().toPoint());
     });
-    platform::Connect(FolderPie_, &TPaintBox::MouseDown, this, [this](QMouseEvent* event) {
+    desktop::Connect(FolderPie_, &TPaintBox::MouseDown, this, [this](QMouseEvent* event) {
         FolderPieMouseDown(event->button(), event->position().toPoint());
     });
-    platform::Connect(FolderPie_, &TPaintBox::Resized, this, &TPieChartPage::FolderPieResize);
+    desktop::Connect(FolderPie_, &TPaintBox::Resized, this, &TPieChartPage::FolderPieResize);
 }
 
 TPieChartPage::~TPieChartPage() = default;
@@ -148,7 +148,7 @@ QPixmap TPieChartPage::GroupImage(int index) const {
 bool TPieChartPage::eventFilter(QObject* watched, QEvent* event) {
     if (watched == imgIcon_ && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-        platform::Guarded([this] { imgIconClick(); });
+        desktop::Guarded([this] { imgIconClick(); });
     return TViewPage::eventFilter(watched, event);
 }
 
@@ -246,8 +246,8 @@ void TPieChartPage::UpdatePieHeader(const QString& path, TItemKind kind, int64_t
                                                                       : giOtherItems));
     } else {
         if (headerItem_.path != path) {
-            const platform::IconSize large = platform::IconSize::Large;
-            platform::ShellIconList& icons = platform::ShellIconList::Instance();
+            const desktop::IconSize large = desktop::IconSize::Large;
+            desktop::ShellIconList& icons = desktop::ShellIconList::Instance();
             const TShellNames names = ShellNamesOf(path);
             headerItem_ = {path, names.name, names.type,
                            icons.Pixmap(ShellIconIndexOf(path), large)};

@@ -16,10 +16,10 @@
 #include <cmath>
 
 #include "config/AppConfiguration.h"
+#include "desktop/Guarded.h"
+#include "desktop/Shell.h"
 #include "engine/FolderTree.h"
 #include "engine/TextForms.h"
-#include "platform/Guarded.h"
-#include "platform/Shell.h"
 #include "views/PageParts.h"
 
 namespace {
@@ -145,20 +145,20 @@ TSubfoldersPage::TSubfoldersPage(QWidget* parent) : TViewPage(parent) {
     MarkSortColumn();
     ShowFilterControls();
 
-    platform::Connect(cbFoldersDisplayType_, &QComboBox::currentIndexChanged, this,
-                      &TSubfoldersPage::cbFoldersDisplayTypeChange);
-    platform::Connect(cbFoldersTop_, &QComboBox::currentTextChanged, this,
-                      &TSubfoldersPage::ediFoldersLargerThanChange);
-    platform::Connect(udFoldersLargerThan_, &QSpinBox::valueChanged, this,
-                      &TSubfoldersPage::ediFoldersLargerThanChange);
-    platform::Connect(cbFoldersLargerThanBytes_, &QComboBox::currentIndexChanged, this,
-                      &TSubfoldersPage::ediFoldersLargerThanChange);
-    platform::Connect(TheFilesList_->header(), &QHeaderView::sectionClicked, this,
-                      &TSubfoldersPage::TheFilesListColumnClick);
-    platform::Connect(TheFilesList_, &QTreeWidget::itemDoubleClicked, this,
-                      &TSubfoldersPage::TheFilesListDblClick);
-    platform::Connect(TheFilesList_, &QWidget::customContextMenuRequested, this,
-                      &TSubfoldersPage::TheFilesListMouseDown);
+    desktop::Connect(cbFoldersDisplayType_, &QComboBox::currentIndexChanged, this,
+                     &TSubfoldersPage::cbFoldersDisplayTypeChange);
+    desktop::Connect(cbFoldersTop_, &QComboBox::currentTextChanged, this,
+                     &TSubfoldersPage::ediFoldersLargerThanChange);
+    desktop::Connect(udFoldersLargerThan_, &QSpinBox::valueChanged, this,
+                     &TSubfoldersPage::ediFoldersLargerThanChange);
+    desktop::Connect(cbFoldersLargerThanBytes_, &QComboBox::currentIndexChanged, this,
+                     &TSubfoldersPage::ediFoldersLargerThanChange);
+    desktop::Connect(TheFilesList_->header(), &QHeaderView::sectionClicked, this,
+                     &TSubfoldersPage::TheFilesListColumnClick);
+    desktop::Connect(TheFilesList_, &QTreeWidget::itemDoubleClicked, this,
+                     &TSubfoldersPage::TheFilesListDblClick);
+    desktop::Connect(TheFilesList_, &QWidget::customContextMenuRequested, this,
+                     &TSubfoldersPage::TheFilesListMouseDown);
 }
 
 // --- presenting ---
@@ -207,7 +207,7 @@ void TSubfoldersPage::Rebuild() {
     });
     TheFilesList_->clear();
     TheFilesList_->setUpdatesEnabled(false);
-    platform::ShellIconList& icons = platform::ShellIconList::Instance();
+    desktop::ShellIconList& icons = desktop::ShellIconList::Instance();
     const QIcon folderIcon = icons.Icon(icons.FolderIndex(false));
     const QLocale locale;
     QList<QTreeWidgetItem*> rows;

@@ -9,10 +9,10 @@
 #include <QVBoxLayout>
 
 #include "controls/Helpers.h"
+#include "desktop/Guarded.h"
 #include "draw/SystemColors.h"
 #include "engine/FolderTree.h"
 #include "engine/TextForms.h"
-#include "platform/Guarded.h"
 #include "views/PageParts.h"
 #include "views/SimpleControls.h"
 
@@ -181,7 +181,7 @@ void TWastedSpacePage::LayOutRows() {
 }
 
 bool TWastedSpacePage::eventFilter(QObject* watched, QEvent* event) {
-    platform::Guarded([&] {
+    desktop::Guarded([&] {
         if (watched == area_ && event->type() == QEvent::Resize) LayOutRows();
         if (watched == txtWebReduceWaste_ && event->type() == QEvent::MouseButtonRelease &&
             static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)

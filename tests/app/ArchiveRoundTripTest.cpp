@@ -29,7 +29,7 @@ namespace {
 class ArchiveRoundTripTest : public archive_testing::ArchiveTest {
 protected:
     void SetUp() override {
-        platform::SetDialogRunner([this](QDialog& dialog) {
+        desktop::SetDialogRunner([this](QDialog& dialog) {
             dialogs << dialog.windowTitle();
             auto* box = qobject_cast<TCleanUpCompressFolderBox*>(&dialog);
             dialog.show();  // as running it would
@@ -39,7 +39,7 @@ protected:
     }
     void TearDown() override {
         form.reset();
-        platform::SetDialogRunner({});
+        desktop::SetDialogRunner({});
     }
     TMainForm& Start(const QStringList& arguments) {
         form = std::make_unique<TMainForm>(arguments);

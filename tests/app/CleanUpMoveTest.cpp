@@ -29,9 +29,9 @@
 #include "app/main.h"
 #include "cleanup/FormCleanUpMove.h"
 #include "controls/HelpWindow.h"
+#include "desktop/MessageBox.h"
 #include "engine/TextForms.h"
 #include "platform/Drives.h"
-#include "platform/MessageBox.h"
 #include "tests/app/FreshTotals.h"
 #include "tests/fixtures/Privileges.h"
 #include "tests/fixtures/TempTree.h"
@@ -105,11 +105,11 @@ protected:
                     a.st_dev != b.st_dev;
         map_ = std::make_unique<DriveMapScope>("T=" + source_.host() + ";O=" + otherRoot_ +
                                                ";F=" + fullRoot_);
-        platform::SetMessageAnswerer([this](const platform::MessageRequest& r) {
+        desktop::SetMessageAnswerer([this](const desktop::MessageRequest& r) {
             boxes << r.text;
-            return (r.buttons & platform::Yes) ? platform::Yes : platform::Ok;
+            return (r.buttons & desktop::Yes) ? desktop::Yes : desktop::Ok;
         });
-        platform::SetDialogRunner([this](QDialog& dialog) {
+        desktop::SetDialogRunner([this](QDialog& dialog) {
             auto* box = dynamic_cast<TCleanUpMoveFolderBox*>(&dialog);
             if (!box) {
                 // Another dialog over it: its title and what it says.
@@ -127,8 +127,8 @@ protected:
     }
     void TearDown() override {
         form.reset();
-        platform::SetDialogRunner({});
-        platform::SetMessageAnswerer({});
+        desktop::SetDialogRunner({});
+        desktop::SetMessageAnswerer({});
     }
 
     TMainForm& Start() {

@@ -24,7 +24,7 @@
 #include "app/main.h"
 #include "cleanup/CleanUpPage.h"
 #include "controls/SensiControls.h"
-#include "platform/MessageBox.h"
+#include "desktop/MessageBox.h"
 #include "tests/app/FreshTotals.h"
 #include "tests/fixtures/Privileges.h"
 #include "tests/fixtures/TempTree.h"
@@ -42,15 +42,15 @@ namespace {
 class CleanUpTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::SetMessageAnswerer([this](const platform::MessageRequest& r) {
+        desktop::SetMessageAnswerer([this](const desktop::MessageRequest& r) {
             asked << r.text;
-            if (r.buttons & platform::Yes) return answer;
-            return (r.buttons & platform::Ok) ? platform::Ok : platform::Cancel;
+            if (r.buttons & desktop::Yes) return answer;
+            return (r.buttons & desktop::Ok) ? desktop::Ok : desktop::Cancel;
         });
     }
     void TearDown() override {
         form.reset();
-        platform::SetMessageAnswerer({});
+        desktop::SetMessageAnswerer({});
     }
 
     TMainForm& Start(const QStringList& arguments) {
@@ -72,7 +72,7 @@ protected:
     TempDrive drive;
     std::unique_ptr<TMainForm> form;
     QStringList asked;
-    platform::MessageButton answer = platform::Yes;
+    desktop::MessageButton answer = desktop::Yes;
 };
 
 TEST_F(CleanUpTest, DeleteAndTrashLeaveTheTreeAsAFreshScanFindsTheDisk) {
@@ -92,16 +92,16 @@ TEST_F(CleanUpTest, DeleteAndTrashLeaveTheTreeAsAFreshScanFindsTheDisk) {
         const char* folder;
         How how;
         const char* what;  // the panel, or the key with Ctrl
-        platform::MessageButton answer;
+        desktop::MessageButton answer;
         bool locked;      // a subfolder that cannot be emptied
         bool gone;        // the folder's node leaves the tree
         const char* box;  // the start of the last box shown
     } cases[] = {
-        {"t0", Click, "panCleanMenuDelete", platform::Yes, false, true,
+        {"t0", Click, "panCleanMenuDelete", desktop::Yes, false, true,
          "Are you sure you want to permanently delete"},
-        {"t1", Key, "D", platform::No, false, false, "Are you sure you want to permanently delete"},
-        {"t2", Key, "B", platform::Yes, false, true, "Are you sure you want to move"},
-        {"t3", Click, "panCleanMenuDelete", platform::Yes, true, false,
+        {"t1", Key, "D", desktop::No, false, false, "Are you sure you want to permanently delete"},
+        {"t2", Key, "B", desktop::Yes, false, true, "Are you sure you want to move"},
+        {"t3", Click, "panCleanMenuDelete", desktop::Yes, true, false,
          "Cannot delete \"T:\\a\\b\\t3\\locked\\h.bin\": Permission denied"},
     };
     TMainForm& window = Start({drive.root()});
@@ -165,9 +165,9 @@ TEST_F(CleanUpTest, KeysActWithCtrlAloneWhileThePageIsOfferedAndNeverOnADrive) {
         {"a", Qt::Key_M, Qt::ControlModifier, nullptr, "Move Folder"},
         {"a", Qt::Key_R, Qt::ControlModifier, nullptr, "Archive Folder To Gain Some Space"},
     };
-    answer = platform::No;
+    answer = desktop::No;
     QStringList dialogs;
-    platform::SetDialogRunner([&](QDialog& d) {
+    desktop::SetDialogRunner([&](QDialog& d) {
         dialogs << d.windowTitle();
         return int(QDialog::Rejected);
     });
@@ -184,7 +184,7 @@ TEST_F(CleanUpTest, KeysActWithCtrlAloneWhileThePageIsOfferedAndNeverOnADrive) {
         EXPECT_EQ(dialogs, c.dialog ? QStringList{c.dialog} : QStringList{});
         EXPECT_TRUE(QFileInfo::exists(drive.host("a/f.bin")));
     }
-    platform::SetDialogRunner({});
+    desktop::SetDialogRunner({});
 }
 
 TEST_F(CleanUpTest, ThePointerMovingStraightFromPanelToPanelLightsOnlyTheSecond) {

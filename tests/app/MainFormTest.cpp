@@ -26,17 +26,17 @@
 #include "config/Options.h"
 #include "controls/Helpers.h"
 #include "controls/OrbDriveControls.h"
+#include "desktop/MessageBox.h"
+#include "desktop/Shell.h"
 #include "engine/Scanner.h"
-#include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
-#include "platform/Shell.h"
 #include "tests/fixtures/TempTree.h"
 #include "views/FormBarChart.h"
 #include "views/PieChartPage.h"
 #include "views/SubfoldersPage.h"
 
+using desktop::MessageRequest;
 using engine::TFolderNode;
-using platform::MessageRequest;
 using testing_support::DriveMapScope;
 using testing_support::TempDrive;
 using testing_support::TempTree;
@@ -121,19 +121,19 @@ bool SendDrag(QWidget& target, const QStringList& hostPaths, bool drop) {
 class MainFormTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::SetMessageAnswerer([this](const MessageRequest& r) {
+        desktop::SetMessageAnswerer([this](const MessageRequest& r) {
             boxes.push_back(r);
-            return (r.buttons & platform::Cancel) ? platform::Cancel : platform::Ok;
+            return (r.buttons & desktop::Cancel) ? desktop::Cancel : desktop::Ok;
         });
-        platform::SetDialogRunner([this](QDialog& d) {
+        desktop::SetDialogRunner([this](QDialog& d) {
             dialogs << d.windowTitle();
             return int(QDialog::Rejected);
         });
     }
     void TearDown() override {
         form.reset();
-        platform::SetMessageAnswerer({});
-        platform::SetDialogRunner({});
+        desktop::SetMessageAnswerer({});
+        desktop::SetDialogRunner({});
         TMainForm::AddonsFolder.clear();
     }
 
@@ -263,7 +263,7 @@ TEST_F(MainFormTest, RightClickOnAnInterruptedFolderExplainsWhyNoMenuShows) {
     EXPECT_EQ(boxes[0].text,
               QStringLiteral("The context menu of the selected folder cannot be displayed "
                              "because Quillon Pro has not finished scanning the folder"));
-    EXPECT_EQ(boxes[0].icon, platform::MessageIcon::Error);
+    EXPECT_EQ(boxes[0].icon, desktop::MessageIcon::Error);
 }
 
 TEST_F(MainFormTest, RescanningADriveMovesItToTheEnd) {
@@ -338,7 +338,7 @@ TEST_F(MainFormTest, TheTreeBarChartOpensTheFolderChosenInIt) {
         SCOPED_TRACE(c.row);
         ASSERT_TRUE(window.OpenFolderPath("T:\\"));
         QStringList opened;
-        platform::SetDialogRunner([&](QDialog& d) {
+        desktop::SetDialogRunner([&](QDialog& d) {
             opened << d.windowTitle() + " " + QString::number(box.RowCount());
             box.BarList->setCurrentIndex(box.BarList->model()->index(c.row, 0));
             QTest::keyClick(box.BarList, c.key);
@@ -601,7 +601,7 @@ TEST_F(MainFormTest, AnUnreachableDriveEndsInAMessageFromEveryWayIn) {
         w.act();
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].caption, QCoreApplication::applicationName());
-        EXPECT_EQ(boxes[0].icon, platform::MessageIcon::Error);
+        EXPECT_EQ(boxes[0].icon, desktop::MessageIcon::Error);
         EXPECT_TRUE(boxes[0].text.contains("Not a directory")) << boxes[0].text.toStdString();
         EXPECT_EQ(window.CurrentPath, QStringLiteral("U:\\other"));
         EXPECT_EQ(window.ScannedLetters(), QStringLiteral("TU"));
@@ -655,10 +655,10 @@ TEST_F(MainFormTest, AddonToolsGetTheFolderAsTheHostNamesIt) {
               "Run,\"Run it|Runs the tool on the folder\",T:\\tools\\run.sh\r\n"
               "Notes,Notes," +
                   document.toUtf8() + "\r\n");
-    std::vector<platform::ShellLaunch> launches;
-    platform::SetShellLauncher([&](const platform::ShellLaunch& l) {
+    std::vector<desktop::ShellLaunch> launches;
+    desktop::SetShellLauncher([&](const desktop::ShellLaunch& l) {
         launches.push_back(l);
-        return platform::ShellOutcome{};
+        return desktop::ShellOutcome{};
     });
     TMainForm& window = Start({"T:\\my folder"});
     const QList<QAction*> items = window.mnuTools->actions().mid(2);
@@ -666,14 +666,14 @@ TEST_F(MainFormTest, AddonToolsGetTheFolderAsTheHostNamesIt) {
     EXPECT_EQ(items[0]->toolTip(), QStringLiteral("Run it"));
     EXPECT_EQ(items[0]->statusTip(), QStringLiteral("Runs the tool on the folder"));
     for (QAction* item : items) item->trigger();
-    platform::SetShellLauncher({});
+    desktop::SetShellLauncher({});
 
     ASSERT_EQ(launches.size(), 2u);
-    EXPECT_EQ(launches[0].kind, platform::ShellLaunch::Kind::StartProgram);
+    EXPECT_EQ(launches[0].kind, desktop::ShellLaunch::Kind::StartProgram);
     EXPECT_EQ(launches[0].target, tool);
     EXPECT_EQ(launches[0].arguments, QStringList{drive.host("my folder")});
     EXPECT_EQ(launches[0].workingFolder, drive.host("tools"));
-    EXPECT_EQ(launches[1].kind, platform::ShellLaunch::Kind::OpenUrl);  // a document opens
+    EXPECT_EQ(launches[1].kind, desktop::ShellLaunch::Kind::OpenUrl);  // a document opens
     EXPECT_EQ(launches[1].target, QUrl::fromLocalFile(document).toString());
 }
 
@@ -713,7 +713,7 @@ TEST_F(MainFormTest, StartUpLeavesOnlyWhatAScanNeedsEnabled) {
 TEST_F(MainFormTest, TheIntroductoryLetterIsMarkedShownBeforeItShows) {
     RegWriteString(AppRegistryKey, "Version", "ShowIntroLetter", "1");
     QString valueWhileShown;
-    platform::SetDialogRunner([&](QDialog& d) {
+    desktop::SetDialogRunner([&](QDialog& d) {
         if (d.windowTitle() != QLatin1String("Scan Drives"))
             valueWhileShown = RegReadString(AppRegistryKey, "Version", "ShowIntroLetter", "?");
         return int(QDialog::Rejected);

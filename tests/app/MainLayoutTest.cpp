@@ -14,7 +14,7 @@
 #include "app/main.h"
 #include "config/AppConfiguration.h"
 #include "controls/OrbDriveControls.h"
-#include "platform/MessageBox.h"
+#include "desktop/MessageBox.h"
 #include "platform/SettingsStore.h"
 #include "tests/fixtures/QtPrinters.h"
 
@@ -38,14 +38,14 @@ class MainLayoutTest : public ::testing::Test {
 protected:
     void SetUp() override {
         QFile::remove(platform::SettingsFilePath());  // the settings' defaults
-        platform::SetDialogRunner([](QDialog&) { return 0; });
+        desktop::SetDialogRunner([](QDialog&) { return 0; });
         form = std::make_unique<TMainForm>();
         form->show();
         ASSERT_TRUE(QTest::qWaitFor([&] { return form->StartupDone(); }, 10000));
     }
     void TearDown() override {
         form.reset();
-        platform::SetDialogRunner({});
+        desktop::SetDialogRunner({});
     }
     std::unique_ptr<TMainForm> form;
 };

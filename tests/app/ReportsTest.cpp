@@ -13,9 +13,9 @@
 #include "app/MainReports.h"
 #include "app/main.h"
 #include "config/AppConfiguration.h"
+#include "desktop/MessageBox.h"
 #include "engine/Scanner.h"
 #include "platform/HostNames.h"
-#include "platform/MessageBox.h"
 #include "reports/FolderReport.h"
 #include "tests/fixtures/TempTree.h"
 #include "views/SubfoldersPage.h"
@@ -61,16 +61,16 @@ protected:
         drive.file("docs/b/x.bin", 1000);
         drive.file("docs/c/x.bin", 2000);
         drive.file("docs/leaf/x.bin", 10);
-        platform::SetMessageAnswerer([this](const platform::MessageRequest& r) {
+        desktop::SetMessageAnswerer([this](const desktop::MessageRequest& r) {
             messages << r.text;
-            return platform::Ok;
+            return desktop::Ok;
         });
-        platform::SetDialogRunner([](QDialog&) { return int(QDialog::Rejected); });
+        desktop::SetDialogRunner([](QDialog&) { return int(QDialog::Rejected); });
     }
     void TearDown() override {
         form.reset();
-        platform::SetMessageAnswerer({});
-        platform::SetDialogRunner({});
+        desktop::SetMessageAnswerer({});
+        desktop::SetDialogRunner({});
     }
 
     // Starts the window on a command line, the subfolder page's values and the wasted space
@@ -133,7 +133,7 @@ TEST_F(ReportsTest, TheInformationReportFollowsItsLayoutLineByLine) {
         EXPECT_EQ(window.CurrentPage, int(PageSubfolders));
 
         // From the menu the same file but for its date, whatever page is shown.
-        platform::SetDialogRunner([&](QDialog& dialog) {
+        desktop::SetDialogRunner([&](QDialog& dialog) {
             static_cast<QFileDialog&>(dialog).selectFile(out.host("menu"));
             return int(QDialog::Accepted);
         });
@@ -157,7 +157,7 @@ TEST_F(ReportsTest, TheInformationReportFollowsItsLayoutLineByLine) {
 
 TEST_F(ReportsTest, TheLastLineSaysHowTheDriveWasScannedNotWhatTheOptionSaysNow) {
     TMainForm& window = Start({"/RINF", drive.path("docs"), out.host("first.txt")});
-    platform::SetDialogRunner([&](QDialog& dialog) {
+    desktop::SetDialogRunner([&](QDialog& dialog) {
         static_cast<QFileDialog&>(dialog).selectFile(out.host("menu.txt"));
         return int(QDialog::Accepted);
     });
@@ -254,7 +254,7 @@ TEST_F(ReportsTest, TheSubfolderListFromTheMenuAddsTheFiltersExtensionOnlyToABar
     TMainForm& window = Start({drive.path("docs")});
     for (const auto& c : cases) {
         SCOPED_TRACE(c.chosen);
-        platform::SetDialogRunner([&](QDialog& dialog) {
+        desktop::SetDialogRunner([&](QDialog& dialog) {
             auto& files = static_cast<QFileDialog&>(dialog);
             files.selectNameFilter(files.nameFilters()[c.filter - 1]);
             files.selectFile(out.host(c.chosen));

@@ -25,11 +25,11 @@
 #include "config/Options.h"
 #include "controls/HelpWindow.h"
 #include "controls/Helpers.h"
+#include "desktop/DesktopIntegration.h"
+#include "desktop/MessageBox.h"
+#include "desktop/Shell.h"
 #include "draw/SystemColors.h"
-#include "platform/DesktopIntegration.h"
-#include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
-#include "platform/Shell.h"
 #include "tests/fixtures/TempTree.h"
 #include "views/HPieChart.h"
 #include "views/PieChartPage.h"
@@ -43,12 +43,12 @@ class ViewToolsHelpTest : public ::testing::Test {
 protected:
     void SetUp() override {
         QFile::remove(platform::SettingsFilePath());  // the settings' defaults
-        platform::RemoveFolderVerb();
-        platform::SetMessageAnswerer([this](const platform::MessageRequest& r) {
+        desktop::RemoveFolderVerb();
+        desktop::SetMessageAnswerer([this](const desktop::MessageRequest& r) {
             asked << r.text;
-            return platform::Ok;
+            return desktop::Ok;
         });
-        platform::SetDialogRunner([this](QDialog& dialog) {
+        desktop::SetDialogRunner([this](QDialog& dialog) {
             if (auto* box = qobject_cast<TOptionsBox*>(&dialog); box && options) options(*box);
             return dialog.result();
         });
@@ -57,10 +57,10 @@ protected:
     }
     void TearDown() override {
         form.reset();
-        platform::SetDialogRunner({});
-        platform::SetMessageAnswerer({});
-        platform::SetShellLauncher({});
-        platform::RemoveFolderVerb();
+        desktop::SetDialogRunner({});
+        desktop::SetMessageAnswerer({});
+        desktop::SetShellLauncher({});
+        desktop::RemoveFolderVerb();
         TMainForm::Today = [] { return QDate::currentDate(); };
     }
 
@@ -252,14 +252,14 @@ TEST_F(ViewToolsHelpTest, TheWebPageItemIsHiddenInADistributorsCopy) {
 
 TEST_F(ViewToolsHelpTest, FindFilesAsksTheDesktopForTheSelectedFolderAndSaysWhenNothingCan) {
     TMainForm& window = Start();
-    std::vector<platform::ShellLaunch> launches;
-    platform::SetShellLauncher([&](const platform::ShellLaunch& launch) {
+    std::vector<desktop::ShellLaunch> launches;
+    desktop::SetShellLauncher([&](const desktop::ShellLaunch& launch) {
         launches.push_back(launch);
-        return platform::ShellOutcome{};
+        return desktop::ShellOutcome{};
     });
     window.cmdToolsFindFiles->trigger();
     ASSERT_EQ(launches.size(), 1u);
-    const QString search = platform::FileSearchProgram();
+    const QString search = desktop::FileSearchProgram();
     if (search.isEmpty()) {
         EXPECT_EQ(launches[0].target, QUrl::fromLocalFile(drive.host("a")).toString());
     } else {
@@ -269,8 +269,8 @@ TEST_F(ViewToolsHelpTest, FindFilesAsksTheDesktopForTheSelectedFolderAndSaysWhen
     EXPECT_TRUE(asked.isEmpty());
 
     // Nothing on this desktop can search or show a folder: the user is told, not left waiting.
-    platform::SetShellLauncher([](const platform::ShellLaunch&) {
-        return platform::ShellOutcome{platform::ShellError::NoAssociation, "No program is set."};
+    desktop::SetShellLauncher([](const desktop::ShellLaunch&) {
+        return desktop::ShellOutcome{desktop::ShellError::NoAssociation, "No program is set."};
     });
     window.cmdToolsFindFiles->trigger();
     window.toolExplore->trigger();

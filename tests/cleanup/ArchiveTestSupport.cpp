@@ -139,15 +139,15 @@ ArchiveTest::ArchiveTest() : startFolder_(QDir::currentPath()) {
     // The drive is the current one, as the program's own folder's drive would be.
     QDir::setCurrent(drive.host());
     TCleanUpCompressFolderBox::EngineFolder = QStringLiteral(QUILLON_ZIP_ENGINE_DIR);
-    platform::SetMessageAnswerer([this](const platform::MessageRequest& request) {
+    desktop::SetMessageAnswerer([this](const desktop::MessageRequest& request) {
         boxes << request.text;
         if (!answers.isEmpty()) return answers.takeFirst();
-        return (request.buttons & platform::Ok) ? platform::Ok : platform::No;
+        return (request.buttons & desktop::Ok) ? desktop::Ok : desktop::No;
     });
 }
 
 ArchiveTest::~ArchiveTest() {
-    platform::SetMessageAnswerer({});
+    desktop::SetMessageAnswerer({});
     TCleanUpCompressFolderBox::EngineFolder.clear();
     QDir::setCurrent(startFolder_);
 }

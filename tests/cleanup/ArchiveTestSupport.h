@@ -13,7 +13,7 @@
 #include <functional>
 #include <map>
 
-#include "platform/MessageBox.h"
+#include "desktop/MessageBox.h"
 #include "tests/fixtures/TempTree.h"
 
 class QDialog;
@@ -72,7 +72,7 @@ protected:
 
     testing_support::TempDrive drive;
     QStringList boxes;
-    QList<platform::MessageButton> answers;
+    QList<desktop::MessageButton> answers;
 
 private:
     QString startFolder_;

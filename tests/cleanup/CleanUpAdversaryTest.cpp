@@ -79,13 +79,13 @@ public:
         WriteFile(Outside() + "/secret.txt", "outside every drive");
         WriteFile(Outside() + "/victim/precious.txt", "what a link may lead to");
         qputenv("XDG_DATA_HOME", (base_.path() + "/data").toUtf8());
-        platform::SetMessageAnswerer([this](const platform::MessageRequest& r) {
+        desktop::SetMessageAnswerer([this](const desktop::MessageRequest& r) {
             said_ << r.text;
-            return (r.buttons & platform::Yes) ? platform::Yes : platform::Ok;
+            return (r.buttons & desktop::Yes) ? desktop::Yes : desktop::Ok;
         });
     }
     ~CleanUpAdversary() override {
-        platform::SetMessageAnswerer({});
+        desktop::SetMessageAnswerer({});
         qputenv("XDG_DATA_HOME", dataHome_);
     }
 

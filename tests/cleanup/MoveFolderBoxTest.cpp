@@ -15,10 +15,10 @@
 
 #include "cleanup/FormCleanUpMove.h"
 #include "controls/FilCtl95.h"
+#include "desktop/MessageBox.h"
 #include "engine/FolderTree.h"
 #include "engine/TextForms.h"
 #include "platform/Drives.h"
-#include "platform/MessageBox.h"
 #include "tests/fixtures/QtPrinters.h"
 #include "tests/fixtures/TempTree.h"
 #include "tests/fixtures/TestMounts.h"
@@ -66,12 +66,12 @@ struct Row {
 class MoveFolderBoxTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::SetMessageAnswerer([this](const platform::MessageRequest& r) {
+        desktop::SetMessageAnswerer([this](const desktop::MessageRequest& r) {
             boxes << r.caption + " | " + r.text;
-            return platform::Ok;
+            return desktop::Ok;
         });
     }
-    void TearDown() override { platform::SetMessageAnswerer({}); }
+    void TearDown() override { desktop::SetMessageAnswerer({}); }
 
     std::unique_ptr<TCleanUpMoveFolderBox> Open(const QString& source) {
         auto box = std::make_unique<TCleanUpMoveFolderBox>();

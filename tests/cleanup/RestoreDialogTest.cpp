@@ -222,7 +222,7 @@ TEST_F(RestoreDialogTest, ARestoreThatFailsHalfWayKeepsTheArchiveAndSaysSo) {
     // The target holds the folder already, with a subfolder nothing can be written into.
     QDir().mkpath(drive.host("target/Docs/sub"));
     ASSERT_EQ(::chmod(QFile::encodeName(drive.host("target/Docs/sub")).constData(), 0555), 0);
-    answers = {platform::Yes};  // restore over it
+    answers = {desktop::Yes};  // restore over it
     {
         testing_support::WithoutPermissionOverride asAnyUser;
         if (!asAnyUser.ok()) GTEST_SKIP() << "the capabilities cannot be dropped";
@@ -259,7 +259,7 @@ TEST_F(RestoreDialogTest, RestoringOverAnExistingFolderAsksFirstAndNoChangesNoth
         "in it that has the same name as a file in the archive; its other files stay as they "
         "are.\n\nDo you want to restore the folder over the existing one?";
 
-    answers = {platform::No};
+    answers = {desktop::No};
     auto box = Open();
     Restore(*box, 0, true);
     EXPECT_EQ(boxes, QStringList{question});
@@ -269,7 +269,7 @@ TEST_F(RestoreDialogTest, RestoringOverAnExistingFolderAsksFirstAndNoChangesNoth
     EXPECT_EQ(FactsOf(host), changed);
 
     boxes.clear();
-    answers = {platform::Yes};
+    answers = {desktop::Yes};
     Restore(*box, 0, false);
     EXPECT_EQ(boxes, QStringList({question, Success("T:\\Docs")}));
     EXPECT_EQ(ReadFile(host + "/a.txt"),
@@ -284,7 +284,7 @@ TEST_F(RestoreDialogTest, DeletingAnArchiveAsksAndOnlyYesDeletes) {
     const QString question =
         "Really delete the ZIP archive that contains the folder 'Docs' ?\n\nWarning: You will "
         "not be able to restore any file from this folder if you delete the ZIP archive.";
-    for (const platform::MessageButton answer : {platform::No, platform::Cancel, platform::Yes}) {
+    for (const desktop::MessageButton answer : {desktop::No, desktop::Cancel, desktop::Yes}) {
         SCOPED_TRACE(answer);
         boxes.clear();
         answers = {answer};
@@ -292,7 +292,7 @@ TEST_F(RestoreDialogTest, DeletingAnArchiveAsksAndOnlyYesDeletes) {
         Select(*box, 0);
         ButtonOf(*box, "cmdDeleteArchive")->click();
         EXPECT_EQ(boxes, QStringList{question});
-        const bool kept = answer != platform::Yes;
+        const bool kept = answer != desktop::Yes;
         EXPECT_EQ(QFileInfo::exists(drive.host("Archives Bin/" + run.archive)), kept);
         EXPECT_EQ(Rows(*box).size(), kept ? 1 : 0);
         EXPECT_EQ(RegisterLines().size(), kept ? 3 : 0);
@@ -346,7 +346,7 @@ TEST_F(RestoreDialogTest, BrowsingPutsTheChosenFolderIntoThePath) {
     Archive(drive.path("Docs"), false);
     drive.folder("elsewhere/inner");
     QString title;
-    platform::SetDialogRunner([&](QDialog& dialog) {
+    desktop::SetDialogRunner([&](QDialog& dialog) {
         auto& files = static_cast<QFileDialog&>(dialog);
         title = files.windowTitle();
         files.selectFile(drive.host("elsewhere/inner"));
@@ -357,7 +357,7 @@ TEST_F(RestoreDialogTest, BrowsingPutsTheChosenFolderIntoThePath) {
     Select(*box, 0);
     PathEdit(*box)->setText(drive.path("elsewhere"));
     ButtonOf(*box, "cmdRestorePath")->click();
-    platform::SetDialogRunner({});
+    desktop::SetDialogRunner({});
     EXPECT_EQ(title,
               "Select the destination folder where you want to restore the selected folder from "
               "the ZIP archive.");

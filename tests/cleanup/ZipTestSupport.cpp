@@ -7,16 +7,16 @@
 #include <QRandomGenerator>
 #include <filesystem>
 
-#include "platform/MessageBox.h"
+#include "desktop/MessageBox.h"
 
 namespace zip_testing {
 
 ZipTest::ZipTest() : startFolder_(QDir::currentPath()) {
     QDir::setCurrent(tree.host());
     zip.SetDLLDirectory(QStringLiteral(QUILLON_ZIP_ENGINE_DIR));
-    platform::SetMessageAnswerer([this](const platform::MessageRequest& request) {
+    desktop::SetMessageAnswerer([this](const desktop::MessageRequest& request) {
         boxes << request.text;
-        return platform::Ok;
+        return desktop::Ok;
     });
     zip.OnMessage = [this](TZipEngine*, int code, const QString& text) {
         messages.emplace_back(code, text);
@@ -28,7 +28,7 @@ ZipTest::ZipTest() : startFolder_(QDir::currentPath()) {
 }
 
 ZipTest::~ZipTest() {
-    platform::SetMessageAnswerer({});
+    desktop::SetMessageAnswerer({});
     QDir::setCurrent(startFolder_);
 }
 

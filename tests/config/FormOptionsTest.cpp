@@ -22,20 +22,20 @@
 #include "controls/HelpWindow.h"
 #include "controls/Helpers.h"
 #include "controls/OrbDriveControls.h"
+#include "desktop/DesktopIntegration.h"
+#include "desktop/MessageBox.h"
 #include "draw/SystemColors.h"
-#include "platform/DesktopIntegration.h"
-#include "platform/MessageBox.h"
 #include "tests/config/SettingsHome.h"
 #include "tests/fixtures/TempTree.h"
 
-using platform::MessageRequest;
+using desktop::MessageRequest;
 using testing_support::DriveMapScope;
 using testing_support::TempTree;
 
 namespace {
 
 QString VerbText() {
-    QFile file(platform::FolderVerbPath());
+    QFile file(desktop::FolderVerbPath());
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
@@ -44,16 +44,16 @@ class OptionsBoxTest : public ::testing::Test {
 protected:
     void SetUp() override {
         LoadSettings();  // every setting at its default
-        platform::RemoveFolderVerb();
-        platform::SetMessageAnswerer([this](const MessageRequest& r) {
+        desktop::RemoveFolderVerb();
+        desktop::SetMessageAnswerer([this](const MessageRequest& r) {
             boxes.push_back(r);
-            return platform::Ok;
+            return desktop::Ok;
         });
     }
     void TearDown() override {
-        platform::SetMessageAnswerer({});
-        platform::SetDialogRunner({});
-        platform::RemoveFolderVerb();
+        desktop::SetMessageAnswerer({});
+        desktop::SetDialogRunner({});
+        desktop::RemoveFolderVerb();
         (void)SaveSettings();
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
@@ -105,7 +105,7 @@ TEST_F(OptionsBoxTest, OpensWithTheSettingsTheProgramsDriveAndTheVerbAsFound) {
         EXPECT_EQ(box.TheDrivesBox->CheckedDrives(), QStringLiteral("S"));
         EXPECT_FALSE(box.chkExplorerMenu->isChecked());
     }
-    ASSERT_EQ(platform::WriteFolderVerb("Analyze with Quillon Pro", Program()), QString());
+    ASSERT_EQ(desktop::WriteFolderVerb("Analyze with Quillon Pro", Program()), QString());
     TOptionsBox box(nullptr, Program());
     EXPECT_TRUE(box.chkExplorerMenu->isChecked());
 }
@@ -190,8 +190,8 @@ TEST_F(OptionsBoxTest, ThresholdsFromZeroToAHundredPercentAreTakenAndAnythingEls
         EXPECT_EQ(boxes[0].text,
                   QString::fromUtf8(c.text) + " is not a valid positive value between 0 and 360");
         EXPECT_EQ(boxes[0].caption, QStringLiteral("Quillon Pro"));
-        EXPECT_EQ(boxes[0].icon, platform::MessageIcon::Error);
-        EXPECT_EQ(boxes[0].buttons, platform::MessageButtons(platform::Ok));
+        EXPECT_EQ(boxes[0].icon, desktop::MessageIcon::Error);
+        EXPECT_EQ(boxes[0].buttons, desktop::MessageButtons(desktop::Ok));
     }
 }
 
@@ -213,8 +213,8 @@ TEST_F(OptionsBoxTest, ARefusedSecondThresholdLeavesTheFirstAndTheStepsBeforeItA
     EXPECT_NEAR(MinFileSectionAngle, 36.0, 1e-9);
     EXPECT_EQ(MinFolderSectionAngle, 1.0);
     EXPECT_EQ(MinTextSectionAngle, 5.0);
-    EXPECT_EQ(AppColors, DefaultAppColors);      // the colours come after the thresholds
-    EXPECT_FALSE(platform::FolderVerbExists());  // and the verb after the colours
+    EXPECT_EQ(AppColors, DefaultAppColors);     // the colours come after the thresholds
+    EXPECT_FALSE(desktop::FolderVerbExists());  // and the verb after the colours
     box.cmdCancel->click();
     EXPECT_EQ(box.result(), int(QDialog::Rejected));
     EXPECT_TRUE(box.Accepted());  // the window applies what OK did before it stopped
@@ -232,7 +232,7 @@ TEST_F(OptionsBoxTest, ThresholdsReadAndWriteTheLocalesDecimalSeparator) {
 
 TEST_F(OptionsBoxTest, OkRewritesTheVerbForTheProgramWhereItIsNowAndAClearedBoxRemovesIt) {
     // A verb left by a copy of the program that has since moved.
-    ASSERT_EQ(platform::WriteFolderVerb("Analyze with Quillon Pro", "/old/place/quillon"),
+    ASSERT_EQ(desktop::WriteFolderVerb("Analyze with Quillon Pro", "/old/place/quillon"),
               QString());
     {
         TOptionsBox box(nullptr, Program());
@@ -245,7 +245,7 @@ TEST_F(OptionsBoxTest, OkRewritesTheVerbForTheProgramWhereItIsNowAndAClearedBoxR
     EXPECT_TRUE(text.contains("\nExec=\"" + Program() + "\" %f\n")) << text.toStdString();
     QProcess validate;
     validate.setProcessChannelMode(QProcess::MergedChannels);
-    validate.start("desktop-file-validate", {platform::FolderVerbPath()});
+    validate.start("desktop-file-validate", {desktop::FolderVerbPath()});
     ASSERT_TRUE(validate.waitForFinished(30000));
     EXPECT_EQ(validate.exitCode(), 0);
     EXPECT_EQ(validate.readAll().trimmed(), QByteArray());
@@ -253,17 +253,17 @@ TEST_F(OptionsBoxTest, OkRewritesTheVerbForTheProgramWhereItIsNowAndAClearedBoxR
     TOptionsBox box(nullptr, Program());
     box.chkExplorerMenu->setChecked(false);
     box.cmdOK->click();
-    EXPECT_FALSE(platform::FolderVerbExists());
+    EXPECT_FALSE(desktop::FolderVerbExists());
     // Clicking the caption's second line works the check box too.
     TOptionsBox again(nullptr, Program());
     QTest::mouseClick(again.capExplorerMenu, Qt::LeftButton);
     EXPECT_TRUE(again.chkExplorerMenu->isChecked());
     again.cmdOK->click();
-    EXPECT_TRUE(platform::FolderVerbExists());
+    EXPECT_TRUE(desktop::FolderVerbExists());
 }
 
 TEST_F(OptionsBoxTest, AVerbThatCannotBeWrittenIsReportedWithTheSettingsKept) {
-    const QString applications = QFileInfo(platform::FolderVerbPath()).absolutePath();
+    const QString applications = QFileInfo(desktop::FolderVerbPath()).absolutePath();
     QDir(applications).removeRecursively();
     QDir().mkpath(QFileInfo(applications).absolutePath());
     QFile blocker(applications);
@@ -277,7 +277,7 @@ TEST_F(OptionsBoxTest, AVerbThatCannotBeWrittenIsReportedWithTheSettingsKept) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, QStringLiteral("Error creating system registry entry"));
     EXPECT_EQ(boxes[0].caption, QStringLiteral("Quillon Pro"));
-    EXPECT_EQ(boxes[0].icon, platform::MessageIcon::Error);
+    EXPECT_EQ(boxes[0].icon, desktop::MessageIcon::Error);
     EXPECT_TRUE(box.Accepted());
     EXPECT_NE(box.result(), int(QDialog::Accepted));
     EXPECT_FALSE(optAutoExpand->Value);
@@ -298,7 +298,7 @@ TEST_F(OptionsBoxTest, TheColourPanelPressesLikeAButtonAndTheColourDialogChanges
     std::vector<QColor> presets;
     QColor answer;
     int result = QDialog::Accepted;
-    platform::SetDialogRunner([&](QDialog& dialog) {
+    desktop::SetDialogRunner([&](QDialog& dialog) {
         auto& colors = dynamic_cast<QColorDialog&>(dialog);
         presets.push_back(colors.currentColor());
         if (result == QDialog::Accepted) colors.setCurrentColor(answer);

@@ -18,8 +18,8 @@
 #include "controls/Helpers.h"
 #include "controls/OrbDriveControls.h"
 #include "controls/ShBrowse.h"
+#include "desktop/MessageBox.h"
 #include "platform/Drives.h"
-#include "platform/MessageBox.h"
 #include "platform/Volume.h"
 #include "tests/fixtures/QtPrinters.h"
 #include "tests/fixtures/TempTree.h"
@@ -56,12 +56,12 @@ QString EntryText(char letter) {
 class Driving {
 public:
     explicit Driving(std::function<void(QDialog&)> driver) {
-        platform::SetDialogRunner([driver](QDialog& dialog) {
+        desktop::SetDialogRunner([driver](QDialog& dialog) {
             QTimer::singleShot(0, &dialog, [&dialog, driver] { driver(dialog); });
             return dialog.exec();
         });
     }
-    ~Driving() { platform::SetDialogRunner({}); }
+    ~Driving() { desktop::SetDialogRunner({}); }
 };
 
 }  // namespace
@@ -208,14 +208,14 @@ TEST_F(SelectDrives, TheButtonsCheckAndUncheck) {
 
 TEST_F(SelectDrives, ScanAndCancelCloseButScanWithNothingCheckedSaysWhatToDo) {
     QStringList said;
-    platform::SetMessageAnswerer([&](const platform::MessageRequest& r) {
+    desktop::SetMessageAnswerer([&](const desktop::MessageRequest& r) {
         said << r.text;
-        return platform::Ok;
+        return desktop::Ok;
     });
     TDrivesSelectBox none(nullptr, "Q:\\q");
     none.show();
     none.cmdScan()->click();
-    platform::SetMessageAnswerer({});
+    desktop::SetMessageAnswerer({});
     EXPECT_EQ(said, QStringList{TDrivesSelectBox::kNothingTicked});
     EXPECT_FALSE(none.ScanChosen());
     EXPECT_TRUE(none.isVisible());

@@ -13,12 +13,13 @@
 #include <memory>
 
 #include "controls/FileOperationDialogs.h"
-#include "platform/MessageBox.h"
+#include "desktop/MessageBox.h"
 #include "platform/Trash.h"
 #include "tests/fixtures/QtPrinters.h"
 #include "tests/fixtures/TempTree.h"
 
 using namespace platform;
+using namespace desktop;
 using testing_support::DriveMapScope;
 using testing_support::TempDrive;
 using testing_support::TempTree;

@@ -9,7 +9,7 @@
 #include "controls/SensiControls.h"
 #include "controls/URL.h"
 #include "controls/verslab.h"
-#include "platform/Shell.h"
+#include "desktop/Shell.h"
 #include "tests/fixtures/QtPrinters.h"
 #include "tests/fixtures/TempTree.h"
 
@@ -19,14 +19,14 @@ namespace {
 
 class Launches {
 public:
-    explicit Launches(platform::ShellOutcome answer = {}) {
-        platform::SetShellLauncher([this, answer](const platform::ShellLaunch& l) {
+    explicit Launches(desktop::ShellOutcome answer = {}) {
+        desktop::SetShellLauncher([this, answer](const desktop::ShellLaunch& l) {
             seen.push_back(l);
             return answer;
         });
     }
-    ~Launches() { platform::SetShellLauncher({}); }
-    std::vector<platform::ShellLaunch> seen;
+    ~Launches() { desktop::SetShellLauncher({}); }
+    std::vector<desktop::ShellLaunch> seen;
 };
 
 }  // namespace
@@ -121,10 +121,10 @@ TEST(ShellOpen, ProgramsStartAndEverythingElseGoesToItsHandler) {
     EXPECT_EQ(ShellOpen(drive.path("gone.txt"), {}, {}, 1), 2);
     EXPECT_EQ(ShellOpen("Q:\\gone.txt", {}, {}, 1), 3);
     ASSERT_EQ(launches.seen.size(), 2u);
-    EXPECT_EQ(launches.seen[0].kind, platform::ShellLaunch::Kind::StartProgram);
+    EXPECT_EQ(launches.seen[0].kind, desktop::ShellLaunch::Kind::StartProgram);
     EXPECT_EQ(launches.seen[0].arguments, QStringList{"-x"});
     EXPECT_EQ(launches.seen[0].workingFolder, drive.host("work"));
-    EXPECT_EQ(launches.seen[1].kind, platform::ShellLaunch::Kind::OpenUrl);
+    EXPECT_EQ(launches.seen[1].kind, desktop::ShellLaunch::Kind::OpenUrl);
 }
 
 TEST(URL, OpenHandsThePrefixedAddressToTheShell) {
@@ -150,7 +150,7 @@ TEST(URL, OpenHandsThePrefixedAddressToTheShell) {
 }
 
 TEST(URL, AFailingShellMakesOpenFalse) {
-    Launches launches({platform::ShellError::NoAssociation, "none"});
+    Launches launches({desktop::ShellError::NoAssociation, "none"});
     TURL url;
     url.setURL("www.norvane.example");
     EXPECT_FALSE(url.Open());

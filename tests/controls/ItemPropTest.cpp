@@ -13,9 +13,9 @@
 
 #include "controls/Helpers.h"
 #include "controls/ItemProp.h"
+#include "desktop/MessageBox.h"
+#include "desktop/Shell.h"
 #include "platform/HostNames.h"
-#include "platform/MessageBox.h"
-#include "platform/Shell.h"
 #include "tests/fixtures/QtPrinters.h"
 #include "tests/fixtures/TempTree.h"
 
@@ -40,7 +40,7 @@ public:
                 menu->close();
             }
         });
-        platform::SetDialogRunner([this](QDialog& dialog) {
+        desktop::SetDialogRunner([this](QDialog& dialog) {
             QTimer::singleShot(0, &dialog, [this, &dialog] {
                 // The sizes are counted once the dialog is up.
                 EXPECT_TRUE(QTest::qWaitFor([&dialog] {
@@ -56,15 +56,15 @@ public:
             });
             return dialog.exec();
         });
-        platform::SetMessageAnswerer([this](const platform::MessageRequest& r) {
+        desktop::SetMessageAnswerer([this](const desktop::MessageRequest& r) {
             asked << r.text;
-            return platform::Yes;
+            return desktop::Yes;
         });
     }
     ~MenuChoice() {
         SetPopupDriver({});
-        platform::SetDialogRunner({});
-        platform::SetMessageAnswerer({});
+        desktop::SetDialogRunner({});
+        desktop::SetMessageAnswerer({});
     }
 
     QMap<QString, bool> enabled;
@@ -159,14 +159,14 @@ TEST(ItemContextMenu, WhatGoesToOtherProgramsIsTheHostPath) {
         EXPECT_EQ(copied->urls()[0].toEncoded(), url);
     }
     {
-        std::vector<platform::ShellLaunch> launches;
-        platform::SetShellLauncher([&](const platform::ShellLaunch& launch) {
+        std::vector<desktop::ShellLaunch> launches;
+        desktop::SetShellLauncher([&](const desktop::ShellLaunch& launch) {
             launches.push_back(launch);
-            return platform::ShellOutcome{};
+            return desktop::ShellOutcome{};
         });
         MenuChoice choice("Open Containing Folder");
         EXPECT_TRUE(ShowItemContextMenu(drive.path("d\\" + name), nullptr, {}));
-        platform::SetShellLauncher({});
+        desktop::SetShellLauncher({});
         ASSERT_EQ(launches.size(), 1u);
         EXPECT_EQ(launches[0].target, url.left(url.lastIndexOf('/')));
     }

@@ -39,9 +39,9 @@
 #include "cleanup/ArchivesRegister.h"
 #include "cleanup/ZipEngine.h"
 #include "config/Options.h"
+#include "desktop/MessageBox.h"
 #include "platform/Drives.h"
 #include "platform/FileOperations.h"
-#include "platform/MessageBox.h"
 
 extern char** environ;
 
@@ -204,9 +204,9 @@ void Stop() {
     std::fflush(stdout);
 }
 
-platform::MessageButton Answer(const platform::MessageRequest& request) {
+desktop::MessageButton Answer(const desktop::MessageRequest& request) {
     std::fprintf(stderr, "box: %s\n", qPrintable(request.text));
-    return (request.buttons & platform::Ok) ? platform::Ok : platform::No;
+    return (request.buttons & desktop::Ok) ? desktop::Ok : desktop::No;
 }
 
 void SaveSettings() {
@@ -220,7 +220,7 @@ void SaveSettings() {
 }
 
 int RunOperation(const QString& op) {
-    platform::SetMessageAnswerer(Answer);
+    desktop::SetMessageAnswerer(Answer);
     const QString s = qEnvironmentVariable("QUILLON_DRIVES").section(';', 0, 0).mid(2);
     QDir::setCurrent(s);
     platform::FileOperationCallbacks quiet;
@@ -568,7 +568,7 @@ public:
         MakeSample(p_.s() + "/work/Docs");
         before_ = FactsOf(p_.s() + "/work/Docs");
         // The archive the restore starts from, made without removing anything.
-        platform::SetMessageAnswerer(Answer);
+        desktop::SetMessageAnswerer(Answer);
         cleanup::ArchiveRequest request;
         request.folder = "S:\\work\\Docs";
         request.archiveDrive = 'S';
@@ -953,7 +953,7 @@ int RunSweep(const QStringList& args) {
         mkdtemp(shm.data()))
         p.shm = QFile::decodeName(shm);
     UsePlaces(p);
-    platform::SetMessageAnswerer(Answer);
+    desktop::SetMessageAnswerer(Answer);
 
     std::vector<Figures> table;
     bool failed = false;

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/MessageBox.h"
+#include "desktop/MessageBox.h"
 
 namespace fuzz_support {
 
@@ -29,7 +29,7 @@ public:
         qputenv("QUILLON_DRIVES", drives.toLocal8Bit());
         qputenv("QT_QPA_PLATFORM", "offscreen");
         if (!QCoreApplication::instance()) app_ = new QCoreApplication(argc_, argv_);
-        platform::SetMessageAnswerer([](const platform::MessageRequest&) { return platform::Ok; });
+        desktop::SetMessageAnswerer([](const desktop::MessageRequest&) { return desktop::Ok; });
     }
 
     QString Path(const QString& relative = {}) const {

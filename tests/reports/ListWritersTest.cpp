@@ -11,7 +11,7 @@
 #include <QStandardPaths>
 #include <csignal>
 
-#include "platform/MessageBox.h"
+#include "desktop/MessageBox.h"
 #include "tests/fixtures/QtPrinters.h"
 #include "tests/fixtures/TempTree.h"
 
@@ -35,12 +35,12 @@ QByteArray Read(const QString& file) {
 class ListWritersTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::SetMessageAnswerer([this](const platform::MessageRequest& r) {
+        desktop::SetMessageAnswerer([this](const desktop::MessageRequest& r) {
             boxes << r.caption + ": " + r.text;
-            return platform::Ok;
+            return desktop::Ok;
         });
     }
-    void TearDown() override { platform::SetMessageAnswerer({}); }
+    void TearDown() override { desktop::SetMessageAnswerer({}); }
 
     TempTree dir;
     QStringList boxes;

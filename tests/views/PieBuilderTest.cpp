@@ -4,13 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include "desktop/Shell.h"
 #include "draw/PainterCanvas.h"
 #include "engine/Ncdu.h"
 #include "engine/Scanner.h"
 #include "engine/TextForms.h"
 #include "engine/VolumeFacts.h"
 #include "platform/ByteInput.h"
-#include "platform/Shell.h"
 #include "tests/fixtures/TempTree.h"
 #include "views/HPieChart.h"
 #include "views/PageParts.h"
@@ -197,7 +197,7 @@ TEST_F(PieBuilderTest, FileSectionsShowOnlyWhatTheFolderRecordCounts) {
         EXPECT_NEAR(angles, 360.0, 0.01);
     }
     // Nor is there a file to take an icon from: an imported folder is drawn as a folder.
-    platform::ShellIconList& icons = platform::ShellIconList::Instance();
+    desktop::ShellIconList& icons = desktop::ShellIconList::Instance();
     EXPECT_EQ(ShellIconIndexOf(engine::NodePath(imported->Child(0))), icons.FolderIndex());
 }
 

@@ -25,9 +25,9 @@
 #include "app/main.h"
 #include "config/AppConfiguration.h"
 #include "controls/Helpers.h"
+#include "desktop/MessageBox.h"
 #include "draw/RecordingCanvas.h"
 #include "engine/TextForms.h"
-#include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
 #include "tests/fixtures/Pictures.h"
 #include "tests/fixtures/TempTree.h"
@@ -49,9 +49,9 @@ class PiePageTest : public ::testing::Test {
 protected:
     void SetUp() override {
         QFile::remove(platform::SettingsFilePath());  // every test starts from the defaults
-        platform::SetDialogRunner([](QDialog&) { return int(QDialog::Rejected); });
-        platform::SetMessageAnswerer([](const platform::MessageRequest& r) {
-            return (r.buttons & platform::Yes) ? platform::Yes : platform::Ok;
+        desktop::SetDialogRunner([](QDialog&) { return int(QDialog::Rejected); });
+        desktop::SetMessageAnswerer([](const desktop::MessageRequest& r) {
+            return (r.buttons & desktop::Yes) ? desktop::Yes : desktop::Ok;
         });
     }
     void TearDown() override {
@@ -59,8 +59,8 @@ protected:
         box.reset();
         form.reset();
         SetPopupDriver({});
-        platform::SetDialogRunner({});
-        platform::SetMessageAnswerer({});
+        desktop::SetDialogRunner({});
+        desktop::SetMessageAnswerer({});
     }
 
     // The window over the drive as the test made it, scanned, with plain labels, sizes without
@@ -564,7 +564,7 @@ TEST_F(PiePageTest, ThePieExportsAsTheScreenShowsItWhileTheShownPageStays) {
     QStringList metafiles;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.chosen);
-        platform::SetDialogRunner([&](QDialog& dialog) {
+        desktop::SetDialogRunner([&](QDialog& dialog) {
             auto& files = static_cast<QFileDialog&>(dialog);
             files.selectNameFilter(files.nameFilters()[c.filter - 1]);
             files.selectFile(out.host(c.chosen));

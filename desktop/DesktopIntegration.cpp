@@ -1,4 +1,4 @@
-#include "platform/DesktopIntegration.h"
+#include "desktop/DesktopIntegration.h"
 
 #include <QDir>
 #include <QProcess>
@@ -9,7 +9,7 @@
 #include "platform/HostFiles.h"
 #include "platform/Trash.h"
 
-namespace platform {
+namespace desktop {
 
 namespace {
 
@@ -74,14 +74,14 @@ void RefreshApplicationsDatabase(const QString& folder) {
 }  // namespace
 
 QString FolderVerbPath() {
-    const QString data = DataHome();
+    const QString data = platform::DataHome();
     return data.isEmpty() ? QString()
                           : data + QLatin1String("/applications/quillon-pro-folder.desktop");
 }
 
 bool FolderVerbExists() {
     const QString path = FolderVerbPath();
-    return !path.isEmpty() && HostEntryAt(path) != HostEntry::Missing;
+    return !path.isEmpty() && platform::HostEntryAt(path) != platform::HostEntry::Missing;
 }
 
 QString FolderVerbEntry(const QString& caption, const QString& programHostPath) {
@@ -102,9 +102,9 @@ QString WriteFolderVerb(const QString& caption, const QString& programHostPath) 
     const QString path = FolderVerbPath();
     if (path.isEmpty()) return QStringLiteral("No folder for the user's applications");
     const QString folder = path.left(path.lastIndexOf(u'/'));
-    if (!MakeHostFolders(folder)) return QStringLiteral("Cannot create ") + folder;
+    if (!platform::MakeHostFolders(folder)) return QStringLiteral("Cannot create ") + folder;
     QString why;
-    if (!ReplaceHostFile(path, FolderVerbEntry(caption, programHostPath).toUtf8(), &why))
+    if (!platform::ReplaceHostFile(path, FolderVerbEntry(caption, programHostPath).toUtf8(), &why))
         return why;
     RefreshApplicationsDatabase(folder);
     return {};
@@ -112,7 +112,9 @@ QString WriteFolderVerb(const QString& caption, const QString& programHostPath) 
 
 void RemoveFolderVerb() {
     const QString path = FolderVerbPath();
-    if (path.isEmpty() || HostEntryAt(path) == HostEntry::Missing || !RemoveHostFile(path)) return;
+    if (path.isEmpty() || platform::HostEntryAt(path) == platform::HostEntry::Missing ||
+        !platform::RemoveHostFile(path))
+        return;
     RefreshApplicationsDatabase(path.left(path.lastIndexOf(u'/')));
 }
 
@@ -143,7 +145,7 @@ QString FileSearchProgram() {
 }
 
 ShellOutcome FindFilesIn(const QString& folder) {
-    const QString host = folder.isEmpty() ? QString() : ToHostPath(folder);
+    const QString host = folder.isEmpty() ? QString() : platform::ToHostPath(folder);
     const QString program = FileSearchProgram();
     if (!program.isEmpty()) {
         const QString name = program.mid(program.lastIndexOf(u'/') + 1);
@@ -158,4 +160,4 @@ ShellOutcome FindFilesIn(const QString& folder) {
     return OpenFileManager(host.isEmpty() ? QDir::homePath() : host);
 }
 
-}  // namespace platform
+}  // namespace desktop

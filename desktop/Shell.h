@@ -14,7 +14,7 @@
 #include <functional>
 #include <vector>
 
-namespace platform {
+namespace desktop {
 
 // The name the file manager shows for a path: a drive root's DriveDisplayNameOf ("/home (D:)"),
 // otherwise the last name of the path. Empty for an unmapped drive.
@@ -23,15 +23,6 @@ QString ShellDisplayName(const QString& path);
 // The kind of item, as the file manager names it: "Folder" for folders and drive roots,
 // otherwise the description of the file's content type ("plain text document").
 QString ShellTypeName(const QString& path);
-
-// Who may do what with a path: the rights as "rwxr-xr-x" (of the entry itself, not of what a link
-// points at), its owner and group ("ann", "users"). Empty texts when the path cannot be reached.
-struct ShellAccess {
-    QString permissions;
-    QString owner;
-    QString group;
-};
-ShellAccess ShellAccessOf(const QString& path);
 
 enum class IconSize { Small, Large };
 
@@ -134,4 +125,4 @@ QUrl HostFileUrl(const QString& hostPath);
 using ShellLauncher = std::function<ShellOutcome(const ShellLaunch&)>;
 ShellLauncher SetShellLauncher(ShellLauncher launcher);
 
-}  // namespace platform
+}  // namespace desktop

@@ -1,4 +1,4 @@
-#include "platform/MessageBox.h"
+#include "desktop/MessageBox.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -7,7 +7,7 @@
 #include <QTextStream>
 #include <utility>
 
-namespace platform {
+namespace desktop {
 
 namespace {
 
@@ -109,4 +109,4 @@ int RunModal(QDialog& dialog) {
     return dialog.exec();
 }
 
-}  // namespace platform
+}  // namespace desktop

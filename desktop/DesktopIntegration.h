@@ -9,9 +9,9 @@
 
 #include <QString>
 
-#include "platform/Shell.h"
+#include "desktop/Shell.h"
 
-namespace platform {
+namespace desktop {
 
 // The file the folder verb lives in.
 QString FolderVerbPath();
@@ -41,4 +41,4 @@ QString FileSearchProgram();
 // user's home folder when no folder is given).
 ShellOutcome FindFilesIn(const QString& folder);
 
-}  // namespace platform
+}  // namespace desktop

@@ -1,11 +1,11 @@
-#include "platform/Guarded.h"
+#include "desktop/Guarded.h"
 
 #include <QCoreApplication>
 #include <stdexcept>
 
-#include "platform/MessageBox.h"
+#include "desktop/MessageBox.h"
 
-namespace platform {
+namespace desktop {
 
 void ReportUnexpectedError(std::exception_ptr error) noexcept {
     QString text;
@@ -23,4 +23,4 @@ void ReportUnexpectedError(std::exception_ptr error) noexcept {
     }
 }
 
-}  // namespace platform
+}  // namespace desktop

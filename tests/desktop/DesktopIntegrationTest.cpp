@@ -10,7 +10,7 @@
 #include <QTest>
 #include <QUrl>
 
-#include "platform/DesktopIntegration.h"
+#include "desktop/DesktopIntegration.h"
 #include "platform/Drives.h"
 #include "tests/fixtures/TempTree.h"
 
@@ -57,10 +57,10 @@ protected:
         for (const char* tool : {"desktop-file-validate", "gio", "update-desktop-database"})
             ASSERT_FALSE(QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
                 << tool << " is missing: scripts/setup-deps.sh installs it";
-        ASSERT_TRUE(platform::FolderVerbPath().startsWith(qEnvironmentVariable("XDG_DATA_HOME")));
-        platform::RemoveFolderVerb();
+        ASSERT_TRUE(desktop::FolderVerbPath().startsWith(qEnvironmentVariable("XDG_DATA_HOME")));
+        desktop::RemoveFolderVerb();
     }
-    void TearDown() override { platform::RemoveFolderVerb(); }
+    void TearDown() override { desktop::RemoveFolderVerb(); }
 };
 
 }  // namespace
@@ -79,11 +79,11 @@ TEST_F(FolderVerbTest, TheEntryIsValidAndStartsTheProgramWithTheFolderWhateverTh
     for (const QString& relative : programs) {
         SCOPED_TRACE(relative.toStdString());
         const QString program = FakeProgram(tree, relative);
-        ASSERT_EQ(platform::WriteFolderVerb(kCaption, program), QString());
-        ASSERT_TRUE(platform::FolderVerbExists());
+        ASSERT_EQ(desktop::WriteFolderVerb(kCaption, program), QString());
+        ASSERT_TRUE(desktop::FolderVerbExists());
 
         QString said;
-        EXPECT_EQ(RunTool("desktop-file-validate", {platform::FolderVerbPath()}, &said), 0)
+        EXPECT_EQ(RunTool("desktop-file-validate", {desktop::FolderVerbPath()}, &said), 0)
             << said.toStdString();
         EXPECT_EQ(said.trimmed(), QString());
 
@@ -91,7 +91,7 @@ TEST_F(FolderVerbTest, TheEntryIsValidAndStartsTheProgramWithTheFolderWhateverTh
         QFile::remove(out);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ARGS_OUT", out);
-        EXPECT_EQ(RunTool("gio", {"launch", platform::FolderVerbPath(), folder}, &said, env), 0)
+        EXPECT_EQ(RunTool("gio", {"launch", desktop::FolderVerbPath(), folder}, &said, env), 0)
             << said.toStdString();
         ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(out); }, 10000));
         EXPECT_EQ(ReadText(out), folder + u'\n');
@@ -101,23 +101,23 @@ TEST_F(FolderVerbTest, TheEntryIsValidAndStartsTheProgramWithTheFolderWhateverTh
 TEST_F(FolderVerbTest, TheDatabaseIsRefreshedAndNoDefaultIsEverWritten) {
     TempTree tree;
     const QString program = FakeProgram(tree, "quillon");
-    ASSERT_EQ(platform::WriteFolderVerb(kCaption, program), QString());
-    const QString applications = QFileInfo(platform::FolderVerbPath()).absolutePath();
+    ASSERT_EQ(desktop::WriteFolderVerb(kCaption, program), QString());
+    const QString applications = QFileInfo(desktop::FolderVerbPath()).absolutePath();
     // The folder's type list names the entry, so that file managers reading it offer it.
     EXPECT_TRUE(ReadText(applications + "/mimeinfo.cache")
                     .contains(QStringLiteral("inode/directory=quillon-pro-folder.desktop;")));
-    const QString text = ReadText(platform::FolderVerbPath());
+    const QString text = ReadText(desktop::FolderVerbPath());
     EXPECT_TRUE(text.contains(QStringLiteral("\nNoDisplay=true\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("\nMimeType=inode/directory;\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("\nName=Analyze with Quillon Pro\n")));
     for (const QString& folder : {qEnvironmentVariable("XDG_CONFIG_HOME"), applications})
         EXPECT_FALSE(QFileInfo::exists(folder + "/mimeapps.list")) << folder.toStdString();
 
-    platform::RemoveFolderVerb();
-    EXPECT_FALSE(platform::FolderVerbExists());
+    desktop::RemoveFolderVerb();
+    EXPECT_FALSE(desktop::FolderVerbExists());
     EXPECT_FALSE(ReadText(applications + "/mimeinfo.cache").contains("quillon-pro-folder"));
-    platform::RemoveFolderVerb();  // nothing there: no error, nothing made
-    EXPECT_FALSE(platform::FolderVerbExists());
+    desktop::RemoveFolderVerb();  // nothing there: no error, nothing made
+    EXPECT_FALSE(desktop::FolderVerbExists());
 }
 
 // A desktop that names its file manager as what opens folders keeps it: the verb only joins the
@@ -137,7 +137,7 @@ TEST_F(FolderVerbTest, TheDesktopsOwnFolderOpenerStaysTheDefault) {
     defaults.write("[Default Applications]\ninode/directory=files.desktop\n");
     defaults.close();
     TempTree program;
-    ASSERT_EQ(platform::WriteFolderVerb(kCaption, FakeProgram(program, "quillon")), QString());
+    ASSERT_EQ(desktop::WriteFolderVerb(kCaption, FakeProgram(program, "quillon")), QString());
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_DATA_DIRS", system.host());
@@ -151,14 +151,14 @@ TEST_F(FolderVerbTest, TheDesktopsOwnFolderOpenerStaysTheDefault) {
 }
 
 TEST_F(FolderVerbTest, AnApplicationsFolderThatCannotBeMadeIsReported) {
-    const QString applications = QFileInfo(platform::FolderVerbPath()).absolutePath();
+    const QString applications = QFileInfo(desktop::FolderVerbPath()).absolutePath();
     QDir(applications).removeRecursively();
     QDir().mkpath(QFileInfo(applications).absolutePath());
     QFile blocker(applications);  // a file where the folder should be
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    EXPECT_NE(platform::WriteFolderVerb(kCaption, "/usr/bin/true"), QString());
-    EXPECT_FALSE(platform::FolderVerbExists());
+    EXPECT_NE(desktop::WriteFolderVerb(kCaption, "/usr/bin/true"), QString());
+    EXPECT_FALSE(desktop::FolderVerbExists());
     QFile::remove(applications);
 }
 
@@ -172,13 +172,13 @@ protected:
         path_ = qgetenv("PATH");
         desktop_ = qgetenv("XDG_CURRENT_DESKTOP");
         qputenv("PATH", tools.host().toLocal8Bit());  // only the tools a case makes
-        platform::SetShellLauncher([this](const platform::ShellLaunch& launch) {
+        desktop::SetShellLauncher([this](const desktop::ShellLaunch& launch) {
             launches.push_back(launch);
-            return platform::ShellOutcome{};
+            return desktop::ShellOutcome{};
         });
     }
     void TearDown() override {
-        platform::SetShellLauncher({});
+        desktop::SetShellLauncher({});
         qputenv("PATH", path_);
         qputenv("XDG_CURRENT_DESKTOP", desktop_);
     }
@@ -189,7 +189,7 @@ protected:
     }
 
     TempTree tools;
-    std::vector<platform::ShellLaunch> launches;
+    std::vector<desktop::ShellLaunch> launches;
     QByteArray path_, desktop_;
 };
 
@@ -198,11 +198,11 @@ protected:
 TEST_F(FindFilesTest, TheDesktopsSearchToolStartsInTheFolderElseTheFileManagerOpensIt) {
     TempDrive drive;
     const QString folder = drive.folder("a b");
-    using Kind = platform::ShellLaunch::Kind;
+    using Kind = desktop::ShellLaunch::Kind;
 
     // No search tool: the file manager on the folder, or on the home folder for none.
-    EXPECT_TRUE(platform::FindFilesIn(drive.path("a b")).ok());
-    EXPECT_TRUE(platform::FindFilesIn(QString()).ok());
+    EXPECT_TRUE(desktop::FindFilesIn(drive.path("a b")).ok());
+    EXPECT_TRUE(desktop::FindFilesIn(QString()).ok());
     ASSERT_EQ(launches.size(), 2u);
     EXPECT_EQ(launches[0].kind, Kind::OpenUrl);
     EXPECT_EQ(QUrl(launches[0].target), QUrl::fromLocalFile(folder));
@@ -225,14 +225,14 @@ TEST_F(FindFilesTest, TheDesktopsSearchToolStartsInTheFolderElseTheFileManagerOp
         SCOPED_TRACE(c.desktop);
         qputenv("XDG_CURRENT_DESKTOP", c.desktop);
         launches.clear();
-        EXPECT_TRUE(platform::FindFilesIn(drive.path("a b")).ok());
+        EXPECT_TRUE(desktop::FindFilesIn(drive.path("a b")).ok());
         ASSERT_EQ(launches.size(), 1u);
         EXPECT_EQ(launches[0].kind, Kind::StartProgram);
         EXPECT_EQ(launches[0].target, c.program);
         EXPECT_EQ(launches[0].arguments, c.arguments);
     }
     launches.clear();
-    platform::FindFilesIn(QString());  // no folder selected: the tool alone
+    desktop::FindFilesIn(QString());  // no folder selected: the tool alone
     ASSERT_EQ(launches.size(), 1u);
     EXPECT_EQ(launches[0].arguments, QStringList());
 }

@@ -4,11 +4,11 @@
 #include <QFile>
 #include <QUrl>
 
-#include "platform/Shell.h"
+#include "desktop/Shell.h"
 #include "tests/fixtures/QtPrinters.h"
 #include "tests/fixtures/TempTree.h"
 
-using namespace platform;
+using namespace desktop;
 using testing_support::TempDrive;
 
 namespace {

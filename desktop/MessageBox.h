@@ -8,7 +8,7 @@
 class QDialog;
 class QWidget;
 
-namespace platform {
+namespace desktop {
 
 enum class MessageIcon { None, Information, Warning, Error, Question };
 
@@ -54,4 +54,4 @@ DialogRunner SetDialogRunner(DialogRunner runner);
 // True when the program runs without a screen a person can see (Qt's offscreen platform).
 bool IsOffscreen();
 
-}  // namespace platform
+}  // namespace desktop

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "platform/MessageBox.h"
+#include "desktop/MessageBox.h"
 
-using namespace platform;
+using namespace desktop;
 
 TEST(MessageBox, OffscreenAnswersTheDefaultButRetryWithCancel) {
     ASSERT_TRUE(IsOffscreen());

@@ -11,7 +11,7 @@
 #include <type_traits>
 #include <utility>
 
-namespace platform {
+namespace desktop {
 
 // Shows the error box for an exception that reached the boundary.
 void ReportUnexpectedError(std::exception_ptr error) noexcept;
@@ -73,4 +73,4 @@ inline void Post(QObject* context, std::function<void()> call) {
         context, [call = std::move(call)] { Guarded(call); }, Qt::QueuedConnection);
 }
 
-}  // namespace platform
+}  // namespace desktop

@@ -1,8 +1,4 @@
-#include "platform/Shell.h"
-
-#include <grp.h>
-#include <pwd.h>
-#include <sys/stat.h>
+#include "desktop/Shell.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -21,7 +17,7 @@
 #include "platform/Drives.h"
 #include "platform/HostNames.h"
 
-namespace platform {
+namespace desktop {
 
 namespace {
 
@@ -35,7 +31,7 @@ bool IsDriveRoot(const QString& path) {
 
 // A program path becomes the host's; anything else is taken as a host path already.
 QString HostPathOf(const QString& path) {
-    return IsProgramPath(path) ? ToHostPath(path) : path;
+    return IsProgramPath(path) ? platform::ToHostPath(path) : path;
 }
 
 // "http:", "mailto:", "file:" and the like; a drive letter and colon is no scheme.
@@ -50,7 +46,7 @@ bool HasUrlScheme(const QString& text) {
 }
 
 QString SystemText(int error) {
-    return SystemErrorText(error);
+    return platform::SystemErrorText(error);
 }
 
 ShellOutcome Failure(ShellError error, int errnoValue) {
@@ -66,13 +62,13 @@ QIcon ThemedOr(const char* themeName, QStyle::StandardPixmap fallback) {
     return icon.isNull() ? Style()->standardIcon(fallback) : icon;
 }
 
-QIcon DriveIcon(DriveType type) {
+QIcon DriveIcon(platform::DriveType type) {
     switch (type) {
-        case DriveType::Removable:
+        case platform::DriveType::Removable:
             return ThemedOr("drive-removable-media", QStyle::SP_DriveFDIcon);
-        case DriveType::CdRom:
+        case platform::DriveType::CdRom:
             return ThemedOr("drive-optical", QStyle::SP_DriveCDIcon);
-        case DriveType::Remote:
+        case platform::DriveType::Remote:
             return ThemedOr("folder-remote", QStyle::SP_DriveNetIcon);
         default:
             return ThemedOr("drive-harddisk", QStyle::SP_DriveHDIcon);
@@ -110,7 +106,7 @@ ShellOutcome Launch(const ShellLaunch& launch) {
 }  // namespace
 
 QString ShellDisplayName(const QString& path) {
-    if (IsDriveRoot(path)) return DriveDisplayNameOf(path.left(2) + u'\\');
+    if (IsDriveRoot(path)) return platform::DriveDisplayNameOf(path.left(2) + u'\\');
     QString p = path;
     while (p.endsWith(u'\\')) p.chop(1);
     return p.mid(p.lastIndexOf(u'\\') + 1);
@@ -124,20 +120,6 @@ QString ShellTypeName(const QString& path) {
     if (info.isSymLink()) return mimes.mimeTypeForName(QStringLiteral("inode/symlink")).comment();
     if (info.isDir()) return QStringLiteral("Folder");
     return mimes.mimeTypeForFile(info).comment();
-}
-
-ShellAccess ShellAccessOf(const QString& path) {
-    const QByteArray host = EncodeHostName(HostPathOf(path));
-    struct stat st {};
-    if (host.isEmpty() || ::lstat(host.constData(), &st) != 0) return {};
-    QString rights;
-    const char* letters = "rwx";
-    for (int bit = 8; bit >= 0; --bit)
-        rights += (st.st_mode & (1u << bit)) ? QChar(letters[(8 - bit) % 3]) : u'-';
-    const passwd* user = ::getpwuid(st.st_uid);
-    const group* grp = ::getgrgid(st.st_gid);
-    return {rights, user ? QString::fromUtf8(user->pw_name) : QString::number(st.st_uid),
-            grp ? QString::fromUtf8(grp->gr_name) : QString::number(st.st_gid)};
 }
 
 QSize ShellIconSize(IconSize size) {
@@ -166,7 +148,7 @@ int ShellIconList::IndexOfKey(const QString& key, const std::function<QIcon()>& 
 int ShellIconList::IndexOf(const QString& path, bool open) {
     static const QMimeDatabase mimes;
     if (IsDriveRoot(path)) {
-        const DriveType type = GetDriveType(path.left(2) + u'\\');
+        const platform::DriveType type = platform::GetDriveType(path.left(2) + u'\\');
         return IndexOfKey(QStringLiteral("drive:%1").arg(static_cast<int>(type)),
                           [type] { return DriveIcon(type); });
     }
@@ -273,7 +255,7 @@ ShellOutcome OpenFileManager(const QString& folder) {
 }
 
 QUrl HostFileUrl(const QString& hostPath) {
-    return QUrl::fromEncoded("file://" + EncodeHostName(hostPath).toPercentEncoding("/"),
+    return QUrl::fromEncoded("file://" + platform::EncodeHostName(hostPath).toPercentEncoding("/"),
                              QUrl::StrictMode);
 }
 
@@ -281,4 +263,4 @@ ShellLauncher SetShellLauncher(ShellLauncher launcher) {
     return std::exchange(Launcher(), std::move(launcher));
 }
 
-}  // namespace platform
+}  // namespace desktop

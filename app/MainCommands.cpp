@@ -16,7 +16,7 @@
 #include "app/main.h"
 #include "cleanup/CleanUpPage.h"
 #include "config/AppConfiguration.h"
-#include "config/FormOptions.h"
+#include "controls/FormOptions.h"
 #include "controls/HelpWindow.h"
 #include "controls/Helpers.h"
 #include "desktop/DesktopIntegration.h"

@@ -39,6 +39,7 @@
 #include "controls/HelpWindow.h"
 #include "controls/Helpers.h"
 #include "controls/OrbDriveControls.h"
+#include "controls/WindowPlacement.h"
 #include "desktop/Guarded.h"
 #include "desktop/MessageBox.h"
 #include "desktop/Shell.h"

@@ -78,8 +78,7 @@ QString TArchivesRegister::ArchivePath(const QString& key) const {
 }
 
 QString TArchivesRegister::ReadError() const {
-    return file_.state() == platform::ProfileFile::State::Unreadable ? file_.ErrorText()
-                                                                     : QString();
+    return file_.state() == cleanup::ProfileFile::State::Unreadable ? file_.ErrorText() : QString();
 }
 
 QStringList TArchivesRegister::Keys() const {
@@ -122,7 +121,7 @@ void TArchivesRegister::Forget(const QString& key) {
 }
 
 void TArchivesRegister::RemoveWhenEmpty() {
-    if (file_.state() == platform::ProfileFile::State::Unreadable || !file_.HoldsNoKeys()) return;
+    if (file_.state() == cleanup::ProfileFile::State::Unreadable || !file_.HoldsNoKeys()) return;
     if (!file_.Remove()) return;
     platform::PinnedFolder root;
     QString why;

@@ -11,8 +11,8 @@
 #include <QStringList>
 #include <stdexcept>
 
+#include "cleanup/ProfileFile.h"
 #include "platform/PinnedFolder.h"
-#include "platform/ProfileFile.h"
 
 inline const QString kArchivesFolderName = QStringLiteral("Archives Bin");
 inline const QString kRegisterFileName = QStringLiteral("archives.ini");
@@ -91,5 +91,5 @@ private:
     void Check(bool written) const;
 
     QString folder_;
-    platform::ProfileFile file_;
+    cleanup::ProfileFile file_;
 };

@@ -26,6 +26,7 @@
 #include "controls/HelpWindow.h"
 #include "controls/Helpers.h"
 #include "controls/ShBrowse.h"
+#include "controls/WindowPlacement.h"
 #include "desktop/Guarded.h"
 #include "desktop/MessageBox.h"
 #include "engine/FolderTree.h"

@@ -17,6 +17,7 @@
 #include "config/AppConfiguration.h"
 #include "controls/FilCtl95.h"
 #include "controls/FileOperationDialogs.h"
+#include "controls/WindowPlacement.h"
 #include "desktop/Guarded.h"
 #include "desktop/MessageBox.h"
 #include "desktop/Shell.h"

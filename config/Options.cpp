@@ -4,10 +4,10 @@
 #include <cstring>
 #include <limits>
 
-using platform::SettingsAccess;
-using platform::SettingsKey;
-using platform::SettingsStatus;
-using platform::SettingsValueType;
+using config::SettingsAccess;
+using config::SettingsKey;
+using config::SettingsStatus;
+using config::SettingsValueType;
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/SettingsStore.h"
+#include "config/SettingsStore.h"
 
 class ERegistryException : public std::exception {
 public:
@@ -72,7 +72,7 @@ public:
 private:
     // The text of a string value, or nothing when the section or value is absent.
     std::optional<QString> ReadText(const QString& section, const QString& name);
-    void Write(const QString& section, const QString& name, platform::SettingsValueType type,
+    void Write(const QString& section, const QString& name, config::SettingsValueType type,
                const QByteArray& data);
     QString SectionPath(const QString& section) const;
 

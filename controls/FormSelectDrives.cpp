@@ -9,6 +9,7 @@
 
 #include "config/AppConfiguration.h"
 #include "controls/OrbDriveControls.h"
+#include "controls/WindowPlacement.h"
 #include "desktop/MessageBox.h"
 #include "platform/Drives.h"
 

@@ -1,10 +1,14 @@
 #include "platform/ByteInput.h"
 
+#include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <zlib.h>
 
-#include <QFile>
 #include <algorithm>
 #include <vector>
+
+#include "platform/HostNames.h"
 
 namespace platform {
 
@@ -12,10 +16,19 @@ namespace {
 
 constexpr int64_t kChunk = 256 * 1024;
 
+// Up to size bytes from a descriptor, as many as one read gives: 0 at the end, -1 on failure.
+int64_t ReadSome(int fd, char* buffer, int64_t size) {
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, size_t(size));
+        if (n >= 0 || errno != EINTR) return n;
+    }
+}
+
 }  // namespace
 
 struct ByteInput::State {
-    QFile file;
+    int fd = -1;
+    bool ownsFd = false;  // standard input is the process's, not ours to close
     std::vector<char> raw = std::vector<char>(size_t(kChunk));
     // The raw bytes read but not yet handed on (or unpacked).
     int64_t rawStart = 0;
@@ -28,16 +41,20 @@ struct ByteInput::State {
 
     ~State() {
         if (gzip) inflateEnd(&zip);
+        if (ownsFd) ::close(fd);
+    }
+
+    // Reads into the raw buffer at its end; the count, 0 at the end, -1 with error set.
+    int64_t ReadRaw(int64_t at) {
+        const int64_t n = ReadSome(fd, raw.data() + at, kChunk - at);
+        if (n < 0) error = SystemErrorText(errno);
+        return n;
     }
 
     // More raw bytes; false at the end of the source or on failure (error set).
     bool Fill() {
         rawStart = 0;
-        rawEnd = file.read(raw.data(), kChunk);
-        if (rawEnd < 0) {
-            error = file.errorString();
-            rawEnd = 0;
-        }
+        rawEnd = std::max<int64_t>(ReadRaw(0), 0);
         consumed += rawEnd;
         return rawEnd > 0;
     }
@@ -48,20 +65,20 @@ ByteInput::~ByteInput() = default;
 
 bool ByteInput::Open(const QString& hostPath) {
     State& s = *state_;
-    const bool opened = hostPath == QLatin1String("-")
-                            ? s.file.open(stdin, QIODevice::ReadOnly)
-                            : (s.file.setFileName(hostPath), s.file.open(QIODevice::ReadOnly));
-    if (!opened) {
-        s.error = s.file.errorString();
-        return false;
-    }
-    // Two bytes tell a gzip stream; a pipe gives them in its first read or not at all.
-    while (s.rawEnd < 2 && s.error.isEmpty()) {
-        const int64_t n = s.file.read(s.raw.data() + s.rawEnd, kChunk - s.rawEnd);
-        if (n <= 0) {
-            if (n < 0) s.error = s.file.errorString();
-            break;
+    if (hostPath == QLatin1String("-")) {
+        s.fd = STDIN_FILENO;
+    } else {
+        s.fd = ::open(EncodeHostName(hostPath).constData(), O_RDONLY | O_CLOEXEC);
+        if (s.fd < 0) {
+            s.error = SystemErrorText(errno);
+            return false;
         }
+        s.ownsFd = true;
+    }
+    // Two bytes tell a gzip stream; a pipe may give them in more than one read.
+    while (s.rawEnd < 2) {
+        const int64_t n = s.ReadRaw(s.rawEnd);
+        if (n <= 0) break;
         s.rawEnd += n;
         s.consumed += n;
     }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "config/AppConfiguration.h"
+#include "controls/WindowPlacement.h"
 #include "desktop/Guarded.h"
 #include "draw/SystemColors.h"
 #include "engine/FolderTree.h"

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "config/AppConfiguration.h"
+#include "controls/WindowPlacement.h"
 #include "views/SimpleControls.h"
 
 TSectionSizeBox* SectionSizeBox = nullptr;

@@ -24,12 +24,12 @@
 #include "app/main.h"
 #include "config/AppConfiguration.h"
 #include "config/Options.h"
+#include "config/SettingsStore.h"
 #include "controls/Helpers.h"
 #include "controls/OrbDriveControls.h"
 #include "desktop/MessageBox.h"
 #include "desktop/Shell.h"
 #include "engine/Scanner.h"
-#include "platform/SettingsStore.h"
 #include "tests/fixtures/TempTree.h"
 #include "views/FormBarChart.h"
 #include "views/PieChartPage.h"
@@ -487,7 +487,7 @@ TEST_F(MainFormTest, ClosingSavesPlacementAndEveryOptionAndTheNextStartRestoresT
         optShowFileNames->Value = false;
         form.reset();
     }
-    QFile file(platform::SettingsFilePath());
+    QFile file(config::SettingsFilePath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());
     EXPECT_TRUE(text.contains("[HKEY_CURRENT_USER\\Software\\Norvane\\Quillon Pro\\Desktop]"));
@@ -568,7 +568,7 @@ TEST_F(MainFormTest, ClosingWhileScanningStopsTheScanAndClosesOnceItHasUnwound) 
     EXPECT_EQ(window.Tree().TopLevel(0)->Record(), nullptr);  // which stopped
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }));
     form.reset();
-    EXPECT_TRUE(QFile::exists(platform::SettingsFilePath()));
+    EXPECT_TRUE(QFile::exists(config::SettingsFilePath()));
 }
 
 TEST_F(MainFormTest, AnUnreachableDriveEndsInAMessageFromEveryWayIn) {
@@ -764,7 +764,7 @@ TEST_F(MainFormTest, AWindowClosedMaximisedKeepsItsLastNormalPlacement) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return window.geometry().size() != QSize(700, 500); }));
         form.reset();
     }
-    QFile file(platform::SettingsFilePath());
+    QFile file(config::SettingsFilePath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());
     EXPECT_TRUE(text.contains("\"Width\"=\"700\"")) << text.toStdString();

@@ -13,9 +13,9 @@
 
 #include "app/main.h"
 #include "config/AppConfiguration.h"
+#include "config/SettingsStore.h"
 #include "controls/OrbDriveControls.h"
 #include "desktop/MessageBox.h"
-#include "platform/SettingsStore.h"
 #include "tests/fixtures/QtPrinters.h"
 
 namespace {
@@ -37,7 +37,7 @@ void Describe(const QMenu* menu, const QString& indent, QStringList& lines) {
 class MainLayoutTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QFile::remove(platform::SettingsFilePath());  // the settings' defaults
+        QFile::remove(config::SettingsFilePath());  // the settings' defaults
         desktop::SetDialogRunner([](QDialog&) { return 0; });
         form = std::make_unique<TMainForm>();
         form->show();

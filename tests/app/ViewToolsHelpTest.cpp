@@ -21,15 +21,15 @@
 
 #include "app/main.h"
 #include "config/AppConfiguration.h"
-#include "config/FormOptions.h"
 #include "config/Options.h"
+#include "config/SettingsStore.h"
+#include "controls/FormOptions.h"
 #include "controls/HelpWindow.h"
 #include "controls/Helpers.h"
 #include "desktop/DesktopIntegration.h"
 #include "desktop/MessageBox.h"
 #include "desktop/Shell.h"
 #include "draw/SystemColors.h"
-#include "platform/SettingsStore.h"
 #include "tests/fixtures/TempTree.h"
 #include "views/HPieChart.h"
 #include "views/PieChartPage.h"
@@ -42,7 +42,7 @@ namespace {
 class ViewToolsHelpTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QFile::remove(platform::SettingsFilePath());  // the settings' defaults
+        QFile::remove(config::SettingsFilePath());  // the settings' defaults
         desktop::RemoveFolderVerb();
         desktop::SetMessageAnswerer([this](const desktop::MessageRequest& r) {
             asked << r.text;

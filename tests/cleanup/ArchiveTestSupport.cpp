@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "cleanup/FormCleanUpCompress.h"
+#include "cleanup/ProfileFile.h"
 #include "platform/HostNames.h"
-#include "platform/ProfileFile.h"
 
 namespace archive_testing {
 
@@ -158,7 +158,7 @@ QStringList ArchiveTest::ArchiveFiles() const {
 
 QStringList ArchiveTest::RegisterLines() const {
     QStringList lines;
-    const platform::ProfileFile file(RegisterHost());
+    const cleanup::ProfileFile file(RegisterHost());
     for (const char* section : {"Descriptions", "FolderNames", "OriginalPaths"}) {
         for (const QString& key : file.ReadKeys(section))
             lines << QStringLiteral("%1/%2=%3")

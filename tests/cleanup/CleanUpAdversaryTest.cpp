@@ -21,10 +21,10 @@
 
 #include "cleanup/ArchiveCore.h"
 #include "cleanup/ArchivesRegister.h"
+#include "cleanup/ProfileFile.h"
 #include "platform/Drives.h"
 #include "platform/FileOperations.h"
 #include "platform/HostNames.h"
-#include "platform/ProfileFile.h"
 #include "tests/cleanup/ArchiveTestSupport.h"
 #include "tests/cleanup/ZipTestSupport.h"
 #include "tests/fixtures/Privileges.h"
@@ -476,7 +476,7 @@ INSTANTIATE_TEST_SUITE_P(Actions, CleanUpAdversaryTest, ::testing::ValuesIn(AllR
 // never through a link, and keeps the archive unless every entry came back.
 TEST_F(CleanUpAdversary, ARestoreWritesOnlyTheRecordedFolderWhateverTheRegisterOrArchiveSay) {
     const auto registerValue = [this](const char* section, const QString& value) {
-        platform::ProfileFile(S("Archives Bin/archives.ini"))
+        cleanup::ProfileFile(S("Archives Bin/archives.ini"))
             .WriteString(section, archiveKey_, value);
     };
     // An archive the program did not write, registered for the folder "Photos" of S:\proj.

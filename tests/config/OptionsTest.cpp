@@ -7,12 +7,12 @@
 #include <variant>
 
 #include "config/Options.h"
-#include "tests/config/SettingsHome.h"
 #include "tests/fixtures/QtPrinters.h"
+#include "tests/fixtures/SettingsHome.h"
 
-using platform::SettingsKey;
-using platform::SettingsStatus;
-using platform::SettingsValueType;
+using config::SettingsKey;
+using config::SettingsStatus;
+using config::SettingsValueType;
 
 namespace {
 

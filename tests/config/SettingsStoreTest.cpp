@@ -9,14 +9,14 @@
 #include <QThread>
 #include <vector>
 
-#include "platform/SettingsStore.h"
-#include "tests/config/SettingsHome.h"
+#include "config/SettingsStore.h"
 #include "tests/fixtures/QtPrinters.h"
+#include "tests/fixtures/SettingsHome.h"
 
-using platform::SettingsAccess;
-using platform::SettingsKey;
-using platform::SettingsStatus;
-using platform::SettingsValueType;
+using config::SettingsAccess;
+using config::SettingsKey;
+using config::SettingsStatus;
+using config::SettingsValueType;
 
 namespace {
 

@@ -1,4 +1,4 @@
-// The profile reader behind "archives.ini" (platform::ProfileFile, and TArchivesRegister over it)
+// The profile reader behind "archives.ini" (cleanup::ProfileFile, and TArchivesRegister over it)
 // over a register of any bytes: one damaged or edited by hand. Reading never fails; a write of
 // one value reads back as written and leaves every other value as it was; deleting a key takes
 // away that key alone. The input is the file up to its last NUL byte; after it, the section,
@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "cleanup/ArchivesRegister.h"
+#include "cleanup/ProfileFile.h"
 #include "platform/HostNames.h"
-#include "platform/ProfileFile.h"
 #include "tests/fuzz/FuzzSupport.h"
 
-using platform::ProfileFile;
+using cleanup::ProfileFile;
 
 namespace {
 

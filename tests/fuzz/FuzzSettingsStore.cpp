@@ -9,7 +9,7 @@
 
 #include "config/AppConfiguration.h"
 #include "config/Options.h"
-#include "platform/SettingsStore.h"
+#include "config/SettingsStore.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 using namespace platform;

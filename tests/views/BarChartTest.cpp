@@ -10,8 +10,8 @@
 #include <QTest>
 #include <memory>
 
+#include "config/SettingsStore.h"
 #include "engine/TextForms.h"
-#include "platform/SettingsStore.h"
 #include "tests/views/PageTestSupport.h"
 
 namespace {
@@ -23,8 +23,8 @@ protected:
     void SetUp() override {
         PageTest::SetUp();
         // Every test starts as on a first run: no values of the window's own yet.
-        platform::SettingsKey key;
-        if (key.Open(AppRegistryKey, platform::SettingsAccess::All) == platform::SettingsStatus::Ok)
+        config::SettingsKey key;
+        if (key.Open(AppRegistryKey, config::SettingsAccess::All) == config::SettingsStatus::Ok)
             key.DeleteKey(QStringLiteral("BarChartBox"));
         optIncludeWastedInformation->Value = false;  // sizes in exact bytes unless a test says
         box = std::make_unique<TBarChartBox>();

@@ -24,11 +24,11 @@
 
 #include "app/main.h"
 #include "config/AppConfiguration.h"
+#include "config/SettingsStore.h"
 #include "controls/Helpers.h"
 #include "desktop/MessageBox.h"
 #include "draw/RecordingCanvas.h"
 #include "engine/TextForms.h"
-#include "platform/SettingsStore.h"
 #include "tests/fixtures/Pictures.h"
 #include "tests/fixtures/TempTree.h"
 #include "tests/views/Inkscape.h"
@@ -48,7 +48,7 @@ namespace {
 class PiePageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QFile::remove(platform::SettingsFilePath());  // every test starts from the defaults
+        QFile::remove(config::SettingsFilePath());  // every test starts from the defaults
         desktop::SetDialogRunner([](QDialog&) { return int(QDialog::Rejected); });
         desktop::SetMessageAnswerer([](const desktop::MessageRequest& r) {
             return (r.buttons & desktop::Yes) ? desktop::Yes : desktop::Ok;

@@ -6,11 +6,11 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "platform/ProfileFile.h"
+#include "cleanup/ProfileFile.h"
 #include "tests/fixtures/Privileges.h"
 #include "tests/fixtures/TempTree.h"
 
-using platform::ProfileFile;
+using cleanup::ProfileFile;
 using testing_support::ReadFile;
 using testing_support::TempDrive;
 using testing_support::WriteFile;

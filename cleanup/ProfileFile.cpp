@@ -1,4 +1,4 @@
-#include "platform/ProfileFile.h"
+#include "cleanup/ProfileFile.h"
 
 #include "platform/Drives.h"
 #include "platform/FindFile.h"
@@ -6,7 +6,20 @@
 #include "platform/HostNames.h"
 #include "platform/PinnedFolder.h"
 
-namespace platform {
+namespace cleanup {
+
+using platform::DecodeHostName;
+using platform::EncodeHostName;
+using platform::EntryIdentity;
+using platform::HostEntry;
+using platform::HostEntryAt;
+using platform::PathIsMissing;
+using platform::PinFolder;
+using platform::PinnedFolder;
+using platform::ReadHostFile;
+using platform::RemoveHostFile;
+using platform::ReplaceHostFile;
+using platform::ToHostPath;
 
 namespace {
 
@@ -330,4 +343,4 @@ bool ProfileFile::Remove() {
     return true;
 }
 
-}  // namespace platform
+}  // namespace cleanup

@@ -19,7 +19,7 @@
 #include <functional>
 #include <vector>
 
-namespace platform {
+namespace cleanup {
 
 class ProfileFile {
 public:
@@ -76,4 +76,4 @@ private:
     QString error_;
 };
 
-}  // namespace platform
+}  // namespace cleanup

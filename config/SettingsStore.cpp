@@ -1,4 +1,4 @@
-#include "platform/SettingsStore.h"
+#include "config/SettingsStore.h"
 
 #include <QDir>
 #include <QStringDecoder>
@@ -11,7 +11,14 @@
 #include "platform/HostFiles.h"
 #include "platform/HostNames.h"
 
-namespace platform {
+namespace config {
+
+using platform::CanReplaceHostFile;
+using platform::DecodeHostName;
+using platform::HostEntry;
+using platform::HostEntryAt;
+using platform::ReadHostFile;
+using platform::ReplaceHostFile;
 
 namespace {
 
@@ -534,4 +541,4 @@ QString SettingsKey::ErrorText() const {
     return error_;
 }
 
-}  // namespace platform
+}  // namespace config

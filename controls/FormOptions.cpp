@@ -1,4 +1,4 @@
-#include "config/FormOptions.h"
+#include "controls/FormOptions.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -21,6 +21,7 @@
 #include "controls/HelpWindow.h"
 #include "controls/Helpers.h"
 #include "controls/OrbDriveControls.h"
+#include "controls/WindowPlacement.h"
 #include "desktop/DesktopIntegration.h"
 #include "desktop/Guarded.h"
 #include "desktop/MessageBox.h"

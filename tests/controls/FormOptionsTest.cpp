@@ -18,14 +18,14 @@
 #include <cmath>
 
 #include "config/AppConfiguration.h"
-#include "config/FormOptions.h"
+#include "controls/FormOptions.h"
 #include "controls/HelpWindow.h"
 #include "controls/Helpers.h"
 #include "controls/OrbDriveControls.h"
 #include "desktop/DesktopIntegration.h"
 #include "desktop/MessageBox.h"
 #include "draw/SystemColors.h"
-#include "tests/config/SettingsHome.h"
+#include "tests/fixtures/SettingsHome.h"
 #include "tests/fixtures/TempTree.h"
 
 using desktop::MessageRequest;

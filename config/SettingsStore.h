@@ -23,7 +23,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace platform {
+namespace config {
 
 // Value types, numbered as the registry numbers them; other numbers are kept as they come.
 enum class SettingsValueType : uint32_t {
@@ -88,4 +88,4 @@ private:
     QString error_;
 };
 
-}  // namespace platform
+}  // namespace config

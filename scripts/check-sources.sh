@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The house rules that a compiler does not check: every source formatted as .clang-format says,
 # host (POSIX, Linux) headers only in platform/ (and in the outside engine libraries and the
-# tests), no Qt Gui or Widgets header in engine/, names kept as bytes (no lossy conversion of a
+# tests), includes that follow the layer order, no Qt Gui or Widgets header in engine/, config/
+# or platform/, names kept as bytes (no lossy conversion of a
 # host name outside platform/HostNames.cpp), and files written, removed and made only through
 # platform/ (never through Qt's file classes, which follow links and convert names lossily).
 # Prints each breach; fails on any.
@@ -48,15 +49,39 @@ report "Files written, removed or made through Qt (use platform/HostFiles.h or P
 
 # The clean-up core and the files the program keeps reach the disk by descriptors alone.
 core=(platform/FileOperation*.cpp platform/Tree*.cpp platform/Trash.cpp platform/PinnedFolder.cpp
-      platform/HostFiles.cpp platform/EntryDigest.cpp platform/ProfileFile.cpp
-      platform/HiddenNames.cpp platform/SettingsStore.cpp cleanup/*.cpp)
+      platform/HostFiles.cpp platform/EntryDigest.cpp platform/HiddenNames.cpp
+      config/SettingsStore.cpp cleanup/*.cpp)
 report "Qt file access in the clean-up core or the program's own files:" \
   "$(grep -nE '\bQ(File|FileInfo|DirIterator|StorageInfo)\b|QDir\(|qEnvironmentVariable' "${core[@]}" 2>/dev/null)"
+
+# The layers, lowest first (README, Layout). A folder includes from itself and from the layers
+# below it only; folders of one layer do not include each other.
+layers=(
+  "platform zipengine"
+  "engine draw desktop config"
+  "controls"
+  "views"
+  "reports cleanup"
+  "app tools"
+)
+layer_table=$(for i in "${!layers[@]}"; do for d in ${layers[$i]}; do echo "$d $i"; done; done)
+report "Includes against the layer order:" \
+  "$(grep -nE '^\s*#\s*include\s*"[a-z]+/' "${sources[@]}" | grep -vE '^(tests|bench)/' |
+     awk -v table="$layer_table" '
+       BEGIN { n = split(table, rows, "\n"); for (i = 1; i <= n; i++) { split(rows[i], f, " "); level[f[1]] = f[2] } }
+       {
+         split($0, at, "/"); from = at[1]
+         match($0, /#[ \t]*include[ \t]*"[a-z]+\//); to = substr($0, RSTART, RLENGTH)
+         sub(/.*"/, "", to); sub(/\/$/, "", to)
+         if (!(from in level)) { print $0 "  (" from "/ is in no layer)"; next }
+         if (!(to in level)) { print $0 "  (" to "/ is in no layer)"; next }
+         if (from != to && level[to] >= level[from]) print $0 "  (" from "/ may not include " to "/)"
+       }')"
 
 qt=$(qmake6 -query QT_INSTALL_HEADERS 2>/dev/null || echo /usr/include/x86_64-linux-gnu/qt6)
 ui_headers=$( (ls "$qt/QtGui" "$qt/QtWidgets" 2>/dev/null) | grep -E '^Q[A-Za-z]+$' | sort -u | paste -sd'|')
 if [ -n "$ui_headers" ]; then
-  report "Qt Gui or Widgets headers in engine/:" \
-    "$(grep -nE "^\s*#\s*include\s*<((QtGui|QtWidgets)/|($ui_headers)>)" engine/*.h engine/*.cpp 2>/dev/null)"
+  report "Qt Gui or Widgets headers in engine/, config/ or platform/ (they need Qt Core alone):" \
+    "$(grep -nE "^\s*#\s*include\s*<((QtGui|QtWidgets)/|($ui_headers)>)" {engine,config,platform}/*.{h,cpp} 2>/dev/null)"
 fi
 exit $failed

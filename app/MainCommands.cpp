@@ -258,7 +258,6 @@ void TMainForm::PieOptionsChanged() {
     RefreshViews(true);
     toolShowWasted->setChecked(optIncludeWastedInformation->Value);
     toolShowFiles->setChecked(optShowFileNames->Value);
-    engine::CountHardLinksOnce = optCountHardLinksOnce->Value;  // for the scans to come
 }
 
 void TMainForm::ShowSectionSizeWindow() {

@@ -25,6 +25,7 @@
 #include "engine/TextForms.h"
 #include "engine/VolumeFacts.h"
 #include "views/FolderInfoPage.h"
+#include "views/FormSectionSize.h"
 #include "views/PieChartPage.h"
 #include "views/SubfoldersPage.h"
 #include "views/ViewPage.h"
@@ -70,6 +71,14 @@ void TMainForm::ConnectPages() {
     }
     desktop::Connect(pageFolderInfo, &TFolderInfoPage::imgTreeBarChartClick, this,
                      &TMainForm::cmdViewBarChartClick);
+    // The section size window is made after the main window: it is looked up when told.
+    desktop::Connect(pagePieChart, &TPieChartPage::WastedShown, this,
+                     [](int percent, const QString& wasted) {
+                         if (SectionSizeBox) SectionSizeBox->SetWasted(percent, wasted);
+                     });
+    desktop::Connect(pagePieChart, &TPieChartPage::ColorsApplied, this, [] {
+        if (SectionSizeBox) SectionSizeBox->ApplyColors();
+    });
     pageCleanUp->SetHost(this);
     desktop::Connect(pageCleanUp, &TCleanUpPage::HelpRequested, this,
                      [](int topic, QWidget* over) { ShowHelpTopic(over, topic); });

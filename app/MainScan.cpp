@@ -167,6 +167,10 @@ bool TMainForm::ScanDriveCommand(const QString& driveText, engine::DriveRecord* 
     return true;
 }
 
+engine::TScanSession TMainForm::ScanSession() const {
+    return {.CountHardLinksOnce = optCountHardLinksOnce->Value};
+}
+
 void TMainForm::ScanCheckedDrive(const QString& driveText, engine::DriveRecord* record) {
     const char letter = char(driveText[0].toUpper().unicode());
     if (!record) record = engine::ScannedDrives().Add(letter);
@@ -177,7 +181,7 @@ void TMainForm::ScanCheckedDrive(const QString& driveText, engine::DriveRecord* 
         if (!SelectedNode() && tree_.TopLevelCount() > 0) SelectNode(tree_.TopLevel(0));
     };
     try {
-        engine::ScanDrive(tree_, driveText, *record);
+        engine::ScanDrive(tree_, driveText, *record, ScanSession());
     } catch (...) {
         finish();
         throw;
@@ -196,7 +200,8 @@ bool TMainForm::ScanDriveFolderCommand(const QString& path) {
         RefreshViews(engine::StopRequested);
         if (!SelectedNode() && tree_.TopLevelCount() > 0) SelectNode(tree_.TopLevel(0));
     });
-    if (engine::ScanDriveFolder(tree_, DriveTextOf(QChar(letter)), *record, path)) return true;
+    if (engine::ScanDriveFolder(tree_, DriveTextOf(QChar(letter)), *record, path, ScanSession()))
+        return true;
     engine::ScannedDrives().Remove(record);  // no such folder: the drive stays out
     return false;
 }

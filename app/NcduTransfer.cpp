@@ -114,7 +114,8 @@ bool TNcduTransfer::Import(const QString& file, int32_t clusterSize) {
     QString error;
     engine::TFolderNode* top = engine::ImportNcdu(
         w.Tree(), *record, letter, input,
-        clusterSize > 0 ? clusterSize : engine::TImportFacts::kDefaultImportClusterSize, error);
+        clusterSize > 0 ? clusterSize : engine::TImportFacts::kDefaultImportClusterSize, error,
+        w.ScanSession());
     w.ShowStatusText(0, QStringLiteral("Done."));
     if (!top) {
         engine::ScannedDrives().Remove(record);

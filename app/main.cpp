@@ -49,7 +49,6 @@
 #include "views/PieChartPage.h"
 #include "views/SubfoldersPage.h"
 
-TMainForm* MainForm = nullptr;
 QString TMainForm::AddonsFolder;
 std::function<QDate()> TMainForm::Today = [] { return QDate::currentDate(); };
 
@@ -66,7 +65,6 @@ const QString kOptions = QStringLiteral("Options");
 
 TMainForm::TMainForm(QStringList arguments, QWidget* parent)
     : QMainWindow(parent), arguments_(std::move(arguments)) {
-    MainForm = this;
     try {
         FormCreate();
     } catch (...) {
@@ -79,7 +77,6 @@ void TMainForm::FormCreate() {
     CurrentDriveLetter = 0;
     engine::ClusterSizeChoice = 0;
     LoadSettings();
-    engine::CountHardLinksOnce = optCountHardLinksOnce->Value;
     // Qt seeds its generator itself; nothing else of the program draws random numbers.
     Q_UNUSED(QRandomGenerator::global());
 
@@ -137,7 +134,6 @@ TMainForm::~TMainForm() {
     delete treeModel_;
     tree_.RemoveListener(this);
     engine::ScannedDrives().Clear();
-    if (MainForm == this) MainForm = nullptr;
 }
 
 void TMainForm::showEvent(QShowEvent* event) {

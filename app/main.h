@@ -82,6 +82,8 @@ public:
     bool ScanDriveFolderCommand(const QString& path);
     void RescanDrives(const QString& letters);
     void RemoveDrive(QChar letter);
+    // What a drive scan or import starting now is asked to do, as the options say.
+    engine::TScanSession ScanSession() const;
     // What the clean-up page asks: the selected folder, its node gone or its totals counted again.
     engine::TFolderNode* CleanUpFolder() const override { return SelectedNode(); }
     bool RemoveVanishedFolder(const QString& path, engine::TFolderNode* node) override;
@@ -250,6 +252,3 @@ private:
     bool switchingPages_ = false;     // the window activates a tab itself
     QMetaObject::Connection sectionSizeClosed_;
 };
-
-// The one main window of the run, nullptr before it exists and after it is gone.
-extern TMainForm* MainForm;

@@ -96,7 +96,7 @@ int main(int argc, char* argv[]) {
     QElapsedTimer timer;
     timer.start();
     engine::TFolderNode* root =
-        engine::ScanDrive(tree, QStringLiteral("B") + engine::DriveDisplayName("B:\\"), *drive);
+        engine::ScanDrive(tree, QStringLiteral("B") + engine::DriveDisplayName("B:\\"), *drive, {});
     const double scanSeconds = Milliseconds(timer) / 1000;
     if (!root || !root->Record()) {
         std::fprintf(stderr, "bench_barchart: the scan of %s failed\n", qPrintable(treePath));

@@ -652,14 +652,15 @@ char FreeImportLetter() {
 }
 
 TFolderNode* ImportNcdu(TFolderTree& tree, DriveRecord& record, char letter,
-                        platform::ByteInput& input, int32_t clusterSize, QString& error) {
+                        platform::ByteInput& input, int32_t clusterSize, QString& error,
+                        const TScanSession& session) {
     error.clear();
     if (TreeBusy() || letter == 0) return nullptr;
     StopRequested = false;
     auto facts = std::make_shared<TImportFacts>();
     facts->ClusterSize = clusterSize;
     record.Letter = letter;
-    record.LinksCountedOnce = CountHardLinksOnce;
+    record.LinksCountedOnce = session.CountHardLinksOnce;
     record.HardLinks.clear();
     TJsonReader json(input);
     TImport import(tree, record, letter, json, clusterSize, *facts);

@@ -44,10 +44,11 @@ char FreeImportLetter();
 // Reads an export into a new top-level node of tree under letter and fills record (node, text,
 // cluster size, the facts). Damaged input gives the tree as far as it could be read, marked
 // incomplete; input with nothing usable gives nullptr and no node. error says what went wrong
-// in either case. Hard-linked files are counted once when CountHardLinksOnce is set. The scan
-// host is told the progress and may stop the reading (StopRequested).
+// in either case. Hard-linked files are counted once when the session says so. The scan host is
+// told the progress and may stop the reading (StopRequested).
 TFolderNode* ImportNcdu(TFolderTree& tree, DriveRecord& record, char letter,
-                        platform::ByteInput& input, int32_t clusterSize, QString& error);
+                        platform::ByteInput& input, int32_t clusterSize, QString& error,
+                        const TScanSession& session);
 
 // Why nothing that reads or changes the disk works on an imported drive.
 inline const QString kImportedDriveNote = QStringLiteral(

@@ -15,7 +15,6 @@ namespace engine {
 
 bool StopRequested = false;
 int32_t ScanClusterSize = -1;
-bool CountHardLinksOnce = false;
 
 namespace {
 
@@ -217,12 +216,12 @@ namespace {
 
 // The drive's top node, appended to the tree, and its record made ready for the walk.
 TFolderNode* AppendScannedDrive(TFolderTree& tree, const QString& driveText,
-                                DriveRecord& driveRecord) {
+                                DriveRecord& driveRecord, const TScanSession& session) {
     const char letter = char(driveText[0].toUpper().unicode());
     TFolderNode* node = tree.AppendDrive(letter, driveText.mid(1, 255));
     driveRecord.Node = node;
     driveRecord.DriveText = driveText;
-    driveRecord.LinksCountedOnce = CountHardLinksOnce;
+    driveRecord.LinksCountedOnce = session.CountHardLinksOnce;
     driveRecord.HardLinks.clear();
     driveRecord.ClusterSize = ClusterSize(QChar(letter) + QLatin1String(":\\"));
     ScanClusterSize = driveRecord.ClusterSize;
@@ -231,18 +230,19 @@ TFolderNode* AppendScannedDrive(TFolderTree& tree, const QString& driveText,
 
 }  // namespace
 
-TFolderNode* ScanDrive(TFolderTree& tree, const QString& driveText, DriveRecord& driveRecord) {
+TFolderNode* ScanDrive(TFolderTree& tree, const QString& driveText, DriveRecord& driveRecord,
+                       const TScanSession& session) {
     if (TreeBusy() || driveText.isEmpty()) return nullptr;
     StopRequested = false;
     TScanningState scanning(Host());
     const TTreeBusy walking;
-    TFolderNode* node = AppendScannedDrive(tree, driveText, driveRecord);
+    TFolderNode* node = AppendScannedDrive(tree, driveText, driveRecord, session);
     ScanFolder(NodePath(node), node);
     return node;
 }
 
 TFolderNode* ScanDriveFolder(TFolderTree& tree, const QString& driveText, DriveRecord& driveRecord,
-                             const QString& path) {
+                             const QString& path, const TScanSession& session) {
     const uint32_t attributes = platform::GetFileAttributes(RemoveBackslash(path));
     if (TreeBusy() || driveText.isEmpty() || attributes == platform::INVALID_FILE_ATTRIBUTES ||
         !(attributes & platform::FILE_ATTRIBUTE_DIRECTORY))
@@ -250,7 +250,7 @@ TFolderNode* ScanDriveFolder(TFolderTree& tree, const QString& driveText, DriveR
     StopRequested = false;
     TScanningState scanning(Host());
     const TTreeBusy walking;
-    TFolderNode* node = AppendScannedDrive(tree, driveText, driveRecord);
+    TFolderNode* node = AppendScannedDrive(tree, driveText, driveRecord, session);
     const QString root = NodePath(node);
     // The names on the way as the host spells them, shown as a scan would show them.
     VolumeInfo volume;

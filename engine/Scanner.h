@@ -48,9 +48,13 @@ private:
 extern bool StopRequested;
 // The cluster size of the drive being scanned, -1 when unknown.
 extern int32_t ScanClusterSize;
-// A file with several names is counted in the first folder a drive's scan meets it in, and
-// not again (the drive's record keeps the claims). Off: counted under every name.
-extern bool CountHardLinksOnce;
+// What a drive's scan or import is asked to do, as the options said when it began; its rescans
+// follow what the drive's record kept of it.
+struct TScanSession {
+    // A file with several names is counted in the first folder the scan meets it in, and not
+    // again (the drive's record keeps the claims). Off: counted under every name.
+    bool CountHardLinksOnce = false;
+};
 
 // Scans the folder at path (ending in "\") into node, which is in the tree without children
 // and without record, at ScanClusterSize. Returns node's new record, or nullptr when the walk
@@ -61,14 +65,15 @@ TFolderSize* ScanFolder(const QString& path, TFolderNode* node);
 // scan runs (TreeBusy). driveText is the letter followed by
 // the drive's display name; driveRecord (made by the caller) gets the node, the text and the
 // cluster size. The host is in its scanning state throughout, also when this throws.
-TFolderNode* ScanDrive(TFolderTree& tree, const QString& driveText, DriveRecord& driveRecord);
+TFolderNode* ScanDrive(TFolderTree& tree, const QString& driveText, DriveRecord& driveRecord,
+                       const TScanSession& session);
 
 // Scans one folder of a drive that is not in the tree, as a report of that folder needs it: the
 // drive's top-level node and the folders on the way down are made without records (as after an
 // interrupted scan) and only the folder is walked. Returns its node; nullptr (and nothing made)
 // when no folder is at path or while another scan runs. path is a program path below the root.
 TFolderNode* ScanDriveFolder(TFolderTree& tree, const QString& driveText, DriveRecord& driveRecord,
-                             const QString& path);
+                             const QString& path, const TScanSession& session);
 
 // Replaces the subtree of a folder already in the tree (path is its NodePath, with or without
 // a final "\") by a fresh scan and corrects its ancestors; removes it when it is gone. A

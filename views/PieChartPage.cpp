@@ -16,7 +16,6 @@
 #include "draw/WidgetCanvas.h"
 #include "engine/Ncdu.h"
 #include "engine/TextForms.h"
-#include "views/FormSectionSize.h"
 #include "views/HPieChart.h"
 #include "views/PageParts.h"
 #include "views/SimpleControls.h"
@@ -158,7 +157,7 @@ void TPieChartPage::ApplyColors() {
                            AppColors[12]);
     chart_->SetColors(AppColors[0], AppColors[1], AppColors[2]);
     chart_->EndUpdate();
-    if (SectionSizeBox) SectionSizeBox->ApplyColors();
+    emit ColorsApplied();
 }
 
 void TPieChartPage::OptionsChanged() {
@@ -218,8 +217,7 @@ void TPieChartPage::UpdatePieHeader(const QString& path, TItemKind kind, int64_t
                                     int64_t size) {
     int64_t shown = size;
     if (optIncludeWastedInformation->Value && wasted != -1 && size != -1) shown += wasted;
-    if (SectionSizeBox)
-        SectionSizeBox->SetWasted(PercentOf(wasted, size + wasted), engine::SizeText(wasted));
+    emit WastedShown(PercentOf(wasted, size + wasted), engine::SizeText(wasted));
     switch (kind) {
         case TItemKind::File:
             emit StatusTextChanged("File " + path);

@@ -82,6 +82,13 @@ public:
     void FolderPieResize();
     void imgIconClick();
 
+signals:
+    // The item the pie's header shows wastes this share of its allocated space (the section size
+    // window says it).
+    void WastedShown(int percent, const QString& wastedText);
+    // The colour table was applied again (the section size window follows).
+    void ColorsApplied();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -48,7 +48,7 @@ TFolderNode* Scan(TFolderTree& tree, char letter) {
     DriveRecord* record = ScannedDrives().Find(letter);
     if (!record) record = ScannedDrives().Add(letter);
     const QString root = QChar(letter) + QLatin1String(":\\");
-    return ScanDrive(tree, QChar(letter) + DriveDisplayName(root), *record);
+    return ScanDrive(tree, QChar(letter) + DriveDisplayName(root), *record, {});
 }
 
 }  // namespace

@@ -171,14 +171,13 @@ TEST_F(ReportsTest, TheLastLineSaysHowTheDriveWasScannedNotWhatTheOptionSaysNow)
         {true, true, false, true},
         {true, false, false, false},
     };
-    const auto restore = qScopeGuard([] { engine::CountHardLinksOnce = false; });
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.rescan << c.optionAtTheRescan << c.optionNow);
         if (c.rescan) {
-            engine::CountHardLinksOnce = c.optionAtTheRescan;
+            optCountHardLinksOnce->Value = c.optionAtTheRescan;
             window.ScanOrRescanDrive(QString(QChar(drive.letter())));
         }
-        engine::CountHardLinksOnce = c.optionNow;
+        optCountHardLinksOnce->Value = c.optionNow;
         window.cmdFileReportFolderInformation->trigger();
         const QStringList lines = LinesOf(out.host("menu.txt"));
         ASSERT_FALSE(lines.isEmpty());

@@ -26,15 +26,16 @@ protected:
         StopRequested = false;
         ScanClusterSize = -1;
         ClusterSizeChoice = 0;
-        CountHardLinksOnce = false;
     }
 };
 
 // Scans a temporary drive as the scan command does, reusing the drive's record.
-inline TFolderNode* ScanTestDrive(TFolderTree& tree, const testing_support::TempDrive& drive) {
+inline TFolderNode* ScanTestDrive(TFolderTree& tree, const testing_support::TempDrive& drive,
+                                  const TScanSession& session = {}) {
     DriveRecord* record = ScannedDrives().Find(drive.letter());
     if (!record) record = ScannedDrives().Add(drive.letter());
-    return ScanDrive(tree, QChar(drive.letter()) + DriveDisplayName(drive.root()), *record);
+    return ScanDrive(tree, QChar(drive.letter()) + DriveDisplayName(drive.root()), *record,
+                     session);
 }
 
 // A scan host that writes down what it is told; onFolderScanned may act (set StopRequested).

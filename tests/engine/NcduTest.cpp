@@ -30,7 +30,7 @@ protected:
         EXPECT_TRUE(input.Open(file)) << input.errorText().toStdString();
         record = ScannedDrives().Add('Z');
         QString why;
-        TFolderNode* top = ImportNcdu(tree, *record, 'Z', input, cluster, why);
+        TFolderNode* top = ImportNcdu(tree, *record, 'Z', input, cluster, why, session);
         if (error) *error = why;
         return top;
     }
@@ -45,6 +45,7 @@ protected:
 
     TFolderTree tree;
     DriveRecord* record = nullptr;
+    TScanSession session;  // what the imports are asked to do
     TempTree files;
     int count = 0;
 };
@@ -87,9 +88,9 @@ TEST_F(Ncdu, AScanExportedReadsBackAlikeHereAndThroughNcdu) {
 
     for (const bool once : {false, true}) {
         SCOPED_TRACE(once);
-        CountHardLinksOnce = once;
+        session.CountHardLinksOnce = once;
         TFolderTree scanned;
-        TFolderNode* top = ScanTestDrive(scanned, drive);
+        TFolderNode* top = ScanTestDrive(scanned, drive, session);
         const QString ours = files.host(QStringLiteral("ours%1.json").arg(once));
         {
             QFile out(ours);
@@ -142,7 +143,7 @@ TEST_F(Ncdu, EveryKindOfEntryCountsAsTheFormatSays) {
       ]])";
     for (const bool once : {false, true}) {
         SCOPED_TRACE(once);
-        CountHardLinksOnce = once;
+        session.CountHardLinksOnce = once;
         QString error;
         TFolderNode* top = ImportText(json, &error);
         ASSERT_NE(top, nullptr) << error.toStdString();

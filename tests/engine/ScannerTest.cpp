@@ -549,9 +549,8 @@ TEST_F(Scanner, HardLinkedFilesCountOnceWhenAskedAndRescansKeepTheTotals) {
     } cases[] = {{false, 16100, 5}, {true, 8100, 3}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.once);
-        CountHardLinksOnce = c.once;
         TFolderTree tree;
-        TFolderNode* top = ScanTestDrive(tree, drive);
+        TFolderNode* top = ScanTestDrive(tree, drive, {.CountHardLinksOnce = c.once});
         EXPECT_EQ(top->Record()->TreeSize, c.size);
         EXPECT_EQ(top->Record()->TreeFileCount, c.files);
         if (c.once) {
@@ -566,15 +565,13 @@ TEST_F(Scanner, HardLinkedFilesCountOnceWhenAskedAndRescansKeepTheTotals) {
         }
     }
     // The original gone, its claims go with its node: the backup then counts every file.
-    CountHardLinksOnce = true;
     TFolderTree tree;
-    TFolderNode* top = ScanTestDrive(tree, drive);
+    TFolderNode* top = ScanTestDrive(tree, drive, {.CountHardLinksOnce = true});
     ASSERT_TRUE(QDir(drive.host("orig")).removeRecursively());
     ASSERT_TRUE(RemoveVanishedFolder(drive.path("orig"), Find(top, "orig")));
     RescanFolder(drive.path("backup"), Find(top, "backup"));
     EXPECT_EQ(top->Record()->TreeSize, 8100);
     EXPECT_EQ(top->Record()->TreeSize, FileBytesByDu(drive.host()));
-    CountHardLinksOnce = false;
 }
 
 TEST_F(Scanner, AHardLinkItsCountingFolderNoLongerHoldsGoesToAFolderThatStillDoes) {
@@ -584,13 +581,11 @@ TEST_F(Scanner, AHardLinkItsCountingFolderNoLongerHoldsGoesToAFolderThatStillDoe
         drive.file("A/f", 100000);
         drive.file("C/small", 10);
         drive.hardLink("A/f", "B/f");
-        CountHardLinksOnce = true;
         TFolderTree tree;
-        TFolderNode* top = ScanTestDrive(tree, drive);
+        TFolderNode* top = ScanTestDrive(tree, drive, {.CountHardLinksOnce = true});
         const char* counter = Find(top, "A")->Record()->FilesSize == 100000 ? "A" : "B";
         const char* other = counter[0] == 'A' ? "B" : "A";
-        // Rescans count as the drive was scanned, whatever the option says now.
-        CountHardLinksOnce = false;
+        // Rescans count as the drive was scanned.
         for (const char* folder : {fromCounter ? counter : other, fromCounter ? other : counter}) {
             SCOPED_TRACE(folder);
             ASSERT_TRUE(QFile::remove(drive.host(QString(folder) + "/f")));

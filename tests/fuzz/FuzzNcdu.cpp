@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TFolderTree tree;
     DriveRecord* record = ScannedDrives().Add('Z');
     QString error;
-    TFolderNode* top = ImportNcdu(tree, *record, 'Z', input, 4096, error);
+    TFolderNode* top = ImportNcdu(tree, *record, 'Z', input, 4096, error, {});
     if (top) {
         FUZZ_CHECK(top->Record() != nullptr, error);
         CheckTotals(top);

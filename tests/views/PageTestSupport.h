@@ -29,7 +29,7 @@ protected:
         if (!top) {
             engine::DriveRecord* record = engine::ScannedDrives().Add(drive.letter());
             top = engine::ScanDrive(
-                tree, QChar(drive.letter()) + engine::DriveDisplayName(drive.root()), *record);
+                tree, QChar(drive.letter()) + engine::DriveDisplayName(drive.root()), *record, {});
         }
         return relative.isEmpty() ? top : engine::FindNodeByPath(top, relative, true);
     }

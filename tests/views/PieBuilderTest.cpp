@@ -25,7 +25,6 @@ protected:
     void TearDown() override {
         engine::ScannedDrives().Clear();
         engine::ClusterSizeChoice = 0;
-        engine::CountHardLinksOnce = false;
     }
 
     // Plain labels, sizes without wasted space, the folder's files taken together.
@@ -41,8 +40,9 @@ protected:
     void Build(const QString& relative, TPieSettings settings = Plain()) {
         if (!top) {
             engine::DriveRecord* record = engine::ScannedDrives().Add(drive.letter());
-            top = engine::ScanDrive(
-                tree, QChar(drive.letter()) + engine::DriveDisplayName(drive.root()), *record);
+            top = engine::ScanDrive(tree,
+                                    QChar(drive.letter()) + engine::DriveDisplayName(drive.root()),
+                                    *record, session);
         }
         TFolderNode* node = engine::FindNodeByPath(top, relative, true);
         ASSERT_NE(node, nullptr);
@@ -69,6 +69,7 @@ protected:
     TempDrive drive;
     engine::TFolderTree tree;
     TFolderNode* top = nullptr;
+    engine::TScanSession session;  // what the scan is asked to do
     draw::Bitmap picture{400, 300};
     THPieChart chart{&picture.Canvas(), 400, 300};
     std::vector<TSectionInfo> infos;
@@ -157,7 +158,7 @@ TEST_F(PieBuilderTest, FileSectionsShowOnlyWhatTheFolderRecordCounts) {
     drive.file("links/B/own.bin", 2000);
     drive.hardLink("links/A/f", "links/B/f");
     drive.file("changed/old.bin", 5000);
-    engine::CountHardLinksOnce = true;
+    session.CountHardLinksOnce = true;
     TPieSettings settings = Plain();
     settings.ShowFileNames = true;
     Build("links", settings);
@@ -173,7 +174,7 @@ TEST_F(PieBuilderTest, FileSectionsShowOnlyWhatTheFolderRecordCounts) {
     ASSERT_TRUE(input.Open(json));
     QString error;
     TFolderNode* imported =
-        engine::ImportNcdu(tree, *engine::ScannedDrives().Add('Z'), 'Z', input, 4096, error);
+        engine::ImportNcdu(tree, *engine::ScannedDrives().Add('Z'), 'Z', input, 4096, error, {});
     ASSERT_NE(imported, nullptr) << error.toStdString();
 
     const struct {

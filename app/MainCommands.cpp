@@ -68,7 +68,7 @@ void TMainForm::toolLevelUpClick() {
 }
 
 void TMainForm::GoUpOneLevel(bool collapse) {
-    TFolderNode* current = CurrentNode;
+    TFolderNode* current = nav_.CurrentNode();
     if (!current || !current->Parent()) return;
     TFolderNode* parent = current->Parent();
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -90,9 +90,10 @@ void TMainForm::CollapseWithDescendants(TFolderNode* node) {
 }
 
 void TMainForm::toolExploreClick() {
-    if (engine::ImportFactsOf(CurrentPath)) return ShowInfo(engine::kImportedDriveNote);
-    if (CurrentPath.isEmpty()) return;
-    if (const desktop::ShellOutcome outcome = desktop::OpenFileManager(CurrentPath); !outcome.ok())
+    if (engine::ImportFactsOf(nav_.CurrentPath())) return ShowInfo(engine::kImportedDriveNote);
+    if (nav_.CurrentPath().isEmpty()) return;
+    if (const desktop::ShellOutcome outcome = desktop::OpenFileManager(nav_.CurrentPath());
+        !outcome.ok())
         ShowAppError("The folder cannot be shown:\n" + outcome.errorText, 2);
 }
 
@@ -103,17 +104,15 @@ std::array<TViewPage*, 5> TMainForm::Pages() const {
 }
 
 void TMainForm::PresentPageContent() {
-    if (CurrentPage == PageCleanUp && CurrentNode && !CurrentNode->Parent()) {
-        CurrentPage = PagePieChart;  // clean-up actions never apply to a whole drive
-        ActivatePageTab(pagePieChart);
-    }
+    const int chosen = nav_.CurrentPage();
+    const int page = nav_.PageShown();
+    if (page != chosen) ActivatePageTab(pagePieChart);  // clean-up never applies to a whole drive
     // The section size window speaks of the pie's items.
-    if (CurrentPage == PagePieChart && optPieSectionSizeWindow->Value)
+    if (page == PagePieChart && optPieSectionSizeWindow->Value)
         ShowSectionSizeWindow();
     else
         HideSectionSizeWindow();
-    Pages()[size_t(CurrentPage)]->Present({CurrentNode, CurrentPath, QChar(CurrentDriveLetter),
-                                           CurrentClusterSize, DriveTotal, DriveFree});
+    Pages()[size_t(page)]->Present(nav_.Presentation(optIncludeWastedInformation->Value));
 }
 
 void TMainForm::TellSectionSizeWindowWasted(TFolderNode* node) {
@@ -129,9 +128,10 @@ void TMainForm::TellSectionSizeWindowDrive() {
     const auto size = [](int64_t bytes) {
         return bytes < 0 ? QStringLiteral("unknown") : engine::SizeText(bytes);
     };
-    SectionSizeBox->SetDrive(QChar(CurrentDriveLetter),
-                             DriveTotal < 0 ? 0 : PercentOf(DriveFree, DriveTotal), size(DriveFree),
-                             size(DriveTotal));
+    SectionSizeBox->SetDrive(
+        QChar(nav_.CurrentDriveLetter()),
+        nav_.DriveTotal() < 0 ? 0 : PercentOf(nav_.DriveFree(), nav_.DriveTotal()),
+        size(nav_.DriveFree()), size(nav_.DriveTotal()));
 }
 
 void TMainForm::HideSectionSizeWindow() {
@@ -153,7 +153,7 @@ void TMainForm::mnuViewClick() {
     UpdateViewCommands(SelectedNode());
     QAction* const pageItems[] = {cmdViewPieChart, cmdViewFolderInformation, cmdViewSubfolders,
                                   cmdViewWastedSpace, cmdViewCleanUp};
-    pageItems[CurrentPage]->setChecked(true);
+    pageItems[nav_.CurrentPage()]->setChecked(true);
 }
 
 void TMainForm::cmdViewToolbarClick() {
@@ -176,13 +176,13 @@ void TMainForm::cmdViewFolderTreeClick() {
 
 void TMainForm::cmdViewPieChartClick(QAction* item) {
     const int page = item->data().toInt();
-    if (page == CurrentPage && ThePages->currentWidget() != pageNotScanned) return;
+    if (page == nav_.CurrentPage() && ThePages->currentWidget() != pageNotScanned) return;
     PresentPage(page);
 }
 
 void TMainForm::cmdViewPieSectionSizeWindowClick() {
     optPieSectionSizeWindow->Value = cmdViewPieSectionSizeWindow->isChecked();
-    if (optPieSectionSizeWindow->Value && CurrentPage == PagePieChart &&
+    if (optPieSectionSizeWindow->Value && nav_.CurrentPage() == PagePieChart &&
         ThePages->currentWidget() != pageNotScanned)
         ShowSectionSizeWindow();
     else
@@ -190,8 +190,8 @@ void TMainForm::cmdViewPieSectionSizeWindowClick() {
 }
 
 void TMainForm::cmdViewBarChartClick() {
-    if (!BarChartBox || !CurrentNode) return;
-    BarChartBox->Fill(CurrentNode);
+    if (!BarChartBox || !nav_.CurrentNode()) return;
+    BarChartBox->Fill(nav_.CurrentNode());
     desktop::RunModal(*BarChartBox);
     // The window lets go of the tree's nodes when it closes; the choice outlives them.
     const QString chosen = BarChartBox->ResultPath();

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
@@ -286,4 +287,10 @@ void TMainForm::CreateFileDialogs() {
                          {"CSV (Comma delimited) (*.csv)", "Text (Tab delimited) (*.txt)",
                           "Formatted Text (Space delimited) (*.txt)"},
                          QString());
+}
+
+void TMainFormControls::NameControls() {
+#define QUILLON_NAME_CONTROL(type, name) name->setObjectName(QStringLiteral(#name));
+    QUILLON_MAIN_FORM_CONTROLS(QUILLON_NAME_CONTROL)
+#undef QUILLON_NAME_CONTROL
 }

@@ -63,8 +63,8 @@ void TMainForm::ConnectPages() {
                              // Selecting a folder that has vanished removes it from the tree.
                              const QString target = engine::NodePath(node);
                              SelectNode(node);
-                             if (expand && CurrentNode && CurrentPath == target)
-                                 FolderTree->expand(treeModel_->IndexOf(CurrentNode));
+                             if (expand && nav_.CurrentNode() && nav_.CurrentPath() == target)
+                                 FolderTree->expand(treeModel_->IndexOf(nav_.CurrentNode()));
                          });
         desktop::Connect(page, &TViewPage::LevelUpRequested, this, &TMainForm::GoUpOneLevel);
         desktop::Connect(page, &TViewPage::ItemMenuRequested, this, &TMainForm::ShowFolderItemMenu);
@@ -123,36 +123,30 @@ void TMainForm::HandleSelection(TFolderNode* node, TFolderNode* previous) {
 }
 
 bool TMainForm::FolderTreeChanging(TFolderNode* node) {
-    const QString path = engine::NodePath(node);
-    if (engine::ImportFactsOf(node)) return true;  // on no disk here: nothing to check
-    if (node->IsTopLevel() || path[0] != QChar(CurrentDriveLetter)) {
-        const char letter = node->IsTopLevel() ? node->DriveLetter() : char(path[0].unicode());
-        return engine::CheckDriveAccess(letter);
-    }
-    return true;
+    const char letter = nav_.DriveToCheck(*node);
+    return letter == 0 || engine::CheckDriveAccess(letter);
 }
 
 void TMainForm::FolderTreeChange(TFolderNode* node) {
-    CurrentNode = node;
+    nav_.Present(node);
     if (!node) return UpdateViewCommands(nullptr);
-    CurrentPath = engine::NodePath(node);
 
     if (!node->IsTopLevel() && !engine::ImportFactsOf(node) &&
-        !IsFolderAt(CurrentPath)) {  // deleted outside the program
+        !IsFolderAt(nav_.CurrentPath())) {  // deleted outside the program
         PresentNode(nullptr);
         // The tree control is still inside its selection change: the node goes after it.
-        desktop::Post(this, [this, path = CurrentPath] { RemoveVanishedNode(path); });
+        desktop::Post(this, [this, path = nav_.CurrentPath()] { RemoveVanishedNode(path); });
         return;
     }
 
-    setWindowTitle(kAppTitle + " - " + CurrentPath);
-    ShowStatusText(0, CurrentPath);
+    setWindowTitle(kAppTitle + " - " + nav_.CurrentPath());
+    ShowStatusText(0, nav_.CurrentPath());
     toolLevelUp->setEnabled(node->Parent() != nullptr);
     toolExplore->setEnabled(true);
-    if (node->IsTopLevel() || CurrentPath[0] != QChar(CurrentDriveLetter)) DriveChange();
+    if (nav_.EntersDrive()) DriveChange();
     if (PresentNode(node)) {
         if (node->IsTopLevel() && ThePages->currentWidget() == pageCleanUp) {
-            CurrentPage = PagePieChart;
+            nav_.ChoosePage(PagePieChart);
             ActivatePageTab(pagePieChart);
         }
         TellSectionSizeWindowWasted(node);
@@ -161,21 +155,10 @@ void TMainForm::FolderTreeChange(TFolderNode* node) {
 }
 
 void TMainForm::DriveChange() {
-    CurrentDriveLetter = char(CurrentPath[0].unicode());
-    const engine::DriveRecord* record = engine::ScannedDrives().Find(CurrentDriveLetter);
-    CurrentClusterSize = record ? record->ClusterSize : -1;
-    const QString root = QString(QChar(CurrentDriveLetter)) + QLatin1String(":\\");
-    DriveTotal = engine::DriveTotalBytes(root);
-    DriveFree = engine::DriveFreeBytes(root);
+    nav_.EnterDrive();
     TellSectionSizeWindowDrive();
-    const QString fileSystem =
-        record && record->Import ? QStringLiteral("ncdu export") : engine::FileSystemName(root);
-    ShowStatusText(
-        1, CurrentClusterSize >= 1024
-               ? QStringLiteral("%1K Cluster (%2)").arg(CurrentClusterSize / 1024).arg(fileSystem)
-               : QStringLiteral("%1 Cluster (%2)")
-                     .arg(engine::SmallSizeText(CurrentClusterSize), fileSystem));
-    DriveBox->setDrive(QChar(CurrentDriveLetter));
+    ShowStatusText(1, nav_.ClusterText());
+    DriveBox->setDrive(QChar(nav_.CurrentDriveLetter()));
 }
 
 // --- presentation ---
@@ -191,15 +174,15 @@ void TMainForm::ActivatePageTab(QWidget* page) {
 }
 
 bool TMainForm::PresentNode(TFolderNode* node) {
-    CurrentNode = node;
+    nav_.Present(node);
     QWidget* const views[] = {pagePieChart, pageFolderInfo, pageSubfolders, pageWastedSpace,
                               pageCleanUp};
     switchingPages_ = true;
     if (node && node->Record()) {
-        if (node->IsTopLevel() && CurrentPage == PageCleanUp) CurrentPage = PagePieChart;
+        const int shown = nav_.PageShown();
         for (int page = 0; page < 5; ++page)
-            ThePages->setTabVisible(TabOf(views[page]), page != PageCleanUp || node->Parent());
-        ThePages->setCurrentWidget(views[CurrentPage]);
+            ThePages->setTabVisible(TabOf(views[page]), TNavigator::Offers(page, *node));
+        ThePages->setCurrentWidget(views[shown]);
         ThePages->setTabVisible(TabOf(pageNotScanned), false);
         switchingPages_ = false;
         UpdateViewCommands(node);
@@ -221,24 +204,22 @@ bool TMainForm::PresentNode(TFolderNode* node) {
 void TMainForm::RefreshViews(bool present) {
     for (TViewPage* page : Pages()) page->Forget();
     if (!present) return;
-    CurrentNode = SelectedNode();
-    if (PresentNode(CurrentNode)) PresentPageContent();
+    if (PresentNode(SelectedNode())) PresentPageContent();
 }
 
 void TMainForm::RefreshPie() {
     pagePieChart->Forget();
-    if (CurrentPage == PagePieChart) PresentPage(PagePieChart);
+    if (nav_.CurrentPage() == PagePieChart) PresentPage(PagePieChart);
 }
 
 void TMainForm::RefreshList(bool present) {
     pageSubfolders->Forget();
-    if (present) PresentPage(CurrentPage);
+    if (present) PresentPage(nav_.CurrentPage());
 }
 
 void TMainForm::PresentPage(int page) {
-    CurrentPage = page;
-    CurrentNode = SelectedNode();
-    if (PresentNode(CurrentNode)) PresentPageContent();
+    nav_.ChoosePage(page);
+    if (PresentNode(SelectedNode())) PresentPageContent();
 }
 
 void TMainForm::ThePagesChange() {
@@ -255,27 +236,11 @@ void TMainForm::ThePagesChange() {
 }
 
 void TMainForm::UpdateNotReadyNotice() {
-    if (!ScannedLetters().isEmpty()) {
-        if (ThePages->isTabVisible(TabOf(pageNotScanned)))
-            ThePages->setTabText(TabOf(pageNotScanned), "Folder not scanned");
-        const QString item = !CurrentNode ? "item" : CurrentNode->Parent() ? "folder" : "drive";
-        const QString text =
-            Scanning
-                ? QStringLiteral(
-                      "Quillon Pro has not finished gathering information about this %1.\r\n\r\n"
-                      "You may wait until the %1 is completely scanned\r\n\r\nor\r\n\r\n"
-                      "you may select another drive or folder from the left folder tree view.")
-                : QStringLiteral(
-                      "The scannning process was interrupted before Quillon Pro had finished "
-                      "scanning this %1.\r\n\r\nYou may rescan the %1\r\n\r\nor\r\n\r\n"
-                      "you may select another drive or folder from the left folder tree view.");
-        txtNotReady->setPlainText(text.arg(item));
-    } else {
-        ThePages->setTabText(TabOf(pageNotScanned), "No scanned items");
-        txtNotReady->setPlainText(
-            "No drives have been scanned.\r\n\r\nTo scan a drive, select it in the drives list box "
-            "located in the toolbar and press the 'Scan' toolbar button.");
-    }
+    const bool anyScanned = !ScannedLetters().isEmpty();
+    // With drives in the tree the caption changes only while the notice is shown.
+    if (!anyScanned || ThePages->isTabVisible(TabOf(pageNotScanned)))
+        ThePages->setTabText(TabOf(pageNotScanned), TNavigator::NoticeCaption(anyScanned));
+    txtNotReady->setPlainText(nav_.NoticeText(anyScanned));
 }
 
 // --- deleting nodes ---
@@ -339,7 +304,7 @@ void TMainForm::RowsAboutToBeRemoved(TFolderNode* parent, int first, int last) {
     ++removing_;
     for (int row = first; row <= last; ++row) {
         TFolderNode* gone = parent ? parent->Child(row) : tree_.TopLevel(row);
-        if (engine::IsInSubtree(CurrentNode, gone)) CurrentNode = nullptr;
+        nav_.NodeLeaving(gone);
         for (TViewPage* page : Pages()) page->NodeLeaving(gone);
     }
 }

@@ -30,21 +30,20 @@
 
 using engine::TFolderNode;
 
-void TReportRunner::ExportPie(const std::function<void(THPieChart&, draw::Bitmap&)>& exportTo) {
-    const int remembered = window_.CurrentPage;
-    const auto restore = qScopeGuard([&] { window_.PresentPage(remembered); });
-    window_.PresentPage(PagePieChart);
-    exportTo(window_.pagePieChart->Chart(), window_.pagePieChart->Picture());
+void TMainForm::ExportPie(const std::function<void(THPieChart&, draw::Bitmap&)>& exportTo) {
+    const int remembered = nav_.CurrentPage();
+    const auto restore = qScopeGuard([&] { PresentPage(remembered); });
+    PresentPage(PagePieChart);
+    exportTo(pagePieChart->Chart(), pagePieChart->Picture());
 }
 
 void TMainForm::cmdFilePieAsMetafileClick() {
-    TReportRunner(*this).ExportPie(
+    ExportPie(
         [](THPieChart& chart, draw::Bitmap& picture) { ExportPieAsMetafile(chart, picture); });
 }
 
 void TMainForm::cmdFilePieAsBitmapClick() {
-    TReportRunner(*this).ExportPie(
-        [](THPieChart& chart, draw::Bitmap& picture) { ExportPieAsBitmap(chart, picture); });
+    ExportPie([](THPieChart& chart, draw::Bitmap& picture) { ExportPieAsBitmap(chart, picture); });
 }
 
 void TMainForm::cmdFilePieToFileClick() {
@@ -54,7 +53,7 @@ void TMainForm::cmdFilePieToFileClick() {
     const QString file = WithExportExtension(dlgExportPie->selectedFiles().value(0), filter);
     dlgExportPie->selectFile(file);  // what the next export proposes
     const bool bitmap = QFileInfo(file).suffix().compare("BMP", Qt::CaseInsensitive) == 0;
-    TReportRunner(*this).ExportPie([&](THPieChart& chart, draw::Bitmap& picture) {
+    ExportPie([&](THPieChart& chart, draw::Bitmap& picture) {
         if (bitmap)
             ExportPieAsBitmap(chart, picture, file);
         else
@@ -64,46 +63,48 @@ void TMainForm::cmdFilePieToFileClick() {
 
 // --- folder reports ---
 
-TFolderReportContent TReportRunner::Content() {
-    TMainForm& w = window_;
-    const int remembered = w.CurrentPage;
+TFolderReportContent TMainForm::ReportContent(const TSubfoldersPage::TFilter& filter,
+                                              bool includeWasted) {
+    const int remembered = nav_.CurrentPage();
     {
-        const auto restore = qScopeGuard([&] { w.PresentPage(remembered); });
-        for (int page = PagePieChart; page <= PageWastedSpace; ++page) w.PresentPage(page);
+        const auto restore = qScopeGuard([&] { PresentPage(remembered); });
+        for (int page : {PagePieChart, PageFolderInfo, PageWastedSpace}) PresentPage(page);
     }
     QStringList notes;
-    if (const engine::DriveRecord* drive = engine::DriveRecordOf(w.CurrentNode);
+    if (const engine::DriveRecord* drive = engine::DriveRecordOf(nav_.CurrentNode());
         drive && drive->LinksCountedOnce)
         notes << QStringLiteral("Hard-linked files: counted once.");
-    if (const engine::TImportFacts* facts = engine::ImportFactsOf(w.CurrentNode))
+    if (const engine::TImportFacts* facts = engine::ImportFactsOf(nav_.CurrentNode()))
         notes << engine::ImportDescription(*facts);
-    return {w.pagePieChart->FolderType(),
-            w.pagePieChart->FolderName(),
-            w.CurrentPath,
-            w.pageFolderInfo->Texts(),
-            w.pageWastedSpace->Texts(),
-            w.CurrentClusterSize,
-            w.pageSubfolders->Table(),
+    return {pagePieChart->FolderType(),
+            pagePieChart->FolderName(),
+            nav_.CurrentPath(),
+            pageFolderInfo->Texts(),
+            pageWastedSpace->Texts(),
+            nav_.CurrentClusterSize(),
+            TSubfoldersPage::TableFor(nav_.Presentation(includeWasted), filter),
             notes};
+}
+
+TSubfoldersPage::TFilter TMainForm::SubfolderFilter() const {
+    return pageSubfolders->Filter();
 }
 
 void TMainForm::cmdFileReportFolderInformationClick() {
     if (desktop::RunModal(*TheSaveDialog) != QDialog::Accepted) return;
-    WriteFolderInfoReport(TheSaveDialog->selectedFiles().value(0), TReportRunner(*this).Content());
+    WriteFolderInfoReport(TheSaveDialog->selectedFiles().value(0),
+                          ReportContent(SubfolderFilter(), optIncludeWastedInformation->Value));
 }
 
 void TMainForm::cmdFileReportFolderContentsClick() {
     if (desktop::RunModal(*dlgExportList) != QDialog::Accepted) return;
     const int filter =
         int(dlgExportList->nameFilters().indexOf(dlgExportList->selectedNameFilter()));
-    const int remembered = CurrentPage;
-    {
-        const auto restore = qScopeGuard([&] { PresentPage(remembered); });
-        PresentPage(PageSubfolders);
-    }
     QString file = dlgExportList->selectedFiles().value(0);
     if (QFileInfo(file).suffix().isEmpty()) file += filter == 0 ? ".csv" : ".txt";
-    const TListTable list = pageSubfolders->Table();
+    PresentNode(SelectedNode());
+    const TListTable list = TSubfoldersPage::TableFor(
+        nav_.Presentation(optIncludeWastedInformation->Value), SubfolderFilter());
     if (filter == 0)
         ListViewToCSV(list, file);
     else if (filter == 1)
@@ -159,32 +160,10 @@ int TReportRunner::Run(const QStringList& arguments) {
         return ExitNothingDone;
     }
 
-    TSubfoldersPage::TFilter filter = window_.pageSubfolders->Filter();
-    TSimpleDataBackUp saved;
-    saved.Add(filter.DisplayType);
-    saved.Add(filter.TopText);
-    saved.Add(filter.Unit);
-    saved.Add(filter.LargerThanText);
-    saved.Add(filter.SortCode);
-    saved.Add(bool(optIncludeWastedInformation->Value));
-    const auto restore = qScopeGuard([&] {
-        TSubfoldersPage::TFilter before;
-        before.DisplayType = saved.ReadInteger();
-        before.TopText = saved.ReadString();
-        before.Unit = saved.ReadInteger();
-        before.LargerThanText = saved.ReadString();
-        before.SortCode = saved.ReadInteger();
-        window_.pageSubfolders->SetFilter(before);
-        optIncludeWastedInformation->Value = saved.ReadBool();
-        window_.toolShowWasted->setChecked(optIncludeWastedInformation->Value);
-        window_.RefreshViews(true);
-    });
-
+    // The switches choose what this report lists; the window's own list and options stay.
+    TSubfoldersPage::TFilter filter = window_.SubfolderFilter();
     bool wasted = optIncludeWastedInformation->Value;
     const bool quit = ApplySwitches(arguments, filter, wasted);
-    window_.pageSubfolders->SetFilter(filter);
-    optIncludeWastedInformation->Value = wasted;
-    window_.toolShowWasted->setChecked(wasted);
 
     const QString folder = ProgramPathOf(arguments[1]);
     if (engine::ImportFactsOf(folder))
@@ -205,7 +184,7 @@ int TReportRunner::Run(const QStringList& arguments) {
 
     QString file = HostPathOf(arguments[2]);
     if (QFileInfo(file).suffix().isEmpty()) file += *form == TReportForm::Csv ? ".csv" : ".txt";
-    const TFolderReportContent content = Content();
+    const TFolderReportContent content = window_.ReportContent(filter, wasted);
     bool written = false;
     switch (*form) {
         case TReportForm::Info:

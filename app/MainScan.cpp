@@ -51,7 +51,7 @@ QString TMainForm::DriveTextOf(QChar letter) {
 // --- scanning state and the scanner's needs ---
 
 void TMainForm::SetScanningState(bool on) {
-    Scanning = on;
+    nav_.SetScanning(on);
     for (QAction* command :
          {cmdFileScanDrives, cmdFileRescan->menuAction(), cmdFileRemove->menuAction(),
           toolRescanDir, toolScan, cmdFileSelectFolder})
@@ -60,13 +60,13 @@ void TMainForm::SetScanningState(bool on) {
     cmdFileAbort->setEnabled(on);
     toolStop->setEnabled(on);
     // The records of the scanned folders come and go with the scan.
-    UpdateViewCommands(CurrentNode);
+    UpdateViewCommands(nav_.CurrentNode());
     // A close asked for during the scan waits until the walk has unwound.
     if (!on && closeRequested_) desktop::Post(this, [this] { close(); });
 }
 
 bool TMainForm::MayChangeTree() const {
-    return !Scanning && !engine::TreeBusy();
+    return !nav_.Scanning() && !engine::TreeBusy();
 }
 
 void TMainForm::ShowScanStatus(const QString& text) {
@@ -82,7 +82,7 @@ void TMainForm::SetScanning(bool on) {
 }
 
 void TMainForm::FolderScanned(TFolderNode* node) {
-    if (node == CurrentNode) RefreshViews(true);
+    if (node == nav_.CurrentNode()) RefreshViews(true);
 }
 
 // --- commands ---
@@ -107,11 +107,11 @@ void TMainForm::cmdFileScanDrivesClick() {
 }
 
 void TMainForm::cmdFileRescanCurrentDirectoryClick() {
-    if (CurrentNode) RescanFolder(SelectedNode());
+    if (nav_.CurrentNode()) RescanFolder(SelectedNode());
 }
 
 void TMainForm::cmdFileRescanCurrentDriveClick() {
-    if (CurrentDriveLetter) RescanDrives(QString(QChar(CurrentDriveLetter)));
+    if (nav_.CurrentDriveLetter()) RescanDrives(QString(QChar(nav_.CurrentDriveLetter())));
 }
 
 void TMainForm::cmdFileRescanAllDrivesClick() {
@@ -119,7 +119,7 @@ void TMainForm::cmdFileRescanAllDrivesClick() {
 }
 
 void TMainForm::cmdFileRemoveCurrentDriveClick() {
-    RemoveDrive(QChar(CurrentDriveLetter));
+    RemoveDrive(QChar(nav_.CurrentDriveLetter()));
 }
 
 void TMainForm::cmdFileRemoveAllDrivesClick() {
@@ -128,7 +128,7 @@ void TMainForm::cmdFileRemoveAllDrivesClick() {
 
 void TMainForm::cmdFileAbortClick() {
     // A stop with no scan running would stop the next multi-drive command before it began.
-    if (Scanning) engine::StopRequested = true;
+    if (nav_.Scanning()) engine::StopRequested = true;
 }
 
 void TMainForm::cmdFileSelectFolderClick() {
@@ -142,7 +142,7 @@ void TMainForm::cmdFileSelectFolderClick() {
 
 void TMainForm::mnuFileClick() {
     cmdFileRemove->menuAction()->setVisible(true);
-    const bool scanned = CurrentNode && CurrentNode->Record();
+    const bool scanned = nav_.CurrentNode() && nav_.CurrentNode()->Record();
     cmdFileExportPie->menuAction()->setEnabled(scanned);
     cmdFileReports->menuAction()->setEnabled(scanned);
     cmdFileOpenNcdu->setEnabled(MayChangeTree());
@@ -218,7 +218,7 @@ void TMainForm::RescanDrives(const QString& letters) {
         }
         // The drive stays in the tree until it is known to answer: Cancel keeps everything.
         if (!engine::CheckDriveAccess(record->Letter)) continue;
-        const QString remembered = CurrentPath;
+        const QString remembered = nav_.CurrentPath();
         if (record->Node) DeleteTreeNode(record->Node);
         if (!SelectedNode()) ClearCurrentFolder();
         ScanCheckedDrive(record->DriveText, record);
@@ -260,7 +260,7 @@ void TMainForm::RescanFolder(TFolderNode* node) {
 
 void TMainForm::ClearCurrentFolder() {
     PresentNode(nullptr);
-    CurrentPath.clear();
+    nav_.Clear();
     setWindowTitle(kAppTitle);
     ShowStatusText(0, QString());
     ShowStatusText(1, QString());

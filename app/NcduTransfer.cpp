@@ -148,14 +148,15 @@ void TNcduTransfer::OpenExport() {
 
 bool TNcduTransfer::CanSave() const {
     const TMainForm& w = window_;
-    return w.MayChangeTree() && w.CurrentNode && w.CurrentNode->Record() &&
-           !engine::ImportFactsOf(w.CurrentNode);
+    return w.MayChangeTree() && w.Navigator().CurrentNode() &&
+           w.Navigator().CurrentNode()->Record() &&
+           !engine::ImportFactsOf(w.Navigator().CurrentNode());
 }
 
 void TNcduTransfer::SaveExport() {
     TMainForm& w = window_;
     if (!CanSave()) return;
-    const QString folder = w.CurrentPath;
+    const QString folder = w.Navigator().CurrentPath();
     QFileDialog dialog(&w, QStringLiteral("Save as ncdu Export"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);

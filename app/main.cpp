@@ -49,9 +49,6 @@
 #include "views/PieChartPage.h"
 #include "views/SubfoldersPage.h"
 
-QString TMainForm::AddonsFolder;
-std::function<QDate()> TMainForm::Today = [] { return QDate::currentDate(); };
-
 QDate TMainForm::ReleaseDate() {
     return QDate::fromString(QStringLiteral(QUILLON_RELEASE_DATE), Qt::ISODate);
 }
@@ -63,8 +60,11 @@ const QString kOptions = QStringLiteral("Options");
 
 }  // namespace
 
-TMainForm::TMainForm(QStringList arguments, QWidget* parent)
-    : QMainWindow(parent), arguments_(std::move(arguments)) {
+TMainForm::TMainForm(TMainFormSetup setup, QWidget* parent)
+    : QMainWindow(parent),
+      arguments_(std::move(setup.Arguments)),
+      addonsFolder_(std::move(setup.AddonsFolder)),
+      today_(setup.Today ? std::move(setup.Today) : [] { return QDate::currentDate(); }) {
     try {
         FormCreate();
     } catch (...) {
@@ -74,7 +74,6 @@ TMainForm::TMainForm(QStringList arguments, QWidget* parent)
 }
 
 void TMainForm::FormCreate() {
-    CurrentDriveLetter = 0;
     engine::ClusterSizeChoice = 0;
     LoadSettings();
     // Qt seeds its generator itself; nothing else of the program draws random numbers.
@@ -92,6 +91,7 @@ void TMainForm::FormCreate() {
     CreateTreeAndPages();
     CreateStatusBar();
     CreateFileDialogs();
+    NameControls();
     QCoreApplication::instance()->installEventFilter(this);
     InstallHelpKey(this);
     engine::SetScanHost(this);
@@ -100,7 +100,7 @@ void TMainForm::FormCreate() {
                                            desktop::Retry | desktop::Cancel}) == desktop::Retry;
     });
 
-    CurrentPage = PagePieChart;
+    nav_.ChoosePage(PagePieChart);
     SetScanningState(false);
     DriveBox->setCurrentIndex(-1);
     ClustersBox->setCurrentIndex(0);
@@ -179,7 +179,7 @@ void TMainForm::FirstActivation() {
     if (DriveBox->Drive().isNull() && DriveBox->count() > 0)
         DriveBox->setDrive(DriveBox->itemText(0)[0]);
     RestoreWindowState(this, AppRegistryKey, kDesktop);
-    if (Today() > ReleaseDate().addYears(3)) {
+    if (today_() > ReleaseDate().addYears(3)) {
         ShowInfo(
             "This version of Quillon Pro is more than 3 years old. Please look on the Norvane "
             "web site for a newer release. This program will continue to work as designed, "
@@ -292,7 +292,7 @@ void TMainForm::ShowHint(const QString& hint) {
         StatusField2->show();
         StatusField1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         TheStatusBarResize();
-        StatusField1->setText(CurrentPath);
+        StatusField1->setText(nav_.CurrentPath());
     }
 }
 
@@ -302,28 +302,28 @@ void TMainForm::ShowStatusText(int field, const QString& text) {
 
 void TMainForm::BuildAddonTools() {
     const QString folder =
-        AddonsFolder.isEmpty() ? QCoreApplication::applicationDirPath() : AddonsFolder;
+        addonsFolder_.isEmpty() ? QCoreApplication::applicationDirPath() : addonsFolder_;
     const QString file = QDir(folder).filePath("ADDONS.INI");
     const std::vector<AddonTool> tools = ReadAddonTools(file);  // a short line throws
     int tag = 0;
     for (const AddonTool& tool : tools) {
-        AddonCommands << tool.command;
+        addonCommands_ << tool.command;
         QAction* item = mnuTools->addAction(tool.caption);
         SetHint(item, tool.hint);
         item->setData(tag);
         desktop::Connect(item, &QAction::triggered, this, [this, tag] { AddonToolClick(tag); });
         ++tag;
     }
-    LT1->setVisible(!AddonCommands.isEmpty());
+    LT1->setVisible(!addonCommands_.isEmpty());
 }
 
 void TMainForm::AddonToolClick(int tag) {
     // The tool gets the folder as the host names it, in its own folder, through the shell's
     // open: a program runs with the folder, a document or an address opens in its handler.
-    const QString command = AddonCommands.value(tag);
+    const QString command = addonCommands_.value(tag);
     const QString host = engine::IsProgramPath(command) ? platform::ToHostPath(command) : command;
     const QString folder = host.startsWith(u'/') ? QFileInfo(host).absolutePath() : QString();
-    const QString parameter = platform::ToHostPath(CurrentPath);
+    const QString parameter = platform::ToHostPath(nav_.CurrentPath());
     const desktop::ShellOutcome outcome =
         desktop::ShellOpen(host, parameter.isEmpty() ? QStringList() : QStringList{parameter},
                            folder, desktop::ShowMode::Normal);
@@ -331,7 +331,7 @@ void TMainForm::AddonToolClick(int tag) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    if (Scanning) {
+    if (nav_.Scanning()) {
         // The walk must unwind before the window goes: stop it, and close once it has.
         closeRequested_ = true;
         engine::StopRequested = true;

@@ -11,23 +11,40 @@
 #include <functional>
 
 #include "app/MainLayout.h"
+#include "app/Navigator.h"
 #include "cleanup/CleanUpPage.h"
 #include "engine/FolderTree.h"
 #include "engine/Scanner.h"
+#include "reports/FolderReport.h"
+#include "views/SubfoldersPage.h"
 #include "views/ViewPage.h"
 
 class TFolderTreeModel;
+class THPieChart;
+namespace draw {
+class Bitmap;
+}
+
+// What a main window is started with: the command-line arguments without the program (worked
+// through once the window has been shown), the folder "ADDONS.INI" is read from (empty: the
+// program's folder), and the clock that says today's date (null: the system's).
+struct TMainFormSetup {
+    QStringList Arguments;
+    QString AddonsFolder;
+    std::function<QDate()> Today;
+};
 
 class TMainForm : public QMainWindow,
-                  public TMainFormControls,
+                  private TMainFormControls,
                   public ICleanUpHost,
                   private engine::IScanHost,
                   private engine::TFolderTreeListener {
     Q_OBJECT
 public:
-    // Creates the window (FormCreate). arguments are the command-line arguments without the
-    // program; they are worked through once the window has been shown.
-    explicit TMainForm(QStringList arguments = {}, QWidget* parent = nullptr);
+    // Creates the window (FormCreate).
+    explicit TMainForm(TMainFormSetup setup = {}, QWidget* parent = nullptr);
+    explicit TMainForm(QStringList arguments, QWidget* parent = nullptr)
+        : TMainForm(TMainFormSetup{.Arguments = std::move(arguments)}, parent) {}
     ~TMainForm() override;
 
     // True when the creation failed (the fatal box was shown); true once the start-up work is
@@ -37,27 +54,16 @@ public:
     int HeadlessExitStatus() const { return headlessExitStatus_; }
     // What the scanner reports to; a test may wrap it to watch a scan.
     engine::IScanHost* ScanHost() { return this; }
-    // The folder "ADDONS.INI" is read from; the program's folder unless a test sets another
-    // before creating the window.
-    static QString AddonsFolder;
-    // The day this build was made, from which the old-version notice counts three years, and
-    // today's date as the notice asks for it (a test sets another).
+    // The day this build was made, from which the old-version notice counts three years.
     static QDate ReleaseDate();
-    static std::function<QDate()> Today;
     engine::TFolderTree& Tree() { return tree_; }
 
-    // Navigation state; ScannedLetters: the letters of the tree's drives in (re)scan order.
+    // Where the window stands (the current folder, its drive, the page, the scanning state);
+    // ScannedLetters: the letters of the tree's drives in (re)scan order.
+    const TNavigator& Navigator() const { return nav_; }
     QString ScannedLetters() const;
-    bool Scanning = false;
-    engine::TFolderNode* CurrentNode = nullptr;
-    QString CurrentPath;
-    char CurrentDriveLetter = 0;
-    int32_t CurrentClusterSize = -1;
-    int64_t DriveTotal = -1;
-    int64_t DriveFree = -1;
-    int CurrentPage = PagePieChart;
     // The add-on tools' commands, by menu tag.
-    QStringList AddonCommands;
+    const QStringList& AddonCommands() const { return addonCommands_; }
 
     void ShowStatusText(int field, const QString& text);
     void SetScanningState(bool on);
@@ -100,6 +106,13 @@ public:
     static QString DriveTextOf(QChar letter);
     // What the options dialog's OK changes on the pie and its two tool buttons.
     void PieOptionsChanged();
+
+    // A folder report's content for the selected folder: the pages' texts, and its subfolder
+    // list as a list with this filter shows it, the wasted space counted when includeWasted.
+    // The page the user had chosen is presented again afterwards.
+    TFolderReportContent ReportContent(const TSubfoldersPage::TFilter& filter, bool includeWasted);
+    // The subfolder page's filter and sort as its controls hold them.
+    TSubfoldersPage::TFilter SubfolderFilter() const;
 
     // The start-up work, run once after the window has been shown; the first dropped folder
     // opened; a hint in the status bar, or the current path when hint is empty.
@@ -213,6 +226,9 @@ private:
     void DeleteTreeNode(engine::TFolderNode* node);
     void RemoveFromTree(engine::TFolderNode* node, const std::function<void()>& removal);
 
+    // Runs an export with the pie page presented, the page the user had chosen presented again
+    // afterwards.
+    void ExportPie(const std::function<void(THPieChart&, draw::Bitmap&)>& exportTo);
     // The pages in page order, and presenting the current page for CurrentNode.
     std::array<TViewPage*, 5> Pages() const;
     void PresentPageContent();
@@ -236,8 +252,12 @@ private:
     void FolderScanned(engine::TFolderNode* node) override;
 
     engine::TFolderTree tree_;
+    TNavigator nav_;
+    QStringList addonCommands_;
     TFolderTreeModel* treeModel_ = nullptr;
     QStringList arguments_;
+    QString addonsFolder_;
+    std::function<QDate()> today_;
     bool creationFailed_ = false;
     bool startupDone_ = false;
     int headlessExitStatus_ = 2;  // nothing done

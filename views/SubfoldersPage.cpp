@@ -195,7 +195,7 @@ void TSubfoldersPage::Rebuild() {
     const int64_t threshold = type == 1 ? udFoldersLargerThan_->value() *
                                               kUnits[cbFoldersLargerThanBytes_->currentIndex()]
                                         : 0;
-    const bool withWasted = optIncludeWastedInformation->Value;
+    const bool withWasted = presentation_.IncludeWasted;
     const engine::TFolderSize* parent = p->Record();
     const int64_t parentTotal =
         parent ? parent->TreeSize + (withWasted ? engine::ShownTreeWasted(*parent) : 0) : 0;
@@ -246,6 +246,13 @@ void TSubfoldersPage::Rebuild() {
         while (TheFilesList_->topLevelItemCount() > std::max(top, 0))
             delete TheFilesList_->takeTopLevelItem(TheFilesList_->topLevelItemCount() - 1);
     }
+}
+
+TListTable TSubfoldersPage::TableFor(const TPresentation& presentation, const TFilter& filter) {
+    TSubfoldersPage page;
+    page.SetFilter(filter);
+    page.Present(presentation);
+    return page.Table();
 }
 
 TListTable TSubfoldersPage::Table() const {

@@ -55,6 +55,9 @@ public:
     const engine::TFolderNode* ShownFor() const { return shownFor_; }
     // The list as it stands, captions (with the sort mark) and rows in their order.
     TListTable Table() const;
+    // The list a page with this filter would show for a folder, built on a page of its own (the
+    // window's page and its filter stay as they are).
+    static TListTable TableFor(const TPresentation& presentation, const TFilter& filter);
 
     // Handlers with the names of the layout.
     void cbFoldersDisplayTypeChange();

@@ -19,40 +19,38 @@
 #include "controls/HelpWindow.h"
 #include "controls/SensiControls.h"
 #include "tests/cleanup/ArchiveTestSupport.h"
+#include "tests/fixtures/MainWindow.h"
 
 using archive_testing::FactsOf;
 using archive_testing::MakeSampleFolder;
 using engine::TFolderNode;
+using testing_support::MainWindowTestOf;
 
 namespace {
 
-class ArchiveRoundTripTest : public archive_testing::ArchiveTest {
+class ArchiveRoundTripTest : public MainWindowTestOf<archive_testing::ArchiveTest> {
 protected:
     void SetUp() override {
-        desktop::SetDialogRunner([this](QDialog& dialog) {
-            dialogs << dialog.windowTitle();
+        MainWindowTestOf::SetUp();
+        answer = [this](const desktop::MessageRequest& r) {
+            if (!answers.isEmpty()) return answers.takeFirst();
+            return (r.buttons & desktop::Ok) ? desktop::Ok : desktop::No;
+        };
+        runDialog = [this](QDialog& dialog) {
             auto* box = qobject_cast<TCleanUpCompressFolderBox*>(&dialog);
             dialog.show();  // as running it would
             if (box && drive_) drive_(*box);
             return dialog.result();
-        });
-    }
-    void TearDown() override {
-        form.reset();
-        desktop::SetDialogRunner({});
-    }
-    TMainForm& Start(const QStringList& arguments) {
-        form = std::make_unique<TMainForm>(arguments);
-        form->show();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return form->StartupDone(); }, 10000));
-        return *form;
+        };
     }
     TFolderNode* Node(const QString& relative) const {
         TFolderNode* top = form->Tree().TopLevel(0);
         return relative.isEmpty() ? top : engine::FindNodeByPath(top, relative, true);
     }
     QLabel* LabelOf(const char* panel) const {
-        return form->pageCleanUp->findChild<TSensitivePanel*>(panel)->findChildren<QLabel*>()[1];
+        return Control<TCleanUpPage>("pageCleanUp")
+            ->findChild<TSensitivePanel*>(panel)
+            ->findChildren<QLabel*>()[1];
     }
     template <typename T>
     static T* Child(TCleanUpCompressFolderBox& box, const char* name) {
@@ -66,8 +64,6 @@ protected:
         return tabs;
     }
 
-    std::unique_ptr<TMainForm> form;
-    QStringList dialogs;
     // What the test does with the archive dialog while it is up.
     std::function<void(TCleanUpCompressFolderBox&)> drive_;
 };
@@ -108,7 +104,7 @@ TEST_F(ArchiveRoundTripTest, AFolderArchivedWithMoveComesBackFromTheFileMenuByte
     ASSERT_EQ(results.size(), 3);
     EXPECT_EQ(results[0], "Folder compressed OK.");
     EXPECT_TRUE(results[2].startsWith("By compressing the folder you have gained "));
-    EXPECT_TRUE(boxes.isEmpty()) << boxes.join('\n').toStdString();
+    EXPECT_TRUE(asked.isEmpty()) << asked.join('\n').toStdString();
     // Gone from the disk and from the tree, its totals taken off its parent.
     EXPECT_FALSE(QFileInfo::exists(host));
     EXPECT_EQ(Node("a\\Docs"), nullptr);
@@ -126,11 +122,11 @@ TEST_F(ArchiveRoundTripTest, AFolderArchivedWithMoveComesBackFromTheFileMenuByte
         EXPECT_TRUE(Child<QCheckBox>(box, "chkDeleteArchive")->isChecked());
         Child<QPushButton>(box, "cmdRestore")->click();
     };
-    window.cmdFileRestoreCompressedFolders->trigger();
+    Action("cmdFileRestoreCompressedFolders")->trigger();
     EXPECT_EQ(dialogs, QStringList{"Restore Compressed Folders"});
     EXPECT_EQ(tabs, QStringList{"Restore Folder"});
     ASSERT_EQ(rows, 1);
-    EXPECT_EQ(boxes, QStringList({"The folder T:\\a\\Docs was successfully restored",
+    EXPECT_EQ(asked, QStringList({"The folder T:\\a\\Docs was successfully restored",
                                   "You should rescan drive T: as its contents has been changed "
                                   "since the last time you have scanned it."}));
     EXPECT_EQ(FactsOf(host), original);
@@ -146,7 +142,7 @@ TEST_F(ArchiveRoundTripTest, CtrlROpensTheDialogForAFolderAndNeverForADrive) {
         dialogs.clear();
         ASSERT_TRUE(window.OpenFolderPath(drive.path(folder)));
         window.PresentPage(PagePieChart);  // the key acts from any page
-        QTest::keyClick(window.FolderTree, Qt::Key_R, Qt::ControlModifier);
+        QTest::keyClick(Control<QTreeView>("FolderTree"), Qt::Key_R, Qt::ControlModifier);
         EXPECT_EQ(dialogs.size(), *folder ? 1 : 0);
         EXPECT_TRUE(QFileInfo::exists(drive.host("a/f.bin")));
     }
@@ -174,7 +170,7 @@ TEST_F(ArchiveRoundTripTest, TheCleanUpDialogsRestorePageAsksForARescanOfADriveI
         Child<QPushButton>(box, "cmdRestore")->click();
     };
     QTest::mouseClick(LabelOf("panCleanMenuCompress"), Qt::LeftButton);
-    EXPECT_EQ(boxes, QStringList({"The folder T:\\copy\\Docs was successfully restored",
+    EXPECT_EQ(asked, QStringList({"The folder T:\\copy\\Docs was successfully restored",
                                   "You should rescan drive T: as its contents has been changed "
                                   "since the last time you have scanned it."}));
     EXPECT_EQ(FactsOf(drive.host("copy/Docs")), original);

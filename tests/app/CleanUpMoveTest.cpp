@@ -33,6 +33,7 @@
 #include "engine/TextForms.h"
 #include "platform/Drives.h"
 #include "tests/app/FreshTotals.h"
+#include "tests/fixtures/MainWindow.h"
 #include "tests/fixtures/Privileges.h"
 #include "tests/fixtures/TempTree.h"
 #include "tests/fixtures/TestMounts.h"
@@ -42,6 +43,7 @@ using app_testing::TotalsOf;
 using engine::TFolderNode;
 using engine::TFolderSize;
 using testing_support::DriveMapScope;
+using testing_support::MainWindowTest;
 using testing_support::Noise;
 using testing_support::TempTree;
 using testing_support::TestMount;
@@ -87,9 +89,10 @@ int ExpectEachFileInOnePlace(const Files& before, const QString& source, const Q
 // Drive T: on this file system holds the folders to move; drive O: is another file system (an
 // ext4 loop mount with 1 KB clusters where this process may mount one, otherwise /dev/shm),
 // drive F: a full one (a 1 MiB tmpfs, otherwise O: with a file size limit during the move).
-class CleanUpMoveTest : public ::testing::Test {
+class CleanUpMoveTest : public MainWindowTest {
 protected:
     void SetUp() override {
+        MainWindowTest::SetUp();
         ext4_ = TestMount::Ext4(mounts_.folder("o"), 1024, 16);
         small_ = TestMount::Tmpfs(mounts_.folder("f"), "1m");
         std::cout << "[ drives ] O: " << ext4_->Describe().toStdString()
@@ -105,11 +108,7 @@ protected:
                     a.st_dev != b.st_dev;
         map_ = std::make_unique<DriveMapScope>("T=" + source_.host() + ";O=" + otherRoot_ +
                                                ";F=" + fullRoot_);
-        desktop::SetMessageAnswerer([this](const desktop::MessageRequest& r) {
-            boxes << r.text;
-            return (r.buttons & desktop::Yes) ? desktop::Yes : desktop::Ok;
-        });
-        desktop::SetDialogRunner([this](QDialog& dialog) {
+        runDialog = [this](QDialog& dialog) {
             auto* box = dynamic_cast<TCleanUpMoveFolderBox*>(&dialog);
             if (!box) {
                 // Another dialog over it: its title and what it says.
@@ -123,20 +122,10 @@ protected:
             treeHeldStill = engine::TreeBusy();
             drive(*box);
             return dialog.result();
-        });
-    }
-    void TearDown() override {
-        form.reset();
-        desktop::SetDialogRunner({});
-        desktop::SetMessageAnswerer({});
+        };
     }
 
-    TMainForm& Start() {
-        form = std::make_unique<TMainForm>(QStringList{"T:\\"});
-        form->show();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return form->StartupDone(); }, 10000));
-        return *form;
-    }
+    TMainForm& Start() { return MainWindowTest::Start(QStringList{"T:\\"}); }
     TFolderNode* Node(const QString& relative) const {
         return engine::FindNodeByPath(form->Tree().TopLevel(0), relative, true);
     }
@@ -148,7 +137,7 @@ protected:
             box.ediFolderTarget()->setText(target);
             box.cmdOK()->click();
         };
-        QTest::keyClick(form->FolderTree, Qt::Key_M, Qt::ControlModifier);
+        QTest::keyClick(Control<QTreeView>("FolderTree"), Qt::Key_M, Qt::ControlModifier);
     }
     // The folder that stays and every folder above it count what the disk holds.
     void ExpectTotalsOfTheDisk(const QString& relative) {
@@ -169,9 +158,7 @@ protected:
     bool crossing_ = false;
     std::unique_ptr<DriveMapScope> map_;
 
-    std::unique_ptr<TMainForm> form;
     std::function<void(TCleanUpMoveFolderBox&)> drive;
-    QStringList boxes;
     QStringList others;
     int opened = 0;
     bool treeHeldStill = false;
@@ -200,7 +187,7 @@ TEST_F(CleanUpMoveTest, AWholeMoveLeavesTheBytesAtTheTargetAndTakesTheFolderOffT
         box.ediFolderTarget()->setText("O:\\new place\\photos");
         box.cmdOK()->click();
     };
-    QTest::keyClick(window.FolderTree, Qt::Key_M, Qt::ControlModifier);
+    QTest::keyClick(Control<QTreeView>("FolderTree"), Qt::Key_M, Qt::ControlModifier);
 
     EXPECT_EQ(opened, 1);
     EXPECT_TRUE(treeHeldStill);
@@ -210,7 +197,7 @@ TEST_F(CleanUpMoveTest, AWholeMoveLeavesTheBytesAtTheTargetAndTakesTheFolderOffT
     if (ext4_->ok()) {
         EXPECT_TRUE(listed.contains("o"));  // 1 KB clusters against T:'s 4 KB
     }
-    EXPECT_EQ(boxes, QStringList{"The folder \"O:\\new place\\photos\" does not exist. Do you "
+    EXPECT_EQ(asked, QStringList{"The folder \"O:\\new place\\photos\" does not exist. Do you "
                                  "want to create it?"});
     EXPECT_EQ(FilesBelow(otherRoot_ + "/new place/photos"), before);
     EXPECT_FALSE(QFileInfo::exists(source_.host("a/b/photos")));
@@ -262,7 +249,7 @@ TEST_F(CleanUpMoveTest, AMoveThatFailsOrIsCancelledPartWayLosesNothingAndRecount
         ASSERT_NE(node, nullptr);
         ASSERT_TRUE(window.OpenFolderPath("T:\\" + relative));
         window.PresentPage(PageCleanUp);
-        boxes.clear();
+        asked.clear();
         std::unique_ptr<testing_support::WithoutPermissionOverride> asAnyUser;
         rlimit previous{};
         const bool limited = c.fault == FullTarget && !small_->ok();
@@ -289,18 +276,18 @@ TEST_F(CleanUpMoveTest, AMoveThatFailsOrIsCancelledPartWayLosesNothingAndRecount
             if (limited) ::setrlimit(RLIMIT_FSIZE, &previous);
             asAnyUser.reset();
         };
-        QTest::keyClick(window.FolderTree, Qt::Key_M, Qt::ControlModifier);
+        QTest::keyClick(Control<QTreeView>("FolderTree"), Qt::Key_M, Qt::ControlModifier);
 
         const QString targetHost =
             (c.fault == FullTarget ? fullRoot_ : otherRoot_) + "/" + c.folder;
         const int moved = ExpectEachFileInOnePlace(before, host, targetHost);
         EXPECT_GT(moved, 0);
         EXPECT_LT(moved, int(before.size()));
-        ASSERT_FALSE(boxes.isEmpty());
-        EXPECT_TRUE(boxes.last().startsWith(c.box)) << boxes.last().toStdString();
+        ASSERT_FALSE(asked.isEmpty());
+        EXPECT_TRUE(asked.last().startsWith(c.box)) << asked.last().toStdString();
         if (c.fault != Cancel) {
-            EXPECT_TRUE(boxes.last().endsWith("What was moved is now in \"" + c.target + "\"."))
-                << boxes.last().toStdString();
+            EXPECT_TRUE(asked.last().endsWith("What was moved is now in \"" + c.target + "\"."))
+                << asked.last().toStdString();
         }
         // The folder stays in the tree, counted as the disk now holds it.
         ExpectTotalsOfTheDisk(relative);
@@ -319,7 +306,7 @@ TEST_F(CleanUpMoveTest, ATargetInsideTheFolderTouchesNeitherTheDiskNorTheTree) {
         std::make_tuple(TotalsOf(*node->Record()), TotalsOf(*Node("a\\b")->Record()),
                         TotalsOf(*Node("a")->Record()));
     MoveWithDialog("a\\b\\self", "T:\\a\\b\\self\\sub\\self");
-    EXPECT_EQ(boxes, QStringList{"Cannot move \"T:\\a\\b\\self\": the target "
+    EXPECT_EQ(asked, QStringList{"Cannot move \"T:\\a\\b\\self\": the target "
                                  "\"T:\\a\\b\\self\\sub\\self\" lies inside it"});
     EXPECT_EQ(FilesBelow(source_.host("a")), before);
     EXPECT_FALSE(QFileInfo::exists(source_.host("a/b/self/sub/self")));
@@ -342,7 +329,7 @@ TEST_F(CleanUpMoveTest, HelpOpensTheTopicOfMovingAFolderOverTheDialog) {
         const THelpWindow* help = HelpWindowOf(&box);
         shown = help ? help->Source() : QUrl();
     };
-    QTest::keyClick(form->FolderTree, Qt::Key_M, Qt::ControlModifier);
+    QTest::keyClick(Control<QTreeView>("FolderTree"), Qt::Key_M, Qt::ControlModifier);
     EXPECT_EQ(shown, QUrl("qrc:/help/2100.html"));
     EXPECT_TRUE(QFileInfo::exists(source_.host("a/f.bin")));
 }

@@ -26,6 +26,7 @@
 #include "controls/SensiControls.h"
 #include "desktop/MessageBox.h"
 #include "tests/app/FreshTotals.h"
+#include "tests/fixtures/MainWindow.h"
 #include "tests/fixtures/Privileges.h"
 #include "tests/fixtures/TempTree.h"
 
@@ -34,45 +35,34 @@ using app_testing::TotalsOf;
 using engine::TFolderNode;
 using engine::TFolderSize;
 using testing_support::DriveMapScope;
+using testing_support::MainWindowTest;
 using testing_support::TempDrive;
 using testing_support::TempTree;
 
 namespace {
 
-class CleanUpTest : public ::testing::Test {
+class CleanUpTest : public MainWindowTest {
 protected:
     void SetUp() override {
-        desktop::SetMessageAnswerer([this](const desktop::MessageRequest& r) {
-            asked << r.text;
+        MainWindowTest::SetUp();
+        MainWindowTest::answer = [this](const desktop::MessageRequest& r) {
             if (r.buttons & desktop::Yes) return answer;
             return (r.buttons & desktop::Ok) ? desktop::Ok : desktop::Cancel;
-        });
-    }
-    void TearDown() override {
-        form.reset();
-        desktop::SetMessageAnswerer({});
+        };
     }
 
-    TMainForm& Start(const QStringList& arguments) {
-        form = std::make_unique<TMainForm>(arguments);
-        form->show();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return form->StartupDone(); }, 10000));
-        return *form;
-    }
     TFolderNode* Node(const QString& relative) const {
         TFolderNode* top = form->Tree().TopLevel(0);
         return relative.isEmpty() ? top : engine::FindNodeByPath(top, relative, true);
     }
     TSensitivePanel* Panel(const char* name) const {
-        return form->pageCleanUp->findChild<TSensitivePanel*>(name);
+        return Control<TCleanUpPage>("pageCleanUp")->findChild<TSensitivePanel*>(name);
     }
     // The panel's label, which a user clicks.
     QLabel* LabelOf(const char* panel) const { return Panel(panel)->findChildren<QLabel*>()[1]; }
 
     TempDrive drive;
-    std::unique_ptr<TMainForm> form;
-    QStringList asked;
-    desktop::MessageButton answer = desktop::Yes;
+    desktop::MessageButton answer = desktop::Yes;  // to a question with Yes
 };
 
 TEST_F(CleanUpTest, DeleteAndTrashLeaveTheTreeAsAFreshScanFindsTheDisk) {
@@ -122,7 +112,7 @@ TEST_F(CleanUpTest, DeleteAndTrashLeaveTheTreeAsAFreshScanFindsTheDisk) {
         if (c.how == Click)
             QTest::mouseClick(LabelOf(c.what), Qt::LeftButton);
         else
-            QTest::keyClick(window.FolderTree, c.what[0], Qt::ControlModifier);
+            QTest::keyClick(Control<QTreeView>("FolderTree"), c.what[0], Qt::ControlModifier);
         asAnyUser.reset();
         ::chmod(locked.toLocal8Bit(), 0755);
 
@@ -178,7 +168,7 @@ TEST_F(CleanUpTest, KeysActWithCtrlAloneWhileThePageIsOfferedAndNeverOnADrive) {
         window.PresentPage(PagePieChart);  // the keys act from any page
         asked.clear();
         dialogs.clear();
-        QTest::keyClick(window.FolderTree, Qt::Key(c.key), c.modifiers);
+        QTest::keyClick(Control<QTreeView>("FolderTree"), Qt::Key(c.key), c.modifiers);
         EXPECT_TRUE(asked.value(0).startsWith(c.box)) << asked.value(0).toStdString();
         EXPECT_EQ(asked.size(), c.box ? 1 : 0);
         EXPECT_EQ(dialogs, c.dialog ? QStringList{c.dialog} : QStringList{});
@@ -191,7 +181,8 @@ TEST_F(CleanUpTest, ThePointerMovingStraightFromPanelToPanelLightsOnlyTheSecond)
     drive.folder("a");
     TMainForm& window = Start({drive.path("a")});
     window.PresentPage(PageCleanUp);
-    const auto* memo = window.pageCleanUp->findChild<QTextEdit*>("ediCleanMenuHint");
+    const auto* memo =
+        Control<TCleanUpPage>("pageCleanUp")->findChild<QTextEdit*>("ediCleanMenuHint");
     const QColor highlight = QApplication::palette().color(QPalette::Highlight);
     const auto lit = [&](const char* name) {
         return Panel(name)->palette().color(QPalette::Button) == highlight &&
@@ -270,7 +261,7 @@ TEST_F(CleanUpTest, AFolderOnAnotherFileSystemGoesToThatFileSystemsTrash) {
 
     TMainForm& window = Start({QStringLiteral("O:\\") + name});
     window.PresentPage(PageCleanUp);
-    QTest::keyClick(window.FolderTree, Qt::Key_B, Qt::ControlModifier);
+    QTest::keyClick(Control<QTreeView>("FolderTree"), Qt::Key_B, Qt::ControlModifier);
     const QString trashed = trash + "/files/" + name;
     EXPECT_EQ(testing_support::ReadFile(trashed + "/data.bin"), QByteArray(2000, 'x'));
     EXPECT_TRUE(testing_support::ReadFile(trash + "/info/" + name + ".trashinfo")

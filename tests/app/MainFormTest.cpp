@@ -30,6 +30,7 @@
 #include "desktop/MessageBox.h"
 #include "desktop/Shell.h"
 #include "engine/Scanner.h"
+#include "tests/fixtures/MainWindow.h"
 #include "tests/fixtures/TempTree.h"
 #include "views/FormBarChart.h"
 #include "views/PieChartPage.h"
@@ -38,6 +39,7 @@
 using desktop::MessageRequest;
 using engine::TFolderNode;
 using testing_support::DriveMapScope;
+using testing_support::MainWindowTest;
 using testing_support::TempDrive;
 using testing_support::TempTree;
 
@@ -118,44 +120,29 @@ bool SendDrag(QWidget& target, const QStringList& hostPaths, bool drop) {
     return dropped.isAccepted();
 }
 
-class MainFormTest : public ::testing::Test {
+class MainFormTest : public MainWindowTest {
 protected:
     void SetUp() override {
-        desktop::SetMessageAnswerer([this](const MessageRequest& r) {
-            boxes.push_back(r);
+        MainWindowTest::SetUp();
+        answer = [](const MessageRequest& r) {
             return (r.buttons & desktop::Cancel) ? desktop::Cancel : desktop::Ok;
-        });
-        desktop::SetDialogRunner([this](QDialog& d) {
-            dialogs << d.windowTitle();
-            return int(QDialog::Rejected);
-        });
-    }
-    void TearDown() override {
-        form.reset();
-        desktop::SetMessageAnswerer({});
-        desktop::SetDialogRunner({});
-        TMainForm::AddonsFolder.clear();
-    }
-
-    TMainForm& Start(const QStringList& arguments = {}) {
-        form = std::make_unique<TMainForm>(arguments);
-        form->show();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return form->StartupDone(); }, 10000));
-        return *form;
+        };
     }
 
     // The memo's text, with the line breaks written as the notice texts write them.
     QString Notice() const {
-        return form->txtNotReady->toPlainText().replace(u'\n', QLatin1String("\r\n"));
+        return Control<QTextEdit>("txtNotReady")
+            ->toPlainText()
+            .replace(u'\n', QLatin1String("\r\n"));
     }
     QString NoticeCaption() const {
-        return form->ThePages->tabText(form->ThePages->indexOf(form->pageNotScanned));
+        return Control<QTabWidget>("ThePages")
+            ->tabText(Control<QTabWidget>("ThePages")->indexOf(Control<QWidget>("pageNotScanned")));
     }
-    bool NoticeShown() const { return form->ThePages->currentWidget() == form->pageNotScanned; }
-
-    std::unique_ptr<TMainForm> form;
-    std::vector<MessageRequest> boxes;
-    QStringList dialogs;
+    bool NoticeShown() const {
+        return Control<QTabWidget>("ThePages")->currentWidget() ==
+               Control<QWidget>("pageNotScanned");
+    }
 };
 
 }  // namespace
@@ -165,13 +152,13 @@ TEST_F(MainFormTest, WithNothingToScanTheDriveSelectionOpensByItself) {
     Start();
     EXPECT_EQ(dialogs, QStringList{"Scan Drives"});
     // The program lies on no drive of the map: the drive box offers the first drive.
-    EXPECT_EQ(form->DriveBox->Drive().toUpper(), QChar(drive.letter()));
+    EXPECT_EQ(Control<TOrbDriveComboBox>("DriveBox")->Drive().toUpper(), QChar(drive.letter()));
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Quillon Pro"));
     EXPECT_TRUE(NoticeShown());
     EXPECT_EQ(NoticeCaption(), QStringLiteral("No scanned items"));
     EXPECT_TRUE(Notice().startsWith("No drives have been scanned."));
-    EXPECT_FALSE(form->cmdFileRescan->menuAction()->isEnabled());
-    EXPECT_FALSE(form->toolStop->isEnabled());
+    EXPECT_FALSE(Menu("cmdFileRescan")->menuAction()->isEnabled());
+    EXPECT_FALSE(Action("toolStop")->isEnabled());
 }
 
 TEST_F(MainFormTest, AScanFillsTheTreeAndEndsWithDone) {
@@ -194,12 +181,12 @@ TEST_F(MainFormTest, AScanFillsTheTreeAndEndsWithDone) {
     // The first drive becomes the selection, so the status bar shows its path...
     EXPECT_EQ(form->SelectedNode(), top);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Quillon Pro - T:\\"));
-    EXPECT_TRUE(form->cmdFileRescan->menuAction()->isEnabled());
-    EXPECT_FALSE(form->Scanning);
+    EXPECT_TRUE(Menu("cmdFileRescan")->menuAction()->isEnabled());
+    EXPECT_FALSE(form->Navigator().Scanning());
 
     // ...and a later scan, with the selection in place, ends with "Done.".
     form->ScanOrRescanDrive(TMainForm::DriveTextOf('U'));
-    EXPECT_EQ(form->StatusField1->text(), QStringLiteral("Done."));
+    EXPECT_EQ(Control<QLabel>("StatusField1")->text(), QStringLiteral("Done."));
     EXPECT_EQ(form->ScannedLetters(), QStringLiteral("TU"));
 }
 
@@ -252,12 +239,15 @@ TEST_F(MainFormTest, RightClickOnAnInterruptedFolderExplainsWhyNoMenuShows) {
         window.ScanOrRescanDrive(TMainForm::DriveTextOf('T'));
     }
     TFolderNode* a = window.Tree().TopLevel(0)->Child(0);
-    window.FolderTree->expandAll();
+    Control<QTreeView>("FolderTree")->expandAll();
     boxes.clear();
-    const QRect row = window.FolderTree->visualRect(
-        window.FolderTree->model()->index(0, 0, window.FolderTree->model()->index(0, 0)));
+    const QRect row =
+        Control<QTreeView>("FolderTree")
+            ->visualRect(Control<QTreeView>("FolderTree")
+                             ->model()
+                             ->index(0, 0, Control<QTreeView>("FolderTree")->model()->index(0, 0)));
     ASSERT_TRUE(row.isValid());
-    emit window.FolderTree->customContextMenuRequested(row.center());
+    emit Control<QTreeView>("FolderTree")->customContextMenuRequested(row.center());
     EXPECT_EQ(window.SelectedNode(), a);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text,
@@ -297,7 +287,7 @@ TEST_F(MainFormTest, RemovingAllDrivesLeavesTheNoDrivesNotice) {
     EXPECT_TRUE(NoticeShown());
     EXPECT_EQ(NoticeCaption(), QStringLiteral("No scanned items"));
     EXPECT_TRUE(Notice().startsWith("No drives have been scanned."));
-    EXPECT_FALSE(window.cmdFileRemove->menuAction()->isEnabled());
+    EXPECT_FALSE(Menu("cmdFileRemove")->menuAction()->isEnabled());
 }
 
 TEST_F(MainFormTest, OpeningAFolderOfAScannedDriveDoesNotScanAgain) {
@@ -307,11 +297,11 @@ TEST_F(MainFormTest, OpeningAFolderOfAScannedDriveDoesNotScanAgain) {
     const TFolderNode* top = window.Tree().TopLevel(0);
     EXPECT_TRUE(window.OpenFolderPath("t:\\Sub"));
     EXPECT_EQ(window.Tree().TopLevel(0), top);
-    EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\Sub"));
+    EXPECT_EQ(window.Navigator().CurrentPath(), QStringLiteral("T:\\Sub"));
     // A folder made after the scan is not in the tree: true, and nothing selected anew.
     drive.folder("Later");
     EXPECT_TRUE(window.OpenFolderPath("T:\\Later"));
-    EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\Sub"));
+    EXPECT_EQ(window.Navigator().CurrentPath(), QStringLiteral("T:\\Sub"));
     EXPECT_FALSE(window.OpenFolderPath("T:"));
     EXPECT_FALSE(window.OpenFolderPath("\\\\server\\share"));
 }
@@ -344,9 +334,9 @@ TEST_F(MainFormTest, TheTreeBarChartOpensTheFolderChosenInIt) {
             QTest::keyClick(box.BarList, c.key);
             return box.result();
         });
-        window.cmdViewBarChart->trigger();
+        Action("cmdViewBarChart")->trigger();
         EXPECT_EQ(opened, QStringList{"Tree Bar Chart - T:\\ 4"});
-        EXPECT_EQ(window.CurrentPath, QString::fromLatin1(c.path));
+        EXPECT_EQ(window.Navigator().CurrentPath(), QString::fromLatin1(c.path));
         EXPECT_EQ(box.RowCount(), 0);
     }
 }
@@ -375,23 +365,24 @@ TEST_F(MainFormTest, AFolderDeletedOnDiskLeavesTheTreeWhenSelected) {
     for (int i = 1; i <= 7; ++i)
         EXPECT_EQ(engine::TreeWastedAt(after, i),
                   engine::TreeWastedAt(before, i) - engine::TreeWastedAt(removed, i));
-    EXPECT_NE(window.CurrentNode, gone);
+    EXPECT_NE(window.Navigator().CurrentNode(), gone);
 }
 
 TEST_F(MainFormTest, SubfolderSortIsCheckedOnLoad) {
     RegWriteInteger(AppRegistryKey, "Options", "FoldersDisplaySort", -3);
     RegWriteInteger(AppRegistryKey, "Options", "FoldersDisplayType", 7);
     {
-        TMainForm& window = Start();
-        EXPECT_EQ(window.pageSubfolders->SortCode(), -3);
-        EXPECT_EQ(
-            window.pageSubfolders->findChild<QComboBox*>("cbFoldersDisplayType")->currentIndex(),
-            2);
+        Start();
+        EXPECT_EQ(Control<TSubfoldersPage>("pageSubfolders")->SortCode(), -3);
+        EXPECT_EQ(Control<TSubfoldersPage>("pageSubfolders")
+                      ->findChild<QComboBox*>("cbFoldersDisplayType")
+                      ->currentIndex(),
+                  2);
         form.reset();
     }
     RegWriteInteger(AppRegistryKey, "Options", "FoldersDisplaySort", 9);
-    TMainForm& window = Start();
-    EXPECT_EQ(window.pageSubfolders->SortCode(), 1);
+    Start();
+    EXPECT_EQ(Control<TSubfoldersPage>("pageSubfolders")->SortCode(), 1);
 }
 
 TEST_F(MainFormTest, CommandLineOpensDrivesAndFolders) {
@@ -419,7 +410,8 @@ TEST_F(MainFormTest, CommandLineOpensDrivesAndFolders) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
         TMainForm& window = Start(c.arguments);
         EXPECT_EQ(window.Tree().TopLevelCount(), c.drives) << c.arguments.join(' ').toStdString();
-        EXPECT_EQ(window.CurrentPath, c.current) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(window.Navigator().CurrentPath(), c.current)
+            << c.arguments.join(' ').toStdString();
         if (!c.current.isEmpty()) {
             EXPECT_EQ(window.windowTitle(), "Quillon Pro - " + c.current);
         }
@@ -427,29 +419,27 @@ TEST_F(MainFormTest, CommandLineOpensDrivesAndFolders) {
     }
 }
 
-// Writes the add-ons file of a temporary program folder and points the window at it.
-void UseAddons(const TempTree& folder, const QByteArray& text) {
-    QFile addons(folder.host("ADDONS.INI"));
-    ASSERT_TRUE(addons.open(QIODevice::WriteOnly));
-    addons.write(text);
-    TMainForm::AddonsFolder = folder.host();
+// Writes the add-ons file of a temporary program folder; the window is pointed at it.
+TMainFormSetup UseAddons(const TempTree& folder, const QByteArray& text,
+                         const QStringList& arguments = {}) {
+    testing_support::WriteFile(folder.host("ADDONS.INI"), text);
+    return {.Arguments = arguments, .AddonsFolder = folder.host()};
 }
 
 TEST_F(MainFormTest, AddonToolsFillTheToolsMenu) {
     TempTree folder;
-    UseAddons(folder, "\"Clean Up\",\"Cleans up, quickly\",/bin/true\r\nOther,hint,/bin/false\r\n");
-    TMainForm& window = Start();
-    EXPECT_EQ(window.AddonCommands, (QStringList{"/bin/true", "/bin/false"}));
+    TMainForm& window = Start(UseAddons(
+        folder, "\"Clean Up\",\"Cleans up, quickly\",/bin/true\r\nOther,hint,/bin/false\r\n"));
+    EXPECT_EQ(window.AddonCommands(), (QStringList{"/bin/true", "/bin/false"}));
     QStringList captions;
-    for (QAction* item : window.mnuTools->actions()) captions << item->text();
+    for (QAction* item : Menu("mnuTools")->actions()) captions << item->text();
     EXPECT_EQ(captions.mid(2), (QStringList{"Clean Up", "Other"}));
-    EXPECT_TRUE(window.LT1->isVisible());
+    EXPECT_TRUE(Action("LT1")->isVisible());
 }
 
 TEST_F(MainFormTest, AnAddonLineWithTooFewFieldsEndsTheProgram) {
     TempTree folder;
-    UseAddons(folder, "Editor,hint,/bin/true\r\nBroken,line\r\n");
-    TMainForm window;
+    TMainForm window(UseAddons(folder, "Editor,hint,/bin/true\r\nBroken,line\r\n"));
     EXPECT_TRUE(window.CreationFailed());
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, QStringLiteral("Fatal error"));
@@ -469,7 +459,7 @@ TEST_F(MainFormTest, AFolderNamedWithWildcardCharactersIsNotTakenForItsNeighbour
     EXPECT_EQ(engine::NodePath(node), QStringLiteral("T:\\*star?"));
     ASSERT_NE(node->Record(), nullptr);
     EXPECT_EQ(node->Record()->TreeSize, 4000);
-    EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\*star?"));
+    EXPECT_EQ(window.Navigator().CurrentPath(), QStringLiteral("T:\\*star?"));
 }
 
 TEST_F(MainFormTest, DroppingThreeFoldersOpensTheFirst) {
@@ -477,7 +467,7 @@ TEST_F(MainFormTest, DroppingThreeFoldersOpensTheFirst) {
     for (const char* name : {"one", "two", "three"}) drive.folder(name);
     TMainForm& window = Start({"T:\\"});
     window.WMDropFiles({drive.host("two"), drive.host("one"), drive.host("three")});
-    EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\two"));
+    EXPECT_EQ(window.Navigator().CurrentPath(), QStringLiteral("T:\\two"));
 }
 
 TEST_F(MainFormTest, ClosingSavesPlacementAndEveryOptionAndTheNextStartRestoresThem) {
@@ -499,7 +489,7 @@ TEST_F(MainFormTest, ClosingSavesPlacementAndEveryOptionAndTheNextStartRestoresT
 
     TMainForm& window = Start();
     EXPECT_EQ(window.geometry().size(), QSize(700, 500));
-    EXPECT_FALSE(window.toolShowFiles->isChecked());
+    EXPECT_FALSE(Action("toolShowFiles")->isChecked());
 }
 
 // --- the scanning state: nothing scans or changes the tree while a walk runs ---
@@ -519,9 +509,9 @@ TEST_F(MainFormTest, NothingScansOrChangesTheTreeWhileAScanRuns) {
     watch.onFolder = [&](int folders) {
         if (folders != 2) return;
         for (QAction* command :
-             {window.cmdFileScanDrives, window.cmdFileSelectFolder, window.toolScan,
-              window.toolRescanDir, window.cmdFileRescan->menuAction(),
-              window.cmdFileRemove->menuAction()})
+             {Action("cmdFileScanDrives"), Action("cmdFileSelectFolder"), Action("toolScan"),
+              Action("toolRescanDir"), Menu("cmdFileRescan")->menuAction(),
+              Menu("cmdFileRemove")->menuAction()})
             if (command->isEnabled()) enabledDuringScan << command->text();
         // Every way in that would scan or remove is refused by the one gate.
         EXPECT_FALSE(window.OpenFolderPath("V:\\never"));
@@ -547,8 +537,8 @@ TEST_F(MainFormTest, NothingScansOrChangesTheTreeWhileAScanRuns) {
     ASSERT_NE(top->Record(), nullptr);
     EXPECT_EQ(top->Record()->TreeFileCount, 4);
     EXPECT_EQ(top->Record()->TreeFolderCount, 5);
-    EXPECT_FALSE(window.Scanning);
-    EXPECT_TRUE(window.cmdFileSelectFolder->isEnabled());
+    EXPECT_FALSE(window.Navigator().Scanning());
+    EXPECT_TRUE(Action("cmdFileSelectFolder")->isEnabled());
     EXPECT_TRUE(SendDrag(window, {v.host("never")}, false));
 }
 
@@ -586,9 +576,12 @@ TEST_F(MainFormTest, AnUnreachableDriveEndsInAMessageFromEveryWayIn) {
         const char* way;
         std::function<void()> act;
     } ways[] = {
-        {"menu command", [&] { window.cmdFileRescanAllDrives->trigger(); }},
+        {"menu command", [&] { Action("cmdFileRescanAllDrives")->trigger(); }},
         {"click in the tree",
-         [&] { window.FolderTree->setCurrentIndex(window.FolderTree->model()->index(0, 0)); }},
+         [&] {
+             Control<QTreeView>("FolderTree")
+                 ->setCurrentIndex(Control<QTreeView>("FolderTree")->model()->index(0, 0));
+         }},
         {"drop on a drive not yet scanned",
          [&] {
              SendDrag(window, {v.host("root")}, true);
@@ -603,7 +596,7 @@ TEST_F(MainFormTest, AnUnreachableDriveEndsInAMessageFromEveryWayIn) {
         EXPECT_EQ(boxes[0].caption, QCoreApplication::applicationName());
         EXPECT_EQ(boxes[0].icon, desktop::MessageIcon::Error);
         EXPECT_TRUE(boxes[0].text.contains("Not a directory")) << boxes[0].text.toStdString();
-        EXPECT_EQ(window.CurrentPath, QStringLiteral("U:\\other"));
+        EXPECT_EQ(window.Navigator().CurrentPath(), QStringLiteral("U:\\other"));
         EXPECT_EQ(window.ScannedLetters(), QStringLiteral("TU"));
     }
 }
@@ -613,9 +606,10 @@ TEST_F(MainFormTest, DroppedFoldersOpenAfterTheDropInTheDropsOrder) {
     for (const char* name : {"one", "two", "three"}) drive.folder(name);
     TMainForm& window = Start({"T:\\one"});
     EXPECT_TRUE(SendDrag(window, {drive.host("two"), drive.host("one")}, true));
-    EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\one"));  // the drop has not waited
+    EXPECT_EQ(window.Navigator().CurrentPath(),
+              QStringLiteral("T:\\one"));  // the drop has not waited
     QCoreApplication::processEvents();
-    EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\two"));
+    EXPECT_EQ(window.Navigator().CurrentPath(), QStringLiteral("T:\\two"));
 }
 
 TEST_F(MainFormTest, CancelInTheRetryBoxOfARescanKeepsTheDrive) {
@@ -634,13 +628,13 @@ TEST_F(MainFormTest, CancelInTheRetryBoxOfARescanKeepsTheDrive) {
     EXPECT_EQ(window.Tree().TopLevel(0), top);
     EXPECT_EQ(engine::ScannedDrives().Find('T')->Node, top);
     EXPECT_EQ(window.ScannedLetters(), QStringLiteral("T"));
-    EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\sub"));
-    EXPECT_EQ(window.SelectedNode(), window.CurrentNode);
+    EXPECT_EQ(window.Navigator().CurrentPath(), QStringLiteral("T:\\sub"));
+    EXPECT_EQ(window.SelectedNode(), window.Navigator().CurrentNode());
     EXPECT_EQ(top->Record()->TreeFileCount, 1);
 
     ASSERT_TRUE(QDir().rename(t.host("away"), t.host("root")));  // back
     window.cmdFileRescanCurrentDriveClick();
-    EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\sub"));
+    EXPECT_EQ(window.Navigator().CurrentPath(), QStringLiteral("T:\\sub"));
     EXPECT_EQ(window.Tree().TopLevel(0)->Record()->TreeFileCount, 1);
 }
 
@@ -651,17 +645,19 @@ TEST_F(MainFormTest, AddonToolsGetTheFolderAsTheHostNamesIt) {
     QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QString document = drive.file("tools/notes.txt", 0);
     TempTree folder;
-    UseAddons(folder,
-              "Run,\"Run it|Runs the tool on the folder\",T:\\tools\\run.sh\r\n"
-              "Notes,Notes," +
-                  document.toUtf8() + "\r\n");
+    const TMainFormSetup setup =
+        UseAddons(folder,
+                  "Run,\"Run it|Runs the tool on the folder\",T:\\tools\\run.sh\r\n"
+                  "Notes,Notes," +
+                      document.toUtf8() + "\r\n",
+                  {"T:\\my folder"});
     std::vector<desktop::ShellLaunch> launches;
     desktop::SetShellLauncher([&](const desktop::ShellLaunch& l) {
         launches.push_back(l);
         return desktop::ShellOutcome{};
     });
-    TMainForm& window = Start({"T:\\my folder"});
-    const QList<QAction*> items = window.mnuTools->actions().mid(2);
+    Start(setup);
+    const QList<QAction*> items = Menu("mnuTools")->actions().mid(2);
     ASSERT_EQ(items.size(), 2);
     EXPECT_EQ(items[0]->toolTip(), QStringLiteral("Run it"));
     EXPECT_EQ(items[0]->statusTip(), QStringLiteral("Runs the tool on the folder"));
@@ -685,29 +681,30 @@ TEST_F(MainFormTest, FoldersOfADriveThatIgnoresCaseOpenUnderTheirShownNames) {
     TMainForm& window = Start({"T:\\"});
     optShowFileNames->Value = true;
     ASSERT_TRUE(window.OpenFolderPath("T:\\DATA"));
-    EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\Data"));
+    EXPECT_EQ(window.Navigator().CurrentPath(), QStringLiteral("T:\\Data"));
     QStringList names;
-    for (const TSectionInfo& item : window.pagePieChart->SectionInfos()) names << item.Name;
+    for (const TSectionInfo& item : Control<TPieChartPage>("pagePieChart")->SectionInfos())
+        names << item.Name;
     EXPECT_TRUE(names.contains("one.bin")) << names.join(", ").toStdString();
     EXPECT_TRUE(names.contains("two.bin")) << names.join(", ").toStdString();
     window.RescanFolder(window.SelectedNode());
-    EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\Data"));
-    EXPECT_EQ(window.CurrentNode->Record()->TreeSize, 500);
+    EXPECT_EQ(window.Navigator().CurrentPath(), QStringLiteral("T:\\Data"));
+    EXPECT_EQ(window.Navigator().CurrentNode()->Record()->TreeSize, 500);
     EXPECT_TRUE(window.OpenFolderPath("T:\\My Files"));
-    EXPECT_EQ(window.CurrentPath, QStringLiteral("T:\\My Files"));
+    EXPECT_EQ(window.Navigator().CurrentPath(), QStringLiteral("T:\\My Files"));
 }
 
 TEST_F(MainFormTest, StartUpLeavesOnlyWhatAScanNeedsEnabled) {
     Start();
-    EXPECT_FALSE(form->LT1->isVisible());  // no add-on tools: no separator below Find
-    EXPECT_FALSE(form->cmdFileAbort->isEnabled());
-    EXPECT_FALSE(form->toolStop->isEnabled());
-    form->cmdFileAbort->trigger();  // an idle stop is no stop
+    EXPECT_FALSE(Action("LT1")->isVisible());  // no add-on tools: no separator below Find
+    EXPECT_FALSE(Action("cmdFileAbort")->isEnabled());
+    EXPECT_FALSE(Action("toolStop")->isEnabled());
+    Action("cmdFileAbort")->trigger();  // an idle stop is no stop
     EXPECT_FALSE(engine::StopRequested);
-    EXPECT_EQ(HelpContextOf(form->mnuFile), 4000);
-    EXPECT_EQ(HelpContextOf(form->mnuView), 4010);
-    EXPECT_EQ(HelpContextOf(form->mnuTools), 4020);
-    EXPECT_EQ(HelpContextOf(form->mnuHelp), 4030);
+    EXPECT_EQ(HelpContextOf(Menu("mnuFile")), 4000);
+    EXPECT_EQ(HelpContextOf(Menu("mnuView")), 4010);
+    EXPECT_EQ(HelpContextOf(Menu("mnuTools")), 4020);
+    EXPECT_EQ(HelpContextOf(Menu("mnuHelp")), 4030);
 }
 
 TEST_F(MainFormTest, TheIntroductoryLetterIsMarkedShownBeforeItShows) {

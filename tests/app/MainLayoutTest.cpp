@@ -16,7 +16,10 @@
 #include "config/SettingsStore.h"
 #include "controls/OrbDriveControls.h"
 #include "desktop/MessageBox.h"
+#include "tests/fixtures/MainWindow.h"
 #include "tests/fixtures/QtPrinters.h"
+
+using testing_support::MainWindowTest;
 
 namespace {
 
@@ -34,20 +37,12 @@ void Describe(const QMenu* menu, const QString& indent, QStringList& lines) {
     }
 }
 
-class MainLayoutTest : public ::testing::Test {
+class MainLayoutTest : public MainWindowTest {
 protected:
     void SetUp() override {
-        QFile::remove(config::SettingsFilePath());  // the settings' defaults
-        desktop::SetDialogRunner([](QDialog&) { return 0; });
-        form = std::make_unique<TMainForm>();
-        form->show();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return form->StartupDone(); }, 10000));
+        MainWindowTest::SetUp();
+        Start();
     }
-    void TearDown() override {
-        form.reset();
-        desktop::SetDialogRunner({});
-    }
-    std::unique_ptr<TMainForm> form;
 };
 
 }  // namespace
@@ -163,7 +158,7 @@ TEST_F(MainLayoutTest, TheToolStripHoldsItsButtonsInTheirFirstStates) {
         {"Relative sizes|Display relative sizes near the pie chart sections", true, percent, true},
         {"Absolute sizes|Display absolute sizes near the pie chart sections", true, absolute, true},
     };
-    const QList<QAction*> actions = form->TheToolbar->actions();
+    const QList<QAction*> actions = Control<QToolBar>("TheToolbar")->actions();
     ASSERT_EQ(size_t(actions.size()), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         const QAction* a = actions[qsizetype(i)];
@@ -177,11 +172,13 @@ TEST_F(MainLayoutTest, TheToolStripHoldsItsButtonsInTheirFirstStates) {
         EXPECT_EQ(a->isChecked(), expected[i].down);
         EXPECT_EQ(a->isEnabled(), expected[i].enabled);
     }
-    EXPECT_EQ(form->DriveBox->toolTip() + "|" + form->DriveBox->statusTip(),
+    EXPECT_EQ(Control<TOrbDriveComboBox>("DriveBox")->toolTip() + "|" +
+                  Control<TOrbDriveComboBox>("DriveBox")->statusTip(),
               "Drives List Box|Select a drive and press the Scan button to scan it");
-    EXPECT_EQ(form->ClustersBox->toolTip(), "User Defined Cluster Size");
+    EXPECT_EQ(Control<QComboBox>("ClustersBox")->toolTip(), "User Defined Cluster Size");
     QStringList clusters;
-    for (int i = 0; i < form->ClustersBox->count(); ++i) clusters << form->ClustersBox->itemText(i);
+    for (int i = 0; i < Control<QComboBox>("ClustersBox")->count(); ++i)
+        clusters << Control<QComboBox>("ClustersBox")->itemText(i);
     EXPECT_EQ(clusters, (QStringList{"Drive cluster size", "0.5 K (high density floppy disks)",
                                      "2 K (CD-ROM)", "4 K (FAT 128 MB - 255 MB, FAT32)",
                                      "8 K (FAT 256 MB - 511 MB)", "16 K (FAT 512 MB - 1023 MB)",
@@ -189,12 +186,12 @@ TEST_F(MainLayoutTest, TheToolStripHoldsItsButtonsInTheirFirstStates) {
 }
 
 TEST_F(MainLayoutTest, TheClusterSizeBoxShowsOnlyWhileItIsAtLeast32PixelsWide) {
-    QFrame* strip = form->ToolbarSupport;
+    QFrame* strip = Control<QFrame>("ToolbarSupport");
     const int toolbarRight = [&] {
         form->resize(900, 500);
         EXPECT_TRUE(QTest::qWaitFor([&] { return strip->width() > 600; }));
-        EXPECT_EQ(form->TheToolbar->width(), 247);
-        return form->TheToolbar->geometry().right();
+        EXPECT_EQ(Control<QToolBar>("TheToolbar")->width(), 247);
+        return Control<QToolBar>("TheToolbar")->geometry().right();
     }();
     // The box starts 4 pixels right of the toolbar and ends 4 pixels before the strip's end.
     const struct {
@@ -206,9 +203,9 @@ TEST_F(MainLayoutTest, TheClusterSizeBoxShowsOnlyWhileItIsAtLeast32PixelsWide) {
         SCOPED_TRACE(c.stripWidth);
         strip->setFixedWidth(c.stripWidth);
         QCoreApplication::processEvents();
-        EXPECT_EQ(form->ClustersBox->isVisible(), c.shown);
+        EXPECT_EQ(Control<QComboBox>("ClustersBox")->isVisible(), c.shown);
         if (!c.shown) continue;
-        EXPECT_EQ(form->ClustersBox->x(), toolbarRight + 1 + 4);
-        EXPECT_EQ(form->ClustersBox->geometry().right() + 1, c.stripWidth - 4);
+        EXPECT_EQ(Control<QComboBox>("ClustersBox")->x(), toolbarRight + 1 + 4);
+        EXPECT_EQ(Control<QComboBox>("ClustersBox")->geometry().right() + 1, c.stripWidth - 4);
     }
 }

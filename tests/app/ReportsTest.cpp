@@ -17,9 +17,11 @@
 #include "engine/Scanner.h"
 #include "platform/HostNames.h"
 #include "reports/FolderReport.h"
+#include "tests/fixtures/MainWindow.h"
 #include "tests/fixtures/TempTree.h"
 #include "views/SubfoldersPage.h"
 
+using testing_support::MainWindowTest;
 using testing_support::TempDrive;
 using testing_support::TempTree;
 
@@ -53,42 +55,30 @@ QString RowOf(const QStringList& lines, const QString& name) {
     return {};
 }
 
-class ReportsTest : public ::testing::Test {
+class ReportsTest : public MainWindowTest {
 protected:
     void SetUp() override {
+        MainWindowTest::SetUp();
         // Subfolders of known sizes: with 4 KB clusters a 3000-byte folder wastes 1096 bytes.
         drive.file("docs/a/x.bin", 3000);
         drive.file("docs/b/x.bin", 1000);
         drive.file("docs/c/x.bin", 2000);
         drive.file("docs/leaf/x.bin", 10);
-        desktop::SetMessageAnswerer([this](const desktop::MessageRequest& r) {
-            messages << r.text;
-            return desktop::Ok;
-        });
-        desktop::SetDialogRunner([](QDialog&) { return int(QDialog::Rejected); });
-    }
-    void TearDown() override {
-        form.reset();
-        desktop::SetMessageAnswerer({});
-        desktop::SetDialogRunner({});
+        answer = [](const desktop::MessageRequest&) { return desktop::Ok; };
     }
 
     // Starts the window on a command line, the subfolder page's values and the wasted space
     // setting first set to what the user had left.
     TMainForm& Start(const QStringList& arguments, const TSubfoldersPage::TFilter& filter = {},
                      bool wasted = false) {
-        form = std::make_unique<TMainForm>(arguments);
-        form->pageSubfolders->SetFilter(filter);
-        optIncludeWastedInformation->Value = wasted;
-        form->show();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return form->StartupDone(); }, 10000));
-        return *form;
+        return MainWindowTest::Start({.Arguments = arguments}, [&](TMainForm&) {
+            PageOf<TSubfoldersPage>()->SetFilter(filter);
+            optIncludeWastedInformation->Value = wasted;
+        });
     }
 
     TempDrive drive;
     TempTree out;
-    std::unique_ptr<TMainForm> form;
-    QStringList messages;
 };
 
 TEST_F(ReportsTest, TheInformationReportFollowsItsLayoutLineByLine) {
@@ -130,29 +120,30 @@ TEST_F(ReportsTest, TheInformationReportFollowsItsLayoutLineByLine) {
         // The list ends the report: hard-linked files were counted as usual.
         EXPECT_EQ(lines.size(), 54 + c.list.size());
         // The page the user had stays presented.
-        EXPECT_EQ(window.CurrentPage, int(PageSubfolders));
+        EXPECT_EQ(window.Navigator().CurrentPage(), int(PageSubfolders));
 
         // From the menu the same file but for its date, whatever page is shown.
         desktop::SetDialogRunner([&](QDialog& dialog) {
             static_cast<QFileDialog&>(dialog).selectFile(out.host("menu"));
             return int(QDialog::Accepted);
         });
-        window.cmdFileReportFolderInformation->trigger();
+        Action("cmdFileReportFolderInformation")->trigger();
         QStringList menu = LinesOf(out.host("menu.txt"));  // the dialog's default extension
         ASSERT_EQ(menu.size(), lines.size());
         menu[3] = lines[3];
         EXPECT_EQ(menu, lines);
-        EXPECT_EQ(window.CurrentPage, int(PageSubfolders));
+        EXPECT_EQ(window.Navigator().CurrentPage(), int(PageSubfolders));
 
         // A drive whose cluster size is none of the seven marks no row.
-        TFolderReportContent content = TReportRunner(window).Content();
+        TFolderReportContent content =
+            window.ReportContent(window.SubfolderFilter(), optIncludeWastedInformation->Value);
         content.ActualClusterSize = 1024;
         ASSERT_TRUE(WriteFolderInfoReport(out.host("1k.txt"), content));
         for (const QString& row : LinesOf(out.host("1k.txt")).mid(39, 7))
             EXPECT_TRUE(row.startsWith("  ")) << row.toStdString();
         form.reset();
     }
-    EXPECT_TRUE(messages.isEmpty()) << messages.join(u'|').toStdString();
+    EXPECT_TRUE(asked.isEmpty()) << asked.join(u'|').toStdString();
 }
 
 TEST_F(ReportsTest, TheLastLineSaysHowTheDriveWasScannedNotWhatTheOptionSaysNow) {
@@ -178,7 +169,7 @@ TEST_F(ReportsTest, TheLastLineSaysHowTheDriveWasScannedNotWhatTheOptionSaysNow)
             window.ScanOrRescanDrive(QString(QChar(drive.letter())));
         }
         optCountHardLinksOnce->Value = c.optionNow;
-        window.cmdFileReportFolderInformation->trigger();
+        Action("cmdFileReportFolderInformation")->trigger();
         const QStringList lines = LinesOf(out.host("menu.txt"));
         ASSERT_FALSE(lines.isEmpty());
         EXPECT_EQ(lines.last() == "Hard-linked files: counted once.", c.countedOnce)
@@ -216,8 +207,7 @@ TEST_F(ReportsTest, SwitchesShapeOneRunAndTheSixValuesComeBack) {
         SCOPED_TRACE(c.switches.join(' ').toStdString());
         const QString file = out.host("list.txt");
         QFile::remove(file);
-        TMainForm& window =
-            Start(QStringList{"/RTXT", drive.path("docs"), file} + c.switches, before, false);
+        Start(QStringList{"/RTXT", drive.path("docs"), file} + c.switches, before, false);
         const QStringList lines = LinesOf(file);
         ASSERT_FALSE(lines.isEmpty());
         EXPECT_EQ(ListedNames(lines), c.names);
@@ -225,15 +215,16 @@ TEST_F(ReportsTest, SwitchesShapeOneRunAndTheSixValuesComeBack) {
             EXPECT_TRUE(RowOf(lines, "a").contains(c.aShare)) << RowOf(lines, "a").toStdString();
         }
 
-        const TSubfoldersPage::TFilter after = window.pageSubfolders->Filter();
+        const TSubfoldersPage::TFilter after = Control<TSubfoldersPage>("pageSubfolders")->Filter();
         EXPECT_EQ(after.DisplayType, before.DisplayType);
         EXPECT_EQ(after.TopText, before.TopText);
         EXPECT_EQ(after.Unit, before.Unit);
         EXPECT_EQ(after.LargerThanText, before.LargerThanText);
         EXPECT_EQ(after.SortCode, before.SortCode);
         EXPECT_FALSE(optIncludeWastedInformation->Value);
-        EXPECT_FALSE(window.toolShowWasted->isChecked());
-        EXPECT_EQ(window.pageSubfolders->Table().Captions.value(0), QStringLiteral("-> Name"));
+        EXPECT_FALSE(Action("toolShowWasted")->isChecked());
+        EXPECT_EQ(Control<TSubfoldersPage>("pageSubfolders")->Table().Captions.value(0),
+                  QStringLiteral("-> Name"));
         form.reset();
     }
 }
@@ -259,11 +250,11 @@ TEST_F(ReportsTest, TheSubfolderListFromTheMenuAddsTheFiltersExtensionOnlyToABar
             files.selectFile(out.host(c.chosen));
             return int(QDialog::Accepted);
         });
-        window.cmdFileReportFolderContents->trigger();
+        Action("cmdFileReportFolderContents")->trigger();
         const QStringList lines = LinesOf(out.host(c.written));
         ASSERT_EQ(lines.size(), 5);
         EXPECT_TRUE(lines[0].startsWith(c.firstLine)) << lines[0].toStdString();
-        EXPECT_EQ(window.CurrentPage, int(PagePieChart));
+        EXPECT_EQ(window.Navigator().CurrentPage(), int(PagePieChart));
     }
     EXPECT_FALSE(QFile::exists(out.host("list")));
 }

@@ -30,49 +30,45 @@
 #include "desktop/MessageBox.h"
 #include "desktop/Shell.h"
 #include "draw/SystemColors.h"
+#include "tests/fixtures/MainWindow.h"
 #include "tests/fixtures/TempTree.h"
 #include "views/HPieChart.h"
 #include "views/PieChartPage.h"
 #include "views/WastedSpacePage.h"
 
+using testing_support::MainWindowTest;
 using testing_support::TempDrive;
 
 namespace {
 
-class ViewToolsHelpTest : public ::testing::Test {
+class ViewToolsHelpTest : public MainWindowTest {
 protected:
     void SetUp() override {
-        QFile::remove(config::SettingsFilePath());  // the settings' defaults
+        MainWindowTest::SetUp();
         desktop::RemoveFolderVerb();
-        desktop::SetMessageAnswerer([this](const desktop::MessageRequest& r) {
-            asked << r.text;
-            return desktop::Ok;
-        });
-        desktop::SetDialogRunner([this](QDialog& dialog) {
+        answer = [](const desktop::MessageRequest&) { return desktop::Ok; };
+        runDialog = [this](QDialog& dialog) {
             if (auto* box = qobject_cast<TOptionsBox*>(&dialog); box && options) options(*box);
             return dialog.result();
-        });
+        };
         drive.file("a/b/x.bin", 40'000);
         drive.file("a/own.bin", 3'000);
     }
     void TearDown() override {
-        form.reset();
-        desktop::SetDialogRunner({});
-        desktop::SetMessageAnswerer({});
-        desktop::SetShellLauncher({});
+        MainWindowTest::TearDown();
         desktop::RemoveFolderVerb();
-        TMainForm::Today = [] { return QDate::currentDate(); };
     }
 
-    TMainForm& Start(const QStringList& arguments = {}) {
-        form = std::make_unique<TMainForm>(arguments.isEmpty() ? QStringList{drive.path("a")}
-                                                               : arguments);
-        form->resize(900, 640);
-        form->show();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return form->StartupDone(); }, 10000));
+    // The window on the drive's folder "a" unless told otherwise, active.
+    TMainForm& Start(TMainFormSetup setup = {}) {
+        if (setup.Arguments.isEmpty()) setup.Arguments = QStringList{drive.path("a")};
+        MainWindowTest::Start(std::move(setup), [](TMainForm& window) { window.resize(900, 640); });
         form->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
         return *form;
+    }
+    TMainForm& Start(const QStringList& arguments) {
+        return Start(TMainFormSetup{.Arguments = arguments});
     }
     // The help window's page after the events of a key or click have run; empty for none.
     QUrl HelpShown(QWidget* owner) const {
@@ -84,16 +80,14 @@ protected:
     static void Open(QMenu* menu) { emit menu->aboutToShow(); }
 
     TempDrive drive;
-    std::unique_ptr<TMainForm> form;
     std::function<void(TOptionsBox&)> options;  // what the person does in the dialog
-    QStringList asked;
 };
 
 }  // namespace
 
 TEST_F(ViewToolsHelpTest, TheOptionsCommandAppliesWhatOkChangedToThePieTheWindowAndTheButtons) {
-    TMainForm& window = Start();
-    ASSERT_TRUE(window.toolShowWasted->isChecked());
+    Start();
+    ASSERT_TRUE(Action("toolShowWasted")->isChecked());
     options = [](TOptionsBox& box) {
         box.chkIncludeWastedInformation->setChecked(false);
         box.chkShowFileNames->setChecked(false);
@@ -102,12 +96,12 @@ TEST_F(ViewToolsHelpTest, TheOptionsCommandAppliesWhatOkChangedToThePieTheWindow
         box.ediMinTextSection->setText("10");
         box.cmdOK->click();
     };
-    window.cmdViewOptions->trigger();
-    const THPieChart& chart = window.pagePieChart->Chart();
+    Action("cmdViewOptions")->trigger();
+    const THPieChart& chart = Control<TPieChartPage>("pagePieChart")->Chart();
     EXPECT_EQ(chart.FillColor(), draw::RGBColor(1, 2, 3));
     EXPECT_DOUBLE_EQ(chart.MinTextAngle, 36.0);
-    EXPECT_FALSE(window.toolShowWasted->isChecked());
-    EXPECT_FALSE(window.toolShowFiles->isChecked());
+    EXPECT_FALSE(Action("toolShowWasted")->isChecked());
+    EXPECT_FALSE(Action("toolShowFiles")->isChecked());
     EXPECT_FALSE(optIncludeWastedInformation->Value);
     QStringList labels;
     for (const auto& section : chart.Sections()) labels << section->Text;
@@ -123,30 +117,30 @@ TEST_F(ViewToolsHelpTest, TheOptionsCommandAppliesWhatOkChangedToThePieTheWindow
         box.cmdCancel->click();
     };
     asked.clear();
-    window.cmdViewOptions->trigger();
+    Action("cmdViewOptions")->trigger();
     EXPECT_EQ(asked, QStringList{"abc is not a valid positive value between 0 and 360"});
-    EXPECT_TRUE(window.toolShowWasted->isChecked());
+    EXPECT_TRUE(Action("toolShowWasted")->isChecked());
 
     // Cancel alone changes nothing.
     options = [](TOptionsBox& box) {
         box.chkIncludeWastedInformation->setChecked(false);
         box.cmdCancel->click();
     };
-    window.cmdViewOptions->trigger();
+    Action("cmdViewOptions")->trigger();
     EXPECT_TRUE(optIncludeWastedInformation->Value);
-    EXPECT_TRUE(window.toolShowWasted->isChecked());
+    EXPECT_TRUE(Action("toolShowWasted")->isChecked());
 }
 
 TEST_F(ViewToolsHelpTest, TheViewTogglesShowAndHideTheirRegionsAndKeepTheSetting) {
-    TMainForm& window = Start();
+    Start();
     const struct {
         QAction* item;
         TBoolOption* option;
         QWidget* region;
     } toggles[] = {
-        {window.cmdViewToolbar, optViewToolbar, window.ToolbarSupport},
-        {window.cmdViewStatusBar, optViewStatusBar, window.TheStatusBar},
-        {window.cmdViewFolderTree, optViewFolderTree, window.TheLeftPanel},
+        {Action("cmdViewToolbar"), optViewToolbar, Control<QFrame>("ToolbarSupport")},
+        {Action("cmdViewStatusBar"), optViewStatusBar, Control<QStatusBar>("TheStatusBar")},
+        {Action("cmdViewFolderTree"), optViewFolderTree, Control<QWidget>("TheLeftPanel")},
     };
     for (const auto& t : toggles) {
         SCOPED_TRACE(t.item->text().toStdString());
@@ -162,42 +156,43 @@ TEST_F(ViewToolsHelpTest, TheViewTogglesShowAndHideTheirRegionsAndKeepTheSetting
 
 TEST_F(ViewToolsHelpTest, ThePageItemsShowTheirPagesAndTheMenuOffersThemForScannedFolders) {
     TMainForm& window = Start();
-    QAction* const items[] = {window.cmdViewPieChart, window.cmdViewFolderInformation,
-                              window.cmdViewSubfolders, window.cmdViewWastedSpace,
-                              window.cmdViewCleanUp};
+    QAction* const items[] = {Action("cmdViewPieChart"), Action("cmdViewFolderInformation"),
+                              Action("cmdViewSubfolders"), Action("cmdViewWastedSpace"),
+                              Action("cmdViewCleanUp")};
     for (int page = 4; page >= 0; --page) {
         items[page]->trigger();
-        EXPECT_EQ(window.CurrentPage, page);
-        EXPECT_EQ(window.ThePages->currentWidget(), window.ThePages->widget(page + 1));
+        EXPECT_EQ(window.Navigator().CurrentPage(), page);
+        EXPECT_EQ(Control<QTabWidget>("ThePages")->currentWidget(),
+                  Control<QTabWidget>("ThePages")->widget(page + 1));
     }
 
-    Open(window.mnuView);
-    EXPECT_TRUE(window.cmdViewPieChart->isChecked());
+    Open(Menu("mnuView"));
+    EXPECT_TRUE(Action("cmdViewPieChart")->isChecked());
     for (QAction* item : items) EXPECT_TRUE(item->isEnabled()) << item->text().toStdString();
-    EXPECT_TRUE(window.cmdViewBarChart->isEnabled());
+    EXPECT_TRUE(Action("cmdViewBarChart")->isEnabled());
 
     // A drive's root: no clean-up page.
     ASSERT_TRUE(window.OpenFolderPath(drive.root()));
-    Open(window.mnuView);
-    EXPECT_FALSE(window.cmdViewCleanUp->isEnabled());
-    EXPECT_TRUE(window.cmdViewWastedSpace->isEnabled());
+    Open(Menu("mnuView"));
+    EXPECT_FALSE(Action("cmdViewCleanUp")->isEnabled());
+    EXPECT_TRUE(Action("cmdViewWastedSpace")->isEnabled());
     // Nothing selected: no page items, no chart windows.
-    window.FolderTree->setCurrentIndex({});
-    Open(window.mnuView);
+    Control<QTreeView>("FolderTree")->setCurrentIndex({});
+    Open(Menu("mnuView"));
     for (QAction* item : items) EXPECT_FALSE(item->isEnabled()) << item->text().toStdString();
-    EXPECT_FALSE(window.cmdViewPieSectionSizeWindow->isEnabled());
-    EXPECT_FALSE(window.cmdViewBarChart->isEnabled());
-    EXPECT_TRUE(window.cmdViewOptions->isEnabled());
+    EXPECT_FALSE(Action("cmdViewPieSectionSizeWindow")->isEnabled());
+    EXPECT_FALSE(Action("cmdViewBarChart")->isEnabled());
+    EXPECT_TRUE(Action("cmdViewOptions")->isEnabled());
 }
 
 // The shortcuts of the commands that need a scanned folder (Ctrl+T, Ctrl+C) follow the folder
 // shown, whenever the View menu was last opened, also with the focus in the folder tree.
 TEST_F(ViewToolsHelpTest, ShortcutsActOnlyWhereTheViewMenuWouldOfferThem) {
     TMainForm& window = Start();
-    QSignalSpy barChart(window.cmdViewBarChart, &QAction::triggered);
-    QSignalSpy pies(window.cmdViewPieSectionSizeWindow, &QAction::triggered);
+    QSignalSpy barChart(Action("cmdViewBarChart"), &QAction::triggered);
+    QSignalSpy pies(Action("cmdViewPieSectionSizeWindow"), &QAction::triggered);
     const auto press = [&](Qt::Key key) {
-        QTest::keyClick(window.FolderTree, key, Qt::ControlModifier);
+        QTest::keyClick(Control<QTreeView>("FolderTree"), key, Qt::ControlModifier);
         QApplication::processEvents();
     };
     const struct {
@@ -209,13 +204,13 @@ TEST_F(ViewToolsHelpTest, ShortcutsActOnlyWhereTheViewMenuWouldOfferThem) {
         {"a scanned folder", [] {}, 1, 1},
         {"nothing, after the menu was opened for a folder",
          [&] {
-             Open(window.mnuView);
-             window.FolderTree->setCurrentIndex({});
+             Open(Menu("mnuView"));
+             Control<QTreeView>("FolderTree")->setCurrentIndex({});
          },
          1, 1},
         {"a folder again, after the menu was opened for nothing",
          [&] {
-             Open(window.mnuView);
+             Open(Menu("mnuView"));
              ASSERT_TRUE(window.OpenFolderPath(drive.path("a\\b")));
          },
          2, 2},
@@ -232,7 +227,7 @@ TEST_F(ViewToolsHelpTest, ShortcutsActOnlyWhereTheViewMenuWouldOfferThem) {
 }
 
 TEST_F(ViewToolsHelpTest, TheWebPageItemIsHiddenInADistributorsCopy) {
-    TMainForm& window = Start();
+    Start();
     const struct {
         const char* url;
         bool shown;
@@ -245,19 +240,19 @@ TEST_F(ViewToolsHelpTest, TheWebPageItemIsHiddenInADistributorsCopy) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.url);
         RegWriteString(AppRegistryKey, "Version", "URL", QString::fromUtf8(c.url));
-        Open(window.mnuHelp);
-        EXPECT_EQ(window.cmdHelpVisitWebPage->isVisible(), c.shown);
+        Open(Menu("mnuHelp"));
+        EXPECT_EQ(Action("cmdHelpVisitWebPage")->isVisible(), c.shown);
     }
 }
 
 TEST_F(ViewToolsHelpTest, FindFilesAsksTheDesktopForTheSelectedFolderAndSaysWhenNothingCan) {
-    TMainForm& window = Start();
+    Start();
     std::vector<desktop::ShellLaunch> launches;
     desktop::SetShellLauncher([&](const desktop::ShellLaunch& launch) {
         launches.push_back(launch);
         return desktop::ShellOutcome{};
     });
-    window.cmdToolsFindFiles->trigger();
+    Action("cmdToolsFindFiles")->trigger();
     ASSERT_EQ(launches.size(), 1u);
     const QString search = desktop::FileSearchProgram();
     if (search.isEmpty()) {
@@ -272,15 +267,15 @@ TEST_F(ViewToolsHelpTest, FindFilesAsksTheDesktopForTheSelectedFolderAndSaysWhen
     desktop::SetShellLauncher([](const desktop::ShellLaunch&) {
         return desktop::ShellOutcome{desktop::ShellError::NoAssociation, "No program is set."};
     });
-    window.cmdToolsFindFiles->trigger();
-    window.toolExplore->trigger();
+    Action("cmdToolsFindFiles")->trigger();
+    Action("toolExplore")->trigger();
     EXPECT_EQ(asked, (QStringList{"Files cannot be searched for:\nNo program is set.",
                                   "The folder cannot be shown:\nNo program is set."}));
 }
 
 TEST_F(ViewToolsHelpTest, F1TheHelpCommandAndTheWastedSpaceLinkOpenTheirTopics) {
     TMainForm& window = Start();
-    window.cmdHelpHelpTopics->trigger();
+    Action("cmdHelpHelpTopics")->trigger();
     EXPECT_EQ(HelpShown(&window), QUrl("qrc:/help/contents.html"));
 
     const struct {
@@ -299,20 +294,21 @@ TEST_F(ViewToolsHelpTest, F1TheHelpCommandAndTheWastedSpaceLinkOpenTheirTopics) 
         SCOPED_TRACE(p.topic);
         ASSERT_TRUE(window.OpenFolderPath(drive.root() + p.folder));
         window.PresentPage(p.page);
-        QTest::keyClick(window.FolderTree, Qt::Key_F1);  // the tree has the focus
+        QTest::keyClick(Control<QTreeView>("FolderTree"), Qt::Key_F1);  // the tree has the focus
         EXPECT_EQ(HelpShown(&window), QUrl(p.topic));
     }
     // The link on the wasted-space page.
     ASSERT_TRUE(window.OpenFolderPath(drive.path("a")));
     window.PresentPage(PageWastedSpace);
-    auto* link = window.pageWastedSpace->findChild<QLabel*>("txtWebReduceWaste");
+    auto* link =
+        Control<TWastedSpacePage>("pageWastedSpace")->findChild<QLabel*>("txtWebReduceWaste");
     ASSERT_NE(link, nullptr);
-    window.cmdHelpHelpTopics->trigger();
+    Action("cmdHelpHelpTopics")->trigger();
     QTest::mouseClick(link, Qt::LeftButton);
     EXPECT_EQ(HelpShown(&window), QUrl("qrc:/help/3010.html"));
 
     // An open menu: its own topic.
-    for (QMenu* menu : {window.mnuFile, window.mnuView, window.mnuTools, window.mnuHelp}) {
+    for (QMenu* menu : {Menu("mnuFile"), Menu("mnuView"), Menu("mnuTools"), Menu("mnuHelp")}) {
         menu->popup(window.mapToGlobal(QPoint(10, 10)));
         ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }));
         QTest::keyClick(menu, Qt::Key_F1);
@@ -331,7 +327,7 @@ TEST_F(ViewToolsHelpTest, F1TheHelpCommandAndTheWastedSpaceLinkOpenTheirTopics) 
         byButton = HelpShown(&box);
         box.cmdCancel->click();
     };
-    window.cmdViewOptions->trigger();
+    Action("cmdViewOptions")->trigger();
     EXPECT_EQ(byKey, QUrl("qrc:/help/4040.html"));
     EXPECT_EQ(byButton, QUrl("qrc:/help/4040.html"));
 }
@@ -342,9 +338,10 @@ TEST_F(ViewToolsHelpTest, TheStatusBarsFirstFieldTakesTheWidthTheSecondLeaves) {
         window.resize(width, 600);
         ASSERT_TRUE(QTest::qWaitFor([&] { return window.width() == width; }));
         QApplication::processEvents();
-        EXPECT_EQ(window.StatusField2->width(), 150);
+        EXPECT_EQ(Control<QLabel>("StatusField2")->width(), 150);
         // The rest of the bar, less the size grip.
-        EXPECT_NEAR(window.StatusField1->width(), window.TheStatusBar->width() - 150, 30);
+        EXPECT_NEAR(Control<QLabel>("StatusField1")->width(),
+                    Control<QStatusBar>("TheStatusBar")->width() - 150, 30);
     }
 }
 
@@ -353,10 +350,11 @@ TEST_F(ViewToolsHelpTest, AFolderTheFileManagerHandsOverOpensWhateverItsName) {
     const QString folder = drive.folder(QStringLiteral("Mes Données/Ärger Ordner ñ"));
     drive.file(QStringLiteral("Mes Données/Ärger Ordner ñ/groß.bin"), 5000);
     TMainForm& window = Start({folder});
-    EXPECT_EQ(window.CurrentPath, drive.path(QStringLiteral("Mes Données/Ärger Ordner ñ")));
-    ASSERT_NE(window.CurrentNode, nullptr);
-    ASSERT_NE(window.CurrentNode->Record(), nullptr);
-    EXPECT_EQ(window.CurrentNode->Record()->TreeSize, 5000);
+    EXPECT_EQ(window.Navigator().CurrentPath(),
+              drive.path(QStringLiteral("Mes Données/Ärger Ordner ñ")));
+    ASSERT_NE(window.Navigator().CurrentNode(), nullptr);
+    ASSERT_NE(window.Navigator().CurrentNode()->Record(), nullptr);
+    EXPECT_EQ(window.Navigator().CurrentNode()->Record()->TreeSize, 5000);
     EXPECT_TRUE(asked.isEmpty());
 }
 
@@ -370,8 +368,7 @@ TEST_F(ViewToolsHelpTest, AVersionMoreThanThreeYearsOldSaysSoAtTheFirstActivatio
     for (const auto& c : cases) {
         SCOPED_TRACE(c.today.toString(Qt::ISODate).toStdString());
         asked.clear();
-        TMainForm::Today = [&c] { return c.today; };
-        Start();
+        Start(TMainFormSetup{.Today = [&c] { return c.today; }});
         ASSERT_EQ(asked.size(), c.notice ? 1 : 0) << asked.join(u'|').toStdString();
         if (c.notice) {
             EXPECT_TRUE(

@@ -36,7 +36,7 @@ protected:
     // Presents a node as the window does.
     static void Show(TViewPage& page, engine::TFolderNode* node) {
         page.Present({node, engine::NodePath(node), QChar(engine::NodePath(node)[0]), 4096,
-                      1'000'000'000, 500'000'000});
+                      1'000'000'000, 500'000'000, optIncludeWastedInformation->Value});
     }
     template <typename T = QLabel>
     static T* Control(const QWidget& page, const char* name) {

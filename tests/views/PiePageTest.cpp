@@ -29,6 +29,7 @@
 #include "desktop/MessageBox.h"
 #include "draw/RecordingCanvas.h"
 #include "engine/TextForms.h"
+#include "tests/fixtures/MainWindow.h"
 #include "tests/fixtures/Pictures.h"
 #include "tests/fixtures/TempTree.h"
 #include "tests/views/Inkscape.h"
@@ -40,42 +41,33 @@
 
 using draw::CanvasCall;
 using engine::TFolderNode;
+using testing_support::MainWindowTest;
 using testing_support::TempDrive;
 using testing_support::TempTree;
 
 namespace {
 
-class PiePageTest : public ::testing::Test {
+class PiePageTest : public MainWindowTest {
 protected:
-    void SetUp() override {
-        QFile::remove(config::SettingsFilePath());  // every test starts from the defaults
-        desktop::SetDialogRunner([](QDialog&) { return int(QDialog::Rejected); });
-        desktop::SetMessageAnswerer([](const desktop::MessageRequest& r) {
-            return (r.buttons & desktop::Yes) ? desktop::Yes : desktop::Ok;
-        });
-    }
     void TearDown() override {
         SectionSizeBox = nullptr;
         box.reset();
-        form.reset();
+        MainWindowTest::TearDown();
         SetPopupDriver({});
-        desktop::SetDialogRunner({});
-        desktop::SetMessageAnswerer({});
     }
 
     // The window over the drive as the test made it, scanned, with plain labels, sizes without
     // wasted space and the folder's files taken together unless the test says otherwise.
     TMainForm& Start(const std::function<void()>& options = {}) {
-        form = std::make_unique<TMainForm>();
-        box = std::make_unique<TSectionSizeBox>(form.get());
-        SectionSizeBox = box.get();
-        optIncludeWastedInformation->Value = false;
-        optShowFileNames->Value = false;
-        optShowPercentInPie->Value = 0;
-        if (options) options();
-        form->resize(900, 640);
-        form->show();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return form->StartupDone(); }, 10000));
+        MainWindowTest::Start({}, [&](TMainForm& window) {
+            box = std::make_unique<TSectionSizeBox>(&window);
+            SectionSizeBox = box.get();
+            optIncludeWastedInformation->Value = false;
+            optShowFileNames->Value = false;
+            optShowPercentInPie->Value = 0;
+            if (options) options();
+            window.resize(900, 640);
+        });
         form->ScanOrRescanDrive(TMainForm::DriveTextOf('T'));
         return *form;
     }
@@ -84,7 +76,7 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    TPieChartPage& Page() const { return *form->pagePieChart; }
+    TPieChartPage& Page() const { return *Control<TPieChartPage>("pagePieChart"); }
     const THPieChart& Chart() const { return Page().Chart(); }
     QWidget* Pie() const { return Page().findChild<QWidget*>("FolderPie"); }
     QLabel* Header(const char* name) const { return Page().findChild<QLabel*>(name); }
@@ -154,7 +146,6 @@ protected:
     }
 
     TempDrive drive;
-    std::unique_ptr<TMainForm> form;
     std::unique_ptr<TSectionSizeBox> box;
 };
 
@@ -167,7 +158,7 @@ TEST_F(PiePageTest, SectionsAreSortedBySizeAsTheSettingSays) {
     Start();
     Open("o");
     EXPECT_EQ(Labels(), (QStringList{"large", "middle", "small"}));
-    form->cmdViewPieSortAscending->trigger();
+    Action("cmdViewPieSortAscending")->trigger();
     EXPECT_EQ(Labels(), (QStringList{"small", "middle", "large"}));
 }
 
@@ -182,19 +173,19 @@ TEST_F(PiePageTest, OutsideTheDiscTheHeaderShowsTheFolderWithTheZoomOutCursorBel
     Move(PointIn("s"));
     EXPECT_EQ(PieCursor(), int(crZoomIn));
     EXPECT_EQ(Header("txtWebFolderName")->text(), QStringLiteral("s"));
-    EXPECT_EQ(form->StatusField1->text(), "Folder " + drive.path("p\\s"));
+    EXPECT_EQ(Control<QLabel>("StatusField1")->text(), "Folder " + drive.path("p\\s"));
     Move(Outside());
     EXPECT_EQ(PieCursor(), int(crZoomOut));
     EXPECT_EQ(Header("txtWebFolderName")->text(), QStringLiteral("p"));
     EXPECT_EQ(Header("txtWebFolderType")->text(), QStringLiteral("Folder"));
-    EXPECT_EQ(form->StatusField1->text(), "Folder " + drive.path("p"));
+    EXPECT_EQ(Control<QLabel>("StatusField1")->text(), "Folder " + drive.path("p"));
 
     Open("");
     Move(PointIn("p"));
     Move(Outside());
     EXPECT_EQ(PieCursor(), int(crPieDefault));
     EXPECT_EQ(Header("txtWebFolderType")->text(), QStringLiteral("Root Folder of Drive"));
-    EXPECT_EQ(form->StatusField1->text(), "Folder " + drive.root());
+    EXPECT_EQ(Control<QLabel>("StatusField1")->text(), "Folder " + drive.root());
 }
 
 TEST_F(PiePageTest, HoveringAGroupNamesItWithItsPicture) {
@@ -202,7 +193,7 @@ TEST_F(PiePageTest, HoveringAGroupNamesItWithItsPicture) {
     for (int i = 0; i < 30; ++i) drive.file(QString("g/tiny%1/x.bin").arg(i), 250);
     Start();
     Open("g");
-    const TPieChartPage& page = *form->pagePieChart;
+    const TPieChartPage& page = *Control<TPieChartPage>("pagePieChart");
     // A point of the picture where both group pictures are opaque and differ.
     auto iconShows = [&](int image) {
         return page.findChild<QLabel*>("imgIcon")->pixmap().toImage().pixel(10, 24) ==
@@ -213,7 +204,7 @@ TEST_F(PiePageTest, HoveringAGroupNamesItWithItsPicture) {
     EXPECT_EQ(page.findChild<QLabel*>("txtWebFolderName")->text(),
               QStringLiteral("Files in this folder"));
     EXPECT_TRUE(page.findChild<QLabel*>("txtWebFolderType")->text().isEmpty());
-    EXPECT_EQ(form->StatusField1->text(), QStringLiteral("Files in this folder"));
+    EXPECT_EQ(Control<QLabel>("StatusField1")->text(), QStringLiteral("Files in this folder"));
     EXPECT_EQ(page.findChild<QLabel*>("txtWebFolderSize")->text(), engine::SizeText(90'000));
     EXPECT_TRUE(iconShows(giOtherItems));
     Move(PointIn("Other smaller folders"));
@@ -230,15 +221,16 @@ TEST_F(PiePageTest, ClickingASubfolderZoomsInAndClickingOutsideZoomsOut) {
     Open("p");
 
     Click(PointIn("s"));
-    EXPECT_EQ(form->CurrentPath, drive.path("p\\s"));
-    EXPECT_EQ(Page().ShownFor(), form->CurrentPath);
-    EXPECT_TRUE(form->FolderTree->isExpanded(form->FolderTree->currentIndex()));  // AutoExpand
-    const QModelIndex s = form->FolderTree->currentIndex();
+    EXPECT_EQ(form->Navigator().CurrentPath(), drive.path("p\\s"));
+    EXPECT_EQ(Page().ShownFor(), form->Navigator().CurrentPath());
+    EXPECT_TRUE(Control<QTreeView>("FolderTree")
+                    ->isExpanded(Control<QTreeView>("FolderTree")->currentIndex()));  // AutoExpand
+    const QModelIndex s = Control<QTreeView>("FolderTree")->currentIndex();
 
     Click(Outside());
-    EXPECT_EQ(form->CurrentPath, drive.path("p"));
-    EXPECT_EQ(Page().ShownFor(), form->CurrentPath);
-    EXPECT_FALSE(form->FolderTree->isExpanded(s));  // AutoCollapse
+    EXPECT_EQ(form->Navigator().CurrentPath(), drive.path("p"));
+    EXPECT_EQ(Page().ShownFor(), form->Navigator().CurrentPath());
+    EXPECT_FALSE(Control<QTreeView>("FolderTree")->isExpanded(s));  // AutoCollapse
     EXPECT_TRUE(Labels().contains("s"));
 }
 
@@ -247,10 +239,11 @@ TEST_F(PiePageTest, ClickingTheFolderOwnFilesKeepsTheSelectionAndExpandsIt) {
     drive.file("p/s/x.bin", 10'000);
     Start();
     Open("p");
-    form->FolderTree->collapse(form->FolderTree->currentIndex());
+    Control<QTreeView>("FolderTree")->collapse(Control<QTreeView>("FolderTree")->currentIndex());
     Click(PointIn("Files in this folder"));
-    EXPECT_EQ(form->CurrentPath, drive.path("p"));
-    EXPECT_TRUE(form->FolderTree->isExpanded(form->FolderTree->currentIndex()));
+    EXPECT_EQ(form->Navigator().CurrentPath(), drive.path("p"));
+    EXPECT_TRUE(Control<QTreeView>("FolderTree")
+                    ->isExpanded(Control<QTreeView>("FolderTree")->currentIndex()));
 }
 
 TEST_F(PiePageTest, ASubfolderNamedLikeTheFilesGroupHasNoZoomCursorYetOpensOnClick) {
@@ -262,7 +255,7 @@ TEST_F(PiePageTest, ASubfolderNamedLikeTheFilesGroupHasNoZoomCursorYetOpensOnCli
     ASSERT_EQ(Page().ContextItem().Kind, TItemKind::Folder);
     EXPECT_EQ(PieCursor(), int(crPieDefault));
     Click(PointIn("Files in this folder"));
-    EXPECT_EQ(form->CurrentPath, drive.path("p\\Files in this folder"));
+    EXPECT_EQ(form->Navigator().CurrentPath(), drive.path("p\\Files in this folder"));
 }
 
 TEST_F(PiePageTest, RightClickOpensTheItemMenuExceptOnGroups) {
@@ -296,8 +289,9 @@ TEST_F(PiePageTest, DeletingASubfolderFromItsMenuShowsTheParentWithoutIt) {
     DeleteFromMenu();
     Click(PointIn("gone"), Qt::RightButton);
     ASSERT_FALSE(QFile::exists(drive.host("p/gone")));
-    EXPECT_EQ(form->ThePages->currentWidget(), form->pagePieChart);
-    EXPECT_EQ(form->CurrentPath, drive.path("p"));
+    EXPECT_EQ(Control<QTabWidget>("ThePages")->currentWidget(),
+              Control<TPieChartPage>("pagePieChart"));
+    EXPECT_EQ(form->Navigator().CurrentPath(), drive.path("p"));
     EXPECT_EQ(Labels(), QStringList{"stays"});
 }
 
@@ -306,7 +300,7 @@ TEST_F(PiePageTest, AFileDeletedFromItsMenuLeavesTheTotalsWithItsSlackAtTheDrive
     drive.file("f/drop.bin", 40'001);
     Start([] { optShowFileNames->Value = true; });
     Open("f");
-    form->ClustersBox->setCurrentIndex(7);
+    Control<QComboBox>("ClustersBox")->setCurrentIndex(7);
     form->ClustersBoxChange();
     const engine::TFolderSize before = RecordOf("f");
     const int32_t cluster = engine::ScannedDrives().Find('T')->ClusterSize;
@@ -393,12 +387,12 @@ TEST_F(PiePageTest, ThePieIsBuiltAgainOnlyWhenItsFolderOrItsFiguresChange) {
     const_cast<std::vector<TSectionInfo>&>(SectionInfos())[0].Name = "kept";
 
     form->PresentPage(PagePieChart);
-    form->ThePages->setCurrentWidget(form->pageFolderInfo);
-    form->ThePages->setCurrentWidget(form->pagePieChart);
-    EXPECT_EQ(form->CurrentPage, int(PagePieChart));
+    Control<QTabWidget>("ThePages")->setCurrentWidget(Control<TFolderInfoPage>("pageFolderInfo"));
+    Control<QTabWidget>("ThePages")->setCurrentWidget(Control<TPieChartPage>("pagePieChart"));
+    EXPECT_EQ(form->Navigator().CurrentPage(), int(PagePieChart));
     EXPECT_EQ(SectionInfos()[0].Name, QStringLiteral("kept"));
 
-    form->ClustersBox->setCurrentIndex(7);
+    Control<QComboBox>("ClustersBox")->setCurrentIndex(7);
     form->ClustersBoxChange();
     EXPECT_EQ(SectionInfos()[0].Name, QStringLiteral("c"));
     EXPECT_EQ(SectionInfos()[0].Wasted, engine::TreeWastedAt(RecordOf("c"), 7));
@@ -410,18 +404,18 @@ TEST_F(PiePageTest, TheToolButtonsChangeTheSettingsAndTheLabels) {
     Start();
     Open("t");
 
-    form->toolShowFiles->trigger();
+    Action("toolShowFiles")->trigger();
     EXPECT_TRUE(optShowFileNames->Value);
     EXPECT_TRUE(Labels().contains("own.bin"));
 
-    form->toolPercent->trigger();
+    Action("toolPercent")->trigger();
     EXPECT_EQ(optShowPercentInPie->Value, 1);
     EXPECT_TRUE(Labels().contains("s (50%)"));
-    form->toolMB->trigger();
+    Action("toolMB")->trigger();
     EXPECT_EQ(optShowPercentInPie->Value, 2);
-    EXPECT_FALSE(form->toolPercent->isChecked());
+    EXPECT_FALSE(Action("toolPercent")->isChecked());
     EXPECT_TRUE(Labels().contains("s (" + engine::SizeText(40'000) + ")"));
-    form->toolMB->trigger();
+    Action("toolMB")->trigger();
     EXPECT_EQ(optShowPercentInPie->Value, 0);
     EXPECT_TRUE(Labels().contains("s"));
 }
@@ -453,7 +447,7 @@ TEST_F(PiePageTest, TheOptionsDialogsChangesReachTheChartTheWindowAndTheButtons)
     EXPECT_EQ(box->gaugeDriveFreeSpace->ForeColor(), draw::RGBColor(4, 5, 6));
     EXPECT_EQ(Chart().MinTextAngle, 30.0);
     EXPECT_EQ(SectionInfos()[0].Name, QStringLiteral("k"));  // built again
-    EXPECT_TRUE(form->toolShowWasted->isChecked());
+    EXPECT_TRUE(Action("toolShowWasted")->isChecked());
 }
 
 // --- the section size window ---
@@ -468,7 +462,7 @@ TEST_F(PiePageTest, TheSectionSizeWindowFollowsThePageAndItsSetting) {
     EXPECT_TRUE(box->isVisible());
     EXPECT_EQ(box->txtDrive->text(), QStringLiteral("Drive T:"));
     EXPECT_TRUE(box->txtDriveFreeSpace->text().endsWith(" out of"));
-    EXPECT_EQ(box->txtDriveCapacity->text(), engine::SizeText(form->DriveTotal));
+    EXPECT_EQ(box->txtDriveCapacity->text(), engine::SizeText(form->Navigator().DriveTotal()));
 
     form->PresentPage(PageFolderInfo);
     EXPECT_FALSE(box->isVisible());
@@ -482,11 +476,11 @@ TEST_F(PiePageTest, TheSectionSizeWindowFollowsThePageAndItsSetting) {
     box->popSectionBoxHide->trigger();
     EXPECT_FALSE(box->isVisible());
     EXPECT_FALSE(optPieSectionSizeWindow->Value);
-    EXPECT_FALSE(form->cmdViewPieSectionSizeWindow->isChecked());
+    EXPECT_FALSE(Action("cmdViewPieSectionSizeWindow")->isChecked());
     form->RefreshViews(true);
     EXPECT_FALSE(box->isVisible());
 
-    form->cmdViewPieSectionSizeWindow->trigger();
+    Action("cmdViewPieSectionSizeWindow")->trigger();
     EXPECT_TRUE(optPieSectionSizeWindow->Value);
     EXPECT_TRUE(box->isVisible());
 }
@@ -506,7 +500,7 @@ TEST_F(PiePageTest, TheSectionSizeWindowComesBackAtTheNextStart) {
     form.reset();  // saves the settings
     Start();
     EXPECT_TRUE(optPieSectionSizeWindow->Value);
-    EXPECT_TRUE(form->cmdViewPieSectionSizeWindow->isChecked());
+    EXPECT_TRUE(Action("cmdViewPieSectionSizeWindow")->isChecked());
     form->PresentPage(PagePieChart);
     EXPECT_TRUE(box->isVisible());
 }
@@ -570,11 +564,12 @@ TEST_F(PiePageTest, ThePieExportsAsTheScreenShowsItWhileTheShownPageStays) {
             files.selectFile(out.host(c.chosen));
             return int(QDialog::Accepted);
         });
-        form->cmdFilePieToFile->trigger();
+        Action("cmdFilePieToFile")->trigger();
         const QString saved = out.host(c.saved);
         ASSERT_TRUE(QFile::exists(saved));
-        EXPECT_EQ(form->CurrentPage, int(PageFolderInfo));
-        EXPECT_EQ(form->ThePages->currentWidget(), form->pageFolderInfo);
+        EXPECT_EQ(form->Navigator().CurrentPage(), int(PageFolderInfo));
+        EXPECT_EQ(Control<QTabWidget>("ThePages")->currentWidget(),
+                  Control<TFolderInfoPage>("pageFolderInfo"));
         if (c.filter == 1) {
             const QImage bitmap(saved, "BMP");
             EXPECT_EQ(bitmap.size(), area);
@@ -587,7 +582,7 @@ TEST_F(PiePageTest, ThePieExportsAsTheScreenShowsItWhileTheShownPageStays) {
     // A folder whose pie is one full disc, to the clipboard: a metafile with a picture beside.
     Open("e/one");
     form->PresentPage(PageSubfolders);
-    form->cmdFilePieAsMetafile->trigger();
+    Action("cmdFilePieAsMetafile")->trigger();
     const QMimeData* pasted = QGuiApplication::clipboard()->mimeData();
     ASSERT_TRUE(pasted->hasFormat("image/x-emf"));
     EXPECT_EQ(qvariant_cast<QImage>(pasted->imageData()).size(), area);
@@ -596,9 +591,9 @@ TEST_F(PiePageTest, ThePieExportsAsTheScreenShowsItWhileTheShownPageStays) {
     disc.write(pasted->data("image/x-emf"));
     disc.close();
     metafiles << disc.fileName();
-    form->cmdFilePieAsBitmap->trigger();
+    Action("cmdFilePieAsBitmap")->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->image().size(), area);
-    EXPECT_EQ(form->CurrentPage, int(PageSubfolders));
+    EXPECT_EQ(form->Navigator().CurrentPage(), int(PageSubfolders));
 
     SavePicture(Page().Picture().Image(), "export-screen");
     for (const QString& file : metafiles)  // beside the pictures, for other readers to try

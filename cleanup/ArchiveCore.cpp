@@ -180,10 +180,10 @@ ArchiveResult ArchiveFolder(const ArchiveRequest& request, const ArchiveCallback
     {
         // The engine works in the folder's own parent, reached through its descriptor: the
         // archive stores paths that begin with the folder's name.
-        const platform::CurrentFolderScope here(folder.parent);
-        if (!here.ok() || !platform::RepinUnchangedItem(folder, why)) {
+        if (!platform::RepinUnchangedItem(folder, why)) {
             run.messages.Add(QStringLiteral("%1: %2").arg(folderPath, why));
         } else {
+            zip.BaseFolder = &folder.parent;
             zip.FileSpecs = {platform::ProgramNameOf(platform::DecodeHostName(folder.name)) +
                              QStringLiteral("\\*.*")};
             if (callbacks.started) callbacks.started(before.bytes);
@@ -313,8 +313,8 @@ RestoreResult RestoreArchive(const RestoreRequest& request, const ArchiveCallbac
     TZipEngine& zip = run.zip;
     bool fatal = false;
     {
-        const platform::CurrentFolderScope here(target);
-        if (!here.ok()) return refuse(QStringLiteral("Could not open folder %1").arg(base));
+        if (!target.IsOpen()) return refuse(QStringLiteral("Could not open folder %1").arg(base));
+        zip.BaseFolder = &target;
         try {
             zip.SetZipFilename(archive.HandlePath());
         } catch (const EZipReadError&) {

@@ -9,6 +9,7 @@
 #include "platform/HostFiles.h"
 #include "platform/HostNames.h"
 #include "platform/Library.h"
+#include "platform/PinnedFolder.h"
 #include "zipengine/ZipBlocks.h"
 
 namespace {
@@ -203,7 +204,7 @@ void TZipEngine::AddFiles() {
         return;
     }
     if (addBusy_) return;
-    CallEngine(true, addBusy_, [this](void* exec) {
+    CallEngine(true, addBusy_, BaseFolder, [this](void* exec) {
         TextBuffers texts;
         auto block = std::make_unique<ZipAddBlock>();
         ZipAddBlock& b = *block;
@@ -245,12 +246,10 @@ void TZipEngine::ExtractFiles() {
         return;
     }
     if (extractBusy_) return;
-    CallEngine(false, extractBusy_, [&](void* exec) {
-        if (!ExtrBaseDir.isEmpty()) {
-            const QString base = HostPathOf(ExtrBaseDir);
-            if (platform::HostEntryAt(base, true) == platform::HostEntry::Folder)
-                platform::ChangeCurrentFolder(base);
-        }
+    platform::PinnedFolder target;
+    const bool intoTarget =
+        !ExtrBaseDir.isEmpty() && platform::OpenHostFolder(HostPathOf(ExtrBaseDir), target);
+    CallEngine(false, extractBusy_, intoTarget ? &target : BaseFolder, [&](void* exec) {
         TextBuffers texts;
         auto block = std::make_unique<ZipExtractBlock>();
         ZipExtractBlock& b = *block;
@@ -278,7 +277,8 @@ void TZipEngine::ExtractFiles() {
 
 // What both operations share around the call: the busy and cancel flags, loading the library
 // for this call only, catching what the call throws, and FileSpecs emptied afterwards.
-void TZipEngine::CallEngine(bool adding, bool& busy, const std::function<int32_t(void*)>& call) {
+void TZipEngine::CallEngine(bool adding, bool& busy, const platform::PinnedFolder* base,
+                            const std::function<int32_t(void*)>& call) {
     busy = true;
     cancel_ = false;
     handlerFailed_ = false;
@@ -287,11 +287,22 @@ void TZipEngine::CallEngine(bool adding, bool& busy, const std::function<int32_t
         busy = false;
         return;
     }
+    const auto setBase =
+        reinterpret_cast<ZipBaseFolderFunction>(engine->library.Symbol("ZipSetBaseFolder"));
+    if (base && !setBase) {
+        // Without it the engine would work in the current folder, not the one asked for.
+        Show(QStringLiteral("ZipSetBaseFolder function not found in ") +
+             HostLibraryName(adding ? QStringLiteral("ZIPADD.DLL") : QStringLiteral("ZIPEXT.DLL")));
+        busy = false;
+        return;
+    }
+    if (setBase) setBase(base ? base->Descriptor() : -1);
     try {
         resultCount_ = call(engine->exec);
     } catch (...) {
         handlerFailed_ = true;
     }
+    if (setBase) setBase(-1);
     if (handlerFailed_) Show(QStringLiteral("Fatal engine error: abort exception"));
     FileSpecs.clear();
     engine.reset();

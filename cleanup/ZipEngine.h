@@ -17,6 +17,9 @@
 #include <vector>
 
 class QWidget;
+namespace platform {
+class PinnedFolder;
+}
 struct ZipCallbackRecord;
 
 enum AddOptsEnum {
@@ -105,6 +108,10 @@ public:
     int AddCompLevel = 9;
     AddOpts AddOptions;
     QString ExtrBaseDir;
+    // The folder an add's file specifications start from while it runs (null: the process's
+    // current folder); the engine reaches it through its descriptor, so the process's current
+    // folder is never changed. An extraction starts from ExtrBaseDir when that is set.
+    const platform::PinnedFolder* BaseFolder = nullptr;
     ExtrOpts ExtrOptions;
     // Kept for the owner; no operation uses them.
     uint32_t SFXOptions = 0;
@@ -135,8 +142,9 @@ public:
     // (which may throw EZipReadError). Shows "Error - no files to zip" or "Error - no zip file
     // specified" and does nothing when either is missing; returns at once while an add runs.
     void AddFiles();
-    // Extracts the entries named by FileSpecs (all when empty) into ExtrBaseDir, which becomes
-    // the current folder when it exists (otherwise the current folder is used as it is).
+    // Extracts the entries named by FileSpecs (all when empty) into ExtrBaseDir when it names an
+    // existing folder, otherwise into BaseFolder or the current folder; the process's current
+    // folder stays as it is.
     void ExtractFiles();
     // The engine stops at its next callback.
     void RequestCancel() { cancel_ = true; }
@@ -157,7 +165,8 @@ public:
 private:
     struct Library;
     std::unique_ptr<Library> LoadEngine(bool adding);
-    void CallEngine(bool adding, bool& busy, const std::function<int32_t(void* exec)>& call);
+    void CallEngine(bool adding, bool& busy, const platform::PinnedFolder* base,
+                    const std::function<int32_t(void* exec)>& call);
     void ReadEntryList();
     void ReadEntries();
     void Show(const QString& text) const;

@@ -214,10 +214,6 @@ bool RemoveHostFolder(const QString& host) {
     return ::rmdir(Local(host).constData()) == 0;
 }
 
-bool ChangeCurrentFolder(const QString& host) {
-    return ::chdir(Local(host).constData()) == 0;
-}
-
 HostInputFile::~HostInputFile() {
     if (fd_ >= 0) ::close(fd_);
 }

@@ -49,8 +49,6 @@ bool RemoveHostFile(const QString& host, QString* why = nullptr);
 bool MakeHostFolders(const QString& host, QString* why = nullptr);
 // Removes an empty folder; false when it stays.
 bool RemoveHostFolder(const QString& host);
-// Makes a folder the process's current folder.
-bool ChangeCurrentFolder(const QString& host);
 
 // A file read by host path, in sequence or at any position. The path may lead through links: it
 // is the caller's to name ("/proc/self/fd/7" names an open file).

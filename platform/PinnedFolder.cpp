@@ -276,18 +276,11 @@ QString PinnedFile::HandlePath() const {
     return QStringLiteral("/proc/self/fd/%1").arg(fd_);
 }
 
-CurrentFolderScope::CurrentFolderScope(const PinnedFolder& folder)
-    : previous_(::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC)) {
-    ok_ = folder.IsOpen() && ::fchdir(folder.Descriptor()) == 0;
-}
-
-CurrentFolderScope::~CurrentFolderScope() {
-    if (previous_ >= 0) {
-        if (ok_ && ::fchdir(previous_) != 0) {
-            // Nothing relies on the current folder beyond the engine's calls.
-        }
-        ::close(previous_);
-    }
+bool OpenHostFolder(const QString& host, PinnedFolder& folder) {
+    const int fd = ::open(EncodeHostName(host).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    folder.Adopt(fd, {}, host, {});
+    return true;
 }
 
 }  // namespace platform

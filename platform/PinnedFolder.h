@@ -59,7 +59,8 @@ public:
     // that takes paths (the ZIP engine): it stays this folder whatever becomes of its name.
     QString HandlePath() const;
 
-    // For platform/ itself: the descriptor, and taking one over.
+    // The descriptor, for platform/ itself and for the ZIP engine, which works beneath it; and
+    // taking one over.
     int Descriptor() const { return fd_; }
     void Adopt(int fd, const QString& path, const QString& host, const EntryIdentity& identity);
     void Close();
@@ -136,20 +137,9 @@ private:
     EntryIdentity identity_;
 };
 
-// Makes a pinned folder the process's current folder while the object lives (the ZIP engine
-// works relative to it), and the previous one current again afterwards.
-class CurrentFolderScope {
-public:
-    explicit CurrentFolderScope(const PinnedFolder& folder);
-    ~CurrentFolderScope();
-    CurrentFolderScope(const CurrentFolderScope&) = delete;
-    CurrentFolderScope& operator=(const CurrentFolderScope&) = delete;
-    // False when the folder could not be made current (nothing may then run in it).
-    bool ok() const { return ok_; }
-
-private:
-    int previous_ = -1;
-    bool ok_ = false;
-};
+// Opens the folder at a host path as it is named (a link to a folder reaches the folder), for a
+// folder a caller names by its host path (the ZIP engine's extraction folder). False when no
+// folder is there.
+bool OpenHostFolder(const QString& host, PinnedFolder& folder);
 
 }  // namespace platform

@@ -716,7 +716,7 @@ int32_t AddRun::Work() {
     }
     if (Flag(b_.encrypt) && !ObtainPassword()) return 0;
 
-    current_ = ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    current_ = OpenBaseFolder(O_PATH | O_DIRECTORY);
     if (current_ < 0) {
         report_.Message(ZipErrorOpen, "Cannot open the current folder: " + ErrnoText(errno));
         return 0;

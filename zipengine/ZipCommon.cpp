@@ -181,6 +181,21 @@ int OpenBeneathStepwise(int root, const std::string& path, int flags) {
     return -1;
 }
 
+namespace {
+
+int baseFolder = -1;  // the engine runs on its caller's thread, one run at a time
+
+}  // namespace
+
+void SetBaseFolder(int folder) {
+    baseFolder = folder;
+}
+
+int OpenBaseFolder(int flags) {
+    return baseFolder >= 0 ? ::openat(baseFolder, ".", flags | O_CLOEXEC)
+                           : ::open(".", flags | O_CLOEXEC);
+}
+
 int OpenBeneath(int root, const std::string& path, int flags) {
     struct open_how how {};
     how.flags = uint64_t(flags | O_NOFOLLOW | O_CLOEXEC);
@@ -216,3 +231,11 @@ PasswordAnswer AskPassword(void* owner, bool confirm, std::string& password) {
 }
 
 }  // namespace zipengine
+
+extern "C" {
+
+ZIP_ENGINE_API void ZipSetBaseFolder(int32_t folder) {
+    zipengine::SetBaseFolder(folder);
+}
+
+}  // extern "C"

@@ -56,6 +56,11 @@ PasswordAnswer AskPassword(void* owner, bool confirm, std::string& password);
 inline constexpr const char* kNoDisplayPasswordText =
     "A password is needed, and none can be asked for without a display";
 
+// The folder ZipSetBaseFolder named (-1: the current folder), and a new descriptor of it opened
+// with flags; -1 with errno set.
+void SetBaseFolder(int folder);
+int OpenBaseFolder(int flags);
+
 // Opens path ('/' between names) below the open folder root without following a link anywhere
 // on the way or at its end and without leaving root's file system: -1 with errno set (ELOOP for a
 // link, EXDEV for a mount point or a path that climbs out). flags as for open.

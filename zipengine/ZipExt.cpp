@@ -440,7 +440,7 @@ int32_t ExtractRun::Work() {
         zip_error_fini(&e);
         return 0;
     }
-    root_ = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    root_ = OpenBaseFolder(O_RDONLY | O_DIRECTORY);
     if (root_ < 0) {
         report_.Message(ZipErrorOpen, "Cannot open the current folder: " + ErrnoText(errno));
         return 0;

@@ -1,12 +1,16 @@
-// A stand-in for the ZIP engine that describes the block it was given through the callback,
-// so tests can see what reaches the engine. Built without ZIP_PROBE_WITH_EXEC it exports only
-// the version functions.
+// A stand-in for the ZIP engine that describes the block it was given (and the folder its names
+// start from) through the callback, so tests can see what reaches the engine. Built without
+// ZIP_PROBE_WITH_EXEC it exports only the version functions.
+#include <unistd.h>
+
 #include <string>
 
 #include "zipengine/ZipBlocks.h"
 
 #ifdef ZIP_PROBE_WITH_EXEC
 namespace {
+
+int baseFolder = -1;  // ZipSetBaseFolder's, for the description
 
 int32_t Say(void* caller, ZipCallback callback, int32_t action, int32_t code,
             const std::string& text, int64_t size = 0) {
@@ -36,9 +40,18 @@ std::string Patterns(const Block& b) {
 }
 
 // Reports a file start and then steps until the caller stops it (at most 100).
+// The folder the run's names start from, when one was set: " base=/its/path".
+std::string Base() {
+    if (baseFolder < 0) return {};
+    char path[4096];
+    const ssize_t n =
+        ::readlink(("/proc/self/fd/" + std::to_string(baseFolder)).c_str(), path, sizeof path);
+    return " base=" + std::string(path, n > 0 ? size_t(n) : 0);
+}
+
 template <typename Block>
 int32_t Work(const Block& b, const std::string& description) {
-    Say(b.caller, b.callback, ZipActionMessage, 0, description + "\r\n");
+    Say(b.caller, b.callback, ZipActionMessage, 0, description + Base() + "\r\n");
     if (std::string(b.zipFilename).find("steps") != std::string::npos) {
         Say(b.caller, b.callback, ZipActionFileStart, 0, "a/b.txt", 5000000000LL);
         for (int i = 1; i <= 100; ++i) {
@@ -77,6 +90,10 @@ ZIP_ENGINE_API int32_t ZipExtExec(ZipExtractBlock* b) {
                         " names" + N(b->keepFolderNames) + " overwrite" + N(b->overwrite) +
                         " r72=" + N(b->reserved72) + " zip=" + b->zipFilename +
                         " files=" + Patterns(*b));
+}
+
+ZIP_ENGINE_API void ZipSetBaseFolder(int32_t folder) {
+    baseFolder = folder;
 }
 #endif
 

@@ -15,9 +15,13 @@
 #include "controls/FileOperationDialogs.h"
 #include "desktop/MessageBox.h"
 #include "platform/Trash.h"
+#include "tests/fixtures/Answers.h"
 #include "tests/fixtures/QtPrinters.h"
 #include "tests/fixtures/TempTree.h"
 
+using testing_support::EnvironmentScope;
+using testing_support::ReadFile;
+using testing_support::ScriptedAnswers;
 using namespace platform;
 using namespace desktop;
 using testing_support::DriveMapScope;
@@ -26,37 +30,6 @@ using testing_support::TempTree;
 using testing_support::WriteFile;
 
 namespace {
-
-// Sets an environment variable for the lifetime of the object.
-class EnvScope {
-public:
-    EnvScope(const char* name, const QString& value) : name_(name), old_(qgetenv(name)) {
-        qputenv(name, value.toLocal8Bit());
-    }
-    ~EnvScope() { qputenv(name_, old_); }
-
-private:
-    const char* name_;
-    QByteArray old_;
-};
-
-// Answers every message box with one button and keeps what was asked.
-class Answers {
-public:
-    explicit Answers(MessageButton answer) {
-        SetMessageAnswerer([this, answer](const MessageRequest& r) {
-            asked.append(r.text);
-            return answer;
-        });
-    }
-    ~Answers() { SetMessageAnswerer({}); }
-    QStringList asked;
-};
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 bool Exists(const QString& host) {
     return QFileInfo(host).exists() || QFileInfo(host).isSymLink();
@@ -72,19 +45,19 @@ TEST(DeleteItems, RemovesTheTreeButNeverWhatItsLinksPointAt) {
     ASSERT_TRUE(QFile::link(outside.host("keep"), drive.host("dir/to-folder")));
     ASSERT_TRUE(QFile::link(outside.host("keep/precious.txt"), drive.host("dir/sub/to-file")));
 
-    Answers yes(Yes);
+    ScriptedAnswers yes(Yes);
     const FileOperationResult r = DeleteItems(nullptr, {drive.path("dir")});
     EXPECT_TRUE(r.ok()) << r.errorText.toStdString();
     EXPECT_EQ(yes.asked, QStringList{"Are you sure you want to permanently delete \"dir\"?"});
     EXPECT_FALSE(Exists(drive.host("dir")));
-    EXPECT_EQ(ReadAll(outside.host("keep/precious.txt")), QByteArray("data"));
+    EXPECT_EQ(ReadFile(outside.host("keep/precious.txt")), QByteArray("data"));
 }
 
 TEST(DeleteItems, DecliningOrNobodyToAskLeavesEverything) {
     TempDrive drive;
     WriteFile(drive.host("dir/a.txt"), "a");
     {
-        Answers no(No);
+        ScriptedAnswers no(No);
         EXPECT_EQ(DeleteItems(nullptr, {drive.path("dir")}).status, FileOperationStatus::Declined);
     }
     // Offscreen, a box answers its default button: permanent deletion defaults to No.
@@ -105,7 +78,7 @@ TEST(DeleteItems, AWildcardActsOnEveryMatchWithOneQuestion) {
     WriteFile(drive.host("d/one.tmp"), "1");
     WriteFile(drive.host("d/two.TMP"), "2");
     WriteFile(drive.host("d/keep.txt"), "3");
-    Answers yes(Yes);
+    ScriptedAnswers yes(Yes);
     EXPECT_TRUE(DeleteItems(nullptr, {drive.path("d/*.tmp")}).ok());
     EXPECT_EQ(yes.asked, QStringList{"Are you sure you want to permanently delete these 2 items?"});
     EXPECT_EQ(QDir(drive.host("d")).entryList(QDir::Files), QStringList{"keep.txt"});
@@ -132,8 +105,8 @@ protected:
     TempDrive drive;
     // The data folder does not exist yet: the operation must create it first.
     QString dataHome = xdg.filePath(QStringLiteral("home/.local/share"));
-    EnvScope data{"XDG_DATA_HOME", dataHome};
-    EnvScope home{"HOME", xdg.filePath(QStringLiteral("home"))};
+    EnvironmentScope data{"XDG_DATA_HOME", dataHome};
+    EnvironmentScope home{"HOME", xdg.filePath(QStringLiteral("home"))};
 
     QString Trash(const QString& rel) const { return dataHome + QLatin1String("/Trash/") + rel; }
 };
@@ -141,14 +114,14 @@ protected:
 TEST_F(TrashTest, ItemsGoToTheHomeTrashWithTheirInfoFiles) {
     WriteFile(drive.host("my file%.txt"), "1");
     WriteFile(drive.host("dir/inner.txt"), "2");
-    Answers yes(Yes);
+    ScriptedAnswers yes(Yes);
     const FileOperationResult r =
         RecycleItems(nullptr, {drive.path("my file%.txt"), drive.path("dir")});
     ASSERT_TRUE(r.ok()) << r.errorText.toStdString();
     EXPECT_EQ(yes.asked, QStringList{"Are you sure you want to move these 2 items to the Trash?"});
     EXPECT_FALSE(Exists(drive.host("dir")));
-    EXPECT_EQ(ReadAll(Trash("files/dir/inner.txt")), QByteArray("2"));
-    const QByteArray info = ReadAll(Trash("info/my file%.txt.trashinfo"));
+    EXPECT_EQ(ReadFile(Trash("files/dir/inner.txt")), QByteArray("2"));
+    const QByteArray info = ReadFile(Trash("info/my file%.txt.trashinfo"));
     EXPECT_TRUE(info.startsWith("[Trash Info]\nPath=")) << info.constData();
     EXPECT_TRUE(info.contains(QUrl::toPercentEncoding(drive.host("my file%.txt"), "/")));
     EXPECT_TRUE(info.contains("/my%20file%25.txt\n")) << info.constData();
@@ -161,13 +134,13 @@ TEST_F(TrashTest, ASecondItemOfTheSameNameGetsItsOwnName) {
     EXPECT_TRUE(RecycleItems(nullptr, {drive.path("a.txt")}, NoConfirmation).ok());
     WriteFile(drive.host("a.txt"), "second");
     EXPECT_TRUE(RecycleItems(nullptr, {drive.path("a.txt")}, NoConfirmation).ok());
-    EXPECT_EQ(ReadAll(Trash("files/a.txt")), QByteArray("first"));
-    EXPECT_EQ(ReadAll(Trash("files/a.txt.2")), QByteArray("second"));
+    EXPECT_EQ(ReadFile(Trash("files/a.txt")), QByteArray("first"));
+    EXPECT_EQ(ReadFile(Trash("files/a.txt.2")), QByteArray("second"));
     EXPECT_TRUE(Exists(Trash("info/a.txt.2.trashinfo")));
 }
 
 TEST_F(TrashTest, ARelativeDataHomeIsIgnored) {
-    EnvScope relative("XDG_DATA_HOME", QStringLiteral("relative/share"));
+    EnvironmentScope relative("XDG_DATA_HOME", QStringLiteral("relative/share"));
     EXPECT_EQ(HomeTrashFolder(), xdg.filePath(QStringLiteral("home/.local/share/Trash")));
     WriteFile(drive.host("a.txt"), "1");
     EXPECT_TRUE(RecycleItems(nullptr, {drive.path("a.txt")}, NoConfirmation).ok());
@@ -181,7 +154,7 @@ TEST_F(TrashTest, WhereNoTrashCanTakeItTheUserDecides) {
     DriveMapScope map(QStringLiteral("H=") + xdg.path());
     WriteFile(holder + QLatin1String("/file.txt"), "x");
     {
-        Answers no(No);
+        ScriptedAnswers no(No);
         const FileOperationResult r =
             RecycleItems(nullptr, {QStringLiteral("H:\\home")}, NoConfirmation);
         EXPECT_EQ(r.status, FileOperationStatus::Failed);
@@ -192,7 +165,7 @@ TEST_F(TrashTest, WhereNoTrashCanTakeItTheUserDecides) {
         EXPECT_TRUE(no.asked[0].endsWith("Do you want to delete it permanently?"));
         EXPECT_TRUE(Exists(holder + QLatin1String("/file.txt")));
     }
-    Answers yes(Yes);
+    ScriptedAnswers yes(Yes);
     EXPECT_TRUE(RecycleItems(nullptr, {QStringLiteral("H:\\home")}, NoConfirmation).ok());
     EXPECT_FALSE(Exists(holder));
 }
@@ -230,7 +203,7 @@ TEST(MoveItems, WithinADriveAFolderIsRenamedWhole) {
     const FileOperationResult r =
         MoveFolder(nullptr, drive.path("src"), drive.path("new/src"), NoConfirmation);
     EXPECT_TRUE(r.ok()) << r.errorText.toStdString();
-    EXPECT_EQ(ReadAll(drive.host("new/src/a/b.txt")), QByteArray("b"));
+    EXPECT_EQ(ReadFile(drive.host("new/src/a/b.txt")), QByteArray("b"));
     EXPECT_FALSE(Exists(drive.host("src")));
 }
 
@@ -240,7 +213,7 @@ TEST(MoveItems, AFolderCannotGoIntoItself) {
     const FileOperationResult r =
         MoveFolder(nullptr, drive.path("src"), drive.path("src/inner"), NoConfirmation | NoErrorUi);
     EXPECT_EQ(r.status, FileOperationStatus::Failed);
-    EXPECT_EQ(ReadAll(drive.host("src/a.txt")), QByteArray("a"));
+    EXPECT_EQ(ReadFile(drive.host("src/a.txt")), QByteArray("a"));
 }
 
 TEST(MoveItems, AFileMeetingAFileAsksBeforeReplacing) {
@@ -248,15 +221,15 @@ TEST(MoveItems, AFileMeetingAFileAsksBeforeReplacing) {
     WriteFile(drive.host("src/a.txt"), "new");
     WriteFile(drive.host("dst/a.txt"), "old");
     {
-        Answers no(No);
+        ScriptedAnswers no(No);
         MoveItems(nullptr, {drive.path("src/a.txt")}, drive.path("dst"));
         EXPECT_EQ(no.asked.size(), 1);
-        EXPECT_EQ(ReadAll(drive.host("dst/a.txt")), QByteArray("old"));
-        EXPECT_EQ(ReadAll(drive.host("src/a.txt")), QByteArray("new"));
+        EXPECT_EQ(ReadFile(drive.host("dst/a.txt")), QByteArray("old"));
+        EXPECT_EQ(ReadFile(drive.host("src/a.txt")), QByteArray("new"));
     }
-    Answers yes(Yes);
+    ScriptedAnswers yes(Yes);
     EXPECT_TRUE(MoveItems(nullptr, {drive.path("src/a.txt")}, drive.path("dst")).ok());
-    EXPECT_EQ(ReadAll(drive.host("dst/a.txt")), QByteArray("new"));
+    EXPECT_EQ(ReadFile(drive.host("dst/a.txt")), QByteArray("new"));
     EXPECT_FALSE(Exists(drive.host("src/a.txt")));
 }
 
@@ -289,12 +262,12 @@ TEST_F(CrossDeviceMove, CopiesReadsBackThenRemovesTheSource) {
     ASSERT_TRUE(r.ok()) << r.errorText.toStdString();
     EXPECT_FALSE(Exists(source.host("src")));
     const QString moved = other.filePath(QStringLiteral("moved"));
-    EXPECT_EQ(ReadAll(moved + "/a/data.bin"), QByteArray(3 << 20, 'q'));
+    EXPECT_EQ(ReadFile(moved + "/a/data.bin"), QByteArray(3 << 20, 'q'));
     EXPECT_EQ(QFileInfo(moved + "/link").symLinkTarget(), outside.host("target.txt"));
     EXPECT_EQ(QFileInfo(moved + "/.hidden").permissions() &
                   (QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther),
               QFile::ReadOwner);
-    EXPECT_EQ(ReadAll(outside.host("target.txt")), QByteArray("outside"));
+    EXPECT_EQ(ReadFile(outside.host("target.txt")), QByteArray("outside"));
 }
 
 TEST_F(CrossDeviceMove, ACancelledCopyLeavesTheSourceWholeAndNoHalfCopy) {
@@ -304,8 +277,8 @@ TEST_F(CrossDeviceMove, ACancelledCopyLeavesTheSourceWholeAndNoHalfCopy) {
     FileOperationCallbacks stopSoon{[&](const FileOperationProgress&) { return ++calls < 4; }};
     const FileOperationResult r = MoveItems(nullptr, {"S:\\src"}, "O:\\", NoConfirmation, stopSoon);
     EXPECT_EQ(r.status, FileOperationStatus::Cancelled);
-    EXPECT_EQ(ReadAll(source.host("src/one.bin")), QByteArray(2 << 20, '1'));
-    EXPECT_EQ(ReadAll(source.host("src/two.bin")), QByteArray(2 << 20, '2'));
+    EXPECT_EQ(ReadFile(source.host("src/one.bin")), QByteArray(2 << 20, '1'));
+    EXPECT_EQ(ReadFile(source.host("src/two.bin")), QByteArray(2 << 20, '2'));
     EXPECT_EQ(QDir(other.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{});
 }

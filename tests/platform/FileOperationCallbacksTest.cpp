@@ -17,6 +17,8 @@
 #include "tests/fixtures/QtPrinters.h"
 #include "tests/fixtures/TempTree.h"
 
+using testing_support::EnvironmentScope;
+using testing_support::ReadFile;
 using namespace platform;
 using testing_support::DriveMapScope;
 using testing_support::TempTree;
@@ -37,19 +39,6 @@ const char* NameOf(Op op) {
     }
     return "";
 }
-
-// Sets an environment variable for the lifetime of the object.
-class EnvScope {
-public:
-    EnvScope(const char* name, const QString& value) : name_(name), old_(qgetenv(name)) {
-        qputenv(name, value.toLocal8Bit());
-    }
-    ~EnvScope() { qputenv(name_, old_); }
-
-private:
-    const char* name_;
-    QByteArray old_;
-};
 
 // Callbacks that answer as told and write down what they heard.
 struct Listener {
@@ -79,11 +68,6 @@ struct Listener {
         return c;
     }
 };
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 QStringList Entries(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
@@ -137,12 +121,12 @@ public:
     }
 
     void ExpectUntouched(const QString& name) const {
-        EXPECT_EQ(ReadAll(source.host(name)), name.toUtf8() + " data") << name.toStdString();
+        EXPECT_EQ(ReadFile(source.host(name)), name.toUtf8() + " data") << name.toStdString();
     }
 
     TempTree source;
     QTemporaryDir xdg;  // in the temporary folder, as the source is: one file system
-    EnvScope data{"XDG_DATA_HOME", xdg.filePath(QStringLiteral("data"))};
+    EnvironmentScope data{"XDG_DATA_HOME", xdg.filePath(QStringLiteral("data"))};
     QTemporaryDir other{QStringLiteral("/dev/shm/quillon-test-XXXXXX")};
     DriveMapScope map{QStringLiteral("S=%1;O=%2").arg(source.host(), other.path())};
 };
@@ -205,7 +189,7 @@ TEST(FileOperationCallbacks, ACancelFromProgressLeavesTheItemsNotReached) {
         // The first item is done, wholly; the others were never reached.
         EXPECT_FALSE(QFileInfo::exists(scene.source.host("a.txt")));
         if (c.op != Op::Delete) {
-            EXPECT_EQ(ReadAll(scene.DoneAt(c.op, "a.txt")), "a.txt data");
+            EXPECT_EQ(ReadFile(scene.DoneAt(c.op, "a.txt")), "a.txt data");
         }
         scene.ExpectUntouched("b.txt");
         scene.ExpectUntouched("c.txt");
@@ -245,7 +229,7 @@ TEST(FileOperationCallbacks, FailuresArriveThroughTheErrorCallbackUnlessNoErrorU
             for (const QString& name : QStringList{"a.txt", "b.txt"}) {
                 EXPECT_FALSE(QFileInfo::exists(scene.source.host(name)));
                 if (c.op != Op::Delete) {
-                    EXPECT_EQ(ReadAll(scene.DoneAt(c.op, name)), name.toUtf8() + " data");
+                    EXPECT_EQ(ReadFile(scene.DoneAt(c.op, name)), name.toUtf8() + " data");
                 }
             }
             scene.ExpectUntouched("c.txt");
@@ -275,8 +259,8 @@ TEST(FileOperationCallbacks, AFolderWhoseCopyFailsStaysWholeAndLeavesNoHalfCopy)
                     "read: " +
                     QString::fromLocal8Bit(std::strerror(EACCES))});
     EXPECT_EQ(r.failed, QStringList{"S:\\src"});
-    EXPECT_EQ(ReadAll(scene.source.host("src/first.txt")), "first");
-    EXPECT_EQ(ReadAll(scene.source.host("src/z/last.txt")), "last");
+    EXPECT_EQ(ReadFile(scene.source.host("src/first.txt")), "first");
+    EXPECT_EQ(ReadFile(scene.source.host("src/z/last.txt")), "last");
     EXPECT_TRUE(QFileInfo::exists(scene.source.host("src/locked.txt")));
     EXPECT_EQ(Entries(scene.other.path()), QStringList{"dst"});
     EXPECT_EQ(Entries(scene.other.filePath("dst")), QStringList{});
@@ -302,7 +286,7 @@ TEST(FileOperationCallbacks, WhereNoTrashCanTakeItAndNobodyIsAskedTheItemStays) 
         }
         // Keeping the item was the answer, not a failure to report.
         EXPECT_EQ(listener.errors, QStringList{});
-        EXPECT_EQ(ReadAll(scene.xdg.filePath("data/kept.txt")), "kept");
+        EXPECT_EQ(ReadFile(scene.xdg.filePath("data/kept.txt")), "kept");
     }
 }
 
@@ -333,9 +317,9 @@ TEST(FileOperationCallbacks, ASubfolderSwappedForALinkMidWayIsNeverFollowed) {
         };
         scene.Run(op, {"S:\\sel"}, NoConfirmation, callbacks);
         EXPECT_TRUE(swapped);
-        EXPECT_EQ(ReadAll(outside.host("keep/precious.txt")), "precious");
+        EXPECT_EQ(ReadFile(outside.host("keep/precious.txt")), "precious");
         EXPECT_EQ(Entries(outside.host("keep")), QStringList{"precious.txt"});
-        EXPECT_EQ(ReadAll(aside.host("b/two.txt")), "two");
+        EXPECT_EQ(ReadFile(aside.host("b/two.txt")), "two");
         if (op == Op::MoveAcross) {  // the link arrives as a link, never as a copy of its target
             const QFileInfo moved(scene.other.filePath("dst/sel/b"));
             EXPECT_TRUE(!moved.exists() || moved.isSymLink());

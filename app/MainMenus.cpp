@@ -185,9 +185,9 @@ void TMainForm::CreateMenus() {
                      &TMainForm::cmdFileRemoveAllDrivesClick);
     desktop::Connect(cmdFileAbort, &QAction::triggered, this, &TMainForm::cmdFileAbortClick);
     desktop::Connect(cmdFileOpenNcdu, &QAction::triggered, this,
-                     [this] { TNcduTransfer(*this).OpenExport(); });
+                     [this] { TNcduTransfer(*this, tree_).OpenExport(); });
     desktop::Connect(cmdFileSaveNcdu, &QAction::triggered, this,
-                     [this] { TNcduTransfer(*this).SaveExport(); });
+                     [this] { TNcduTransfer(*this, tree_).SaveExport(); });
     desktop::Connect(cmdFileSelectFolder, &QAction::triggered, this,
                      &TMainForm::cmdFileSelectFolderClick);
     desktop::Connect(cmdFileRestoreCompressedFolders, &QAction::triggered, this,

@@ -146,7 +146,7 @@ void TMainForm::mnuFileClick() {
     cmdFileExportPie->menuAction()->setEnabled(scanned);
     cmdFileReports->menuAction()->setEnabled(scanned);
     cmdFileOpenNcdu->setEnabled(MayChangeTree());
-    cmdFileSaveNcdu->setEnabled(TNcduTransfer(*this).CanSave());
+    cmdFileSaveNcdu->setEnabled(TNcduTransfer(*this, tree_).CanSave());
 }
 
 // --- the scan operations ---

@@ -113,7 +113,7 @@ bool TNcduTransfer::Import(const QString& file, int32_t clusterSize) {
     engine::DriveRecord* record = engine::ScannedDrives().Add(letter);
     QString error;
     engine::TFolderNode* top = engine::ImportNcdu(
-        w.Tree(), *record, letter, input,
+        tree_, *record, letter, input,
         clusterSize > 0 ? clusterSize : engine::TImportFacts::kDefaultImportClusterSize, error,
         w.ScanSession());
     w.ShowStatusText(0, QStringLiteral("Done."));

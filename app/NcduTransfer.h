@@ -7,6 +7,9 @@
 #include <cstdint>
 
 class TMainForm;
+namespace engine {
+class TFolderTree;
+}
 
 // The options that bring or take an export, from the front of the command line:
 // --import-ncdu FILE, --cluster-size N, --export-ncdu PATH FILE. FILE "-" is standard input
@@ -27,7 +30,7 @@ int ExportNcduFromCommandLine(const TNcduOptions& options);
 
 class TNcduTransfer {
 public:
-    explicit TNcduTransfer(TMainForm& window) : window_(window) {}
+    TNcduTransfer(TMainForm& window, engine::TFolderTree& tree) : window_(window), tree_(tree) {}
 
     // Reads an export (a host path or "-") into a new drive and selects its root. False, after
     // telling the user why, when nothing could be read.
@@ -42,4 +45,5 @@ public:
 
 private:
     TMainForm& window_;
+    engine::TFolderTree& tree_;  // the window's, which an import adds to
 };

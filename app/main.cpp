@@ -205,7 +205,8 @@ void TMainForm::WMStartup() {
     }
     // A command line that rests on an import that failed would report on something else.
     const TNcduOptions ncdu = TakeNcduOptions(arguments_);
-    if (ncdu.ImportFile.isEmpty() || TNcduTransfer(*this).Import(ncdu.ImportFile, ncdu.ClusterSize))
+    if (ncdu.ImportFile.isEmpty() ||
+        TNcduTransfer(*this, tree_).Import(ncdu.ImportFile, ncdu.ClusterSize))
         WorkThroughCommandLine();
     // A report run without a display ends here: nobody is there to pick drives.
     const bool headlessReport = desktop::IsOffscreen() && IsReportRequest(arguments_);

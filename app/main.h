@@ -56,7 +56,7 @@ public:
     engine::IScanHost* ScanHost() { return this; }
     // The day this build was made, from which the old-version notice counts three years.
     static QDate ReleaseDate();
-    engine::TFolderTree& Tree() { return tree_; }
+    const engine::TFolderTree& Tree() const { return tree_; }
 
     // Where the window stands (the current folder, its drive, the page, the scanning state);
     // ScannedLetters: the letters of the tree's drives in (re)scan order.

@@ -851,8 +851,9 @@ bool TExport::WriteEntries(platform::FolderReader& reader, const QString& path) 
 bool ExportNcdu(const QString& path, QIODevice& out, QString& error) {
     StopRequested = false;
     const QString host = platform::ToHostPath(path);
+    platform::FolderReadAhead ahead;  // outlives the readers
     platform::FolderReader reader;
-    if (host.isEmpty() || !reader.Open(path)) {
+    if (host.isEmpty() || !reader.Open(path, &ahead)) {
         error = host.isEmpty() ? QStringLiteral("%1 is on no drive").arg(path) : reader.errorText();
         return false;
     }

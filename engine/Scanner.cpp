@@ -188,8 +188,9 @@ void CountInto(platform::FolderReader& reader, TFolderContents& contents,
 
 TFolderContents CountFolderContents(const QString& path, const std::function<bool()>& keepGoing) {
     TFolderContents contents;
+    platform::FolderReadAhead ahead;
     platform::FolderReader reader;
-    reader.Open(path);
+    reader.Open(path, &ahead);
     CountInto(reader, contents, keepGoing);
     return contents;
 }
@@ -207,8 +208,10 @@ QString FolderDisplayName(const QString& longName, bool hasShortName, bool names
 
 TFolderSize* ScanFolder(const QString& path, TFolderNode* node) {
     TWalk walk(path);
+    // Declared before the readers, which must go first: its workers end with the scan.
+    platform::FolderReadAhead ahead;
     platform::FolderReader reader;
-    reader.Open(path);
+    reader.Open(path, &ahead);
     return walk.Scan(path, node, reader);
 }
 

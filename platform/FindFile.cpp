@@ -11,6 +11,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "platform/Drives.h"
@@ -479,14 +482,14 @@ bool FindHandle::FindNext(FindData& data) {
     }
 }
 
-namespace {
-
 // A folder's identity, to recognise the roots of other drives inside a walk.
 struct FolderId {
     uint64_t device = 0;
     uint64_t inode = 0;
     bool operator==(const FolderId&) const = default;
 };
+
+namespace {
 
 uint64_t DeviceOf(const struct statx& sx) {
     return (uint64_t(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
@@ -510,13 +513,248 @@ std::shared_ptr<const std::vector<FolderId>> DriveRootsInside(const QString& hos
 
 }  // namespace
 
+// An open folder, closed when its last holder lets go: the walk's listing and the reads of its
+// subfolders sent ahead share it.
+struct OpenFolder {
+    int fd;
+    explicit OpenFolder(int folder) : fd(folder) {}
+    ~OpenFolder() { ::close(fd); }
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+};
+
+// One entry of a folder read whole.
+struct ListedEntry {
+    FolderEntry entry;
+    FolderId id;
+    uint32_t name = 0;  // where its name starts in the listing's names, NUL-terminated
+    bool mountRootKnown = false;
+    bool mountRoot = false;
+};
+
+// Every entry of one folder, read with getdents64 and statx in one go, by the walk itself or
+// by a worker ahead of it. The folder stays open afterwards, for its subfolders.
+struct FolderContents {
+    std::shared_ptr<OpenFolder> folder;
+    std::vector<ListedEntry> entries;
+    std::vector<char> names;
+    int openError = 0;   // errno of a folder that could not be opened
+    int endError = 0;    // errno that ended the reading early; 0 at its plain end
+    bool stale = false;  // another folder than the one listed stood at the name: read it again
+
+    size_t Bytes() const { return entries.size() * sizeof(ListedEntry) + names.size(); }
+};
+
+namespace {
+
+// Reads every entry of the open folder fd (taken over), whose device is device.
+void ReadContents(int fd, uint64_t device, FolderContents& c) {
+    c.folder = std::make_shared<OpenFolder>(fd);
+    const std::vector<QByteArray> hidden = HiddenNamesIn(fd);
+    thread_local std::unique_ptr<char[]> buffer = std::make_unique<char[]>(kListingBufferSize);
+    for (;;) {
+        const long length = syscall(SYS_getdents64, fd, buffer.get(), kListingBufferSize);
+        if (length <= 0) {
+            c.endError = length < 0 ? errno : 0;
+            return;
+        }
+        for (long offset = 0; offset < length;) {
+            const auto* d = reinterpret_cast<const LinuxDirent64*>(buffer.get() + offset);
+            offset += d->d_reclen;
+            if (IsDotOrDotDot(d->d_name)) continue;
+            ListedEntry e;
+            const bool isHidden = IsHiddenName(d->d_name, hidden);
+            struct statx sx;
+            if (statx(fd, d->d_name, kStatxFlags, kWalkStatxMask, &sx) == 0) {
+                e.entry.attributes = AttributesOf(sx, isHidden);
+                e.entry.lastAccessTime = ToFileTime(sx.stx_atime);
+                e.entry.lastWriteTime = ToFileTime(sx.stx_mtime);
+                e.entry.size = S_ISDIR(sx.stx_mode) ? 0 : int64_t(sx.stx_size);
+                e.entry.allocated = int64_t(sx.stx_blocks) * 512;
+                e.entry.device = DeviceOf(sx);
+                e.entry.fileId = sx.stx_ino;
+                e.entry.linkCount = sx.stx_nlink;
+                e.id = {DeviceOf(sx), sx.stx_ino};
+                e.mountRootKnown = sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT;
+                e.mountRoot = sx.stx_attributes & STATX_ATTR_MOUNT_ROOT;
+            } else if (errno == ENOENT) {
+                continue;  // gone since the listing was read
+            } else {
+                e.entry.attributes = AttributesOfType(d->d_type, isHidden);
+                e.id = {device, d->d_ino};  // unknown: tried as a folder of this file system
+            }
+            e.name = uint32_t(c.names.size());
+            const size_t n = strlen(d->d_name) + 1;
+            c.names.insert(c.names.end(), d->d_name, d->d_name + n);
+            c.entries.push_back(e);
+        }
+    }
+}
+
+bool IsFolderWithId(int fd, const FolderId& expected) {
+    struct statx sx;
+    if (statx(fd, "", AT_EMPTY_PATH, STATX_INO, &sx) != 0) return false;
+    errno = 0;
+    return FolderId{DeviceOf(sx), sx.stx_ino} == expected;
+}
+
+// Opens the subfolder name of the open folder parent and reads it whole, when it is still the
+// folder expected (a folder swapped in since the listing leaves the reading to the walk).
+void ReadSubfolder(int parent, const char* name, const FolderId& expected, FolderContents& c) {
+    const int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        c.openError = errno;
+        return;
+    }
+    if (!IsFolderWithId(fd, expected)) {
+        ::close(fd);
+        c.stale = true;
+        return;
+    }
+    ReadContents(fd, expected.device, c);
+}
+
+}  // namespace
+
+// --- the read-ahead ---
+
+// A subfolder sent ahead: who holds it and what became of it.
+struct FolderReadAhead::Task {
+    enum class State { Queued, Running, Done, Dropped };
+    State state = State::Queued;
+    bool dropWhenDone = false;  // the walk let go of it while a worker read it
+    std::shared_ptr<OpenFolder> parent;
+    QByteArray name;
+    FolderId expected;
+    FolderContents result;
+};
+
+int FolderReadAhead::ThreadCount() {
+    bool given = false;
+    const int asked = qEnvironmentVariableIntValue("QUILLON_SCAN_THREADS", &given);
+    if (given && asked >= 1) return std::min(asked, 64);
+    return std::clamp(int(std::thread::hardware_concurrency()), 1, 8);
+}
+
+FolderReadAhead::FolderReadAhead(int threads, size_t maxFolders, size_t maxBytes)
+    : maxFolders_(maxFolders), maxBytes_(maxBytes) {
+    if (threads <= 1) return;  // one thread: the walk reads every folder itself
+    for (int i = 0; i < threads; ++i) workers_.emplace_back([this] { Work(); });
+}
+
+FolderReadAhead::~FolderReadAhead() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+        for (const std::shared_ptr<Task>& task : stack_) task->state = Task::State::Dropped;
+        stack_.clear();
+    }
+    wake_.notify_all();
+    for (std::thread& worker : workers_) worker.join();
+}
+
+std::shared_ptr<FolderReadAhead::Task> FolderReadAhead::Send(std::shared_ptr<OpenFolder> parent,
+                                                             const char* name,
+                                                             const FolderId& expected) {
+    if (workers_.empty()) return nullptr;
+    auto task = std::make_shared<Task>();
+    task->parent = std::move(parent);
+    task->name = name;
+    task->expected = expected;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (stopping_ || outstanding_ >= maxFolders_ || bytes_ >= maxBytes_) return nullptr;
+        ++outstanding_;
+        stack_.push_back(task);
+    }
+    wake_.notify_one();
+    return task;
+}
+
+void FolderReadAhead::Unqueue(Task& task) {
+    stack_.erase(std::find_if(stack_.begin(), stack_.end(),
+                              [&](const std::shared_ptr<Task>& t) { return t.get() == &task; }));
+    task.parent.reset();  // its folder closes when nothing else holds it
+    task.state = Task::State::Dropped;
+    --outstanding_;
+}
+
+bool FolderReadAhead::Take(Task& task, FolderContents& contents) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (task.state == Task::State::Queued) {
+        // Not reached yet: the walk reads it itself rather than wait.
+        Unqueue(task);
+        return false;
+    }
+    done_.wait(lock, [&] { return task.state != Task::State::Running; });
+    if (task.state != Task::State::Done) return false;
+    task.state = Task::State::Dropped;
+    --outstanding_;
+    bytes_ -= task.result.Bytes();
+    if (task.result.stale) return false;
+    contents = std::move(task.result);
+    return true;
+}
+
+void FolderReadAhead::Drop(Task& task) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    switch (task.state) {
+        case Task::State::Queued:
+            Unqueue(task);
+            return;
+        case Task::State::Running:
+            task.dropWhenDone = true;
+            return;
+        case Task::State::Done:
+            --outstanding_;
+            bytes_ -= task.result.Bytes();
+            task.result = {};
+            break;
+        case Task::State::Dropped:
+            return;
+    }
+    task.state = Task::State::Dropped;
+}
+
+void FolderReadAhead::Work() {
+    for (;;) {
+        std::shared_ptr<Task> task;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            wake_.wait(lock, [this] { return stopping_ || !stack_.empty(); });
+            if (stopping_) return;
+            task = std::move(stack_.back());
+            stack_.pop_back();
+            task->state = Task::State::Running;
+        }
+        FolderContents contents;
+        ReadSubfolder(task->parent->fd, task->name.constData(), task->expected, contents);
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            task->parent.reset();
+            if (task->dropWhenDone) {
+                task->state = Task::State::Dropped;
+                --outstanding_;
+            } else {
+                task->result = std::move(contents);
+                task->state = Task::State::Done;
+                bytes_ += task->result.Bytes();
+            }
+        }
+        done_.notify_all();
+        // A listing dropped here closes its folder outside the lock.
+    }
+}
+
+// --- the walk's reader ---
+
 // A folder being read for a walk. A walk keeps the folders of the whole path open, one per
-// level; so that a tree deeper than the open-file limit still reads completely, only the
-// deepest ones (a budget below that limit) stay open, and a shallower listing lets go of its
-// folder and opens it again, from its nearest open ancestor, when the walk comes back to it.
+// level, to open their subfolders relative to them; so that a tree deeper than the open-file
+// limit still reads completely, only the deepest ones (a budget below that limit) stay open, and
+// a shallower listing lets go of its folder and opens it again, from its nearest open ancestor,
+// when the walk comes back to it for a subfolder.
 struct FolderReader::Listing {
-    DirentStream stream;
-    std::vector<QByteArray> hiddenNames;
+    FolderContents contents;
     std::shared_ptr<const std::vector<FolderId>> driveRoots;
     uint64_t device = 0;  // of the folder itself
     // How to open the folder again: its name in the parent listing's folder, or for the first
@@ -524,27 +762,32 @@ struct FolderReader::Listing {
     Listing* parent = nullptr;
     QByteArray reopenName;
     FolderId self;
-    bool detached = false;
+    // The read-ahead the walk uses, and the subfolders sent to it, by entry.
+    FolderReadAhead* ahead = nullptr;
+    std::vector<std::pair<size_t, std::shared_ptr<FolderReadAhead::Task>>> sent;
+    size_t sentTaken = 0;  // sent before this one were taken or let go
     // The current entry.
-    const char* name = nullptr;
-    FolderId id;
-    bool mountRoot = false;
-    bool mountRootKnown = false;
+    size_t next = 0;
+    const ListedEntry* current = nullptr;
 
-    Listing(int fd, std::shared_ptr<const std::vector<FolderId>> roots, uint64_t folderDevice)
-        : stream(fd), driveRoots(std::move(roots)), device(folderDevice) {}
+    Listing(std::shared_ptr<const std::vector<FolderId>> roots, uint64_t folderDevice)
+        : driveRoots(std::move(roots)), device(folderDevice) {}
     ~Listing() {
+        for (size_t i = sentTaken; i < sent.size(); ++i) ahead->Drop(*sent[i].second);
         auto& open = OpenListings();
         open.erase(std::remove(open.begin(), open.end(), this), open.end());
     }
     Listing(const Listing&) = delete;
     Listing& operator=(const Listing&) = delete;
 
-    // Whether the current entry, a folder, belongs to another file system or drive.
-    bool EntryIsForeign() const {
-        if (mountRootKnown ? mountRoot : id.device != device) return true;
+    int Fd() const { return contents.folder ? contents.folder->fd : -1; }
+    const char* NameOf(const ListedEntry& e) const { return contents.names.data() + e.name; }
+
+    // Whether an entry, a folder, belongs to another file system or drive.
+    bool IsForeign(const ListedEntry& e) const {
+        if (e.mountRootKnown ? e.mountRoot : e.id.device != device) return true;
         return driveRoots &&
-               std::find(driveRoots->begin(), driveRoots->end(), id) != driveRoots->end();
+               std::find(driveRoots->begin(), driveRoots->end(), e.id) != driveRoots->end();
     }
 
     // Counts the listing among the open ones; the oldest let go of their folders while more
@@ -555,39 +798,61 @@ struct FolderReader::Listing {
         while (open.size() > Budget()) {
             Listing* oldest = open.front();
             open.erase(open.begin());
-            oldest->stream.Detach();
-            oldest->name = nullptr;  // it pointed into the buffer Detach replaced
-            oldest->detached = true;
+            oldest->contents.folder.reset();
         }
     }
 
-    // Opens the folder again if it was let go, with every detached ancestor on the way. False
+    // Opens the folder again if it was let go, with every let-go ancestor on the way. False
     // (errno set) when a folder on the way is gone or is no longer the same folder.
     bool EnsureOpen() {
-        if (!detached) return true;
+        if (contents.folder) return true;
         std::vector<Listing*> chain;
-        for (Listing* l = this; l && l->detached; l = l->parent) chain.push_back(l);
+        for (Listing* l = this; l && !l->contents.folder; l = l->parent) chain.push_back(l);
         for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
             Listing* l = *it;
-            const int fd = l->parent ? ::openat(l->parent->stream.fd, l->reopenName.constData(),
+            const int fd = l->parent ? ::openat(l->parent->Fd(), l->reopenName.constData(),
                                                 O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
                                      : HostPathAt(DecodeHostName(l->reopenName)).OpenFolder(0);
-            if (fd < 0 || !IsFolder(fd, l->self) || !l->stream.Reattach(fd)) {
+            if (fd < 0 || !IsFolderWithId(fd, l->self)) {
                 if (fd >= 0) ::close(fd);
                 if (errno == 0) errno = ENOENT;
                 return false;
             }
-            l->detached = false;
+            l->contents.folder = std::make_shared<OpenFolder>(fd);
             l->Register();
         }
         return true;
     }
 
-    static bool IsFolder(int fd, const FolderId& expected) {
-        struct statx sx;
-        if (statx(fd, "", AT_EMPTY_PATH, STATX_INO, &sx) != 0) return false;
-        errno = 0;
-        return FolderId{DeviceOf(sx), sx.stx_ino} == expected;
+    // Sends the first subfolders ahead, as many as the read-ahead takes, the first on top so
+    // that the workers read them in the walk's order.
+    void SendAhead() {
+        if (!ahead || !contents.folder) return;
+        std::vector<size_t> folders;
+        for (size_t i = 0; i < contents.entries.size(); ++i) {
+            const ListedEntry& e = contents.entries[i];
+            if ((e.entry.attributes & FILE_ATTRIBUTE_DIRECTORY) && !IsForeign(e))
+                folders.push_back(i);
+        }
+        std::vector<std::pair<size_t, std::shared_ptr<FolderReadAhead::Task>>> tasks;
+        for (size_t i : folders) {
+            const ListedEntry& e = contents.entries[i];
+            auto task = ahead->Send(contents.folder, NameOf(e), e.id);
+            if (!task) break;
+            tasks.emplace_back(i, std::move(task));
+        }
+        sent = std::move(tasks);
+    }
+
+    // What was read ahead for the current entry, when it was sent and is ready; false when
+    // the walk reads it itself.
+    bool TakeAhead(FolderContents& into) {
+        const size_t index = size_t(current - contents.entries.data());
+        // The entries are walked in order: those sent before this one are done with.
+        while (sentTaken < sent.size() && sent[sentTaken].first < index)
+            ahead->Drop(*sent[sentTaken++].second);
+        if (sentTaken == sent.size() || sent[sentTaken].first != index) return false;
+        return ahead->Take(*sent[sentTaken++].second, into);
     }
 
     // The listings whose folders are open, oldest first: in a walk, shallowest first.
@@ -608,6 +873,15 @@ struct FolderReader::Listing {
     }
 };
 
+size_t FolderReadAhead::FolderBudget() {
+    struct rlimit limit;
+    rlim_t files = ::getrlimit(RLIMIT_NOFILE, &limit) == 0 ? limit.rlim_cur : 1024;
+    if (files == RLIM_INFINITY) files = 1024;
+    // Each folder read ahead holds its own descriptor and its parent's: a share of what the
+    // walk's budget leaves.
+    return std::clamp<size_t>(size_t(files) / 8, 1, 1024);
+}
+
 FolderReader::FolderReader() = default;
 FolderReader::~FolderReader() = default;
 
@@ -615,7 +889,7 @@ void FolderReader::Close() {
     listing_.reset();
 }
 
-bool FolderReader::Open(const QString& folderPath) {
+bool FolderReader::Open(const QString& folderPath, FolderReadAhead* ahead) {
     Close();
     error_ = FindError::None;
     errorText_.clear();
@@ -625,7 +899,7 @@ bool FolderReader::Open(const QString& folderPath) {
         return false;
     }
     if (IsForeignMountPoint(host, FindDrive(folderPath[0])->hostRoot)) {
-        listing_ = std::make_unique<Listing>(-1, nullptr, 0);  // a drive of its own: empty
+        listing_ = std::make_unique<Listing>(nullptr, 0);  // a drive of its own: empty
         return true;
     }
     const int fd = HostPathAt(host).OpenFolder(0);
@@ -636,11 +910,13 @@ bool FolderReader::Open(const QString& folderPath) {
         return false;
     }
     Listing::SetBudgetFromLimit();
-    listing_ = std::make_unique<Listing>(fd, DriveRootsInside(host), DeviceOf(sx));
-    listing_->hiddenNames = HiddenNamesIn(fd);
+    listing_ = std::make_unique<Listing>(DriveRootsInside(host), DeviceOf(sx));
+    ReadContents(fd, DeviceOf(sx), listing_->contents);
     listing_->reopenName = EncodeHostName(host);
     listing_->self = {DeviceOf(sx), sx.stx_ino};
+    listing_->ahead = ahead;
     listing_->Register();
+    listing_->SendAhead();
     return true;
 }
 
@@ -649,25 +925,41 @@ bool FolderReader::OpenEntryOf(const FolderReader& parent) {
     error_ = FindError::None;
     errorText_.clear();
     Listing* p = parent.listing_.get();
-    if (!p || !p->name || !parent.entryIsFolder()) {
+    if (!p || !p->current || !parent.entryIsFolder()) {
         error_ = FindError::PathNotFound;
         return false;
     }
-    if (p->EntryIsForeign()) {
-        listing_ = std::make_unique<Listing>(-1, nullptr, 0);
+    const ListedEntry& e = *p->current;
+    if (p->IsForeign(e)) {
+        listing_ = std::make_unique<Listing>(nullptr, 0);
         return true;
     }
-    const int fd = ::openat(p->stream.fd, p->name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        NoteFailure(errno, error_, errorText_);
+    auto listing = std::make_unique<Listing>(p->driveRoots, e.id.device);
+    FolderContents& c = listing->contents;
+    if (!p->TakeAhead(c)) {
+        c = {};
+        if (!p->EnsureOpen()) {
+            NoteFailure(errno, error_, errorText_);
+            return false;
+        }
+        const int fd =
+            ::openat(p->Fd(), p->NameOf(e), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) {
+            NoteFailure(errno, error_, errorText_);
+            return false;
+        }
+        ReadContents(fd, e.id.device, c);
+    } else if (c.openError) {
+        NoteFailure(c.openError, error_, errorText_);
         return false;
     }
-    listing_ = std::make_unique<Listing>(fd, p->driveRoots, p->id.device);
-    listing_->hiddenNames = HiddenNamesIn(fd);
+    listing_ = std::move(listing);
     listing_->parent = p;
-    listing_->reopenName = p->name;
-    listing_->self = p->id;
+    listing_->reopenName = p->NameOf(e);
+    listing_->self = e.id;
+    listing_->ahead = p->ahead;
     listing_->Register();
+    listing_->SendAhead();
     return true;
 }
 
@@ -677,51 +969,27 @@ bool FolderReader::Next() {
         error_ = FindError::NoMoreFiles;
         return false;
     }
-    if (!l->EnsureOpen()) {
-        NoteFailure(errno, error_, errorText_);
-        l->name = nullptr;
+    if (l->next >= l->contents.entries.size()) {
+        l->current = nullptr;
+        if (l->contents.endError)
+            NoteFailure(l->contents.endError, error_, errorText_);
+        else
+            error_ = FindError::NoMoreFiles;
         return false;
     }
-    for (;;) {
-        const LinuxDirent64* d = l->stream.Read();
-        if (!d) {
-            NoteListingEnd(error_, errorText_);
-            l->name = nullptr;
-            return false;
-        }
-        const bool hidden = IsHiddenName(d->d_name, l->hiddenNames);
-        struct statx sx;
-        if (statx(l->stream.fd, d->d_name, kStatxFlags, kWalkStatxMask, &sx) == 0) {
-            entry_.attributes = AttributesOf(sx, hidden);
-            entry_.lastAccessTime = ToFileTime(sx.stx_atime);
-            entry_.lastWriteTime = ToFileTime(sx.stx_mtime);
-            entry_.size = S_ISDIR(sx.stx_mode) ? 0 : int64_t(sx.stx_size);
-            entry_.allocated = int64_t(sx.stx_blocks) * 512;
-            entry_.device = DeviceOf(sx);
-            entry_.fileId = sx.stx_ino;
-            entry_.linkCount = sx.stx_nlink;
-            l->id = {DeviceOf(sx), sx.stx_ino};
-            l->mountRootKnown = sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT;
-            l->mountRoot = sx.stx_attributes & STATX_ATTR_MOUNT_ROOT;
-        } else if (errno == ENOENT) {
-            continue;  // gone since the listing was read
-        } else {
-            entry_ = FolderEntry{};
-            entry_.attributes = AttributesOfType(d->d_type, hidden);
-            l->id = {l->device, d->d_ino};  // unknown: tried as a folder of this file system
-            l->mountRootKnown = false;
-        }
-        l->name = d->d_name;
-        return true;
-    }
+    l->current = &l->contents.entries[l->next++];
+    entry_ = l->current->entry;
+    return true;
 }
 
 QString FolderReader::entryName() const {
-    return listing_ && listing_->name ? ProgramName(listing_->name) : QString();
+    return listing_ && listing_->current ? ProgramName(listing_->NameOf(*listing_->current))
+                                         : QString();
 }
 
 QByteArray FolderReader::entryHostName() const {
-    return listing_ && listing_->name ? QByteArray(listing_->name) : QByteArray();
+    return listing_ && listing_->current ? QByteArray(listing_->NameOf(*listing_->current))
+                                         : QByteArray();
 }
 
 bool PathIsMissing(const QString& path) {

@@ -8,8 +8,12 @@
 // (HiddenNames.h); the short name is always empty.
 
 #include <QString>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "platform/WinTypes.h"
 
@@ -88,11 +92,66 @@ struct FolderEntry {
     uint32_t linkCount = 1;
 };
 
-// The listing of one folder for walking a whole tree. A subfolder is opened relative to the
-// listing of its parent while that listing stays open, so no path is resolved twice, and an
-// entry's name is decoded only when asked for. Entries follow the rules of FindHandle: links
-// are files, "." and ".." are skipped, and a folder on which another file system is mounted
-// (or that is another drive's root) opens with no entries.
+struct FolderContents;
+struct FolderId;
+struct OpenFolder;
+
+// Folders read ahead of a tree walk by a few worker threads. The walk stays where it is: it takes
+// each folder's listing in its own order, and reads a folder itself when the workers have not
+// reached it. A worker opens a subfolder relative to its parent's descriptor without following a
+// link, checks that it is the folder listed, reads all its entries with their status, and hands
+// the listing over; it touches nothing but its own buffers and this object's queue. At most
+// maxFolders listings wait (each holds its folder open) and maxBytes of them. It must outlive the
+// readers that use it; going, it stops its workers within one folder's reading and joins them.
+class FolderReadAhead {
+public:
+    // The workers of a scan: QUILLON_SCAN_THREADS when it is set (1: none, the walk reads every
+    // folder itself), otherwise the number of cores, at most 8.
+    static int ThreadCount();
+    // How many folders may wait, read: a share of the open-file limit.
+    static size_t FolderBudget();
+
+    explicit FolderReadAhead(int threads = ThreadCount(), size_t maxFolders = FolderBudget(),
+                             size_t maxBytes = size_t(64) << 20);
+    ~FolderReadAhead();
+    FolderReadAhead(const FolderReadAhead&) = delete;
+    FolderReadAhead& operator=(const FolderReadAhead&) = delete;
+
+    int Threads() const { return int(workers_.size()); }
+
+private:
+    friend class FolderReader;
+    struct Task;
+
+    // Queues the subfolder name of parent; nullptr when the read-ahead is full or has no workers.
+    std::shared_ptr<Task> Send(std::shared_ptr<OpenFolder> parent, const char* name,
+                               const FolderId& expected);
+    // The listing read for a task: waits while a worker reads it; false when the walk is to
+    // read the folder itself (not reached yet, or another folder stood at the name).
+    bool Take(Task& task, FolderContents& contents);
+    // The walk no longer needs a task.
+    void Drop(Task& task);
+    // Takes a queued task off the queue (the lock held).
+    void Unqueue(Task& task);
+    void Work();
+
+    std::mutex mutex_;
+    std::condition_variable wake_;              // a task was queued, or the workers are to stop
+    std::condition_variable done_;              // a worker finished a task
+    std::vector<std::shared_ptr<Task>> stack_;  // the last queued on top
+    size_t outstanding_ = 0;                    // queued, read or being read, not yet taken
+    size_t bytes_ = 0;                          // of the listings read and waiting
+    size_t maxFolders_;
+    size_t maxBytes_;
+    bool stopping_ = false;
+    std::vector<std::thread> workers_;
+};
+
+// The listing of one folder for walking a whole tree, read whole when it is opened. A subfolder
+// is opened relative to its parent's folder, so no path is resolved twice, and an entry's name is
+// decoded only when asked for. Entries follow the rules of FindHandle: links are files, "." and
+// ".." are skipped, and a folder on which another file system is mounted (or that is another
+// drive's root) opens with no entries. A walk given a read-ahead has its subfolders read ahead.
 class FolderReader {
 public:
     FolderReader();
@@ -100,11 +159,12 @@ public:
     FolderReader(const FolderReader&) = delete;
     FolderReader& operator=(const FolderReader&) = delete;
 
-    // Opens a folder by its program path ("C:\dir", a trailing backslash allowed). False when
-    // it cannot be listed; error() and errorText() say why.
-    bool Open(const QString& folderPath);
-    // Opens the folder that the parent's current entry names; false when that entry is no
-    // folder or cannot be opened.
+    // Opens a folder by its program path ("C:\dir", a trailing backslash allowed), its subfolders
+    // to be read ahead by ahead when one is given. False when it cannot be listed; error() and
+    // errorText() say why.
+    bool Open(const QString& folderPath, FolderReadAhead* ahead = nullptr);
+    // Opens the folder that the parent's current entry names (with the parent's read-ahead);
+    // false when that entry is no folder or cannot be opened.
     bool OpenEntryOf(const FolderReader& parent);
     // Steps to the next entry; false when the listing is done (error() NoMoreFiles) or failed.
     bool Next();

@@ -169,6 +169,19 @@ inline void ExpectSameRecord(const TFolderSize& a, const TFolderSize& b) {
     EXPECT_EQ(a.FilesWastedAt, b.FilesWastedAt);
 }
 
+// Two trees alike: the same folders in the same order, every record alike (or both missing).
+inline void ExpectIdenticalTrees(const TFolderNode* a, const TFolderNode* b) {
+    const std::string where = NodePath(a).toStdString();
+    ASSERT_EQ(a->DisplayName(), b->DisplayName()) << where;
+    ASSERT_EQ(a->ChildCount(), b->ChildCount()) << where;
+    ASSERT_EQ(a->Record() != nullptr, b->Record() != nullptr) << where;
+    if (a->Record()) {
+        SCOPED_TRACE(where);
+        ExpectSameRecord(*a->Record(), *b->Record());
+    }
+    for (int i = 0; i < a->ChildCount(); ++i) ExpectIdenticalTrees(a->Child(i), b->Child(i));
+}
+
 inline TFolderNode* Find(TFolderNode* top, const char* path) {
     return FindNodeByPath(top, QString::fromUtf8(path), true);
 }

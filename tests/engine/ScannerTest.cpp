@@ -638,3 +638,43 @@ TEST_F(Scanner, HostileNamesSpecialFilesAndATreeChangingUnderTheScanDoNoHarm) {
     }
     EXPECT_EQ(top->Record()->FileCount, 2);  // the pipe and the socket
 }
+
+TEST_F(Scanner, TheTreeIsTheSameWhateverTheNumberOfThreadsReadingAhead) {
+    TempDrive drive;
+    const QByteArray root = QFile::encodeName(drive.host());
+    // Wide and deep folders, names of any bytes, hidden entries, links and hard links.
+    for (int i = 0; i < 40; ++i) {
+        const QString folder = QStringLiteral("wide/f%1").arg(i, 2, 10, QLatin1Char('0'));
+        for (int k = 0; k <= i % 7; ++k)
+            drive.file(folder + QStringLiteral("/x%1").arg(k), i * 1000 + k);
+        if (i % 5 == 0) drive.file(folder + "/deep/er/still/leaf", i);
+    }
+    for (const QByteArray& name :
+         {QByteArray("bad\xff"), QByteArray("new\nline"), QByteArray(255, 'n')})
+        ASSERT_EQ(::mkdir(root + "/wide/" + name, 0755), 0);
+    drive.file("wide/.hidden", 0);
+    testing_support::WriteFile(drive.host("wide/.hidden"), "f01\n");
+    drive.file("wide/.dot/inside", 77);
+    drive.hardLink("wide/f03/x0", "wide/f04/linked");
+    ASSERT_TRUE(QFile::link(drive.host("wide/f05"), drive.host("wide/link-to-f05")));
+    ASSERT_TRUE(QFile::link("/", drive.host("wide/absolute-link")));
+
+    for (const bool once : {false, true}) {
+        SCOPED_TRACE(once);
+        TFolderTree sequential, parallel;
+        TFolderNode* one = nullptr;
+        TFolderNode* four = nullptr;
+        {
+            testing_support::EnvironmentScope threads("QUILLON_SCAN_THREADS", "1");
+            one = ScanTestDrive(sequential, drive, {.CountHardLinksOnce = once});
+        }
+        {
+            testing_support::EnvironmentScope threads("QUILLON_SCAN_THREADS", "4");
+            four = ScanTestDrive(parallel, drive, {.CountHardLinksOnce = once});
+        }
+        ASSERT_NE(one->Record(), nullptr);
+        EXPECT_EQ(one->Record()->TreeFolderCount, 40 + 8 * 3 + 3 + 1 + 1);
+        ExpectIdenticalTrees(one, four);
+        ExpectConsistentTotals(four);
+    }
+}

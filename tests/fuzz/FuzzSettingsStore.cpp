@@ -12,7 +12,7 @@
 #include "config/SettingsStore.h"
 #include "tests/fuzz/FuzzSupport.h"
 
-using namespace platform;
+using namespace config;
 
 namespace {
 

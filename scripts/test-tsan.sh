@@ -11,6 +11,10 @@ CC=clang CXX=clang++ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Rel
 cmake --build "$build" -j2 --target test_engine test_platform test_file_operations
 cd "$build"
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+# Tests that start other programs (cp, du, ncdu) are left out: clang 14's ThreadSanitizer stops
+# on a CHECK in the child Qt forks for them, before anything of ours runs there.
+spawning='HardLinkedFilesCountOnce|AHardLinkItsCountingFolder|ThroughNcdu|CompressedInputIsUnpacked'
 for dir in engine platform; do
-  QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --test-dir "$build/tests/$dir" "$@"
+  QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --test-dir "$build/tests/$dir" \
+    -E "$spawning" "$@"
 done

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -538,32 +539,41 @@ struct FolderContents {
     std::shared_ptr<OpenFolder> folder;
     std::vector<ListedEntry> entries;
     std::vector<char> names;
-    int openError = 0;   // errno of a folder that could not be opened
-    int endError = 0;    // errno that ended the reading early; 0 at its plain end
-    bool stale = false;  // another folder than the one listed stood at the name: read it again
+    int openError = 0;  // errno of a folder that could not be opened
+    int endError = 0;   // errno that ended the reading early; 0 at its plain end
+    // The subfolders a worker sent ahead when it read the folder, by entry, in order.
+    std::vector<std::pair<size_t, std::shared_ptr<FolderReadAhead::Task>>> sent;
 
     size_t Bytes() const { return entries.size() * sizeof(ListedEntry) + names.size(); }
 };
 
 namespace {
 
+// Whether an entry, a folder, belongs to another file system or to another drive than the
+// folder (of device) that lists it.
+bool IsForeignEntry(const ListedEntry& e, uint64_t device, const std::vector<FolderId>* roots) {
+    if (e.mountRootKnown ? e.mountRoot : e.id.device != device) return true;
+    return roots && std::find(roots->begin(), roots->end(), e.id) != roots->end();
+}
+
 // Reads every entry of the open folder fd (taken over), whose device is device.
 void ReadContents(int fd, uint64_t device, FolderContents& c) {
     c.folder = std::make_shared<OpenFolder>(fd);
-    const std::vector<QByteArray> hidden = HiddenNamesIn(fd);
     thread_local std::unique_ptr<char[]> buffer = std::make_unique<char[]>(kListingBufferSize);
+    bool listsHidden = false;  // the folder has a ".hidden" list: it is read once all is listed
     for (;;) {
         const long length = syscall(SYS_getdents64, fd, buffer.get(), kListingBufferSize);
         if (length <= 0) {
             c.endError = length < 0 ? errno : 0;
-            return;
+            break;
         }
         for (long offset = 0; offset < length;) {
             const auto* d = reinterpret_cast<const LinuxDirent64*>(buffer.get() + offset);
             offset += d->d_reclen;
             if (IsDotOrDotDot(d->d_name)) continue;
             ListedEntry e;
-            const bool isHidden = IsHiddenName(d->d_name, hidden);
+            const bool isHidden = d->d_name[0] == '.';
+            if (strcmp(d->d_name, kHiddenListName) == 0) listsHidden = true;
             struct statx sx;
             if (statx(fd, d->d_name, kStatxFlags, kWalkStatxMask, &sx) == 0) {
                 e.entry.attributes = AttributesOf(sx, isHidden);
@@ -589,6 +599,19 @@ void ReadContents(int fd, uint64_t device, FolderContents& c) {
             c.entries.push_back(e);
         }
     }
+    if (!listsHidden) return;
+    const std::vector<QByteArray> hidden = HiddenNamesIn(fd);
+    for (ListedEntry& e : c.entries) {
+        const char* name = c.names.data() + e.name;
+        uint32_t& a = e.entry.attributes;
+        if (IsHiddenName(name, hidden))
+            a = (a == FILE_ATTRIBUTE_NORMAL ? 0 : a) | FILE_ATTRIBUTE_HIDDEN;
+        // Reading the list may have moved its access time: the scan reports it as it is now.
+        struct statx sx;
+        if (strcmp(name, kHiddenListName) == 0 &&
+            statx(fd, name, kStatxFlags, STATX_ATIME, &sx) == 0)
+            e.entry.lastAccessTime = ToFileTime(sx.stx_atime);
+    }
 }
 
 bool IsFolderWithId(int fd, const FolderId& expected) {
@@ -598,17 +621,12 @@ bool IsFolderWithId(int fd, const FolderId& expected) {
     return FolderId{DeviceOf(sx), sx.stx_ino} == expected;
 }
 
-// Opens the subfolder name of the open folder parent and reads it whole, when it is still the
-// folder expected (a folder swapped in since the listing leaves the reading to the walk).
+// Opens the subfolder name of the open folder parent, never through a link, and reads it whole,
+// as the walk itself would.
 void ReadSubfolder(int parent, const char* name, const FolderId& expected, FolderContents& c) {
     const int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         c.openError = errno;
-        return;
-    }
-    if (!IsFolderWithId(fd, expected)) {
-        ::close(fd);
-        c.stale = true;
         return;
     }
     ReadContents(fd, expected.device, c);
@@ -622,10 +640,12 @@ void ReadSubfolder(int parent, const char* name, const FolderId& expected, Folde
 struct FolderReadAhead::Task {
     enum class State { Queued, Running, Done, Dropped };
     State state = State::Queued;
-    bool dropWhenDone = false;  // the walk let go of it while a worker read it
+    std::atomic<bool> read{false};  // a worker finished it: the walk may stop spinning
+    bool dropWhenDone = false;      // the walk let go of it while a worker read it
     std::shared_ptr<OpenFolder> parent;
     QByteArray name;
     FolderId expected;
+    std::shared_ptr<const std::vector<FolderId>> driveRoots;
     FolderContents result;
 };
 
@@ -653,22 +673,50 @@ FolderReadAhead::~FolderReadAhead() {
     for (std::thread& worker : workers_) worker.join();
 }
 
-std::shared_ptr<FolderReadAhead::Task> FolderReadAhead::Send(std::shared_ptr<OpenFolder> parent,
-                                                             const char* name,
-                                                             const FolderId& expected) {
-    if (workers_.empty()) return nullptr;
-    auto task = std::make_shared<Task>();
-    task->parent = std::move(parent);
-    task->name = name;
-    task->expected = expected;
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        if (stopping_ || outstanding_ >= maxFolders_ || bytes_ >= maxBytes_) return nullptr;
-        ++outstanding_;
-        stack_.push_back(task);
+FolderReadAhead::Tasks FolderReadAhead::Prepare(
+    const FolderContents& folder, size_t from, uint64_t device,
+    const std::shared_ptr<const std::vector<FolderId>>& roots) {
+    Tasks tasks;
+    if (workers_.empty() || !folder.folder) return tasks;
+    for (size_t i = from; i < folder.entries.size(); ++i) {
+        const ListedEntry& e = folder.entries[i];
+        if (!(e.entry.attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+            IsForeignEntry(e, device, roots.get()))
+            continue;
+        auto task = std::make_shared<Task>();
+        task->parent = folder.folder;
+        task->name = folder.names.data() + e.name;
+        task->expected = e.id;
+        task->driveRoots = roots;
+        tasks.emplace_back(i, std::move(task));
     }
-    wake_.notify_one();
-    return task;
+    return tasks;
+}
+
+void FolderReadAhead::Queue(Tasks& tasks, Tasks& sent, bool byWorker) {
+    // The first ones as far as there is room, the first of them on top of the stack: the
+    // workers read on in the walk's order. What finds no room stays in tasks.
+    size_t room = 0;
+    if (!stopping_ && waiting_ < kMaxWaiting && bytes_ < maxBytes_ && active_ < maxFolders_)
+        room = std::min(tasks.size(), maxFolders_ - active_);
+    if (room == 0) return;
+    active_ += room;
+    for (size_t i = room; i > 0; --i) stack_.push_back(tasks[i - 1].second);
+    sent.insert(sent.end(), std::make_move_iterator(tasks.begin()),
+                std::make_move_iterator(tasks.begin() + std::ptrdiff_t(room)));
+    tasks.erase(tasks.begin(), tasks.begin() + std::ptrdiff_t(room));
+    // A worker sending on takes one of them itself; only idle ones are woken, one a folder.
+    size_t wakes = std::min(room - (byWorker ? 1 : 0), idle_);
+    while (wakes-- > 0) wake_.notify_one();
+}
+
+void FolderReadAhead::SendLocked(const FolderContents& folder, size_t from, uint64_t device,
+                                 const std::shared_ptr<const std::vector<FolderId>>& roots,
+                                 Tasks& sent) {
+    Tasks tasks = Prepare(folder, from, device, roots);
+    if (tasks.empty()) return;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    Queue(tasks, sent, false);
 }
 
 void FolderReadAhead::Unqueue(Task& task) {
@@ -676,7 +724,7 @@ void FolderReadAhead::Unqueue(Task& task) {
                               [&](const std::shared_ptr<Task>& t) { return t.get() == &task; }));
     task.parent.reset();  // its folder closes when nothing else holds it
     task.state = Task::State::Dropped;
-    --outstanding_;
+    --active_;
 }
 
 bool FolderReadAhead::Take(Task& task, FolderContents& contents) {
@@ -686,18 +734,31 @@ bool FolderReadAhead::Take(Task& task, FolderContents& contents) {
         Unqueue(task);
         return false;
     }
-    done_.wait(lock, [&] { return task.state != Task::State::Running; });
+    if (task.state == Task::State::Running) {
+        // A worker is reading it: most folders take microseconds, so the walk spins a little
+        // before it sleeps (waking a thread costs more than that).
+        lock.unlock();
+        for (int i = 0; i < 2000 && !task.read.load(std::memory_order_acquire); ++i)
+            if (i % 64 == 63) std::this_thread::yield();
+        lock.lock();
+        walkWaiting_ = true;
+        done_.wait(lock, [&] { return task.state != Task::State::Running; });
+        walkWaiting_ = false;
+    }
     if (task.state != Task::State::Done) return false;
     task.state = Task::State::Dropped;
-    --outstanding_;
+    --waiting_;
     bytes_ -= task.result.Bytes();
-    if (task.result.stale) return false;
     contents = std::move(task.result);
     return true;
 }
 
 void FolderReadAhead::Drop(Task& task) {
     const std::lock_guard<std::mutex> lock(mutex_);
+    DropLocked(task);
+}
+
+void FolderReadAhead::DropLocked(Task& task) {
     switch (task.state) {
         case Task::State::Queued:
             Unqueue(task);
@@ -706,8 +767,10 @@ void FolderReadAhead::Drop(Task& task) {
             task.dropWhenDone = true;
             return;
         case Task::State::Done:
-            --outstanding_;
+            --waiting_;
             bytes_ -= task.result.Bytes();
+            // What the worker sent of its subfolders goes with it.
+            for (auto& sentChild : task.result.sent) DropLocked(*sentChild.second);
             task.result = {};
             break;
         case Task::State::Dropped:
@@ -721,7 +784,9 @@ void FolderReadAhead::Work() {
         std::shared_ptr<Task> task;
         {
             std::unique_lock<std::mutex> lock(mutex_);
+            ++idle_;
             wake_.wait(lock, [this] { return stopping_ || !stack_.empty(); });
+            --idle_;
             if (stopping_) return;
             task = std::move(stack_.back());
             stack_.pop_back();
@@ -729,20 +794,28 @@ void FolderReadAhead::Work() {
         }
         FolderContents contents;
         ReadSubfolder(task->parent->fd, task->name.constData(), task->expected, contents);
+        // Its subfolders go ahead at once, before the walk gets there; they hold the folder open
+        // while they wait, and a listing waiting holds none. Folders close outside the lock.
+        Tasks children = Prepare(contents, 0, task->expected.device, task->driveRoots);
+        const std::shared_ptr<OpenFolder> parent = std::move(task->parent);
+        const std::shared_ptr<OpenFolder> folder = std::move(contents.folder);
+        bool walkWaits;
         {
             const std::lock_guard<std::mutex> lock(mutex_);
-            task->parent.reset();
+            walkWaits = walkWaiting_;
+            --active_;
             if (task->dropWhenDone) {
                 task->state = Task::State::Dropped;
-                --outstanding_;
             } else {
+                Queue(children, contents.sent, true);
                 task->result = std::move(contents);
                 task->state = Task::State::Done;
+                task->read.store(true, std::memory_order_release);
+                ++waiting_;
                 bytes_ += task->result.Bytes();
             }
         }
-        done_.notify_all();
-        // A listing dropped here closes its folder outside the lock.
+        if (walkWaits) done_.notify_all();
     }
 }
 
@@ -783,16 +856,14 @@ struct FolderReader::Listing {
     int Fd() const { return contents.folder ? contents.folder->fd : -1; }
     const char* NameOf(const ListedEntry& e) const { return contents.names.data() + e.name; }
 
-    // Whether an entry, a folder, belongs to another file system or drive.
     bool IsForeign(const ListedEntry& e) const {
-        if (e.mountRootKnown ? e.mountRoot : e.id.device != device) return true;
-        return driveRoots &&
-               std::find(driveRoots->begin(), driveRoots->end(), e.id) != driveRoots->end();
+        return IsForeignEntry(e, device, driveRoots.get());
     }
 
-    // Counts the listing among the open ones; the oldest let go of their folders while more
-    // than the budget are open.
+    // Counts the listing among the open ones, when its folder is open; the oldest let go of
+    // their folders while more than the budget are open.
     void Register() {
+        if (!contents.folder) return;
         auto& open = OpenListings();
         open.push_back(this);
         while (open.size() > Budget()) {
@@ -824,24 +895,19 @@ struct FolderReader::Listing {
         return true;
     }
 
-    // Sends the first subfolders ahead, as many as the read-ahead takes, the first on top so
-    // that the workers read them in the walk's order.
+    // Sends the subfolders ahead that a worker did not send when it read the folder (opening
+    // the folder again for them when the worker let go of it).
     void SendAhead() {
-        if (!ahead || !contents.folder) return;
-        std::vector<size_t> folders;
-        for (size_t i = 0; i < contents.entries.size(); ++i) {
-            const ListedEntry& e = contents.entries[i];
-            if ((e.entry.attributes & FILE_ATTRIBUTE_DIRECTORY) && !IsForeign(e))
-                folders.push_back(i);
-        }
-        std::vector<std::pair<size_t, std::shared_ptr<FolderReadAhead::Task>>> tasks;
-        for (size_t i : folders) {
-            const ListedEntry& e = contents.entries[i];
-            auto task = ahead->Send(contents.folder, NameOf(e), e.id);
-            if (!task) break;
-            tasks.emplace_back(i, std::move(task));
-        }
-        sent = std::move(tasks);
+        if (!ahead || ahead->Threads() == 0) return;
+        sent = std::move(contents.sent);
+        const size_t from = sent.empty() ? 0 : sent.back().first + 1;
+        const auto unsent = std::find_if(
+            contents.entries.begin() + std::ptrdiff_t(std::min(from, contents.entries.size())),
+            contents.entries.end(), [this](const ListedEntry& e) {
+                return (e.entry.attributes & FILE_ATTRIBUTE_DIRECTORY) && !IsForeign(e);
+            });
+        if (unsent == contents.entries.end() || !EnsureOpen()) return;
+        ahead->SendLocked(contents, from, device, driveRoots, sent);
     }
 
     // What was read ahead for the current entry, when it was sent and is ready; false when

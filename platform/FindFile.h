@@ -99,10 +99,11 @@ struct OpenFolder;
 // Folders read ahead of a tree walk by a few worker threads. The walk stays where it is: it takes
 // each folder's listing in its own order, and reads a folder itself when the workers have not
 // reached it. A worker opens a subfolder relative to its parent's descriptor without following a
-// link, checks that it is the folder listed, reads all its entries with their status, and hands
-// the listing over; it touches nothing but its own buffers and this object's queue. At most
-// maxFolders listings wait (each holds its folder open) and maxBytes of them. It must outlive the
-// readers that use it; going, it stops its workers within one folder's reading and joins them.
+// link, reads all its entries with their status, sends that folder's subfolders on, and hands the
+// listing over; it touches nothing but its own buffers and this object's queue. At most
+// maxFolders subfolders are queued or being read (each holds its parent folder open), and the
+// listings read wait up to maxBytes. It must outlive the readers that use it; going, it stops its
+// workers within one folder's reading and joins them.
 class FolderReadAhead {
 public:
     // The workers of a scan: QUILLON_SCAN_THREADS when it is set (1: none, the walk reads every
@@ -119,18 +120,26 @@ public:
 
     int Threads() const { return int(workers_.size()); }
 
+    struct Task;  // one subfolder sent ahead
+
 private:
     friend class FolderReader;
-    struct Task;
 
-    // Queues the subfolder name of parent; nullptr when the read-ahead is full or has no workers.
-    std::shared_ptr<Task> Send(std::shared_ptr<OpenFolder> parent, const char* name,
-                               const FolderId& expected);
+    using Tasks = std::vector<std::pair<size_t, std::shared_ptr<Task>>>;  // by entry, in order
+    // The subfolders of a folder read (of device) from entry from on, made ready to queue.
+    Tasks Prepare(const FolderContents& folder, size_t from, uint64_t device,
+                  const std::shared_ptr<const std::vector<FolderId>>& roots);
+    // Queues tasks as far as there is room, moving them to sent (the lock held); byWorker when
+    // the worker that read their folder queues them.
+    void Queue(Tasks& tasks, Tasks& sent, bool byWorker);
+    void SendLocked(const FolderContents& folder, size_t from, uint64_t device,
+                    const std::shared_ptr<const std::vector<FolderId>>& roots, Tasks& sent);
     // The listing read for a task: waits while a worker reads it; false when the walk is to
     // read the folder itself (not reached yet, or another folder stood at the name).
     bool Take(Task& task, FolderContents& contents);
-    // The walk no longer needs a task.
+    // The walk no longer needs a task, nor what a worker sent of its subfolders.
     void Drop(Task& task);
+    void DropLocked(Task& task);
     // Takes a queued task off the queue (the lock held).
     void Unqueue(Task& task);
     void Work();
@@ -139,8 +148,12 @@ private:
     std::condition_variable wake_;              // a task was queued, or the workers are to stop
     std::condition_variable done_;              // a worker finished a task
     std::vector<std::shared_ptr<Task>> stack_;  // the last queued on top
-    size_t outstanding_ = 0;                    // queued, read or being read, not yet taken
-    size_t bytes_ = 0;                          // of the listings read and waiting
+    size_t idle_ = 0;                           // workers waiting for a task
+    bool walkWaiting_ = false;                  // the walk waits for a worker's reading
+    size_t active_ = 0;   // queued or being read: each holds its parent folder open
+    size_t waiting_ = 0;  // read, not yet taken by the walk (they hold no folder open)
+    size_t bytes_ = 0;    // of the listings waiting
+    static constexpr size_t kMaxWaiting = 1 << 16;
     size_t maxFolders_;
     size_t maxBytes_;
     bool stopping_ = false;

@@ -567,6 +567,9 @@ void ReadContents(int fd, uint64_t device, FolderContents& c) {
             c.endError = length < 0 ? errno : 0;
             break;
         }
+        // Room for this batch at once: a record is at least 24 bytes, a name at most its record.
+        c.entries.reserve(c.entries.size() + size_t(length) / 24);
+        c.names.reserve(c.names.size() + size_t(length));
         for (long offset = 0; offset < length;) {
             const auto* d = reinterpret_cast<const LinuxDirent64*>(buffer.get() + offset);
             offset += d->d_reclen;

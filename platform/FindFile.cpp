@@ -544,7 +544,9 @@ struct FolderContents {
     // The subfolders a worker sent ahead when it read the folder, by entry, in order.
     std::vector<std::pair<size_t, std::shared_ptr<FolderReadAhead::Task>>> sent;
 
-    size_t Bytes() const { return entries.size() * sizeof(ListedEntry) + names.size(); }
+    size_t Bytes() const {
+        return entries.capacity() * sizeof(ListedEntry) + names.capacity() + sizeof(*this);
+    }
 };
 
 namespace {
@@ -567,8 +569,8 @@ void ReadContents(int fd, uint64_t device, FolderContents& c) {
             c.endError = length < 0 ? errno : 0;
             break;
         }
-        // Room for this batch at once: a record is at least 24 bytes, a name at most its record.
-        c.entries.reserve(c.entries.size() + size_t(length) / 24);
+        // Room for this batch at once: a record is about 32 bytes, a name at most its record.
+        c.entries.reserve(c.entries.size() + size_t(length) / 32 + 1);
         c.names.reserve(c.names.size() + size_t(length));
         for (long offset = 0; offset < length;) {
             const auto* d = reinterpret_cast<const LinuxDirent64*>(buffer.get() + offset);

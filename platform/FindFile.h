@@ -113,7 +113,7 @@ public:
     static size_t FolderBudget();
 
     explicit FolderReadAhead(int threads = ThreadCount(), size_t maxFolders = FolderBudget(),
-                             size_t maxBytes = size_t(64) << 20);
+                             size_t maxBytes = size_t(2) << 20);
     ~FolderReadAhead();
     FolderReadAhead(const FolderReadAhead&) = delete;
     FolderReadAhead& operator=(const FolderReadAhead&) = delete;

@@ -108,7 +108,7 @@ public:
     int AddCompLevel = 9;
     AddOpts AddOptions;
     QString ExtrBaseDir;
-    // The folder an add's file specifications start from while it runs (null: the process's
+    // The folder an add's file patterns start from while it runs (null: the process's
     // current folder); the engine reaches it through its descriptor, so the process's current
     // folder is never changed. An extraction starts from ExtrBaseDir when that is set.
     const platform::PinnedFolder* BaseFolder = nullptr;

@@ -149,15 +149,13 @@ FindError ErrorOf(int error) {
 }
 
 // The raw entries of one folder, read with getdents64 into a pooled buffer. The folder is
-// closed and the buffer given back when the stream goes. A stream can let go of its folder
-// (Detach) and take it up again where it stopped (Reattach), keeping the entries read so far.
+// closed and the buffer given back when the stream goes.
 struct DirentStream {
     int fd = -1;
     std::unique_ptr<char[]> buffer;
     long capacity = 0;  // kListingBufferSize for a pooled buffer
     long length = 0;
     long offset = 0;
-    off_t position = 0;  // where the folder's reading stood when it was let go
 
     explicit DirentStream(int folder) : fd(folder) {}
     ~DirentStream() {
@@ -199,35 +197,6 @@ struct DirentStream {
             offset += d->d_reclen;
             if (!IsDotOrDotDot(d->d_name)) return d;
         }
-    }
-
-    // Closes the folder and keeps only the entries not read yet: a deep walk may hold many
-    // detached streams.
-    void Detach() {
-        position = ::lseek(fd, 0, SEEK_CUR);
-        ::close(fd);
-        fd = -1;
-        const long unread = length - offset;
-        if (unread <= 0) {
-            GiveBackBuffer();
-        } else if (capacity == long(kListingBufferSize)) {
-            auto rest = std::make_unique<char[]>(size_t(unread));
-            memcpy(rest.get(), buffer.get() + offset, size_t(unread));
-            GiveBackBuffer();
-            buffer = std::move(rest);
-            capacity = unread;
-        } else {
-            memmove(buffer.get(), buffer.get() + offset, size_t(unread));
-        }
-        length = std::max(unread, 0L);
-        offset = 0;
-    }
-
-    // Continues on folder (the same folder, opened again) where Detach stopped.
-    bool Reattach(int folder) {
-        if (position > 0 && ::lseek(folder, position, SEEK_SET) < 0) return false;
-        fd = folder;
-        return true;
     }
 };
 
@@ -619,6 +588,13 @@ void ReadContents(int fd, uint64_t device, FolderContents& c) {
     }
 }
 
+// The process's open-file limit as it is now (1024 when it cannot be told or has none).
+size_t OpenFileLimit() {
+    struct rlimit limit;
+    const rlim_t files = ::getrlimit(RLIMIT_NOFILE, &limit) == 0 ? limit.rlim_cur : 1024;
+    return files == RLIM_INFINITY ? 1024 : size_t(files);
+}
+
 bool IsFolderWithId(int fd, const FolderId& expected) {
     struct statx sx;
     if (statx(fd, "", AT_EMPTY_PATH, STATX_INO, &sx) != 0) return false;
@@ -936,21 +912,12 @@ struct FolderReader::Listing {
         return budget;
     }
     // A quarter of the open-file limit, so that the program keeps files for everything else.
-    static void SetBudgetFromLimit() {
-        struct rlimit limit;
-        rlim_t files = ::getrlimit(RLIMIT_NOFILE, &limit) == 0 ? limit.rlim_cur : 1024;
-        if (files == RLIM_INFINITY) files = 1024;
-        Budget() = std::clamp<size_t>(size_t(files) / 4, 2, 256);
-    }
+    static void SetBudgetFromLimit() { Budget() = std::clamp<size_t>(OpenFileLimit() / 4, 2, 256); }
 };
 
 size_t FolderReadAhead::FolderBudget() {
-    struct rlimit limit;
-    rlim_t files = ::getrlimit(RLIMIT_NOFILE, &limit) == 0 ? limit.rlim_cur : 1024;
-    if (files == RLIM_INFINITY) files = 1024;
-    // Each folder read ahead holds its own descriptor and its parent's: a share of what the
-    // walk's budget leaves.
-    return std::clamp<size_t>(size_t(files) / 8, 1, 1024);
+    // A folder queued holds its parent open: a share of what the walk's budget leaves.
+    return std::clamp<size_t>(OpenFileLimit() / 8, 1, 1024);
 }
 
 FolderReader::FolderReader() = default;

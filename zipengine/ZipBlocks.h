@@ -121,7 +121,7 @@ using ZipAddExecFunction = int32_t (*)(ZipAddBlock* block);
 using ZipExtExecFunction = int32_t (*)(ZipExtractBlock* block);
 // The engine's version as major * 100 + minor.
 using ZipVersionFunction = int32_t (*)();
-// The folder the next runs' relative names (file specifications, extracted entries) start from:
+// The folder the next runs' relative names (file patterns, extracted entries) start from:
 // an open folder descriptor that the caller keeps open meanwhile, or -1 for the process's current
 // folder (the start). The caller's current folder is then never changed for the engine.
 using ZipBaseFolderFunction = void (*)(int32_t folder);

@@ -87,16 +87,23 @@ QString VisibleName(const QString& name, bool keepControls) {
     return text;
 }
 
-QString DateTimeText(const QDate& date, const QTime& time) {
-    const QLocale locale;
+TDateTimeForm::TDateTimeForm() {
     // A two-digit year ("yy" alone) is written whole; the zone ("t" to "tttt") is left out.
     static const QRegularExpression kShortYear(QStringLiteral("(?<!y)yy(?!y)"));
     static const QRegularExpression kZone(QStringLiteral("\\s*\\bt{1,4}\\b\\s*"));
-    QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
-    dateFormat.replace(kShortYear, QStringLiteral("yyyy"));
-    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
-    timeFormat.replace(kZone, QStringLiteral(" "));
-    return locale.toString(date, dateFormat) + u' ' + locale.toString(time, timeFormat.trimmed());
+    dateFormat_ = locale_.dateFormat(QLocale::ShortFormat);
+    dateFormat_.replace(kShortYear, QStringLiteral("yyyy"));
+    timeFormat_ = locale_.timeFormat(QLocale::LongFormat);
+    timeFormat_.replace(kZone, QStringLiteral(" "));
+    timeFormat_ = timeFormat_.trimmed();
+}
+
+QString TDateTimeForm::Text(const QDate& date, const QTime& time) const {
+    return locale_.toString(date, dateFormat_) + u' ' + locale_.toString(time, timeFormat_);
+}
+
+QString DateTimeText(const QDate& date, const QTime& time) {
+    return TDateTimeForm().Text(date, time);
 }
 
 QString FileTimeText(platform::FileTime time) {

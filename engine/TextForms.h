@@ -4,6 +4,7 @@
 // names); they are rounded half away from zero. Units are powers of 1024.
 
 #include <QDate>
+#include <QLocale>
 #include <QString>
 #include <QTime>
 #include <cstdint>
@@ -43,6 +44,16 @@ QString VisibleName(const QString& name, bool keepControls = false);
 // written whole and its long time without the time zone ("3/2/2011 4:07:08 PM" in English (United
 // States), "02.03.2011 16:07:08" in German).
 QString DateTimeText(const QDate& date, const QTime& time);
+// The same form worked out once, for lists that write many dates.
+class TDateTimeForm {
+public:
+    TDateTimeForm();
+    QString Text(const QDate& date, const QTime& time) const;
+
+private:
+    QLocale locale_;
+    QString dateFormat_, timeFormat_;
+};
 // The local time packed as a DOS date (upper 16 bits) and time (lower 16 bits). Times before
 // 1980 give the first DOS time and times after 2107 the last, so the order stays.
 uint32_t FileTimeDosStamp(platform::FileTime time);

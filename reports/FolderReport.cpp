@@ -62,29 +62,19 @@ QStringList ReportLines(const TFolderReportContent& c) {
     return lines;
 }
 
-// The notes below the list, as lines of their own after an empty one.
-bool AppendNotes(const QString& fileName, const QStringList& notes) {
-    if (notes.isEmpty()) return true;
-    QByteArray bytes;
-    QString why;
-    if (platform::ReadHostFile(fileName, bytes, &why)) {
-        bytes += "\r\n";
-        for (const QString& note : notes) bytes += note.toUtf8() + "\r\n";
-        if (platform::ReplaceHostFile(fileName, bytes, &why)) return true;
-    }
-    ShowReportFailure(fileName, why);
-    return false;
-}
-
 }  // namespace
 
 bool WriteFolderInfoReport(const QString& fileName, const TFolderReportContent& content) {
-    QByteArray bytes;
-    for (const QString& line : ReportLines(content)) bytes += line.toUtf8() + "\r\n";
+    // The report, its list and the notes below it (after an empty line) go to the disk at once.
+    QString text;
+    for (const QString& line : ReportLines(content)) text += line + QLatin1String("\r\n");
+    text += FormattedText(content.Subfolders);
+    if (!content.Notes.isEmpty()) text += QLatin1String("\r\n");
+    for (const QString& note : content.Notes) text += note + QLatin1String("\r\n");
     QString why;
-    const bool written = platform::ReplaceHostFile(fileName, bytes, &why);
-    if (!written) ShowReportFailure(fileName, why);
-    // The list goes after what was written, also after a failure; its writer speaks for itself.
-    const bool listed = ListViewToFormattedText(content.Subfolders, fileName, true);
-    return listed && written && AppendNotes(fileName, content.Notes);
+    if (platform::ReplaceHostFile(fileName, text.toUtf8(), &why)) return true;
+    ShowReportFailure(fileName, why);
+    // The list's writer still tries to add it to what is there, and speaks for itself.
+    ListViewToFormattedText(content.Subfolders, fileName, true);
+    return false;
 }

@@ -10,48 +10,64 @@
 
 namespace {
 
-// Writes lines with CR LF ends, replacing the file whole (appended to what it held); false when
-// it could not be written.
-bool WriteLines(const QString& fileName, const QStringList& lines, bool append, QString& why) {
+// Replaces the file whole with the bytes (appended to what it held); false when it could not
+// be written.
+bool WriteBytes(const QString& fileName, const QByteArray& text, bool append, QString& why) {
     QByteArray bytes;
     // Appending never makes a file: the report it belongs to must be there already.
     if (append && !platform::ReadHostFile(fileName, bytes, &why)) return false;
-    for (const QString& line : lines) bytes += line.toUtf8() + "\r\n";
+    bytes += text;
     return platform::ReplaceHostFile(fileName, bytes, &why);
 }
 
-bool Report(const QString& fileName, const QStringList& lines, bool append = false) {
+bool Report(const QString& fileName, const QString& text, bool append = false) {
     QString why;
-    if (WriteLines(fileName, lines, append, why)) return true;
+    if (WriteBytes(fileName, text.toUtf8(), append, why)) return true;
     ShowReportFailure(fileName, why);
     return false;
 }
 
-QString CsvField(const QString& field) {
+void AppendCsvField(QString& text, const QString& field) {
     const bool quoted = std::any_of(field.begin(), field.end(), [](QChar c) {
         return (c.unicode() >= 1 && c.unicode() <= 32) || c == u'"' || c == u',';
     });
-    if (!quoted) return field;
-    QString text = field;
-    text.replace(u'"', QLatin1String("\"\""));
-    return u'"' + text + u'"';
+    if (!quoted) {
+        text += field;
+        return;
+    }
+    text += u'"';
+    for (QChar c : field) {
+        if (c == u'"') text += u'"';
+        text += c;
+    }
+    text += u'"';
 }
 
-QString CsvLine(const QStringList& fields) {
+void AppendCsvLine(QString& text, const QStringList& fields) {
     // A line of one empty field would be an empty line: it is written as "".
-    if (fields.size() == 1 && fields.first().isEmpty()) return QStringLiteral("\"\"");
-    QStringList quoted;
-    for (const QString& field : fields) quoted << CsvField(field);
-    return quoted.join(u',');
+    if (fields.size() == 1 && fields.first().isEmpty()) {
+        text += QLatin1String("\"\"\r\n");
+        return;
+    }
+    for (qsizetype c = 0; c < fields.size(); ++c) {
+        if (c > 0) text += u',';
+        AppendCsvField(text, fields[c]);
+    }
+    text += QLatin1String("\r\n");
 }
 
-// The rows with their names (the first column) written visibly (engine::VisibleName): a name
-// breaks no line or field, and names whose bytes differ never read alike.
-std::vector<QStringList> VisibleRows(const TListTable& list, bool keepControls) {
-    std::vector<QStringList> rows = list.Rows;
-    for (QStringList& row : rows)
-        if (!row.isEmpty()) row[0] = engine::VisibleName(row[0], keepControls);
-    return rows;
+// A row's field as written: the name (the first column) visibly (engine::VisibleName), so that a
+// name breaks no line or field and names whose bytes differ never read alike.
+QString FieldText(const QStringList& row, qsizetype column, bool keepControls) {
+    const QString field = row.value(column);
+    return column == 0 ? engine::VisibleName(field, keepControls) : field;
+}
+
+// Appends a row written by `field` for each of its columns.
+template <typename Field>
+void AppendRows(QString& text, const TListTable& list, Field field) {
+    text.reserve(text.size() + qsizetype(list.Rows.size()) * 100);
+    for (const QStringList& row : list.Rows) field(row);
 }
 
 }  // namespace
@@ -65,47 +81,58 @@ void ShowReportFailure(const QString& fileName, const QString& why) {
 }
 
 bool ListViewToCSV(const TListTable& list, const QString& fileName) {
-    QStringList lines{CsvLine(list.Captions)};
-    // Quoted, a control character stays as it is.
-    for (const QStringList& row : VisibleRows(list, true)) lines << CsvLine(row);
-    return Report(fileName, lines);
+    QString text;
+    AppendCsvLine(text, list.Captions);
+    AppendRows(text, list, [&](const QStringList& row) {
+        // Quoted, a control character stays as it is.
+        QStringList fields = row;
+        if (!fields.isEmpty()) fields[0] = FieldText(row, 0, true);
+        AppendCsvLine(text, fields);
+    });
+    return Report(fileName, text);
 }
 
 bool ListViewToTabText(const TListTable& list, const QString& fileName) {
-    auto line = [](const QStringList& fields) {
-        QString text;
-        for (const QString& field : fields) text += field + u'\t';
-        return text;
-    };
-    QStringList lines{line(list.Captions)};
-    for (const QStringList& row : VisibleRows(list, false)) lines << line(row);
-    return Report(fileName, lines);
+    QString text;
+    for (const QString& caption : list.Captions) text += caption + u'\t';
+    text += QLatin1String("\r\n");
+    AppendRows(text, list, [&](const QStringList& row) {
+        for (qsizetype c = 0; c < row.size(); ++c) text += FieldText(row, c, false) + u'\t';
+        text += QLatin1String("\r\n");
+    });
+    return Report(fileName, text);
 }
 
-QStringList FormattedLines(const TListTable& list) {
+QString FormattedText(const TListTable& list) {
     const qsizetype columns = list.Captions.size();
-    const std::vector<QStringList> rows = VisibleRows(list, false);
     std::vector<qsizetype> widths(size_t(columns), 0);
-    for (const QStringList& row : rows) {
+    std::vector<QString> names;  // the first column as written
+    names.reserve(list.Rows.size());
+    for (const QStringList& row : list.Rows) {
+        names.push_back(FieldText(row, 0, false));
         for (qsizetype c = 0; c < std::min(columns, row.size()); ++c)
-            widths[size_t(c)] = std::max(widths[size_t(c)], row[c].size());
+            widths[size_t(c)] =
+                std::max(widths[size_t(c)], c == 0 ? names.back().size() : row[c].size());
     }
     for (qsizetype c = 0; c < columns; ++c)
         widths[size_t(c)] = std::max(widths[size_t(c)], list.Captions[c].size()) + 4;
-    auto line = [&](const QStringList& fields) {
-        QString text;
+    QString text;
+    const auto line = [&](const QStringList& fields, const QString& name) {
         for (qsizetype c = 0; c < columns; ++c) {
-            const QString field = fields.value(c);
-            const int width = int(widths[size_t(c)]);
-            text += c == 0 ? field.leftJustified(width) : field.rightJustified(width);
+            const QString& field = c == 0 ? name : c < fields.size() ? fields[c] : QString();
+            const qsizetype pad = std::max<qsizetype>(widths[size_t(c)] - field.size(), 0);
+            if (c == 0) text += field;
+            text.resize(text.size() + pad, u' ');
+            if (c > 0) text += field;
         }
-        return text;
+        text += QLatin1String("\r\n");
     };
-    QStringList lines{line(list.Captions)};
-    for (const QStringList& row : rows) lines << line(row);
-    return lines;
+    line(list.Captions, list.Captions.value(0));
+    size_t i = 0;
+    AppendRows(text, list, [&](const QStringList& row) { line(row, names[i++]); });
+    return text;
 }
 
 bool ListViewToFormattedText(const TListTable& list, const QString& fileName, bool append) {
-    return Report(fileName, FormattedLines(list), append);
+    return Report(fileName, FormattedText(list), append);
 }

@@ -22,8 +22,8 @@ bool ListViewToTabText(const TListTable& list, const QString& fileName);
 // and the others right-aligned. With append the lines are added at the end of an existing file.
 bool ListViewToFormattedText(const TListTable& list, const QString& fileName, bool append);
 
-// The lines of the formatted text without their line ends, for a caller that writes them itself.
-QStringList FormattedLines(const TListTable& list);
+// The formatted text's lines, each ending in CR LF, for a caller that writes them itself.
+QString FormattedText(const TListTable& list);
 
 // The box every report shows when it could not be written, followed on standard error by the
 // file and why (the system's words).

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDate>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -12,8 +11,7 @@
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <array>
-#include <cmath>
+#include <algorithm>
 
 #include "config/AppConfiguration.h"
 #include "desktop/Guarded.h"
@@ -21,51 +19,43 @@
 #include "engine/FolderTree.h"
 #include "engine/TextForms.h"
 #include "views/PageParts.h"
+#include "views/SubfolderRows.h"
 
 namespace {
 
-const char* const kColumns[] = {"Name",        "Size",    "Allocated",   "Wasted",
-                                "% of Parent", "Objects", "Last Access", "Last Change"};
 const int kColumnWidths[] = {150, 80, 80, 80, 70, 70, 80, 80};
-
-// Bytes as whole KB, halves to even.
-QString KbText(int64_t bytes) {
-    return engine::CountText(int64_t(std::nearbyint(double(bytes) / 1024))) + QLatin1String(" KB");
-}
-
-// A packed DOS date-time as the short date and the long time; empty for 0 or a value that is no
-// valid date.
-QString StampText(uint32_t stamp) {
-    if (stamp == 0) return {};
-    const uint32_t date = stamp >> 16, time = stamp & 0xFFFF;
-    const QDate d(int(date >> 9) + 1980, int((date >> 5) & 15), int(date & 31));
-    const QTime t(int(time >> 11), int((time >> 5) & 63), int(time & 31) * 2);
-    if (!d.isValid() || !t.isValid()) return {};
-    return engine::DateTimeText(d, t);
-}
 
 }  // namespace
 
-// A row that sorts as the page's sort code says. It keeps its sort keys beside the texts the
-// list shows: a sort compares rows many times, and reading the texts back is slow.
+// A row of the list: the texts and the sort keys of its subfolder, read by the view as they
+// are (a sort compares rows many times, and item texts are slow to read back).
 class TFolderRow : public QTreeWidgetItem {
 public:
-    TFolderRow(const TSubfoldersPage& page, const QStringList& texts, uint32_t access,
-               uint32_t change)
-        : QTreeWidgetItem(texts), texts_(texts), stamps_{access, change}, page_(page) {}
+    TFolderRow(const TSubfoldersPage& page, TSubfolderRow row, const QIcon& icon)
+        : row_(std::move(row)), icon_(icon), page_(page) {}
+    QVariant data(int column, int role) const override {
+        if (column < 0 || column >= 8) return {};
+        switch (role) {
+            case Qt::DisplayRole:
+                return row_.Texts[column];
+            case Qt::DecorationRole:
+                return column == 0 ? QVariant(icon_) : QVariant();
+            case Qt::TextAlignmentRole:
+                return column == 0 ? QVariant() : QVariant(Qt::AlignRight | Qt::AlignVCenter);
+            default:
+                return QTreeWidgetItem::data(column, role);
+        }
+    }
     bool operator<(const QTreeWidgetItem& other) const override {
         return page_.TheFilesListCompare(*this, other) < 0;
     }
-    const QString& Text(int column) const { return texts_[column]; }
-    uint32_t Stamp(int column) const { return stamps_[column - 6]; }
+    const TSubfolderRow& Row() const { return row_; }
 
 private:
-    QStringList texts_;
-    std::array<uint32_t, 2> stamps_;  // the packed last access and last change
+    TSubfolderRow row_;
+    QIcon icon_;
     const TSubfoldersPage& page_;
 };
-
-namespace {}  // namespace
 
 TSubfoldersPage::TSubfoldersPage(QWidget* parent) : TViewPage(parent) {
     Q_INIT_RESOURCE(pie);
@@ -190,16 +180,7 @@ void TSubfoldersPage::Rebuild() {
     txtWebFolderListPath_->SetPath(presentation_.Path);
     panWebListLevelUp_->setVisible(p->Parent() != nullptr);
 
-    const int type = cbFoldersDisplayType_->currentIndex();
-    static const int64_t kUnits[] = {1, 1024, 1048576};
-    const int64_t threshold = type == 1 ? udFoldersLargerThan_->value() *
-                                              kUnits[cbFoldersLargerThanBytes_->currentIndex()]
-                                        : 0;
-    const bool withWasted = presentation_.IncludeWasted;
-    const engine::TFolderSize* parent = p->Record();
-    const int64_t parentTotal =
-        parent ? parent->TreeSize + (withWasted ? engine::ShownTreeWasted(*parent) : 0) : 0;
-
+    const TSubfolderChoice choice = ChoiceOf(Filter());
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto restore = qScopeGuard([this] {
         TheFilesList_->setUpdatesEnabled(true);
@@ -209,72 +190,55 @@ void TSubfoldersPage::Rebuild() {
     TheFilesList_->setUpdatesEnabled(false);
     desktop::ShellIconList& icons = desktop::ShellIconList::Instance();
     const QIcon folderIcon = icons.Icon(icons.FolderIndex(false));
-    const QLocale locale;
-    QList<QTreeWidgetItem*> rows;
-    for (int i = 0; i < p->ChildCount(); ++i) {
-        const engine::TFolderNode* c = p->Child(i);
-        const engine::TFolderSize* r = c->Record();
-        const int64_t size = r ? r->TreeSize : 0;
-        const int64_t wasted = r ? engine::ShownTreeWasted(*r) : 0;
-        const int64_t value = size + (withWasted ? wasted : 0);
-        if (value < threshold) continue;
-        const double share = parentTotal == 0 ? 0.0 : 100.0 * double(value) / double(parentTotal);
-        const uint32_t access = r ? engine::FileTimeDosStamp(r->LastAccessTime) : 0;
-        const uint32_t change = r ? engine::FileTimeDosStamp(r->LastWriteTime) : 0;
-        auto* row = new TFolderRow(
-            *this,
-            {c->DisplayName(), KbText(size), KbText(size + wasted), KbText(wasted),
-             locale.toString(share, 'f', 2) + QLatin1String(" %"),
-             engine::CountText(r ? int64_t(r->TreeFileCount) + r->TreeFolderCount : 0),
-             StampText(access), StampText(change)},
-            access, change);
-        row->setIcon(0, folderIcon);
-        for (int column = 1; column < 8; ++column)
-            row->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
-        rows << row;
-    }
-    TheFilesList_->addTopLevelItems(rows);
-    if (type == 0 || type == 1) sortCode_ = withWasted ? -3 : -2;
+    QList<QTreeWidgetItem*> items;
+    for (TSubfolderRow& row : SubfolderRows(presentation_, choice))
+        items << new TFolderRow(*this, std::move(row), folderIcon);
+    TheFilesList_->addTopLevelItems(items);
+    sortCode_ = ShownSortCode(choice, presentation_.IncludeWasted);
     MarkSortColumn();
-    TheFilesList_->sortItems(0, Qt::AscendingOrder);  // the order is all in the sort code
-    if (type == 0) {
-        bool isNumber = false;
-        int top = cbFoldersTop_->currentText().toInt(&isNumber);
-        if (!isNumber) top = FoldersDisplayTopX.fallback;
+    if (choice.DisplayType == 0) {
         const QSignalBlocker quiet(cbFoldersTop_);
-        cbFoldersTop_->setCurrentText(QString::number(top));
-        while (TheFilesList_->topLevelItemCount() > std::max(top, 0))
-            delete TheFilesList_->takeTopLevelItem(TheFilesList_->topLevelItemCount() - 1);
+        cbFoldersTop_->setCurrentText(QString::number(choice.Top));
     }
 }
 
+TSubfolderChoice TSubfoldersPage::ChoiceOf(const TFilter& filter) {
+    static const int64_t kUnits[] = {1, 1024, 1048576};
+    TSubfolderChoice choice;
+    choice.DisplayType = filter.DisplayType;
+    choice.SortCode = filter.SortCode;
+    bool isNumber = false;
+    choice.Top = filter.TopText.toInt(&isNumber);
+    if (!isNumber) choice.Top = FoldersDisplayTopX.fallback;
+    // The number box holds 0 to 32767 and keeps 0 for a text that is no number.
+    const int larger = filter.LargerThanText.toInt(&isNumber);
+    const int unit = filter.Unit >= 0 && filter.Unit <= 2 ? filter.Unit : 1;
+    choice.Threshold = int64_t(isNumber ? std::clamp(larger, 0, 32767) : 0) * kUnits[unit];
+    return choice;
+}
+
 TListTable TSubfoldersPage::TableFor(const TPresentation& presentation, const TFilter& filter) {
-    TSubfoldersPage page;
-    page.SetFilter(filter);
-    page.Present(presentation);
-    return page.Table();
+    const TSubfolderChoice choice = ChoiceOf(filter);
+    TListTable table{SubfolderCaptions(ShownSortCode(choice, presentation.IncludeWasted)), {}};
+    for (TSubfolderRow& row : SubfolderRows(presentation, choice))
+        table.Rows.push_back(std::move(row.Texts));
+    return table;
 }
 
 TListTable TSubfoldersPage::Table() const {
     TListTable table;
     for (int c = 0; c < 8; ++c) table.Captions << TheFilesList_->headerItem()->text(c);
-    for (int i = 0; i < TheFilesList_->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* row = TheFilesList_->topLevelItem(i);
-        QStringList texts;
-        for (int c = 0; c < 8; ++c) texts << row->text(c);
-        table.Rows.push_back(texts);
-    }
+    for (int i = 0; i < TheFilesList_->topLevelItemCount(); ++i)
+        table.Rows.push_back(
+            static_cast<const TFolderRow*>(TheFilesList_->topLevelItem(i))->Row().Texts);
     return table;
 }
 
 // --- sorting ---
 
 void TSubfoldersPage::MarkSortColumn() {
-    for (int c = 0; c < 8; ++c) {
-        const bool marked = std::abs(sortCode_) == c + 1;
-        TheFilesList_->headerItem()->setText(
-            c, (marked ? QStringLiteral("-> ") : QString()) + kColumns[c]);
-    }
+    const QStringList captions = SubfolderCaptions(sortCode_);
+    for (int c = 0; c < 8; ++c) TheFilesList_->headerItem()->setText(c, captions[c]);
 }
 
 void TSubfoldersPage::TheFilesListColumnClick(int column) {
@@ -285,23 +249,8 @@ void TSubfoldersPage::TheFilesListColumnClick(int column) {
 
 int TSubfoldersPage::TheFilesListCompare(const QTreeWidgetItem& first,
                                          const QTreeWidgetItem& second) const {
-    const auto& a = static_cast<const TFolderRow&>(first);
-    const auto& b = static_cast<const TFolderRow&>(second);
-    const int column = std::abs(sortCode_);
-    int64_t result = 0;
-    if (column == 1) {
-        result = QString::localeAwareCompare(a.Text(0), b.Text(0));
-    } else if (column <= 6) {
-        // One format for every text of a column: the longer one is the larger.
-        const QString& x = a.Text(column - 1);
-        const QString& y = b.Text(column - 1);
-        result = x.size() - y.size();
-        if (result == 0) result = QString::localeAwareCompare(x.toLower(), y.toLower());
-    } else {
-        result = int64_t(a.Stamp(column - 1)) - int64_t(b.Stamp(column - 1));
-    }
-    if (sortCode_ < 0) result = -result;
-    return result < 0 ? -1 : result > 0 ? 1 : 0;
+    return CompareSubfolderRows(static_cast<const TFolderRow&>(first).Row(),
+                                static_cast<const TFolderRow&>(second).Row(), sortCode_);
 }
 
 // --- the filters ---

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <vector>
 
+#include "views/SubfolderRows.h"
 #include "views/ViewPage.h"
 
 class QComboBox;
@@ -58,6 +59,8 @@ public:
     // The list a page with this filter would show for a folder, built on a page of its own (the
     // window's page and its filter stay as they are).
     static TListTable TableFor(const TPresentation& presentation, const TFilter& filter);
+    // Which subfolders a filter lists and in which order, as the page's controls would hold it.
+    static TSubfolderChoice ChoiceOf(const TFilter& filter);
 
     // Handlers with the names of the layout.
     void cbFoldersDisplayTypeChange();

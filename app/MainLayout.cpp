@@ -268,25 +268,37 @@ void TMainForm::TheStatusBarResize() {
     if (!hintShown_) StatusField1->setFixedWidth(std::max(1, TheStatusBar->width() - 150 - 24));
 }
 
-void TMainForm::CreateFileDialogs() {
-    auto make = [this](const QString& title, const QStringList& filters, const QString& suffix) {
-        auto* dialog = new QFileDialog(this, title);
-        dialog->setAcceptMode(QFileDialog::AcceptSave);
-        dialog->setNameFilters(filters);
-        dialog->setDefaultSuffix(suffix);
-        dialog->setOption(QFileDialog::DontConfirmOverwrite, false);  // prompt before overwriting
-        dialog->setOption(QFileDialog::ReadOnly, false);
-        // The same dialog on every desktop, and one whose choices tests can make.
-        dialog->setOption(QFileDialog::DontUseNativeDialog, true);
-        return dialog;
+QFileDialog& TMainForm::SaveDialog(TSaveDialog which) {
+    QFileDialog*& dialog = saveDialogs_[size_t(which)];
+    if (dialog) return *dialog;
+    static const struct {
+        const char* name;
+        const char* title;
+        QStringList filters;
+        const char* suffix;
+    } kDialogs[] = {
+        {"TheSaveDialog", "Save Report As", {"Text file (*.txt)"}, "txt"},
+        {"dlgExportPie",
+         "",
+         {"Bitmap (*.bmp)", "Metafile (*.wmf)", "Enhanced Metafile (*.emf)"},
+         ""},
+        {"dlgExportList",
+         "",
+         {"CSV (Comma delimited) (*.csv)", "Text (Tab delimited) (*.txt)",
+          "Formatted Text (Space delimited) (*.txt)"},
+         ""},
     };
-    TheSaveDialog = make("Save Report As", {"Text file (*.txt)"}, "txt");
-    dlgExportPie = make(
-        QString(), {"Bitmap (*.bmp)", "Metafile (*.wmf)", "Enhanced Metafile (*.emf)"}, QString());
-    dlgExportList = make(QString(),
-                         {"CSV (Comma delimited) (*.csv)", "Text (Tab delimited) (*.txt)",
-                          "Formatted Text (Space delimited) (*.txt)"},
-                         QString());
+    const auto& made = kDialogs[size_t(which)];
+    dialog = new QFileDialog(this, QString::fromLatin1(made.title));
+    dialog->setObjectName(QLatin1String(made.name));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setNameFilters(made.filters);
+    dialog->setDefaultSuffix(QString::fromLatin1(made.suffix));
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, false);  // prompt before overwriting
+    dialog->setOption(QFileDialog::ReadOnly, false);
+    // The same dialog on every desktop, and one whose choices tests can make.
+    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    return *dialog;
 }
 
 void TMainFormControls::NameControls() {

@@ -108,11 +108,7 @@ class TWastedSpacePage;
     /* Status bar with its two fields. */                                              \
     X(QStatusBar, TheStatusBar)                                                        \
     X(QLabel, StatusField1)                                                            \
-    X(QLabel, StatusField2)                                                            \
-    /* File dialogs. */                                                                \
-    X(QFileDialog, TheSaveDialog)                                                      \
-    X(QFileDialog, dlgExportPie)                                                       \
-    X(QFileDialog, dlgExportList)
+    X(QLabel, StatusField2)
 
 struct TMainFormControls {
 #define QUILLON_CONTROL_FIELD(type, name) type* name{};

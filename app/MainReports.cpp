@@ -47,11 +47,11 @@ void TMainForm::cmdFilePieAsBitmapClick() {
 }
 
 void TMainForm::cmdFilePieToFileClick() {
-    if (desktop::RunModal(*dlgExportPie) != QDialog::Accepted) return;
-    const int filter =
-        int(dlgExportPie->nameFilters().indexOf(dlgExportPie->selectedNameFilter())) + 1;
-    const QString file = WithExportExtension(dlgExportPie->selectedFiles().value(0), filter);
-    dlgExportPie->selectFile(file);  // what the next export proposes
+    QFileDialog& dialog = SaveDialog(TSaveDialog::Pie);
+    if (desktop::RunModal(dialog) != QDialog::Accepted) return;
+    const int filter = int(dialog.nameFilters().indexOf(dialog.selectedNameFilter())) + 1;
+    const QString file = WithExportExtension(dialog.selectedFiles().value(0), filter);
+    dialog.selectFile(file);  // what the next export proposes
     const bool bitmap = QFileInfo(file).suffix().compare("BMP", Qt::CaseInsensitive) == 0;
     ExportPie([&](THPieChart& chart, draw::Bitmap& picture) {
         if (bitmap)
@@ -91,16 +91,17 @@ TSubfoldersPage::TFilter TMainForm::SubfolderFilter() const {
 }
 
 void TMainForm::cmdFileReportFolderInformationClick() {
-    if (desktop::RunModal(*TheSaveDialog) != QDialog::Accepted) return;
-    WriteFolderInfoReport(TheSaveDialog->selectedFiles().value(0),
+    QFileDialog& dialog = SaveDialog(TSaveDialog::Report);
+    if (desktop::RunModal(dialog) != QDialog::Accepted) return;
+    WriteFolderInfoReport(dialog.selectedFiles().value(0),
                           ReportContent(SubfolderFilter(), optIncludeWastedInformation->Value));
 }
 
 void TMainForm::cmdFileReportFolderContentsClick() {
-    if (desktop::RunModal(*dlgExportList) != QDialog::Accepted) return;
-    const int filter =
-        int(dlgExportList->nameFilters().indexOf(dlgExportList->selectedNameFilter()));
-    QString file = dlgExportList->selectedFiles().value(0);
+    QFileDialog& dialog = SaveDialog(TSaveDialog::List);
+    if (desktop::RunModal(dialog) != QDialog::Accepted) return;
+    const int filter = int(dialog.nameFilters().indexOf(dialog.selectedNameFilter()));
+    QString file = dialog.selectedFiles().value(0);
     if (QFileInfo(file).suffix().isEmpty()) file += filter == 0 ? ".csv" : ".txt";
     PresentNode(SelectedNode());
     const TListTable list = TSubfoldersPage::TableFor(

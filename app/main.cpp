@@ -90,7 +90,6 @@ void TMainForm::FormCreate() {
     CreateToolStrip();
     CreateTreeAndPages();
     CreateStatusBar();
-    CreateFileDialogs();
     NameControls();
     QCoreApplication::instance()->installEventFilter(this);
     InstallHelpKey(this);

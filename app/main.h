@@ -190,7 +190,10 @@ private:
     void CreateTreeAndPages();
     void CreateNotScannedPage();
     void CreateStatusBar();
-    void CreateFileDialogs();
+    // The save dialogs, each made when it is first asked for (a file dialog lists its folder
+    // as it is made, which a report run without a person never needs).
+    enum class TSaveDialog { Report, Pie, List };
+    QFileDialog& SaveDialog(TSaveDialog which);
     void ConnectPages();
     void BuildAddonTools();
     void ApplySettingsToControls();
@@ -255,6 +258,7 @@ private:
     TNavigator nav_;
     QStringList addonCommands_;
     TFolderTreeModel* treeModel_ = nullptr;
+    std::array<QFileDialog*, 3> saveDialogs_{};  // by TSaveDialog, owned by the window
     QStringList arguments_;
     QString addonsFolder_;
     std::function<QDate()> today_;

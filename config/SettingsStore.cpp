@@ -417,7 +417,8 @@ struct SettingsKey::State {
     SettingsAccess access = SettingsAccess::Read;
     std::vector<Value> values;
 
-    // Re-reads the file, lets change edit it (this key exists in it), and writes it back.
+    // Re-reads the file, lets change edit it (this key exists in it), and writes it back when
+    // that changed what it holds: a window saving its settings rewrites only what moved.
     template <class Change>
     SettingsStatus modify(QString& error, Change change) {
         if (access != SettingsAccess::All) {
@@ -428,11 +429,13 @@ struct SettingsKey::State {
         Document doc;
         if (ReadDocument(fileName, doc, &error) == FileState::Unreadable)
             return SettingsStatus::Failed;
+        const QByteArray held = Serialize(doc);
         // A key deleted through another object since this one opened it comes back.
         doc.ensure(path);
         const SettingsStatus status = change(doc);
         if (status != SettingsStatus::Ok) return status;
-        if (!WriteDocument(fileName, doc, &error)) return SettingsStatus::Failed;
+        if (Serialize(doc) != held && !WriteDocument(fileName, doc, &error))
+            return SettingsStatus::Failed;
         values = doc.find(path)->values;
         return SettingsStatus::Ok;
     }

@@ -1,6 +1,7 @@
 // The settings file: registry-export text read leniently, written atomically, shared between
 // key objects and between processes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -291,6 +292,28 @@ TEST(SettingsStore, TwoKeysOpenAtOnceKeepEachOthersWrites) {
     ASSERT_EQ(fresh.Open(kKey, SettingsAccess::Read), SettingsStatus::Ok);
     ExpectValue(fresh, QStringLiteral("D"), SettingsValueType::String, "4");
     ExpectAbsent(fresh, QStringLiteral("B"));
+}
+
+TEST(SettingsStore, AWriteThatChangesNothingLeavesTheFileAlone) {
+    SettingsHome home;
+    SettingsKey key;
+    ASSERT_EQ(key.Create(kKey), SettingsStatus::Ok);
+    const auto inode = [&] {
+        struct stat st {};
+        ::stat(QFile::encodeName(home.file()).constData(), &st);
+        return st.st_ino;
+    };
+    ASSERT_EQ(key.SetValue(QStringLiteral("Same"), SettingsValueType::String, "1"),
+              SettingsStatus::Ok);
+    const auto written = inode();
+    // The file is replaced whole when it changes: the same value again keeps the very file.
+    ASSERT_EQ(key.SetValue(QStringLiteral("Same"), SettingsValueType::String, "1"),
+              SettingsStatus::Ok);
+    EXPECT_EQ(inode(), written);
+    ASSERT_EQ(key.SetValue(QStringLiteral("Same"), SettingsValueType::DWord, "1"),
+              SettingsStatus::Ok);
+    EXPECT_NE(inode(), written);
+    ExpectValue(key, QStringLiteral("Same"), SettingsValueType::DWord, "1");
 }
 
 TEST(SettingsStore, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {

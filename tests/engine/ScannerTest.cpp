@@ -2,12 +2,14 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
 #include <limits.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <QCollator>
 
 #include <QDir>
 #include <QFile>
@@ -249,12 +251,28 @@ TEST_F(Scanner, FoldersWithAnyCharacterInTheirNamesSurviveARescan) {
 }
 
 TEST_F(Scanner, ChildrenAreSortedByTheLocalesCaseSensitiveOrder) {
+    const QStringList names{"beta", "Alpha", "alpha", "Zeta", "\u00e4lter", "10", "9"};
     TempDrive drive;
-    for (const char* name : {"beta", "Alpha", "alpha", "Zeta", "älter", "10", "9"})
-        drive.folder(QString::fromUtf8(name));
+    for (const QString& name : names) drive.folder("few/" + name);
     TFolderTree tree;
     TFolderNode* top = ScanTestDrive(tree, drive);
-    EXPECT_EQ(ChildNames(top), QStringList({"10", "9", "alpha", "Alpha", "älter", "beta", "Zeta"}));
+    EXPECT_EQ(ChildNames(FindNodeByPath(top, "few", true)),
+              QStringList({"10", "9", "alpha", "Alpha", "\u00e4lter", "beta", "Zeta"}));
+}
+
+TEST_F(Scanner, AWideFolderIsSortedAsAFewNamesAre) {
+    TempDrive drive;
+    QStringList names;
+    for (const char* name : {"beta", "Alpha", "alpha", "Zeta", "\u00e4lter", "10", "9"})
+        for (const char* ending : {"", "~", "-2", " b", "B"})
+            names << QString::fromUtf8(name) + QString::fromUtf8(ending);
+    for (const QString& name : names) drive.folder(name);
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseSensitive);
+    std::sort(names.begin(), names.end(),
+              [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+    TFolderTree tree;
+    EXPECT_EQ(ChildNames(ScanTestDrive(tree, drive)), names);
 }
 
 TEST_F(Scanner, DriveScanTellsTheHostAndTheViews) {

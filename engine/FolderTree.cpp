@@ -287,6 +287,7 @@ void SubtractUpwards(TFolderNode* start, const TFolderSize& d, const TFolderNode
          node = node->Parent(), removed = nullptr) {
         TFolderSize& r = *node->Record();
         r.TreeSize -= d.TreeSize;
+        r.TreeOnDisk -= d.TreeOnDisk;
         r.TreeWasted -= d.TreeWasted;
         r.TreeFolderCount -= d.TreeFolderCount;
         r.TreeFileCount -= d.TreeFileCount;
@@ -302,6 +303,7 @@ TFolderSize TotalsOfChildrenWithoutRecord(const TFolderNode* node) {
     const TFolderSize& r = *node->Record();
     TFolderSize d;
     d.TreeSize = r.TreeSize - r.FilesSize;
+    d.TreeOnDisk = r.TreeOnDisk - r.FilesOnDisk;
     d.TreeWasted = r.TreeWasted - r.FilesWasted;
     d.TreeFileCount = r.TreeFileCount - r.FileCount;
     d.TreeFolderCount = r.TreeFolderCount - r.SubfolderCount;
@@ -311,6 +313,7 @@ TFolderSize TotalsOfChildrenWithoutRecord(const TFolderNode* node) {
         const TFolderSize* c = node->Child(i)->Record();
         if (!c) continue;
         d.TreeSize -= c->TreeSize;
+        d.TreeOnDisk -= c->TreeOnDisk;
         d.TreeWasted -= c->TreeWasted;
         d.TreeFileCount -= c->TreeFileCount;
         d.TreeFolderCount -= c->TreeFolderCount;
@@ -318,6 +321,7 @@ TFolderSize TotalsOfChildrenWithoutRecord(const TFolderNode* node) {
             d.TreeWastedAt[k] -= c->TreeWastedAt[k];
     }
     d.TreeSize = std::max<int64_t>(d.TreeSize, 0);
+    d.TreeOnDisk = std::max<int64_t>(d.TreeOnDisk, 0);
     d.TreeWasted = std::max<int64_t>(d.TreeWasted, 0);
     d.TreeFileCount = std::max(d.TreeFileCount, 0);
     d.TreeFolderCount = std::max(d.TreeFolderCount, 0);
@@ -328,10 +332,12 @@ TFolderSize TotalsOfChildrenWithoutRecord(const TFolderNode* node) {
 }  // namespace
 
 void SubtractFromAncestors(TFolderNode* start, const TFolderNode* removedFolder, int32_t folders,
-                           int32_t files, int64_t wasted, int64_t size) {
+                           int32_t files, int64_t wasted, int64_t size, int64_t onDisk) {
     if (!start || TreeBusy()) return;
     TFolderSize d;
     d.TreeSize = size;
+    d.TreeOnDisk =
+        removedFolder && removedFolder->Record() ? removedFolder->Record()->TreeOnDisk : onDisk;
     d.TreeWasted = wasted;
     d.TreeFolderCount = folders;
     d.TreeFileCount = files;
@@ -348,6 +354,7 @@ void SubtractFromAncestors(TFolderNode* start, const TFolderNode* removedFolder,
         } else {
             r->FileCount -= 1;
             r->FilesSize -= size;
+            r->FilesOnDisk -= onDisk;
             r->FilesWasted -= wasted;
             for (int i = 0; i < kReferenceClusterSizeCount; ++i)
                 r->FilesWastedAt[i] -= d.TreeWastedAt[i];
@@ -384,6 +391,7 @@ void AddDifferenceUpwards(TFolderNode* start, const TFolderSize& d) {
     for (TFolderNode* node = start; node && node->Record(); node = node->Parent()) {
         TFolderSize& r = *node->Record();
         r.TreeSize += d.TreeSize;
+        r.TreeOnDisk += d.TreeOnDisk;
         r.TreeWasted += d.TreeWasted;
         r.TreeFileCount += d.TreeFileCount;
         r.TreeFolderCount += d.TreeFolderCount;
@@ -434,11 +442,12 @@ void CollectSubtree(const TFolderNode* node, std::unordered_set<const TFolderNod
 // Adds a file to a folder's own files and to the subtree totals up from it.
 void GiveFile(TFolderNode* holder, const TLinkedFile& linked, int32_t clusterSize) {
     TFolderSize file;
-    AddFileTotals(file, linked.Size, clusterSize, linked.LastAccessTime, linked.LastWriteTime,
-                  linked.Attributes);
+    AddFileTotals(file, linked.Size, linked.OnDisk, clusterSize, linked.LastAccessTime,
+                  linked.LastWriteTime, linked.Attributes);
     TFolderSize& own = *holder->Record();
     own.FileCount += file.FileCount;
     own.FilesSize += file.FilesSize;
+    own.FilesOnDisk += file.FilesOnDisk;
     own.FilesWasted += file.FilesWasted;
     for (int i = 0; i < kReferenceClusterSizeCount; ++i)
         own.FilesWastedAt[i] += file.FilesWastedAt[i];
@@ -518,10 +527,11 @@ void RemoveDrive(char letter) {
     ScannedDrives().Remove(record);
 }
 
-void AddFileTotals(TFolderSize& r, int64_t size, int32_t clusterSize, FileTime lastAccess,
-                   FileTime lastWrite, uint32_t attributes) {
+void AddFileTotals(TFolderSize& r, int64_t size, int64_t onDisk, int32_t clusterSize,
+                   FileTime lastAccess, FileTime lastWrite, uint32_t attributes) {
     r.TreeFileCount += 1;
     r.FileCount += 1;
+    r.FilesOnDisk += onDisk;
     if (size != 0) {
         r.FilesSize += size;
         r.FilesWasted += Slack(size, clusterSize);
@@ -535,6 +545,7 @@ void AddFileTotals(TFolderSize& r, int64_t size, int32_t clusterSize, FileTime l
 
 void AddChildTotals(TFolderSize& r, const TFolderSize& c) {
     r.TreeSize += c.TreeSize;
+    r.TreeOnDisk += c.TreeOnDisk;
     r.TreeWasted += c.TreeWasted;
     r.TreeFolderCount += c.TreeFolderCount;
     r.TreeFileCount += c.TreeFileCount;
@@ -546,6 +557,7 @@ void AddChildTotals(TFolderSize& r, const TFolderSize& c) {
 
 void AddOwnFilesToTree(TFolderSize& r) {
     r.TreeSize += r.FilesSize;
+    r.TreeOnDisk += r.FilesOnDisk;
     r.TreeWasted += r.FilesWasted;
     for (int i = 0; i < kReferenceClusterSizeCount; ++i) r.TreeWastedAt[i] += r.FilesWastedAt[i];
 }

@@ -43,6 +43,13 @@ struct TFolderSize {
     uint32_t Attributes = 0;  // union of the subtree's files' attribute bits
     std::array<int64_t, kReferenceClusterSizeCount> TreeWastedAt{};
     std::array<int64_t, kReferenceClusterSizeCount> FilesWastedAt{};
+    // The space the files take on the disk (blocks given, not lengths): sparse files take less,
+    // and so do files stored compressed.
+    int64_t TreeOnDisk = 0;
+    int64_t FilesOnDisk = 0;
+    // The folder's own files in its drive's file store (engine/FileStore.h), when it keeps one.
+    uint32_t FirstFile = 0;
+    uint32_t StoredFiles = 0;
 };
 
 // The space a file of this length loses in its last cluster; 0 for a cluster size of 0 or less.
@@ -55,8 +62,8 @@ constexpr int64_t Slack(int64_t length, int64_t clusterSize) {
 // Building a record as a walk does: each file directly in the folder counted (slack at the
 // drive's cluster size and at the seven reference sizes), each finished subfolder's tree
 // totals added, and at the end the folder's own files added to its tree totals.
-void AddFileTotals(TFolderSize& r, int64_t size, int32_t clusterSize, FileTime lastAccess,
-                   FileTime lastWrite, uint32_t attributes);
+void AddFileTotals(TFolderSize& r, int64_t size, int64_t onDisk, int32_t clusterSize,
+                   FileTime lastAccess, FileTime lastWrite, uint32_t attributes);
 void AddChildTotals(TFolderSize& r, const TFolderSize& child);
 void AddOwnFilesToTree(TFolderSize& r);
 
@@ -194,9 +201,10 @@ bool RemoveVanishedFolder(const QString& path, TFolderNode* node);
 
 // Takes one removed folder's subtree (removedFolder, with folders = its TreeFolderCount + 1)
 // or one removed file (removedFolder nullptr, folders 0, files 1) off start and each ancestor
-// with a record, up to the first without one. wasted is at the drive's own cluster size.
+// with a record, up to the first without one. wasted is at the drive's own cluster size; a
+// removed folder's space on disk is its record's, a file's is onDisk.
 void SubtractFromAncestors(TFolderNode* start, const TFolderNode* removedFolder, int32_t folders,
-                           int32_t files, int64_t wasted, int64_t size);
+                           int32_t files, int64_t wasted, int64_t size, int64_t onDisk = 0);
 
 // Sets the node's latest times and attribute union from its children with records alone.
 void RecomputeDatesAndAttributes(TFolderNode* node);
@@ -206,6 +214,7 @@ void RecomputeDatesAndAttributes(TFolderNode* node);
 void AddDifferenceUpwards(TFolderNode* start, const TFolderSize& d);
 
 struct TImportFacts;
+class TFileStore;
 
 // A file with more than one name, whatever the name: its device and file id.
 struct THardLinkKey {
@@ -221,6 +230,7 @@ struct THardLinkKeyHash {
 // What a hard-linked file adds to the folder that counts it.
 struct TLinkedFile {
     int64_t Size = 0;
+    int64_t OnDisk = 0;
     FileTime LastAccessTime = 0;
     FileTime LastWriteTime = 0;
     uint32_t Attributes = 0;
@@ -244,6 +254,7 @@ struct DriveRecord {
     bool LinksCountedOnce = false;  // how its scan counted hard-linked files; rescans follow it
     THardLinkClaims HardLinks;      // kept only when LinksCountedOnce
     std::shared_ptr<const TImportFacts> Import;  // an imported drive's origin (engine/Ncdu.h)
+    std::shared_ptr<TFileStore> Files;           // the files its scan kept; none when it kept none
 };
 
 // Notes that holder holds a name of the file; true when it is to count the file, because no

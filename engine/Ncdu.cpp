@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/FileStore.h"
 #include "engine/Scanner.h"
 #include "engine/TextForms.h"
 #include "platform/ByteInput.h"
@@ -293,6 +294,7 @@ void TJsonReader::Skip(TToken token) {
 struct TInfo {
     QByteArray name;
     int64_t asize = 0;
+    std::optional<int64_t> dsize;
     std::optional<uint64_t> dev;
     std::optional<uint64_t> ino;
     int64_t nlink = 1;
@@ -308,6 +310,7 @@ struct TInfo {
 enum class TField {
     Name,
     Asize,
+    Dsize,
     Dev,
     Ino,
     Nlink,
@@ -321,17 +324,12 @@ enum class TField {
 };
 
 constexpr std::pair<const char*, TField> kFields[] = {
-    {"name", TField::Name},
-    {"asize", TField::Asize},
-    {"dev", TField::Dev},
-    {"ino", TField::Ino},
-    {"nlink", TField::Nlink},
-    {"hlnkc", TField::Hlnkc},
-    {"read_error", TField::ReadError},
-    {"notreg", TField::Notreg},
-    {"mode", TField::Mode},
-    {"mtime", TField::Mtime},
-    {"excluded", TField::Excluded},
+    {"name", TField::Name},     {"asize", TField::Asize},
+    {"dsize", TField::Dsize},   {"dev", TField::Dev},
+    {"ino", TField::Ino},       {"nlink", TField::Nlink},
+    {"hlnkc", TField::Hlnkc},   {"read_error", TField::ReadError},
+    {"notreg", TField::Notreg}, {"mode", TField::Mode},
+    {"mtime", TField::Mtime},   {"excluded", TField::Excluded},
 };
 
 TField FieldOf(const QByteArray& key) {
@@ -380,6 +378,9 @@ const TInfo& ReadInfo(TJsonReader& json, TInfo& info) {
                 break;
             case TField::Asize:
                 info.asize = std::max<int64_t>(0, number());
+                break;
+            case TField::Dsize:
+                info.dsize = std::max<int64_t>(0, number());
                 break;
             case TField::Dev:
                 info.dev = uint64_t(number());
@@ -457,6 +458,7 @@ struct TFrame {
     TFolderNode* node;
     std::unique_ptr<TFolderSize> record = std::make_unique<TFolderSize>();
     std::vector<std::unique_ptr<TFolderNode>> children;
+    std::vector<TStoredFile> files;  // its own files, for the drive's store
     uint64_t device = 0;
 };
 
@@ -472,6 +474,7 @@ public:
           facts_(facts) {
         collator_.setCaseSensitivity(Qt::CaseSensitive);
         if (record_.LinksCountedOnce) claims_ = &record_.HardLinks;
+        store_ = record_.Files.get();
     }
 
     // Reads the whole export; throws TParseError. The frames still open are closed by
@@ -495,6 +498,7 @@ private:
     int32_t clusterSize_;
     TImportFacts& facts_;
     THardLinkClaims* claims_ = nullptr;
+    TFileStore* store_ = nullptr;
     QCollator collator_;
     std::vector<TFrame> frames_;
     TFolderNode* top_ = nullptr;
@@ -563,6 +567,10 @@ void TImport::CloseFolder() {
     });
     TFolderTree::AttachChildren(frame.node, std::move(frame.children));
     AddOwnFilesToTree(*frame.record);
+    if (store_) {
+        frame.record->FirstFile = store_->Commit(frame.files);
+        frame.record->StoredFiles = uint32_t(frame.files.size());
+    }
     if (!frames_.empty()) AddChildTotals(*frames_.back().record, *frame.record);
     TFolderTree::SetRecord(frame.node, std::move(frame.record));
 }
@@ -576,15 +584,22 @@ void TImport::CountFile(const TInfo& info) {
     if (info.readError) ++facts_.ReadErrors;
     const bool linked = info.ino && (info.nlink > 1 || info.hlnkc);
     const int64_t size = std::min(info.asize, kMaxImportBytes - countedBytes_);
+    const int64_t onDisk = std::min(info.dsize.value_or(0), kMaxImportBytes);
     const FileTime written = FileTimeOf(info.mtime);
     const uint32_t attributes = AttributesOf(info);
     if (claims_ && linked &&
         !ClaimHardLink(*claims_, {info.dev.value_or(folder.device), *info.ino}, folder.node,
-                       {size, 0, written, attributes}))
+                       {size, onDisk, 0, written, attributes}))
         return;  // counted where it was met first
     countedBytes_ += size;
     // Exports hold no access times.
-    AddFileTotals(*folder.record, size, clusterSize_, 0, written, attributes);
+    AddFileTotals(*folder.record, size, onDisk, clusterSize_, 0, written, attributes);
+    if (!store_) return;
+    // The lists mark a file with fewer bytes on the disk than it is long, as a scan's would.
+    const bool sparse = info.dsize && onDisk < size;
+    folder.files.push_back(
+        store_->Make(info.name, size, onDisk, written, 0,
+                     attributes | (sparse ? uint32_t(platform::FILE_ATTRIBUTE_SPARSE_FILE) : 0u)));
 }
 
 void TImport::Pump() {
@@ -662,6 +677,7 @@ TFolderNode* ImportNcdu(TFolderTree& tree, DriveRecord& record, char letter,
     record.Letter = letter;
     record.LinksCountedOnce = session.CountHardLinksOnce;
     record.HardLinks.clear();
+    record.Files = session.KeepFileDetails ? std::make_shared<TFileStore>() : nullptr;
     TJsonReader json(input);
     TImport import(tree, record, letter, json, clusterSize, *facts);
     {

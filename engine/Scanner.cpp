@@ -1,10 +1,13 @@
 #include "engine/Scanner.h"
 
+#include <QScopeGuard>
+
 #include <QCollator>
 #include <QStringBuilder>
 #include <algorithm>
 #include <chrono>
 
+#include "engine/FileStore.h"
 #include "engine/TextForms.h"
 #include "engine/VolumeFacts.h"
 #include "platform/Drives.h"
@@ -44,9 +47,10 @@ public:
         GetVolumeFacts(path.left(3), volume);
         namesCaseSensitive_ = volume.flags & platform::FILE_CASE_SENSITIVE_SEARCH;
         collator_.setCaseSensitivity(Qt::CaseSensitive);
-        if (DriveRecord* drive = ScannedDrives().Find(char(path[0].toUpper().unicode()));
-            drive && drive->LinksCountedOnce)
-            claims_ = &drive->HardLinks;
+        if (DriveRecord* drive = ScannedDrives().Find(char(path[0].toUpper().unicode()))) {
+            if (drive->LinksCountedOnce) claims_ = &drive->HardLinks;
+            store_ = drive->Files.get();
+        }
     }
 
     // Scans the folder that reader has open (or failed to open: then it is empty).
@@ -61,10 +65,20 @@ private:
                    ? name
                    : FolderDisplayName(name, platform::HasShortAlternateName(name), false);
     }
-    void CountFile(TFolderSize& r, const platform::FolderEntry& file, TFolderNode* node);
+    // Counts a file directly in the folder; false when another folder counts it.
+    bool CountFile(TFolderSize& r, const platform::FolderEntry& file, TFolderNode* node);
+    // The files of the folder at a depth wait in their buffer until the folder is finished, so
+    // that a folder's files lie together in the store.
+    void ClearFilesAt(size_t depth) {
+        if (depth >= files_.size()) files_.resize(depth + 1);
+        files_[depth].clear();
+    }
 
     int32_t clusterSize_;
     THardLinkClaims* claims_ = nullptr;
+    TFileStore* store_ = nullptr;
+    std::vector<std::vector<TStoredFile>> files_;
+    size_t depth_ = 0;
     bool namesCaseSensitive_ = true;
     IScanHost& host_;
     QCollator collator_;
@@ -96,13 +110,15 @@ void TWalk::Pump(const QString& path) {
     lastPump_ = std::chrono::steady_clock::now();
 }
 
-void TWalk::CountFile(TFolderSize& r, const platform::FolderEntry& file, TFolderNode* node) {
+bool TWalk::CountFile(TFolderSize& r, const platform::FolderEntry& file, TFolderNode* node) {
     if (claims_ && file.linkCount > 1 &&
-        !ClaimHardLink(*claims_, {file.device, file.fileId}, node,
-                       {file.size, file.lastAccessTime, file.lastWriteTime, file.attributes}))
-        return;  // counted where the scan met it first
-    AddFileTotals(r, file.size, clusterSize_, file.lastAccessTime, file.lastWriteTime,
-                  file.attributes);
+        !ClaimHardLink(
+            *claims_, {file.device, file.fileId}, node,
+            {file.size, file.allocated, file.lastAccessTime, file.lastWriteTime, file.attributes}))
+        return false;  // counted where the scan met it first
+    AddFileTotals(r, file.size, file.allocated, clusterSize_, file.lastAccessTime,
+                  file.lastWriteTime, file.attributes);
+    return true;
 }
 
 TFolderSize* TWalk::Scan(const QString& path, TFolderNode* node, platform::FolderReader& reader) {
@@ -110,10 +126,17 @@ TFolderSize* TWalk::Scan(const QString& path, TFolderNode* node, platform::Folde
     auto r = std::make_unique<TFolderSize>();
     // The children wait here, invisible to the views, until they can be shown sorted.
     std::vector<std::unique_ptr<TFolderNode>> children;
+    const size_t depth = depth_++;
+    const auto up = qScopeGuard([this] { --depth_; });
+    if (store_) ClearFilesAt(depth);
     while (!StopRequested && reader.Next()) {
         const platform::FolderEntry& entry = reader.entry();
         if (!reader.entryIsFolder()) {
-            CountFile(*r, entry, node);
+            // The buffers of deeper folders come and go: this depth's is found again each time.
+            if (CountFile(*r, entry, node) && store_)
+                files_[depth].push_back(store_->Make(reader.entryHostBytes(), entry.size,
+                                                     entry.allocated, entry.lastWriteTime,
+                                                     entry.lastAccessTime, entry.attributes));
             continue;
         }
         children.push_back(std::make_unique<TFolderNode>(DisplayNameOf(reader.entryName()), node));
@@ -133,6 +156,10 @@ TFolderSize* TWalk::Scan(const QString& path, TFolderNode* node, platform::Folde
     TFolderTree::AttachChildren(node, std::move(children));
 
     AddOwnFilesToTree(*r);
+    if (store_ && !stopped) {
+        r->FirstFile = store_->Commit(files_[depth]);
+        r->StoredFiles = uint32_t(files_[depth].size());
+    }
     if (!stopped) TFolderTree::SetRecord(node, std::move(r));
     host_.FolderScanned(node);
     return stopped ? nullptr : node->Record();
@@ -243,6 +270,7 @@ TFolderNode* AppendScannedDrive(TFolderTree& tree, const QString& driveText,
     driveRecord.DriveText = driveText;
     driveRecord.LinksCountedOnce = session.CountHardLinksOnce;
     driveRecord.HardLinks.clear();
+    driveRecord.Files = session.KeepFileDetails ? std::make_shared<TFileStore>() : nullptr;
     driveRecord.ClusterSize = ClusterSize(QChar(letter) + QLatin1String(":\\"));
     ScanClusterSize = driveRecord.ClusterSize;
     return node;
@@ -308,10 +336,15 @@ void RescanFolder(const QString& path, TFolderNode* node) {
     }();
     // What the rescan did not meet again goes to the other folders holding it.
     if (drive && drive->Node == top) SettleHardLinkClaims(*drive, fresh != nullptr);
+    // The files of the folders that went stay in the store until they outnumber the rest.
+    if (drive && drive->Files && drive->Files->Count() > 65536 &&
+        drive->Files->Count() > 2 * TFileStore::NamedBy(drive->Node))
+        drive->Files->Compact(drive->Node);
     if (!old || !fresh) return;
 
     TFolderSize d;
     d.TreeSize = fresh->TreeSize - old->TreeSize;
+    d.TreeOnDisk = fresh->TreeOnDisk - old->TreeOnDisk;
     d.TreeWasted = fresh->TreeWasted - old->TreeWasted;
     d.TreeFileCount = fresh->TreeFileCount - old->TreeFileCount;
     d.TreeFolderCount = fresh->TreeFolderCount - old->TreeFolderCount;

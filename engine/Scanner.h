@@ -54,6 +54,8 @@ struct TScanSession {
     // A file with several names is counted in the first folder the scan meets it in, and not
     // again (the drive's record keeps the claims). Off: counted under every name.
     bool CountHardLinksOnce = false;
+    // Every file's name, length, space on disk, dates and type kept in the drive's file store.
+    bool KeepFileDetails = true;
 };
 
 // Scans the folder at path (ending in "\") into node, which is in the tree without children

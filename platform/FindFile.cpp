@@ -1030,6 +1030,11 @@ QByteArray FolderReader::entryHostName() const {
                                          : QByteArray();
 }
 
+QByteArrayView FolderReader::entryHostBytes() const {
+    return listing_ && listing_->current ? QByteArrayView(listing_->NameOf(*listing_->current))
+                                         : QByteArrayView();
+}
+
 bool PathIsMissing(const QString& path) {
     const QString host = ToHostPath(path);
     if (host.isEmpty()) return true;

@@ -190,6 +190,8 @@ public:
     QString entryName() const;
     // The current entry's name as the host stores it, byte for byte.
     QByteArray entryHostName() const;
+    // The same bytes where the listing holds them, valid until the next step.
+    QByteArrayView entryHostBytes() const;
 
     FindError error() const { return error_; }
     QString errorText() const { return errorText_; }

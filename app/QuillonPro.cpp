@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/CommandLine.h"
+#include "app/FileListCommands.h"
 #include "app/Messages.h"
 #include "app/NcduTransfer.h"
 #include "app/main.h"
@@ -55,6 +56,13 @@ int main(int argc, char* argv[]) {
     if (!ncdu.Error.isEmpty()) {
         Print(stderr, "quillon: " + ncdu.Error + u'\n');
         return ExitNothingDone;
+    }
+    if (const TFileListRequest files = FileListRequestOf(rest);
+        files.Kind != TFileListRequest::TKind::None) {
+        // The file lists need no window either: a scan, a question to its store, a CSV.
+        platform::PinLocalTimeZone();
+        QCoreApplication core(argc, argv);
+        return FileListFromCommandLine(files, ncdu);
     }
     if (!ncdu.ExportFolder.isEmpty()) {
         // An export needs no window: it is a walk of the disk written out as it goes.

@@ -4,6 +4,10 @@
 #include <queue>
 
 #include "engine/FolderTree.h"
+#include "engine/Ncdu.h"
+#include "engine/TextForms.h"
+#include "platform/Drives.h"
+#include "platform/HostNames.h"
 
 namespace engine {
 
@@ -41,6 +45,28 @@ QString WildcardExpression(const QString& pattern) {
 }
 
 }  // namespace
+
+QString ProgramPathOfFile(const TFileHit& hit) {
+    const TFileStore* store = FileStoreOf(hit.Folder);
+    return AddBackslash(NodePath(hit.Folder)) + store->Name(store->At(hit.Index));
+}
+
+QByteArray HostPathOfFolder(const TFolderNode* folder) {
+    const QString path = NodePath(folder);
+    const TImportFacts* facts = ImportFactsOf(folder);
+    if (!facts) return platform::EncodeHostName(platform::ToHostPath(path));
+    QByteArray host = platform::EncodeHostName(facts->RootPath);
+    for (const QString& part : path.mid(3).split(u'\\', Qt::SkipEmptyParts))
+        host += '/' + platform::EncodeHostName(platform::HostNameOf(part));
+    return host;
+}
+
+QByteArray HostPathOfFile(const TFileHit& hit) {
+    const TFileStore* store = FileStoreOf(hit.Folder);
+    QByteArray host = HostPathOfFolder(hit.Folder);
+    if (!host.endsWith('/')) host += '/';
+    return host + store->HostName(store->At(hit.Index)).toByteArray();
+}
 
 std::vector<TFileHit> LargestFiles(const TFolderNode* root, size_t count, bool byOnDisk,
                                    const TFileFilter& filter) {

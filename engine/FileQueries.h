@@ -22,6 +22,13 @@ struct TFileHit {
     uint32_t Index = 0;  // in the folder's drive's store
 };
 
+// A stored file's path as the program writes it ("C:\\dir\\name"), and as the host names it,
+// byte for byte (an imported drive's under the folder its export names).
+QString ProgramPathOfFile(const TFileHit& hit);
+QByteArray HostPathOfFile(const TFileHit& hit);
+// A folder's path as the host names it (an imported drive's as its export does).
+QByteArray HostPathOfFolder(const TFolderNode* folder);
+
 // Which files a list takes.
 struct TFileFilter {
     std::optional<TFileCategory> Category;

@@ -100,8 +100,8 @@ bool Write(const QByteArray& text, const QString& file) {
                out.flush();
     }
     // A relative name is taken from the folder the program was started in.
-    const QString host = engine::IsProgramPath(file) ? platform::ToHostPath(file)
-                                                     : platform::AbsoluteHostPath(file);
+    const QString host =
+        engine::IsProgramPath(file) ? platform::ToHostPath(file) : platform::AbsoluteHostPath(file);
     QString why;
     if (platform::ReplaceHostFile(host, text, &why)) return true;
     PrintError(QStringLiteral("%1 could not be written: %2").arg(file, why));

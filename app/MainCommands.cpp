@@ -142,9 +142,9 @@ void TMainForm::HideSectionSizeWindow() {
 
 void TMainForm::UpdateViewCommands(const TFolderNode* node) {
     const bool scanned = node && node->Record();
-    for (QAction* item :
-         {cmdViewPieChart, cmdViewFolderInformation, cmdViewSubfolders, cmdViewWastedSpace,
-          cmdViewCleanUp, cmdViewPieSectionSizeWindow, cmdViewBarChart})
+    for (QAction* item : {cmdViewPieChart, cmdViewFolderInformation, cmdViewSubfolders,
+                          cmdViewWastedSpace, cmdViewCleanUp, cmdViewPieSectionSizeWindow,
+                          cmdViewBarChart, cmdViewLargestFiles, cmdViewFileTypes})
         item->setEnabled(scanned);
     if (scanned) cmdViewCleanUp->setEnabled(ThePages->isTabVisible(TabOf(pageCleanUp)));
 }

@@ -63,6 +63,10 @@ class TWastedSpacePage;
     X(QAction, cmdViewCleanUp)                                                         \
     X(QAction, cmdViewPieSectionSizeWindow)                                            \
     X(QAction, cmdViewBarChart)                                                        \
+    X(QAction, cmdViewLargestFiles)                                                    \
+    X(QAction, cmdViewFileTypes)                                                       \
+    X(QAction, cmdViewFindInScan)                                                      \
+    X(QAction, cmdViewMeasureOnDisk)                                                   \
     X(QAction, cmdViewPieSortAscending)                                                \
     X(QAction, cmdViewPieSortDescending)                                               \
     X(QAction, cmdViewOptions)                                                         \

@@ -118,6 +118,20 @@ void TMainForm::CreateMenus() {
         mnuView, "&Tree Bar Chart",
         "Displays the Tree Bar Chart Window, that helps you quickly find large folders (hogs).",
         QKeySequence(Qt::CTRL | Qt::Key_T));
+    cmdViewLargestFiles = AddItem(mnuView, "&Largest Files",
+                                  "Lists the largest files below the current folder, at any depth.",
+                                  QKeySequence(Qt::CTRL | Qt::Key_L));
+    cmdViewFileTypes = AddItem(mnuView, "File T&ypes",
+                               "Shows how much space each kind of file takes below the current "
+                               "folder.",
+                               QKeySequence(Qt::CTRL | Qt::Key_Y));
+    cmdViewFindInScan = AddItem(mnuView, "Fi&nd in Scan...",
+                                "Finds files and folders of the scanned drives by name.",
+                                QKeySequence(Qt::CTRL | Qt::Key_F));
+    cmdViewMeasureOnDisk =
+        AddItem(mnuView, "Measure Space on &Disk",
+                "Measures the pie and the tree bar chart by the space files take on the disk "
+                "rather than by their length.");
     mnuView->addSeparator();
     cmdViewPieSort = AddSubmenu(mnuView, "Pie Sections &Sort",
                                 "Contains commands for arranging the pie sections.");
@@ -153,10 +167,10 @@ void TMainForm::CreateMenus() {
     SetHelpContext(mnuTools, 4020);
     SetHelpContext(mnuHelp, 4030);
 
-    for (QAction* item :
-         {cmdViewToolbar, cmdViewStatusBar, cmdViewFolderTree, cmdViewPieChart,
-          cmdViewFolderInformation, cmdViewSubfolders, cmdViewWastedSpace, cmdViewCleanUp,
-          cmdViewPieSectionSizeWindow, cmdViewPieSortAscending, cmdViewPieSortDescending})
+    for (QAction* item : {cmdViewToolbar, cmdViewStatusBar, cmdViewFolderTree, cmdViewPieChart,
+                          cmdViewFolderInformation, cmdViewSubfolders, cmdViewWastedSpace,
+                          cmdViewCleanUp, cmdViewPieSectionSizeWindow, cmdViewPieSortAscending,
+                          cmdViewPieSortDescending, cmdViewMeasureOnDisk})
         item->setCheckable(true);
     // The five page items are radio items: their tags are the page numbers.
     auto* pageItems = new QActionGroup(this);
@@ -213,6 +227,14 @@ void TMainForm::CreateMenus() {
     desktop::Connect(cmdViewPieSectionSizeWindow, &QAction::triggered, this,
                      &TMainForm::cmdViewPieSectionSizeWindowClick);
     desktop::Connect(cmdViewBarChart, &QAction::triggered, this, &TMainForm::cmdViewBarChartClick);
+    desktop::Connect(cmdViewLargestFiles, &QAction::triggered, this,
+                     &TMainForm::cmdViewLargestFilesClick);
+    desktop::Connect(cmdViewFileTypes, &QAction::triggered, this,
+                     &TMainForm::cmdViewFileTypesClick);
+    desktop::Connect(cmdViewFindInScan, &QAction::triggered, this,
+                     &TMainForm::cmdViewFindInScanClick);
+    desktop::Connect(cmdViewMeasureOnDisk, &QAction::triggered, this,
+                     &TMainForm::cmdViewMeasureOnDiskClick);
     desktop::Connect(cmdViewPieSortAscending, &QAction::triggered, this,
                      &TMainForm::cmdViewPieSortAscendingClick);
     desktop::Connect(cmdViewPieSortDescending, &QAction::triggered, this,

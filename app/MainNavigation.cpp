@@ -356,7 +356,6 @@ void TMainForm::ShowFolderItemMenu(const QString& path, bool folder, int64_t siz
         // From the pie the parent is the selected folder already: present it again.
         if (SelectedNode() == parent) RefreshViews(true);
     } else {
-        engine::SubtractFromAncestors(SelectedNode(), nullptr, 0, 1, wasted, size);
-        RefreshViews(true);  // the views still show the file otherwise
+        FileRemoved(SelectedNode(), path.mid(path.lastIndexOf(u'\\') + 1), size, wasted);
     }
 }

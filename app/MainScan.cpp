@@ -168,7 +168,8 @@ bool TMainForm::ScanDriveCommand(const QString& driveText, engine::DriveRecord* 
 }
 
 engine::TScanSession TMainForm::ScanSession() const {
-    return {.CountHardLinksOnce = optCountHardLinksOnce->Value};
+    return {.CountHardLinksOnce = optCountHardLinksOnce->Value,
+            .KeepFileDetails = optKeepFileDetails->Value};
 }
 
 void TMainForm::ScanCheckedDrive(const QString& driveText, engine::DriveRecord* record) {

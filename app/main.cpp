@@ -166,6 +166,7 @@ void TMainForm::ApplySettingsToControls() {
     cmdViewPieSectionSizeWindow->setChecked(optPieSectionSizeWindow->Value);
     cmdViewPieSortAscending->setChecked(optSortAscending->Value);
     cmdViewPieSortDescending->setChecked(!optSortAscending->Value);
+    cmdViewMeasureOnDisk->setChecked(optMeasureSpaceOnDisk->Value);
 }
 
 void TMainForm::FirstActivation() {

@@ -13,14 +13,18 @@
 #include "app/MainLayout.h"
 #include "app/Navigator.h"
 #include "cleanup/CleanUpPage.h"
+#include "engine/FileQueries.h"
 #include "engine/FolderTree.h"
 #include "engine/Scanner.h"
 #include "reports/FolderReport.h"
 #include "views/SubfoldersPage.h"
 #include "views/ViewPage.h"
 
+class TFileTypesBox;
+class TFindBox;
 class TFolderTreeModel;
 class THPieChart;
+class TLargestFilesBox;
 namespace draw {
 class Bitmap;
 }
@@ -152,6 +156,12 @@ public:
     void cmdViewPieChartClick(QAction* item);
     void cmdViewPieSectionSizeWindowClick();
     void cmdViewBarChartClick();
+    void cmdViewLargestFilesClick();
+    void cmdViewFileTypesClick();
+    void cmdViewFindInScanClick();
+    void cmdViewMeasureOnDiskClick();
+    // The Largest Files window over a folder (the pie's "Other smaller files" opens it too).
+    void ShowLargestFiles(engine::TFolderNode* folder, const engine::TFileFilter& filter = {});
     void cmdViewPieSortAscendingClick();
     void cmdViewPieSortDescendingClick();
     void cmdViewOptionsClick();
@@ -259,6 +269,18 @@ private:
     QStringList addonCommands_;
     TFolderTreeModel* treeModel_ = nullptr;
     std::array<QFileDialog*, 3> saveDialogs_{};  // by TSaveDialog, owned by the window
+    // The file windows (app/MainFiles.cpp), made when first asked for, owned by the window.
+    TLargestFilesBox& LargestFilesWindow();
+    TFileTypesBox& FileTypesWindow();
+    TFindBox& FindWindow();
+    // The item menu of a file or folder in a file window; true when it is gone afterwards.
+    bool FileWindowItemMenu(const QString& path, bool folder, const QPoint& at);
+    // A file deleted from the disk (by an item menu) leaves the totals and the file store.
+    void FileRemoved(engine::TFolderNode* folder, const QString& name, int64_t size,
+                     int64_t wasted);
+    TLargestFilesBox* largestFiles_ = nullptr;
+    TFileTypesBox* fileTypes_ = nullptr;
+    TFindBox* find_ = nullptr;
     QStringList arguments_;
     QString addonsFolder_;
     std::function<QDate()> today_;

@@ -25,7 +25,9 @@ const QString kDesktop = QStringLiteral("Desktop");
     X(Bool, ZIPPasswordProtect, false)       \
     X(Int, ZIPCompressionLevel, 9)           \
     X(Bool, ZIPDeleteArchive, true)          \
-    X(Bool, CountHardLinksOnce, false)
+    X(Bool, CountHardLinksOnce, false)       \
+    X(Bool, KeepFileDetails, true)           \
+    X(Bool, MeasureSpaceOnDisk, false)
 
 #define QUILLON_DESKTOP_SECTION(X)      \
     X(Bool, ViewToolbar, true)          \

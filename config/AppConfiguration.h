@@ -39,6 +39,8 @@ extern TBoolOption* optZIPPasswordProtect;         // false
 extern TIntOption* optZIPCompressionLevel;         // 9; always 0..9 after LoadSettings
 extern TBoolOption* optZIPDeleteArchive;           // true
 extern TBoolOption* optCountHardLinksOnce;         // false: counted under every name
+extern TBoolOption* optKeepFileDetails;            // true: scans keep every file in a store
+extern TBoolOption* optMeasureSpaceOnDisk;         // false: the pie measures files by length
 // Section "Desktop":
 extern TBoolOption* optViewToolbar;           // true
 extern TBoolOption* optViewStatusBar;         // true

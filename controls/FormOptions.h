@@ -67,7 +67,7 @@ public:
     QPushButton* cmdDefaultColors{};
     TOrbDriveCheckListBox* TheDrivesBox{};
     QCheckBox *chkIncludeWastedInformation{}, *chkShowFileNames{}, *chkAutoExpand{},
-        *chkAutoCollapse{}, *chkCountHardLinksOnce{};
+        *chkAutoCollapse{}, *chkCountHardLinksOnce{}, *chkKeepFileDetails{};
     QLineEdit *ediMinFileSection{}, *ediMinFolderSection{}, *ediMinTextSection{};
     QPushButton *cmdDefaultValues{}, *cmdOK{}, *cmdCancel{}, *cmdHelp{};
     QCheckBox* chkExplorerMenu{};

@@ -99,6 +99,13 @@ TEST_F(MainLayoutTest, MenusCarryTheirCaptionsAccessKeysShortcutsHintsAndSeparat
         "Window.",
         "  &Tree Bar Chart | Ctrl+T | Displays the Tree Bar Chart Window, that helps you quickly "
         "find large folders (hogs).",
+        "  &Largest Files | Ctrl+L | Lists the largest files below the current folder, at any "
+        "depth.",
+        "  File T&ypes | Ctrl+Y | Shows how much space each kind of file takes below the current "
+        "folder.",
+        "  Fi&nd in Scan... | Ctrl+F | Finds files and folders of the scanned drives by name.",
+        "  Measure Space on &Disk |  | Measures the pie and the tree bar chart by the space files "
+        "take on the disk rather than by their length.",
         "  -",
         "  Pie Sections &Sort |  | Contains commands for arranging the pie sections.",
         "    &Ascending |  | Sorts pie sections by size in ascending order.",

@@ -62,6 +62,8 @@ Snapshot Defaults() {
         {"Options\\ZIPCompressionLevel", "9"},
         {"Options\\ZIPDeleteArchive", "true"},
         {"Options\\CountHardLinksOnce", "false"},
+        {"Options\\KeepFileDetails", "true"},
+        {"Options\\MeasureSpaceOnDisk", "false"},
         {"Desktop\\ViewToolbar", "true"},
         {"Desktop\\ViewStatusBar", "true"},
         {"Desktop\\ViewFolderTree", "true"},
@@ -151,6 +153,8 @@ TEST(AppConfiguration, EveryValueSurvivesSavingAndLoading) {
     optZIPCompressionLevel->Value = 0;
     optZIPDeleteArchive->Value = false;
     optCountHardLinksOnce->Value = true;
+    optKeepFileDetails->Value = false;
+    optMeasureSpaceOnDisk->Value = true;
     optViewToolbar->Value = false;
     optViewStatusBar->Value = false;
     optViewFolderTree->Value = false;
@@ -161,11 +165,11 @@ TEST(AppConfiguration, EveryValueSurvivesSavingAndLoading) {
     MinFolderSectionAngle = 360.0;
     MinTextSectionAngle = 0.0;
     const Snapshot saved = Snapshot::Take();
+    const Snapshot defaults = Defaults();
     for (const auto& option : saved.options) {
         const auto byName = [&](const auto& d) { return d.first == option.first; };
-        EXPECT_NE(
-            option.second,
-            std::find_if(Defaults().options.begin(), Defaults().options.end(), byName)->second)
+        EXPECT_NE(option.second,
+                  std::find_if(defaults.options.begin(), defaults.options.end(), byName)->second)
             << option.first.toStdString() << " is left at its default by this test";
     }
     ASSERT_EQ(SaveSettings(), QString());
@@ -224,7 +228,7 @@ TEST(AppConfiguration, AnUnreadableValueEndsLoadingThereAndLeavesTheRestAtTheirD
     PutBinary(other, "MinFileSectionAngle", AngleBytes(3.0));
     RegWriteBool(AppRegistryKey, kDesktop, "ViewToolbar", false);
     expected = Defaults();
-    expected.options[14].second = "false";
+    expected.options[16].second = "false";  // ViewToolbar
     EXPECT_TRUE(LoadAndKeep() == expected);
 }
 

@@ -1,0 +1,153 @@
+// The file windows of the main window: Largest Files, File Types and Find in Scan, the item
+// menu of their rows, and a file leaving the disk.
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include "app/MainReports.h"
+#include "app/Messages.h"
+#include "app/main.h"
+#include "config/AppConfiguration.h"
+#include "controls/Helpers.h"
+#include "controls/ItemProp.h"
+#include "desktop/MessageBox.h"
+#include "engine/FileStore.h"
+#include "engine/Ncdu.h"
+#include "platform/HostFiles.h"
+#include "reports/FileLists.h"
+#include "reports/ListWriters.h"
+#include "views/FileTypesBox.h"
+#include "views/FindBox.h"
+#include "views/LargestFilesBox.h"
+
+using engine::TFolderNode;
+
+TLargestFilesBox& TMainForm::LargestFilesWindow() {
+    if (!largestFiles_) {
+        largestFiles_ = new TLargestFilesBox(this);
+        largestFiles_->setObjectName("LargestFilesBox");
+        largestFiles_->SetItemMenu([this](const QString& path, bool folder, const QPoint& at) {
+            return FileWindowItemMenu(path, folder, at);
+        });
+    }
+    return *largestFiles_;
+}
+
+TFileTypesBox& TMainForm::FileTypesWindow() {
+    if (!fileTypes_) {
+        fileTypes_ = new TFileTypesBox(this);
+        fileTypes_->setObjectName("FileTypesBox");
+        fileTypes_->SetOpenFiles([this](const engine::TFileFilter& filter) {
+            TLargestFilesBox& files = LargestFilesWindow();
+            files.Fill(nav_.CurrentNode(), optMeasureSpaceOnDisk->Value, filter);
+            desktop::RunModal(files);
+            return files.ResultPath();
+        });
+        fileTypes_->SetSaveCsv([this](const engine::TFileTypes& types) {
+            QFileDialog& dialog = SaveDialog(TSaveDialog::List);
+            if (desktop::RunModal(dialog) != QDialog::Accepted) return;
+            QString file = dialog.selectedFiles().value(0);
+            if (QFileInfo(file).suffix().isEmpty()) file += QStringLiteral(".csv");
+            QString why;
+            if (!platform::ReplaceHostFile(file, FileTypesCsv(types), &why))
+                ShowReportFailure(file, why);
+        });
+    }
+    return *fileTypes_;
+}
+
+TFindBox& TMainForm::FindWindow() {
+    if (!find_) {
+        find_ = new TFindBox(this);
+        find_->setObjectName("FindBox");
+        find_->SetItemMenu([this](const QString& path, bool folder, const QPoint& at) {
+            return FileWindowItemMenu(path, folder, at);
+        });
+    }
+    return *find_;
+}
+
+void TMainForm::ShowLargestFiles(TFolderNode* folder, const engine::TFileFilter& filter) {
+    if (!folder || !folder->Record()) return;
+    TLargestFilesBox& files = LargestFilesWindow();
+    files.Fill(folder, optMeasureSpaceOnDisk->Value, filter);
+    desktop::RunModal(files);
+    // The window lets go of the tree's nodes when it closes; the choice outlives them.
+    if (const QString chosen = files.ResultPath(); !chosen.isEmpty()) OpenFolderPath(chosen);
+}
+
+void TMainForm::cmdViewMeasureOnDiskClick() {
+    optMeasureSpaceOnDisk->Value = cmdViewMeasureOnDisk->isChecked();
+    RefreshViews(false);
+}
+
+void TMainForm::cmdViewLargestFilesClick() {
+    ShowLargestFiles(nav_.CurrentNode());
+}
+
+void TMainForm::cmdViewFileTypesClick() {
+    TFolderNode* folder = nav_.CurrentNode();
+    if (!folder || !folder->Record()) return;
+    TFileTypesBox& types = FileTypesWindow();
+    types.Fill(folder);
+    desktop::RunModal(types);
+    if (const QString chosen = types.ResultPath(); !chosen.isEmpty()) OpenFolderPath(chosen);
+}
+
+void TMainForm::cmdViewFindInScanClick() {
+    if (nav_.Scanning()) return;
+    std::vector<const TFolderNode*> drives;
+    for (int i = 0; i < tree_.TopLevelCount(); ++i) drives.push_back(tree_.TopLevel(i));
+    TFindBox& find = FindWindow();
+    const TFolderNode* selected = nav_.CurrentNode();
+    find.Fill(selected && selected->Record() ? selected : nullptr, std::move(drives));
+    desktop::RunModal(find);
+    if (const QString chosen = find.ResultPath(); !chosen.isEmpty()) OpenFolderPath(chosen);
+}
+
+bool TMainForm::FileWindowItemMenu(const QString& path, bool folder, const QPoint& at) {
+    if (engine::ImportFactsOf(path)) {
+        ShowInfo(engine::kImportedDriveNote);
+        return false;
+    }
+    ShowItemContextMenu(path, this, at);
+    // The menu ran an event loop of its own: what is in the tree now is found again by path.
+    if (IsEntryAt(path) || !MayChangeTree()) return false;
+    if (folder) {
+        if (TFolderNode* node = NodeAt(path)) {
+            PresentNode(nullptr);
+            TFolderNode* parent = node->Parent();
+            engine::RemoveVanishedFolder(path, node);
+            SelectNode(parent);
+        }
+        return true;
+    }
+    const qsizetype slash = path.lastIndexOf(u'\\');
+    TFolderNode* holder = NodeAt(path.left(slash == 2 ? 3 : slash));
+    const engine::TFileStore* store = engine::FileStoreOf(holder);
+    const engine::TFolderSize* r = holder ? holder->Record() : nullptr;
+    if (!store || !r) return true;
+    const QString name = path.mid(slash + 1);
+    for (uint32_t i = r->FirstFile; i < r->FirstFile + r->StoredFiles; ++i) {
+        const engine::TStoredFile& file = store->At(i);
+        if (file.IsRemoved() || store->Name(file) != name) continue;
+        const engine::DriveRecord* drive = engine::DriveRecordOf(holder);
+        FileRemoved(holder, name, file.Length,
+                    engine::Slack(file.Length, drive ? drive->ClusterSize : -1));
+        break;
+    }
+    return true;
+}
+
+void TMainForm::FileRemoved(TFolderNode* folder, const QString& name, int64_t size,
+                            int64_t wasted) {
+    int64_t onDisk = 0;
+    if (const engine::TFileStore* store = engine::FileStoreOf(folder); store && folder->Record()) {
+        const engine::TFolderSize& r = *folder->Record();
+        for (uint32_t i = r.FirstFile; i < r.FirstFile + r.StoredFiles; ++i)
+            if (!store->At(i).IsRemoved() && store->Name(store->At(i)) == name)
+                onDisk = store->At(i).OnDisk;
+    }
+    engine::SubtractFromAncestors(folder, nullptr, 0, 1, wasted, size, onDisk);
+    engine::ForgetStoredFile(folder, name);
+    RefreshViews(true);  // the views still show the file otherwise
+}

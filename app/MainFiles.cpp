@@ -77,7 +77,7 @@ void TMainForm::ShowLargestFiles(TFolderNode* folder, const engine::TFileFilter&
 
 void TMainForm::cmdViewMeasureOnDiskClick() {
     optMeasureSpaceOnDisk->Value = cmdViewMeasureOnDisk->isChecked();
-    RefreshViews(false);
+    RefreshPie();
 }
 
 void TMainForm::cmdViewLargestFilesClick() {

@@ -76,6 +76,8 @@ void TMainForm::ConnectPages() {
                      [](int percent, const QString& wasted) {
                          if (SectionSizeBox) SectionSizeBox->SetWasted(percent, wasted);
                      });
+    desktop::Connect(pagePieChart, &TPieChartPage::SmallerFilesChosen, this,
+                     [this](engine::TFolderNode* folder) { ShowLargestFiles(folder); });
     desktop::Connect(pagePieChart, &TPieChartPage::ColorsApplied, this, [] {
         if (SectionSizeBox) SectionSizeBox->ApplyColors();
     });

@@ -198,7 +198,7 @@ TCountedFiles ListCountedFiles(const TFolderNode& node) {
             const TFolderNode* counter = HardLinkCounter(&node, {file.device, file.fileId});
             if (counter && counter != &node) continue;
         }
-        counted.Files.push_back({reader.entryName(), file.size});
+        counted.Files.push_back({reader.entryName(), file.size, file.allocated});
         bytes += file.size;
     }
     counted.MatchRecord = reader.error() == platform::FindError::NoMoreFiles &&

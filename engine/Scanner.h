@@ -87,6 +87,7 @@ void RescanFolder(const QString& path, TFolderNode* node);
 struct TFolderFile {
     QString Name;
     int64_t Size = 0;
+    int64_t OnDisk = 0;
 };
 
 // The files a folder's record counts, as the disk lists them now, in listing order: a

@@ -1,5 +1,6 @@
 #include "views/FileRows.h"
 
+#include <QDateTime>
 #include <QHeaderView>
 
 #include "engine/FolderTree.h"
@@ -21,10 +22,6 @@ public:
     }
 };
 
-QString DateText(uint32_t seconds) {
-    return seconds == 0 ? QString() : engine::FileTimeText(engine::FileTimeOfSeconds(seconds));
-}
-
 void SetNumber(QTreeWidgetItem& row, int column, const QString& text, int64_t value) {
     row.setText(column, text);
     row.setData(column, SortRole, qlonglong(value));
@@ -41,7 +38,7 @@ TFileRows::TFileRows(QWidget* parent) : QTreeWidget(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setContextMenuPolicy(Qt::CustomContextMenu);
     setHeaderLabels({"Name", "Size", "Size on Disk", "Last Change", "Type", "Folder"});
-    const int widths[] = {220, 90, 110, 190, 80, 300};
+    const int widths[] = {220, 90, 130, 150, 70, 300};
     for (int c = 0; c < ColumnCount; ++c) setColumnWidth(c, widths[c]);
     setSortingEnabled(true);
     sortByColumn(-1, Qt::AscendingOrder);  // the order rows are added in, until a click
@@ -87,6 +84,12 @@ void TFileRows::AddFolder(const engine::TFolderNode* folder) {
     row->setData(Name, ItemPathRole, path);
     row->setData(Name, IsFolderRole, true);
     addTopLevelItem(row);
+}
+
+QString TFileRows::DateText(uint32_t seconds) const {
+    if (seconds == 0) return {};
+    const QDateTime local = QDateTime::fromSecsSinceEpoch(seconds, Qt::LocalTime);
+    return dates_.Text(local.date(), local.time());
 }
 
 QString TFileRows::CurrentFolderPath() const {

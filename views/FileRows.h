@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "engine/FileQueries.h"
+#include "engine/TextForms.h"
 
 class TFileRows : public QTreeWidget {
     Q_OBJECT
@@ -26,4 +27,10 @@ public:
     QStringList RowTexts(int row) const;
 
     enum TColumn { Name, Size, OnDisk, LastChange, Type, Folder, ColumnCount };
+
+private:
+    // Seconds since 1970 as the lists write dates, in local time; empty for 0.
+    QString DateText(uint32_t seconds) const;
+
+    engine::TDateTimeForm dates_;
 };

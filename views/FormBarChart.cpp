@@ -40,6 +40,21 @@ bool WastedIncluded() {
     return optIncludeWastedInformation && optIncludeWastedInformation->Value;
 }
 
+bool OnDisk() {
+    return optMeasureSpaceOnDisk && optMeasureSpaceOnDisk->Value;
+}
+
+// What a folder's bar measures: its length (and wasted space when the sizes include it), or
+// the space its files take on the disk, which holds their slack already.
+int64_t TreeValue(const engine::TFolderSize& r) {
+    if (OnDisk()) return r.TreeOnDisk;
+    return r.TreeSize + (WastedIncluded() ? engine::ShownTreeWasted(r) : 0);
+}
+int64_t FilesValue(const engine::TFolderSize& r) {
+    if (OnDisk()) return r.FilesOnDisk;
+    return r.FilesSize + (WastedIncluded() ? engine::ShownFilesWasted(r) : 0);
+}
+
 // How deep below its drive root a node lies; the root itself is level 0.
 int LevelOf(const TFolderNode* node) {
     int level = 0;
@@ -225,8 +240,7 @@ TBarChartBox::~TBarChartBox() {
 void TBarChartBox::Fill(TFolderNode* root) {
     resultPath_.clear();
     const engine::TFolderSize* record = root ? root->Record() : nullptr;
-    base_ =
-        record ? record->TreeSize + (WastedIncluded() ? engine::ShownTreeWasted(*record) : 0) : 0;
+    base_ = record ? TreeValue(*record) : 0;
 
     std::vector<TFolderNode*> nodes;
     if (root) {
@@ -261,9 +275,7 @@ int64_t TBarChartBox::RowValue(int row) const {
     const TFolderNode* node = model_->Node(row);
     const engine::TFolderSize* record = node ? node->Record() : nullptr;
     if (!record) return 0;
-    if (chkIncludeSubfolders->isChecked())
-        return record->TreeSize + (WastedIncluded() ? engine::ShownTreeWasted(*record) : 0);
-    return record->FilesSize + (WastedIncluded() ? engine::ShownFilesWasted(*record) : 0);
+    return chkIncludeSubfolders->isChecked() ? TreeValue(*record) : FilesValue(*record);
 }
 
 int TBarChartBox::BarLength(int row) const {

@@ -104,13 +104,18 @@ void AddFileItems(TPieBuilder& pie, const QString& path,
     TRemainder small;
     for (const engine::TFolderFile& file : files) {
         pie.Add({file.Name, path, settings.Colors[5], TItemKind::File, nullptr,
-                 settings.MinFileAngle, file.Size, engine::Slack(file.Size, clusterSize)},
+                 settings.MinFileAngle, settings.MeasureOnDisk ? file.OnDisk : file.Size,
+                 settings.MeasureOnDisk ? 0 : engine::Slack(file.Size, clusterSize)},
                 &small);
     }
     pie.AddGroup(kOtherSmallerFiles, settings.Colors[6], nullptr, small, nullptr);
 }
 
 }  // namespace
+
+bool IsSmallerFilesGroup(const TSectionInfo& info) {
+    return info.Kind == TItemKind::Other && !info.Node && info.Name == kOtherSmallerFiles;
+}
 
 TPieSettings CurrentPieSettings(int32_t driveClusterSize) {
     return {optIncludeWastedInformation->Value,
@@ -120,7 +125,8 @@ TPieSettings CurrentPieSettings(int32_t driveClusterSize) {
             MinFileSectionAngle,
             MinFolderSectionAngle,
             AppColors,
-            driveClusterSize};
+            driveClusterSize,
+            optMeasureSpaceOnDisk->Value};
 }
 
 std::vector<TSectionInfo> BuildPie(THPieChart& chart, TFolderNode& node,
@@ -136,10 +142,19 @@ std::vector<TSectionInfo> BuildPie(THPieChart& chart, TFolderNode& node,
     } unlock{chart};
     chart.Clear();
 
-    const int64_t treeWasted = engine::ShownTreeWasted(*record);
-    infos.push_back({&node, record->TreeSize, treeWasted, node.Parent() ? crZoomOut : crPieDefault,
-                     node.DisplayName(), path, TItemKind::Folder});
-    const int64_t total = record->TreeSize + (settings.IncludeWasted ? treeWasted : 0);
+    // On the disk a folder takes its files' blocks, which hold their slack: no wasted space on top.
+    const bool onDisk = settings.MeasureOnDisk;
+    const auto treeBytes = [&](const engine::TFolderSize& r) {
+        return onDisk ? r.TreeOnDisk : r.TreeSize;
+    };
+    const auto treeWastedOf = [&](const engine::TFolderSize& r) {
+        return onDisk ? 0 : engine::ShownTreeWasted(r);
+    };
+    const int64_t treeWasted = treeWastedOf(*record);
+    infos.push_back({&node, treeBytes(*record), treeWasted,
+                     node.Parent() ? crZoomOut : crPieDefault, node.DisplayName(), path,
+                     TItemKind::Folder});
+    const int64_t total = treeBytes(*record) + (settings.IncludeWasted ? treeWasted : 0);
     TPieBuilder pie(chart, settings, total, infos);
     if (total == 0) {
         pie.AddGroup(kThisFolderEmpty, settings.Colors[4], nullptr, {}, nullptr);
@@ -150,7 +165,7 @@ std::vector<TSectionInfo> BuildPie(THPieChart& chart, TFolderNode& node,
         TFolderNode* child = node.Child(i);
         const engine::TFolderSize* r = child->Record();
         pie.Add({child->DisplayName(), path, settings.Colors[2], TItemKind::Folder, child,
-                 settings.MinFolderAngle, r ? r->TreeSize : 0, r ? engine::ShownTreeWasted(*r) : 0},
+                 settings.MinFolderAngle, r ? treeBytes(*r) : 0, r ? treeWastedOf(*r) : 0},
                 &folders);
     }
     // Files by name only when the disk lists what the record counts; else the record's figures.
@@ -160,7 +175,9 @@ std::vector<TSectionInfo> BuildPie(THPieChart& chart, TFolderNode& node,
         AddFileItems(pie, path, files.Files, settings);
     } else {
         pie.AddGroup(kFilesInThisFolder, settings.Colors[3], &node,
-                     {record->FilesSize, engine::ShownFilesWasted(*record)}, &folders);
+                     {onDisk ? record->FilesOnDisk : record->FilesSize,
+                      onDisk ? 0 : engine::ShownFilesWasted(*record)},
+                     &folders);
     }
     pie.AddGroup(kOtherSmallerFolders, settings.Colors[4], nullptr, folders, nullptr);
     chart.Sort(!settings.SortAscending);

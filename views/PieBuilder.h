@@ -42,7 +42,12 @@ struct TPieSettings {
     double MinFolderAngle = 1.0;
     TAppColors Colors = DefaultAppColors;
     int32_t DriveClusterSize = -1;  // the presented folder's drive's own
+    // Sections measure the space on disk (which holds the slack), not lengths and wasted space.
+    bool MeasureOnDisk = false;
 };
+
+// True for the section of the files too small for one of their own ("Other smaller files").
+bool IsSmallerFilesGroup(const TSectionInfo& info);
 
 // The program's settings as they stand, for a folder of a drive with this cluster size.
 TPieSettings CurrentPieSettings(int32_t driveClusterSize);

@@ -295,8 +295,11 @@ void TPieChartPage::FolderPieMouseDown(Qt::MouseButton button, const QPoint& pos
     if (button != Qt::LeftButton) return;
     if (const TPieSection* section = chart_->GetSection(chart_->SectionAt(pos.x(), pos.y()))) {
         const int info = section->Tag;
-        if (info > 0 && size_t(info) < infos_.size() && infos_[size_t(info)].Node)
+        if (info <= 0 || size_t(info) >= infos_.size()) return;
+        if (infos_[size_t(info)].Node)
             emit FolderChosen(infos_[size_t(info)].Node, optAutoExpand->Value);
+        else if (IsSmallerFilesGroup(infos_[size_t(info)]) && presentation_.Node)
+            emit SmallerFilesChosen(presentation_.Node);
         return;
     }
     emit LevelUpRequested(optAutoCollapse->Value);

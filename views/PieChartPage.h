@@ -88,6 +88,8 @@ signals:
     void WastedShown(int percent, const QString& wastedText);
     // The colour table was applied again (the section size window follows).
     void ColorsApplied();
+    // "Other smaller files" was clicked: the folder's files are to be listed by size.
+    void SmallerFilesChosen(engine::TFolderNode* folder);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -33,9 +33,11 @@
 #include "tests/fixtures/Pictures.h"
 #include "tests/fixtures/TempTree.h"
 #include "tests/views/Inkscape.h"
+#include "views/FileRows.h"
 #include "views/FolderInfoPage.h"
 #include "views/FormSectionSize.h"
 #include "views/HPieChart.h"
+#include "views/LargestFilesBox.h"
 #include "views/PieChartPage.h"
 #include "views/SimpleControls.h"
 
@@ -618,4 +620,49 @@ TEST_F(PiePageTest, ThePieExportsAsTheScreenShowsItWhileTheShownPageStays) {
         SavePicture(png, "export-" + QFileInfo(p.png).completeBaseName());
         EXPECT_EQ(PixelAt(png, p.at.x(), p.at.y()), draw::ColorToRGB(p.color));
     }
+}
+
+// --- the files below a folder, from the pie ---
+
+TEST_F(PiePageTest, OtherSmallerFilesOpensTheLargestFilesOfTheFolder) {
+    testing_support::WriteFile(drive.host("p/big.bin"), QByteArray(90'000, 'b'));
+    for (int i = 0; i < 30; ++i)
+        testing_support::WriteFile(drive.host(QStringLiteral("p/small%1.txt").arg(i)),
+                                   QByteArray(20 + i, 's'));
+    Start([] { optShowFileNames->Value = true; });
+    Open("p");
+    ASSERT_TRUE(Labels().contains("Other smaller files"));
+    QStringList listed;
+    runDialog = [&](QDialog& dialog) {
+        if (auto* files = qobject_cast<TLargestFilesBox*>(&dialog)) {
+            for (int i = 0; i < files->FileList->topLevelItemCount(); ++i)
+                listed << files->FileList->RowTexts(i)[TFileRows::Name];
+        }
+        return int(QDialog::Rejected);
+    };
+    Click(PointIn("Other smaller files"));
+    EXPECT_EQ(dialogs.last(), QStringLiteral("Largest Files"));
+    ASSERT_EQ(listed.size(), 31);
+    EXPECT_EQ(listed.first(), QStringLiteral("big.bin"));
+    EXPECT_EQ(listed.last(), QStringLiteral("small0.txt"));
+    EXPECT_EQ(form->Navigator().CurrentPath(), drive.path("p"));  // nothing chosen there
+}
+
+TEST_F(PiePageTest, MeasuringSpaceOnDiskTurnsASparseFileSmall) {
+    drive.file("v/movie.mkv", 256 << 20);  // a hole of 256 MB
+    testing_support::WriteFile(drive.host("v/real/clip.mp4"), QByteArray(300'000, 'c'));
+    Start([] { optShowPercentInPie->Value = 1; });
+    Open("v");
+    const auto share = [&](const QString& name) {
+        for (const QString& label : Labels())
+            if (label.startsWith(name + " (")) return label.mid(name.size() + 2).chopped(2).toInt();
+        return -1;
+    };
+    EXPECT_GE(share("Files in this folder"), 99);
+    Action("cmdViewMeasureOnDisk")->trigger();
+    EXPECT_TRUE(optMeasureSpaceOnDisk->Value);
+    EXPECT_GE(share("real"), 90);
+    EXPECT_EQ(SectionInfos()[0].Size, RecordOf("v").TreeOnDisk);
+    Action("cmdViewMeasureOnDisk")->trigger();
+    EXPECT_GE(share("Files in this folder"), 99);
 }

@@ -1,7 +1,9 @@
 #include "engine/FileStore.h"
 
 #include <QByteArrayList>
+#include <QHash>
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "engine/FolderTree.h"
@@ -43,13 +45,17 @@ const QHash<QByteArray, TFileCategory>& KnownExtensions() {
     return known;
 }
 
-// The extension of a host name: what follows its last dot, lower case; none for a name that
-// starts with its only dot (".bashrc"), ends in one, or has a long tail after it.
-QByteArray ExtensionOf(QByteArrayView name) {
-    constexpr qsizetype kLongest = 16;
+// The extension of a host name: what follows its last dot, lower case (ASCII letters), written
+// into buffer; none for a name that starts with its only dot (".bashrc"), ends in one, or has a
+// long tail after it. This runs for every file a scan meets: it allocates nothing.
+std::string_view ExtensionOf(QByteArrayView name, std::array<char, 16>& buffer) {
     const qsizetype dot = name.lastIndexOf('.');
-    if (dot <= 0 || dot == name.size() - 1 || name.size() - dot - 1 > kLongest) return {};
-    return name.sliced(dot + 1).toByteArray().toLower();
+    if (dot <= 0 || dot == name.size() - 1 || name.size() - dot - 1 > qsizetype(buffer.size()))
+        return {};
+    size_t length = 0;
+    for (const char c : name.sliced(dot + 1))
+        buffer[length++] = c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
+    return {buffer.data(), length};
 }
 
 }  // namespace
@@ -84,7 +90,7 @@ TFileStore::~TFileStore() = default;
 
 uint32_t TFileStore::AddName(QByteArrayView bytes) {
     if (names_.empty() || nameEnd_ + uint32_t(bytes.size()) > kNameChunk) {
-        names_.push_back(std::make_unique<char[]>(kNameChunk));
+        names_.push_back(std::make_unique_for_overwrite<char[]>(kNameChunk));
         nameEnd_ = 0;
     }
     const uint32_t at = uint32_t(names_.size() - 1) * kNameChunk + nameEnd_;
@@ -94,22 +100,29 @@ uint32_t TFileStore::AddName(QByteArrayView bytes) {
 }
 
 uint16_t TFileStore::TypeOf(QByteArrayView hostName) {
-    const QByteArray extension = ExtensionOf(hostName);
-    if (extension.isEmpty()) return 0;
-    if (const auto it = typeIndex_.constFind(extension); it != typeIndex_.cend()) return it.value();
+    std::array<char, 16> buffer;
+    const std::string_view extension = ExtensionOf(hostName, buffer);
+    if (extension.empty()) return 0;
+    // Files of a folder often share their extension.
+    if (lastType_ != 0 && extension == std::string_view(types_[lastType_].Extension.constData(),
+                                                        size_t(types_[lastType_].Extension.size())))
+        return lastType_;
+    if (const auto it = typeIndex_.find(extension); it != typeIndex_.end())
+        return lastType_ = it->second;
     // A drive of more distinct extensions than a type can number keeps the rest as "none".
     if (types_.size() > UINT16_MAX) return 0;
     const auto type = uint16_t(types_.size());
-    types_.push_back({extension, CategoryOfExtension(extension)});
-    typeIndex_.insert(extension, type);
-    return type;
+    const QByteArray bytes(extension.data(), qsizetype(extension.size()));
+    types_.push_back({bytes, CategoryOfExtension(bytes)});
+    typeIndex_.emplace(std::string(extension), type);
+    return lastType_ = type;
 }
 
 TStoredFile TFileStore::Make(QByteArrayView hostName, int64_t length, int64_t onDisk,
                              platform::FileTime lastChange, platform::FileTime lastAccess,
                              uint32_t attributes) {
     const QByteArrayView name = hostName.first(std::min<qsizetype>(hostName.size(), 255));
-    TStoredFile file;
+    TStoredFile file{};
     file.Length = length;
     file.OnDisk = onDisk;
     file.LastChange = StoredSeconds(lastChange);
@@ -126,7 +139,7 @@ uint32_t TFileStore::Commit(const std::vector<TStoredFile>& files) {
     const uint32_t first = count_;
     for (const TStoredFile& file : files) {
         if ((count_ & (kChunk - 1)) == 0 && (count_ >> kChunkBits) == chunks_.size())
-            chunks_.push_back(std::make_unique<TStoredFile[]>(kChunk));
+            chunks_.push_back(std::make_unique_for_overwrite<TStoredFile[]>(kChunk));
         chunks_[count_ >> kChunkBits][count_ & (kChunk - 1)] = file;
         ++count_;
     }
@@ -186,6 +199,7 @@ void TFileStore::Compact(TFolderNode* root) {
     std::swap(nameEnd_, fresh.nameEnd_);
     std::swap(types_, fresh.types_);
     std::swap(typeIndex_, fresh.typeIndex_);
+    std::swap(lastType_, fresh.lastType_);
 }
 
 TFileStore* FileStoreOf(const TFolderNode* node) {

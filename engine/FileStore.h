@@ -6,10 +6,12 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QHash>
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/WinTypes.h"
@@ -36,16 +38,16 @@ QString CategoryName(TFileCategory category);
 // The category of a lower-case extension without its dot ("jpg"); Other for one it does not know.
 TFileCategory CategoryOfExtension(QByteArrayView extension);
 
-// One file: 32 bytes.
+// One file: 32 bytes, trivial, so that the store's chunks take memory only as they fill.
 struct TStoredFile {
-    int64_t Length = 0;
-    int64_t OnDisk = 0;       // what the file system gave it (blocks of 512 bytes)
-    uint32_t LastChange = 0;  // seconds since 1970 (UTC); 0 unknown (or before 1970)
-    uint32_t LastAccess = 0;
-    uint32_t Name = 0;     // where its name starts in the arena
-    uint8_t NameSize = 0;  // bytes: a host name has at most 255
-    uint8_t Flags = 0;     // TStoredFile::Sparse and the others
-    uint16_t Type = 0;     // its extension in the store's table; 0 none
+    int64_t Length;
+    int64_t OnDisk;       // what the file system gave it (blocks of 512 bytes)
+    uint32_t LastChange;  // seconds since 1970 (UTC); 0 unknown (or before 1970)
+    uint32_t LastAccess;
+    uint32_t Name;     // where its name starts in the arena
+    uint8_t NameSize;  // bytes: a host name has at most 255
+    uint8_t Flags;     // TStoredFile::Sparse and the others
+    uint16_t Type;     // its extension in the store's table; 0 none
 
     enum : uint8_t { Sparse = 1, Compressed = 2, Removed = 0x80 };
     bool IsSparse() const { return Flags & Sparse; }
@@ -97,7 +99,7 @@ public:
     static uint64_t NamedBy(const TFolderNode* root);
 
 private:
-    static constexpr int kChunkBits = 16;
+    static constexpr int kChunkBits = 14;
     static constexpr uint32_t kChunk = 1u << kChunkBits;
     static constexpr uint32_t kNameChunk = 1u << 20;
 
@@ -113,7 +115,15 @@ private:
     std::vector<std::unique_ptr<char[]>> names_;  // kNameChunk bytes each
     uint32_t nameEnd_ = 0;                        // in the last name chunk
     std::vector<TType> types_;
-    QHash<QByteArray, uint16_t> typeIndex_;
+    // Looked up by the bytes of an extension, without making a string of them.
+    struct TNameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view name) const {
+            return std::hash<std::string_view>()(name);
+        }
+    };
+    std::unordered_map<std::string, uint16_t, TNameHash, std::equal_to<>> typeIndex_;
+    uint16_t lastType_ = 0;  // the type the last file had
 };
 
 // The store of the drive that holds node; nullptr when its scan kept none.

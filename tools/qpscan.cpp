@@ -1,17 +1,22 @@
 // qpscan: scans one folder with the engine's folder scan, at its drive's cluster size and with
 // no user interface, and prints the folder's record, one Name=value line per field.
 //
-//   qpscan [--stop-after N] PATH
+//   qpscan [--stop-after N] [--file-details [--find TEXT]] PATH
 //
 // PATH is a program path (C:\usr\share) or a host path (/usr/share); a host folder that no
 // drive holds is mapped as a drive of its own. Standard error gets the scan's elapsed seconds
 // and the peak resident memory. With --stop-after, StopRequested is set once N folders are
-// done, and "Stopped" is printed when that stopped the scan.
+// done, and "Stopped" is printed when that stopped the scan. With --file-details the scan keeps
+// every file in the drive's file store, and standard error gets the store's size and how long
+// the largest 100 files, the file types and a search for TEXT ("a" if none is given) below the
+// folder took.
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <cstdio>
 
+#include "engine/FileQueries.h"
+#include "engine/FileStore.h"
 #include "engine/FolderTree.h"
 #include "engine/Scanner.h"
 #include "engine/TextForms.h"
@@ -87,7 +92,7 @@ void PrintRecord(const TFolderSize& r, int32_t clusterSize) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: qpscan [--stop-after N] PATH\n");
+    std::fprintf(stderr, "usage: qpscan [--stop-after N] [--file-details [--find TEXT]] PATH\n");
     return 2;
 }
 
@@ -95,6 +100,8 @@ int Usage() {
 
 int main(int argc, char** argv) {
     long stopAfter = 0;
+    bool fileDetails = false;
+    QString findText = QStringLiteral("a");
     QString argument;
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg = argv[i];
@@ -102,6 +109,10 @@ int main(int argc, char** argv) {
             bool ok = false;
             stopAfter = QByteArray(argv[++i]).toLong(&ok);
             if (!ok || stopAfter < 1) return Usage();
+        } else if (arg == "--file-details") {
+            fileDetails = true;
+        } else if (arg == "--find" && i + 1 < argc) {
+            findText = platform::DecodeHostName(QByteArray(argv[++i]));
         } else if (argument.isEmpty() && !arg.startsWith("--")) {
             argument = platform::DecodeHostName(arg);
         } else {
@@ -127,6 +138,7 @@ int main(int argc, char** argv) {
     DriveRecord* drive = ScannedDrives().Add(letter);
     drive->DriveText = QChar(letter) + DriveDisplayName(root);
     drive->ClusterSize = ClusterSize(root);
+    if (fileDetails) drive->Files = std::make_shared<TFileStore>();
     TFolderTree tree;
     TFolderNode* node = tree.AppendDrive(letter, drive->DriveText.mid(1));
     drive->Node = node;
@@ -149,6 +161,25 @@ int main(int argc, char** argv) {
         std::printf("Stopped\n");
     std::fflush(stdout);
     std::fprintf(stderr, "Elapsed=%.3f\nPeakResidentKiB=%ld\n", seconds, PeakResidentKiB());
+    if (fileDetails && record) {
+        const auto millis = [&timer] { return double(timer.nsecsElapsed()) / 1e6; };
+        timer.restart();
+        const size_t largest = LargestFiles(node, 100, false).size();
+        const double largestMs = millis();
+        timer.restart();
+        const int64_t typed = FileTypesBelow(node).All.Files;
+        const double typesMs = millis();
+        timer.restart();
+        long found = 0;
+        FindNames(node, TNameMatcher({TNamePattern::TKind::Substring, findText, false}),
+                  [&found](const TFoundName&) { return ++found, true; });
+        const double findMs = millis();
+        std::fprintf(stderr,
+                     "StoredFiles=%u\nStoreBytes=%zu\nLargestMs=%.1f (%zu files)\n"
+                     "TypesMs=%.1f (%lld files)\nFindMs=%.1f (%ld found)\n",
+                     drive->Files->Count(), drive->Files->Bytes(), largestMs, largest, typesMs,
+                     static_cast<long long>(typed), findMs, found);
+    }
     SetScanHost(nullptr);
     return 0;
 }

@@ -1,0 +1,130 @@
+// bench_filewindows: how long the file windows take to open on the root of a drive of many
+// files (Largest Files, File Types) and to search it by name (Find in Scan), filled, shown and
+// painted, on the synthetic trees of ../shared/bench/make-tree.sh mapped as drive B.
+//
+//   bench_filewindows [TREE] [ROUNDS] [TEXT]    defaults: $QUILLON_BENCH_DIR/large
+//                                               (/tmp/quillon-bench), 5 rounds, "a"
+//
+// The tree is scanned once with file details kept; each round opens each window on the drive's
+// root. Prints the median milliseconds from the request to the first painted list. Runs on the
+// offscreen platform, with settings in a temporary folder.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "config/AppConfiguration.h"
+#include "engine/FileStore.h"
+#include "engine/FolderTree.h"
+#include "engine/Scanner.h"
+#include "engine/TextForms.h"
+#include "engine/VolumeFacts.h"
+#include "platform/Drives.h"
+#include "platform/LocalTime.h"
+#include "views/FileRows.h"
+#include "views/FileTypesBox.h"
+#include "views/FindBox.h"
+#include "views/LargestFilesBox.h"
+
+namespace {
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Counts the paint events a widget gets.
+class TPaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// Milliseconds from fill to the list's first paint, the window shown.
+double Open(QDialog& window, QWidget& list, const std::function<void()>& fill) {
+    TPaintCounter counter;
+    list.installEventFilter(&counter);
+    QElapsedTimer timer;
+    timer.start();
+    fill();
+    window.show();
+    while (counter.paints == 0 && timer.elapsed() < 10'000) QCoreApplication::processEvents();
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    list.removeEventFilter(&counter);
+    window.reject();
+    QCoreApplication::processEvents();
+    return ms;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    platform::PinLocalTimeZone();
+    QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    engine::UseSystemLocale();
+
+    const QByteArray benchDir = qEnvironmentVariableIsSet("QUILLON_BENCH_DIR")
+                                    ? qgetenv("QUILLON_BENCH_DIR")
+                                    : QByteArray("/tmp/quillon-bench");
+    const QString treePath =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString::fromLocal8Bit(benchDir + "/large");
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    const QString text = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("a");
+    if (!QFileInfo(treePath).isDir()) {
+        std::fprintf(stderr, "bench_filewindows: no tree at %s\n", qPrintable(treePath));
+        return 2;
+    }
+    qputenv("QUILLON_DRIVES", "B=" + QFileInfo(treePath).absoluteFilePath().toLocal8Bit());
+    platform::ReloadDriveMap();
+    LoadSettings();
+
+    engine::TFolderTree tree;
+    engine::DriveRecord* drive = engine::ScannedDrives().Add('B');
+    engine::TFolderNode* root =
+        engine::ScanDrive(tree, QStringLiteral("B") + engine::DriveDisplayName("B:\\"), *drive, {});
+    if (!root || !root->Record()) {
+        std::fprintf(stderr, "bench_filewindows: the scan of %s failed\n", qPrintable(treePath));
+        return 1;
+    }
+
+    std::vector<double> largest, types, find;
+    int found = 0;
+    {
+        TLargestFilesBox files;
+        TFileTypesBox kinds;
+        TFindBox search;
+        for (int round = 0; round < rounds; ++round) {
+            largest.push_back(
+                Open(files, *files.FileList->viewport(), [&] { files.Fill(root, false); }));
+            types.push_back(Open(kinds, *kinds.TypeList->viewport(), [&] { kinds.Fill(root); }));
+            find.push_back(Open(search, *search.FoundList->viewport(), [&] {
+                search.Fill(root, {root});
+                search.ediText->setText(text);
+                search.Find();
+                found = search.FoundList->topLevelItemCount();
+            }));
+        }
+    }
+    std::printf(
+        "files=%u rounds=%d largest_ms=%.1f types_ms=%.1f find_ms=%.1f (\"%s\": %d rows "
+        "shown)\n",
+        drive->Files ? engine::FileStoreOf(root)->Count() : 0u, rounds, Median(largest),
+        Median(types), Median(find), qPrintable(text), found);
+    (void)SaveSettings();
+    return 0;
+}

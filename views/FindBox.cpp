@@ -98,8 +98,12 @@ void TFindBox::Fill(const engine::TFolderNode* selected,
 void TFindBox::Find() {
     if (searching_) return;
     FoundList->Clear();
-    const engine::TNameMatcher matcher({engine::TNamePattern::TKind(cbKind->currentIndex()),
-                                        ediText->text(), chkMatchCase->isChecked()});
+    auto kind = engine::TNamePattern::TKind(cbKind->currentIndex());
+    // A "*" or "?" typed into a plain search is meant as a wildcard; an expression finds them.
+    const bool wildcards = kind == engine::TNamePattern::TKind::Substring &&
+                           (ediText->text().contains(u'*') || ediText->text().contains(u'?'));
+    if (wildcards) kind = engine::TNamePattern::TKind::Wildcard;
+    const engine::TNameMatcher matcher({kind, ediText->text(), chkMatchCase->isChecked()});
     if (!matcher.IsValid()) {
         StatusLine->setText(QStringLiteral("The regular expression is not valid: ") +
                             matcher.Error());
@@ -152,6 +156,7 @@ void TFindBox::Find() {
                                              .arg(engine::CountText(kMostShown))
                                        : QStringLiteral("%1 found.").arg(engine::CountText(found));
     if (stop_) text = QStringLiteral("Stopped: ") + text;
+    if (wildcards) text += QStringLiteral(" (\"*\" and \"?\" taken as wildcards)");
     if (withoutFiles)
         text += u' ' + QStringLiteral(
                            "Only folders were searched where file "

@@ -120,6 +120,7 @@ TEST_F(FileWindowsTest, FindListsFilesAndFoldersAsTheKindAndTheCaseSay) {
         {"jpg", 0, true, 0, {"photo.jpg"}, "1 found."},
         {"*.pdf", 1, false, 0, {}, "0 found."},
         {"*.pdf", 1, false, 1, {"a.pdf"}, "1 found."},
+        {"sh?t*", 0, false, 0, {"shot.JPG"}, "1 found. (\"*\" and \"?\" taken as wildcards)"},
         {"^(docs|raw)$", 2, false, 1, {"docs", "raw"}, "2 found."},
         {"[", 2, false, 1, {}, "The regular expression is not valid"},
     };

@@ -144,7 +144,7 @@ void TMainForm::UpdateViewCommands(const TFolderNode* node) {
     const bool scanned = node && node->Record();
     for (QAction* item : {cmdViewPieChart, cmdViewFolderInformation, cmdViewSubfolders,
                           cmdViewWastedSpace, cmdViewCleanUp, cmdViewPieSectionSizeWindow,
-                          cmdViewBarChart, cmdViewLargestFiles, cmdViewFileTypes})
+                          cmdViewBarChart, cmdViewLargestFiles, cmdViewFileTypes, cmdViewTreemap})
         item->setEnabled(scanned);
     if (scanned) cmdViewCleanUp->setEnabled(ThePages->isTabVisible(TabOf(pageCleanUp)));
 }

@@ -1,5 +1,6 @@
 // The file windows of the main window: Largest Files, File Types and Find in Scan, the item
 // menu of their rows, and a file leaving the disk.
+#include <QBuffer>
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -18,6 +19,7 @@
 #include "views/FileTypesBox.h"
 #include "views/FindBox.h"
 #include "views/LargestFilesBox.h"
+#include "views/TreemapBox.h"
 
 using engine::TFolderNode;
 
@@ -64,6 +66,42 @@ TFindBox& TMainForm::FindWindow() {
         });
     }
     return *find_;
+}
+
+TTreemapBox& TMainForm::TreemapWindow() {
+    if (!treemap_) {
+        treemap_ = new TTreemapBox(this);
+        treemap_->setObjectName("TreemapBox");
+        treemap_->SetItemMenu([this](const QString& path, bool folder, const QPoint& at) {
+            return FileWindowItemMenu(path, folder, at);
+        });
+        treemap_->SetSelectFolder([this](const QString& path) { OpenFolderPath(path); });
+        treemap_->SetSave([this](const QImage& picture, const QByteArray& svg) {
+            QFileDialog& dialog = SaveDialog(TSaveDialog::Picture);
+            if (desktop::RunModal(dialog) != QDialog::Accepted) return;
+            const bool vector = dialog.selectedNameFilter().contains(QLatin1String("svg"));
+            QString file = dialog.selectedFiles().value(0);
+            if (QFileInfo(file).suffix().isEmpty()) file += vector ? ".svg" : ".png";
+            QByteArray bytes = svg;
+            if (QFileInfo(file).suffix().compare("svg", Qt::CaseInsensitive) != 0) {
+                bytes.clear();
+                QBuffer buffer(&bytes);
+                buffer.open(QIODevice::WriteOnly);
+                picture.save(&buffer, "PNG");
+            }
+            QString why;
+            if (!platform::ReplaceHostFile(file, bytes, &why)) ShowReportFailure(file, why);
+        });
+    }
+    return *treemap_;
+}
+
+void TMainForm::cmdViewTreemapClick() {
+    TFolderNode* folder = nav_.CurrentNode();
+    if (!folder || !folder->Record()) return;
+    TTreemapBox& treemap = TreemapWindow();
+    treemap.Fill(folder, optMeasureSpaceOnDisk->Value);
+    desktop::RunModal(treemap);
 }
 
 void TMainForm::ShowLargestFiles(TFolderNode* folder, const engine::TFileFilter& filter) {

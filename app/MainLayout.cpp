@@ -287,6 +287,7 @@ QFileDialog& TMainForm::SaveDialog(TSaveDialog which) {
          {"CSV (Comma delimited) (*.csv)", "Text (Tab delimited) (*.txt)",
           "Formatted Text (Space delimited) (*.txt)"},
          ""},
+        {"dlgExportPicture", "", {"PNG image (*.png)", "SVG drawing (*.svg)"}, ""},
     };
     const auto& made = kDialogs[size_t(which)];
     dialog = new QFileDialog(this, QString::fromLatin1(made.title));

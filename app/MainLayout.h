@@ -66,6 +66,7 @@ class TWastedSpacePage;
     X(QAction, cmdViewLargestFiles)                                                    \
     X(QAction, cmdViewFileTypes)                                                       \
     X(QAction, cmdViewFindInScan)                                                      \
+    X(QAction, cmdViewTreemap)                                                         \
     X(QAction, cmdViewMeasureOnDisk)                                                   \
     X(QAction, cmdViewPieSortAscending)                                                \
     X(QAction, cmdViewPieSortDescending)                                               \

@@ -128,6 +128,10 @@ void TMainForm::CreateMenus() {
     cmdViewFindInScan = AddItem(mnuView, "Fi&nd in Scan...",
                                 "Finds files and folders of the scanned drives by name.",
                                 QKeySequence(Qt::CTRL | Qt::Key_F));
+    cmdViewTreemap = AddItem(mnuView, "Tree&map",
+                             "Shows every file below the current folder at once, as rectangles "
+                             "sized by their space.",
+                             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
     cmdViewMeasureOnDisk =
         AddItem(mnuView, "Measure Space on &Disk",
                 "Measures the pie and the tree bar chart by the space files take on the disk "
@@ -233,6 +237,7 @@ void TMainForm::CreateMenus() {
                      &TMainForm::cmdViewFileTypesClick);
     desktop::Connect(cmdViewFindInScan, &QAction::triggered, this,
                      &TMainForm::cmdViewFindInScanClick);
+    desktop::Connect(cmdViewTreemap, &QAction::triggered, this, &TMainForm::cmdViewTreemapClick);
     desktop::Connect(cmdViewMeasureOnDisk, &QAction::triggered, this,
                      &TMainForm::cmdViewMeasureOnDiskClick);
     desktop::Connect(cmdViewPieSortAscending, &QAction::triggered, this,

@@ -25,6 +25,7 @@ class TFindBox;
 class TFolderTreeModel;
 class THPieChart;
 class TLargestFilesBox;
+class TTreemapBox;
 namespace draw {
 class Bitmap;
 }
@@ -160,6 +161,7 @@ public:
     void cmdViewFileTypesClick();
     void cmdViewFindInScanClick();
     void cmdViewMeasureOnDiskClick();
+    void cmdViewTreemapClick();
     // The Largest Files window over a folder (the pie's "Other smaller files" opens it too).
     void ShowLargestFiles(engine::TFolderNode* folder, const engine::TFileFilter& filter = {});
     void cmdViewPieSortAscendingClick();
@@ -202,7 +204,7 @@ private:
     void CreateStatusBar();
     // The save dialogs, each made when it is first asked for (a file dialog lists its folder
     // as it is made, which a report run without a person never needs).
-    enum class TSaveDialog { Report, Pie, List };
+    enum class TSaveDialog { Report, Pie, List, Picture };
     QFileDialog& SaveDialog(TSaveDialog which);
     void ConnectPages();
     void BuildAddonTools();
@@ -268,7 +270,7 @@ private:
     TNavigator nav_;
     QStringList addonCommands_;
     TFolderTreeModel* treeModel_ = nullptr;
-    std::array<QFileDialog*, 3> saveDialogs_{};  // by TSaveDialog, owned by the window
+    std::array<QFileDialog*, 4> saveDialogs_{};  // by TSaveDialog, owned by the window
     // The file windows (app/MainFiles.cpp), made when first asked for, owned by the window.
     TLargestFilesBox& LargestFilesWindow();
     TFileTypesBox& FileTypesWindow();
@@ -281,6 +283,8 @@ private:
     TLargestFilesBox* largestFiles_ = nullptr;
     TFileTypesBox* fileTypes_ = nullptr;
     TFindBox* find_ = nullptr;
+    TTreemapBox* treemap_ = nullptr;
+    TTreemapBox& TreemapWindow();
     QStringList arguments_;
     QString addonsFolder_;
     std::function<QDate()> today_;

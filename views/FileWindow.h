@@ -43,6 +43,10 @@ protected:
     // Empties what the window shows; called whenever it closes.
     virtual void Forget() = 0;
     void Choose(const QString& folderPath);
+    // The item menu of a file or folder through the main window; true when it is gone after.
+    bool ItemMenu(const QString& path, bool folder, const QPoint& at) {
+        return itemMenu_ && itemMenu_(path, folder, at);
+    }
     // A window filled anew has no choice yet.
     void Begin() { resultPath_.clear(); }
     void showEvent(QShowEvent* event) override;

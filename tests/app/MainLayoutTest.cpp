@@ -104,6 +104,8 @@ TEST_F(MainLayoutTest, MenusCarryTheirCaptionsAccessKeysShortcutsHintsAndSeparat
         "  File T&ypes | Ctrl+Y | Shows how much space each kind of file takes below the current "
         "folder.",
         "  Fi&nd in Scan... | Ctrl+F | Finds files and folders of the scanned drives by name.",
+        "  Tree&map | Ctrl+Shift+T | Shows every file below the current folder at once, as "
+        "rectangles sized by their space.",
         "  Measure Space on &Disk |  | Measures the pie and the tree bar chart by the space files "
         "take on the disk rather than by their length.",
         "  -",

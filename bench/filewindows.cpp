@@ -1,6 +1,8 @@
 // bench_filewindows: how long the file windows take to open on the root of a drive of many
 // files (Largest Files, File Types) and to search it by name (Find in Scan), filled, shown and
-// painted, on the synthetic trees of ../shared/bench/make-tree.sh mapped as drive B.
+// painted, and what the treemap of the root costs (laid out and painted at 1200 x 800, again
+// after a resize to 1000 x 700, and the answer to a pointer moving over it), on the synthetic
+// trees of ../shared/bench/make-tree.sh mapped as drive B.
 //
 //   bench_filewindows [TREE] [ROUNDS] [TEXT]    defaults: $QUILLON_BENCH_DIR/large
 //                                               (/tmp/quillon-bench), 5 rounds, "a"
@@ -32,6 +34,7 @@
 #include "views/FileTypesBox.h"
 #include "views/FindBox.h"
 #include "views/LargestFilesBox.h"
+#include "views/TreemapBox.h"
 
 namespace {
 
@@ -120,6 +123,34 @@ int main(int argc, char* argv[]) {
             }));
         }
     }
+    std::vector<double> layout, resized, hover;
+    size_t tiles = 0;
+    {
+        TTreemapBox treemap;
+        QElapsedTimer timer;
+        for (int round = 0; round < rounds; ++round) {
+            treemap.View->resize(1200, 800);
+            timer.start();
+            treemap.Fill(root, false);
+            layout.push_back(double(timer.nsecsElapsed()) / 1e6);
+            tiles = treemap.Tiles().size();
+            timer.start();
+            treemap.View->resize(1000, 700);
+            treemap.View->Rebuild();
+            resized.push_back(double(timer.nsecsElapsed()) / 1e6);
+            for (int i = 0; i < 50; ++i) {
+                timer.start();
+                (void)treemap.TextAt(QPointF(20 * i % 1000, 13 * i % 700));
+                hover.push_back(double(timer.nsecsElapsed()) / 1e6);
+            }
+            treemap.reject();
+        }
+    }
+    std::printf(
+        "treemap: layout_and_paint_ms=%.1f resize_ms=%.1f hover_ms=%.2f (max %.2f) "
+        "tiles=%zu\n",
+        Median(layout), Median(resized), Median(hover),
+        *std::max_element(hover.begin(), hover.end()), tiles);
     std::printf(
         "files=%u rounds=%d largest_ms=%.1f types_ms=%.1f find_ms=%.1f (\"%s\": %d rows "
         "shown)\n",

@@ -1,9 +1,11 @@
 // The treemap: what its layout must hold on small trees (areas as the sizes say, no overlaps,
 // every tile in its folder, small ones merged), and the window's zoom, hover and pictures.
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTest>
 
 #include "engine/FolderTree.h"
+#include "tests/views/Inkscape.h"
 #include "tests/views/PageTestSupport.h"
 #include "views/TreemapBox.h"
 #include "views/TreemapLayout.h"
@@ -160,4 +162,30 @@ TEST_F(TreemapTest, TheWindowZoomsTellsAndDraws) {
     // The background, then each tile wider and higher than its rounding.
     EXPECT_GT(svg.count("<rect "), qsizetype(box.Tiles().size()) / 2);
     EXPECT_LE(svg.count("<rect "), qsizetype(box.Tiles().size()) + 1);
+}
+
+TEST_F(TreemapTest, TheSvgExportLooksLikeTheWindowInInkscape) {
+    if (QStandardPaths::findExecutable("inkscape").isEmpty()) GTEST_SKIP() << "no inkscape here";
+    TTreemapBox box;
+    box.View->resize(300, 200);
+    box.Fill(root, false);
+    testing_support::TempTree out;
+    const QString svg = out.host("treemap.svg");
+    testing_support::WriteFile(svg, box.Svg());
+    ASSERT_EQ(RenderWithInkscape({svg}, out.host("home")), QString());
+    const QImage rendered(out.host("treemap.png"));
+    ASSERT_EQ(rendered.size(), box.Picture().size());
+    int compared = 0;
+    for (const TTreemapTile& tile : box.Tiles()) {
+        if (tile.Rect.width() < 10 || tile.Rect.height() < 10) continue;
+        // Inside the tile, off its edges: the same colour within the gradients' rendering.
+        const QPoint at = tile.Rect.center().toPoint();
+        const QColor a = rendered.pixelColor(at), b = box.Picture().pixelColor(at);
+        EXPECT_LE(std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                      std::abs(a.blue() - b.blue()),
+                  40)
+            << at.x() << ',' << at.y();
+        ++compared;
+    }
+    EXPECT_GE(compared, 4);
 }

@@ -40,9 +40,15 @@ void TFileWindow::ConnectRows(TFileRows* rows) {
         QTreeWidgetItem* row = rows_->itemAt(at);
         if (!row || !itemMenu_) return;
         rows_->setCurrentItem(row);
-        if (itemMenu_(rows_->CurrentItemPath(), rows_->CurrentIsFolder(),
-                      rows_->viewport()->mapToGlobal(at)))
-            delete row;  // gone from the disk: the main window took it off the tree
+        const bool folder = rows_->CurrentIsFolder();
+        if (!itemMenu_(rows_->CurrentItemPath(), folder, rows_->viewport()->mapToGlobal(at)))
+            return;
+        // Gone from the disk, and the main window took it off the tree. A folder may have held
+        // what the window stands on: the window closes rather than keep nodes that went.
+        if (folder)
+            reject();
+        else
+            delete row;
     });
 }
 

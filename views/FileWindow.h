@@ -20,7 +20,8 @@ class TFileWindow : public QDialog {
     Q_OBJECT
 public:
     // The item menu of a row's file or folder, shown by the main window (which knows what a
-    // removal changes); true when the item is gone from the disk afterwards.
+    // removal changes); true when the item is gone from the disk afterwards. A file gone leaves
+    // the list; a folder gone closes the window, whose nodes it may have held.
     using TItemMenu = std::function<bool(const QString& path, bool folder, const QPoint& at)>;
 
     TFileWindow(const QString& title, const QString& section, QWidget* owner);

@@ -291,7 +291,13 @@ void TTreemapBox::Clicked(int index, bool twice, const QPoint& global, Qt::Mouse
     if (button == Qt::RightButton) {
         const QString path = file ? engine::ProgramPathOfFile({tile.Folder, tile.File})
                                   : engine::NodePath(tile.Folder);
-        if (ItemMenu(path, !file, global)) View->SetFolder(shown_, onDisk_);  // no stale tiles
+        if (!ItemMenu(path, !file, global)) return;
+        // A folder that went may have held the one shown: the window closes then; a file
+        // leaves a picture laid out again, without its tile.
+        if (file)
+            View->SetFolder(shown_, onDisk_);
+        else
+            reject();
         return;
     }
     if (button != Qt::LeftButton) return;

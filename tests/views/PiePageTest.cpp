@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -34,6 +35,7 @@
 #include "tests/fixtures/TempTree.h"
 #include "tests/views/Inkscape.h"
 #include "views/FileRows.h"
+#include "views/FindBox.h"
 #include "views/FolderInfoPage.h"
 #include "views/FormSectionSize.h"
 #include "views/HPieChart.h"
@@ -665,4 +667,46 @@ TEST_F(PiePageTest, MeasuringSpaceOnDiskTurnsASparseFileSmall) {
     EXPECT_EQ(SectionInfos()[0].Size, RecordOf("v").TreeOnDisk);
     Action("cmdViewMeasureOnDisk")->trigger();
     EXPECT_GE(share("Files in this folder"), 99);
+}
+
+TEST_F(PiePageTest, ItemsDeletedFromTheFileWindowsLeaveTheTreeAndTheStore) {
+    testing_support::WriteFile(drive.host("w/a/drop.bin"), QByteArray(40'000, 'd'));
+    testing_support::WriteFile(drive.host("w/a/keep.bin"), QByteArray(30'000, 'k'));
+    testing_support::WriteFile(drive.host("w/gone/x.bin"), QByteArray(20'000, 'x'));
+    Start();
+    Open("w");
+    const engine::TFolderSize before = RecordOf("w");
+    const auto rightClick = [](TFileRows& rows, const QString& name) {
+        for (int i = 0; i < rows.topLevelItemCount(); ++i)
+            if (rows.RowTexts(i)[TFileRows::Name] == name)
+                emit rows.customContextMenuRequested(
+                    rows.visualItemRect(rows.topLevelItem(i)).center());
+    };
+    QStringList left;
+    bool open = true;
+    runDialog = [&](QDialog& dialog) {
+        auto* find = qobject_cast<TFindBox*>(&dialog);
+        if (!find) return int(QDialog::Rejected);
+        find->show();
+        find->ediText->setText("o");  // drop.bin and gone
+        find->Find();
+        DeleteFromMenu();
+        rightClick(*find->FoundList, "drop.bin");
+        for (int i = 0; i < find->FoundList->topLevelItemCount(); ++i)
+            left << find->FoundList->RowTexts(i)[TFileRows::Name];
+        DeleteFromMenu();
+        rightClick(*find->FoundList, "gone");
+        open = find->isVisible();
+        return find->result();
+    };
+    Action("cmdViewFindInScan")->trigger();
+    EXPECT_FALSE(QFile::exists(drive.host("w/a/drop.bin")));
+    EXPECT_EQ(left, QStringList{"gone"});  // the file's row went with it
+    EXPECT_FALSE(open);                    // a folder gone closes the window
+    EXPECT_FALSE(QFile::exists(drive.host("w/gone")));
+    EXPECT_EQ(RecordOf("w").TreeSize, before.TreeSize - 40'000 - 20'000);
+    EXPECT_EQ(RecordOf("w").TreeOnDisk, RecordOf("w\\a").TreeOnDisk);  // keep.bin's alone
+    const auto files = engine::LargestFiles(form->Tree().TopLevel(0), 10, false);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(engine::ProgramPathOfFile(files[0]), drive.path("w\\a\\keep.bin"));
 }

@@ -4,8 +4,9 @@
 # On the large synthetic tree under /tmp/quillon-bench (100,000 folders, 1,000,000 files; built
 # if missing), warm cache: `qpscan TREE` against `qpscan --file-details TREE` in paired hyperfine
 # rounds; the peak resident memory of both and of ncdu scanning the tree and showing it (run in
-# a pseudo-terminal, quit once the scan is shown); and the times qpscan reports for the largest
-# 100 files, the file types and a search of a substring over the whole tree, from the store.
+# a pseudo-terminal, quit once the scan is shown); and the times `qpscan --ask` reports for the
+# largest 100 files, the file types and a search of a substring over the whole tree, from the
+# store (asked after the timed runs).
 # Prints the ratios against the targets: the scan with details at most 1.10x the scan without,
 # its peak at most 0.8x ncdu's.
 #
@@ -54,7 +55,7 @@ for preset in $presets; do
       >"$work/$preset.files.$round.hyperfine.txt" 2>&1
   done
   "$qpscan" "$tree" 2>"$work/$preset.plain.err" >/dev/null
-  "$qpscan" --file-details "$tree" 2>"$work/$preset.details.err" >/dev/null
+  "$qpscan" --file-details --ask "$tree" 2>"$work/$preset.details.err" >/dev/null
   # ncdu as a person uses it: it scans, shows the tree, and is quit with q.
   rm -f "$work/ncdu.rss"
   (sleep 20; printf q) | TERM=xterm script -qfc \

@@ -65,7 +65,7 @@ QByteArray HostPathOfFile(const TFileHit& hit) {
     const TFileStore* store = FileStoreOf(hit.Folder);
     QByteArray host = HostPathOfFolder(hit.Folder);
     if (!host.endsWith('/')) host += '/';
-    return host + store->HostName(store->At(hit.Index)).toByteArray();
+    return host + store->HostName(store->At(hit.Index));
 }
 
 std::vector<TFileHit> LargestFiles(const TFolderNode* root, size_t count, bool byOnDisk,

@@ -101,7 +101,10 @@ uint32_t TFileStore::AddName(QByteArrayView bytes) {
 
 uint16_t TFileStore::TypeOf(QByteArrayView hostName) {
     std::array<char, 16> buffer;
-    const std::string_view extension = ExtensionOf(hostName, buffer);
+    return TypeOfExtension(ExtensionOf(hostName, buffer));
+}
+
+uint16_t TFileStore::TypeOfExtension(std::string_view extension) {
     if (extension.empty()) return 0;
     // Files of a folder often share their extension.
     if (lastType_ != 0 && extension == std::string_view(types_[lastType_].Extension.constData(),
@@ -127,9 +130,18 @@ TStoredFile TFileStore::Make(QByteArrayView hostName, int64_t length, int64_t on
     file.OnDisk = onDisk;
     file.LastChange = StoredSeconds(lastChange);
     file.LastAccess = StoredSeconds(lastAccess);
-    file.Name = AddName(name);
-    file.NameSize = uint8_t(name.size());
     file.Type = TypeOf(name);
+    // An extension in lower case is the type's own text: the arena keeps the name without it.
+    QByteArrayView kept = name;
+    if (file.Type != 0) {
+        const QByteArray& extension = types_[file.Type].Extension;
+        if (name.endsWith(extension)) {
+            kept = name.first(name.size() - extension.size() - 1);
+            file.Flags |= TStoredFile::ExtensionInType;
+        }
+    }
+    file.Name = AddName(kept);
+    file.NameSize = uint8_t(kept.size());
     if (attributes & platform::FILE_ATTRIBUTE_SPARSE_FILE) file.Flags |= TStoredFile::Sparse;
     if (attributes & platform::FILE_ATTRIBUTE_COMPRESSED) file.Flags |= TStoredFile::Compressed;
     return file;
@@ -150,13 +162,29 @@ void TFileStore::MarkRemoved(uint32_t index) {
     chunks_[index >> kChunkBits][index & (kChunk - 1)].Flags |= TStoredFile::Removed;
 }
 
-QByteArrayView TFileStore::HostName(const TStoredFile& file) const {
+QByteArrayView TFileStore::KeptBytes(const TStoredFile& file) const {
     return {names_[file.Name / kNameChunk].get() + file.Name % kNameChunk, file.NameSize};
 }
 
+QByteArray TFileStore::HostName(const TStoredFile& file) const {
+    QByteArray name = KeptBytes(file).toByteArray();
+    if (file.Flags & TStoredFile::ExtensionInType) name += '.' + types_[file.Type].Extension;
+    return name;
+}
+
 QString TFileStore::Name(const TStoredFile& file) const {
-    const QByteArrayView bytes = HostName(file);
-    return platform::ProgramNameOf(platform::DecodeHostName(bytes.data(), bytes.size()));
+    // Searches ask this of every file: the name is put together on the stack, not in a string.
+    std::array<char, 256 + 1 + 16> bytes;
+    const QByteArrayView kept = KeptBytes(file);
+    std::memcpy(bytes.data(), kept.data(), size_t(kept.size()));
+    size_t length = size_t(kept.size());
+    if (file.Flags & TStoredFile::ExtensionInType) {
+        const QByteArray& extension = types_[file.Type].Extension;
+        bytes[length++] = '.';
+        std::memcpy(bytes.data() + length, extension.constData(), size_t(extension.size()));
+        length += size_t(extension.size());
+    }
+    return platform::ProgramNameOf(platform::DecodeHostName(bytes.data(), qsizetype(length)));
 }
 
 QString TFileStore::Extension(uint16_t type) const {
@@ -183,9 +211,10 @@ void TFileStore::Compact(TFolderNode* root) {
             files.clear();
             for (uint32_t i = r->FirstFile; i < r->FirstFile + r->StoredFiles; ++i) {
                 TStoredFile file = At(i);
-                const QByteArrayView name = HostName(file);
-                file.Name = fresh.AddName(name);
-                file.Type = fresh.TypeOf(name);
+                file.Name = fresh.AddName(KeptBytes(file));
+                const QByteArray& extension = types_[file.Type].Extension;
+                file.Type =
+                    fresh.TypeOfExtension({extension.constData(), size_t(extension.size())});
                 files.push_back(file);
             }
             r->FirstFile = fresh.Commit(files);

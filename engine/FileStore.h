@@ -49,7 +49,9 @@ struct TStoredFile {
     uint8_t Flags;     // TStoredFile::Sparse and the others
     uint16_t Type;     // its extension in the store's table; 0 none
 
-    enum : uint8_t { Sparse = 1, Compressed = 2, Removed = 0x80 };
+    // ExtensionInType: the arena holds the name without its "." and extension, which is the
+    // type's text (a lower-case extension, as most are).
+    enum : uint8_t { Sparse = 1, Compressed = 2, ExtensionInType = 0x40, Removed = 0x80 };
     bool IsSparse() const { return Flags & Sparse; }
     bool IsCompressed() const { return Flags & Compressed; }
     bool IsRemoved() const { return Flags & Removed; }
@@ -81,7 +83,7 @@ public:
     // Marks a file as gone from the disk: lists and totals of the store skip it.
     void MarkRemoved(uint32_t index);
 
-    QByteArrayView HostName(const TStoredFile& file) const;
+    QByteArray HostName(const TStoredFile& file) const;
     // The name as the program writes it (lossless: bytes that are not UTF-8 survive).
     QString Name(const TStoredFile& file) const;
     // The extension of a type, lower case, without its dot; empty for type 0.
@@ -105,6 +107,9 @@ private:
 
     uint32_t AddName(QByteArrayView bytes);
     uint16_t TypeOf(QByteArrayView hostName);
+    uint16_t TypeOfExtension(std::string_view extension);
+    // What the arena holds of the name.
+    QByteArrayView KeptBytes(const TStoredFile& file) const;
 
     struct TType {
         QByteArray Extension;

@@ -1,15 +1,15 @@
 // qpscan: scans one folder with the engine's folder scan, at its drive's cluster size and with
 // no user interface, and prints the folder's record, one Name=value line per field.
 //
-//   qpscan [--stop-after N] [--file-details [--find TEXT]] PATH
+//   qpscan [--stop-after N] [--file-details [--ask] [--find TEXT]] PATH
 //
 // PATH is a program path (C:\usr\share) or a host path (/usr/share); a host folder that no
 // drive holds is mapped as a drive of its own. Standard error gets the scan's elapsed seconds
 // and the peak resident memory. With --stop-after, StopRequested is set once N folders are
 // done, and "Stopped" is printed when that stopped the scan. With --file-details the scan keeps
-// every file in the drive's file store, and standard error gets the store's size and how long
-// the largest 100 files, the file types and a search for TEXT ("a" if none is given) below the
-// folder took.
+// every file in the drive's file store, and standard error gets the store's size; with --ask
+// also how long the largest 100 files, the file types and a search for TEXT ("a" if none is
+// given) below the folder took.
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -92,7 +92,8 @@ void PrintRecord(const TFolderSize& r, int32_t clusterSize) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: qpscan [--stop-after N] [--file-details [--find TEXT]] PATH\n");
+    std::fprintf(stderr,
+                 "usage: qpscan [--stop-after N] [--file-details [--ask] [--find TEXT]] PATH\n");
     return 2;
 }
 
@@ -101,6 +102,7 @@ int Usage() {
 int main(int argc, char** argv) {
     long stopAfter = 0;
     bool fileDetails = false;
+    bool ask = false;
     QString findText = QStringLiteral("a");
     QString argument;
     for (int i = 1; i < argc; ++i) {
@@ -111,6 +113,8 @@ int main(int argc, char** argv) {
             if (!ok || stopAfter < 1) return Usage();
         } else if (arg == "--file-details") {
             fileDetails = true;
+        } else if (arg == "--ask") {
+            ask = true;
         } else if (arg == "--find" && i + 1 < argc) {
             findText = platform::DecodeHostName(QByteArray(argv[++i]));
         } else if (argument.isEmpty() && !arg.startsWith("--")) {
@@ -161,7 +165,10 @@ int main(int argc, char** argv) {
         std::printf("Stopped\n");
     std::fflush(stdout);
     std::fprintf(stderr, "Elapsed=%.3f\nPeakResidentKiB=%ld\n", seconds, PeakResidentKiB());
-    if (fileDetails && record) {
+    if (fileDetails && record)
+        std::fprintf(stderr, "StoredFiles=%u\nStoreBytes=%zu\n", drive->Files->Count(),
+                     drive->Files->Bytes());
+    if (fileDetails && ask && record) {
         const auto millis = [&timer] { return double(timer.nsecsElapsed()) / 1e6; };
         timer.restart();
         const size_t largest = LargestFiles(node, 100, false).size();
@@ -175,10 +182,9 @@ int main(int argc, char** argv) {
                   [&found](const TFoundName&) { return ++found, true; });
         const double findMs = millis();
         std::fprintf(stderr,
-                     "StoredFiles=%u\nStoreBytes=%zu\nLargestMs=%.1f (%zu files)\n"
-                     "TypesMs=%.1f (%lld files)\nFindMs=%.1f (%ld found)\n",
-                     drive->Files->Count(), drive->Files->Bytes(), largestMs, largest, typesMs,
-                     static_cast<long long>(typed), findMs, found);
+                     "LargestMs=%.1f (%zu files)\nTypesMs=%.1f (%lld files)\nFindMs=%.1f (%ld "
+                     "found)\n",
+                     largestMs, largest, typesMs, static_cast<long long>(typed), findMs, found);
     }
     SetScanHost(nullptr);
     return 0;

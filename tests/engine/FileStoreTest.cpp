@@ -44,7 +44,7 @@ protected:
         const TFolderNode* node = folder.isEmpty() ? top : FindNodeByPath(top, folder, true);
         const TFolderSize& r = *node->Record();
         for (uint32_t i = r.FirstFile; i < r.FirstFile + r.StoredFiles; ++i) {
-            const QByteArray name = store->HostName(store->At(i)).toByteArray();
+            const QByteArray name = store->HostName(store->At(i));
             struct stat st {};
             ::lstat((QFile::encodeName(drive.host()) + '/' + folder + '/' + name).constData(), &st);
             files[name] = {st.st_size, int64_t(st.st_blocks) * 512};

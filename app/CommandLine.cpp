@@ -1,6 +1,10 @@
 #include "app/CommandLine.h"
 
 #include "controls/verslab.h"
+#include "engine/FolderTree.h"
+#include "engine/Ncdu.h"
+#include "engine/TextForms.h"
+#include "platform/Drives.h"
 
 TCommandLineAction CommandLineAction(const QStringList& arguments) {
     for (const QString& argument : arguments) {
@@ -85,4 +89,27 @@ QString HeadlessRefusalText() {
         "To write a report of a folder without a display, run for example:\n"
         "  quillon /RINF /home/ann report.txt /Q\n"
         "See quillon --help for the forms of the command line.\n");
+}
+
+QString ProgramPathOfArgument(const QString& argument) {
+    if (engine::IsProgramPath(argument)) return argument;
+    // A path inside an imported export is a folder of that drive, not of this computer.
+    for (int i = 0; i < engine::ScannedDrives().Count(); ++i) {
+        const engine::DriveRecord* drive = engine::ScannedDrives().At(i);
+        if (!drive->Import || drive->Import->RootPath.isEmpty()) continue;
+        const QString root = drive->Import->RootPath;
+        const QString trimmed =
+            argument.size() > 1 && argument.endsWith(u'/') ? argument.chopped(1) : argument;
+        if (trimmed != root && !trimmed.startsWith(root.endsWith(u'/') ? root : root + u'/'))
+            continue;
+        QStringList parts = trimmed.mid(root.size()).split(u'/', Qt::SkipEmptyParts);
+        for (QString& part : parts) part.replace(u'\\', QChar(0xFF3C));
+        return QChar(drive->Letter) + QLatin1String(":\\") + parts.join(u'\\');
+    }
+    return platform::FromGivenHostPath(argument);
+}
+
+QString HostPathOfArgument(const QString& argument) {
+    return engine::IsProgramPath(argument) ? platform::ToHostPath(argument)
+                                           : platform::AbsoluteHostPath(argument);
 }

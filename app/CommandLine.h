@@ -24,6 +24,13 @@ QString VersionText();
 // that works without one, for standard error.
 QString HeadlessRefusalText();
 
+// A folder named on the command line as a program path: one given as a program path, a path
+// inside an imported export as a folder of that drive, otherwise a host path (a relative one
+// from the folder the program was started in).
+QString ProgramPathOfArgument(const QString& argument);
+// A file named on the command line, to be written, as its host path.
+QString HostPathOfArgument(const QString& argument);
+
 // Exit statuses of a run without a display.
 enum TExitStatus : int { ExitReportWritten = 0, ExitReportFailed = 1, ExitNothingDone = 2 };
 

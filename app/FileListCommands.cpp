@@ -11,10 +11,8 @@
 #include "engine/TextForms.h"
 #include "engine/VolumeFacts.h"
 #include "platform/ByteInput.h"
-#include "platform/Drives.h"
 #include "platform/FindFile.h"
 #include "platform/HostFiles.h"
-#include "platform/HostNames.h"
 #include "reports/FileLists.h"
 
 namespace {
@@ -23,24 +21,6 @@ constexpr int kMostListed = 1'000'000;
 
 void PrintError(const QString& text) {
     std::fputs(("quillon: " + text + u'\n').toUtf8().constData(), stderr);
-}
-
-// The folder of an imported export that its path names ("/srv/data"), or nullptr.
-engine::TFolderNode* ImportedFolder(engine::TFolderNode* top, const QString& path) {
-    const engine::TImportFacts* facts = engine::ImportFactsOf(top);
-    if (!facts) return nullptr;
-    QString root = facts->RootPath, wanted = path;
-    while (root.size() > 1 && root.endsWith(u'/')) root.chop(1);
-    while (wanted.size() > 1 && wanted.endsWith(u'/')) wanted.chop(1);
-    if (wanted == root) return top;
-    if (!wanted.startsWith(root + (root.endsWith(u'/') ? QString() : QStringLiteral("/"))))
-        return nullptr;
-    QString relative = wanted.mid(root.size());
-    if (relative.startsWith(u'/')) relative.remove(0, 1);
-    QStringList parts;
-    for (const QString& part : relative.split(u'/', Qt::SkipEmptyParts))
-        parts << platform::ProgramNameOf(part);
-    return engine::FindNodeByPath(top, parts.join(u'\\'), true);
 }
 
 // The folder scanned (or imported) into the tree; nullptr, having said why, when it cannot be.
@@ -70,14 +50,16 @@ engine::TFolderNode* FolderOf(engine::TFolderTree& tree, const TFileListRequest&
         if (!error.isEmpty())
             PrintError(
                 QStringLiteral("the ncdu export could not be read to its end: %1").arg(error));
-        engine::TFolderNode* folder = ImportedFolder(top, request.Folder);
+        // The export's own path ("/srv/data") names a folder of the imported drive.
+        const QString path = ProgramPathOfArgument(request.Folder);
+        engine::TFolderNode* folder = nullptr;
+        if (path.size() >= 3 && path[0] == QChar(letter))
+            folder = path.size() == 3 ? top : engine::FindNodeByPath(top, path.mid(3), true);
         if (!folder)
             PrintError(QStringLiteral("the export holds no folder %1").arg(request.Folder));
         return folder;
     }
-    const QString path = engine::IsProgramPath(request.Folder)
-                             ? request.Folder
-                             : platform::FromGivenHostPath(request.Folder);
+    const QString path = ProgramPathOfArgument(request.Folder);
     const uint32_t attributes =
         path.isEmpty() ? platform::INVALID_FILE_ATTRIBUTES : platform::GetFileAttributes(path);
     if (attributes == platform::INVALID_FILE_ATTRIBUTES ||
@@ -99,11 +81,8 @@ bool Write(const QByteArray& text, const QString& file) {
         return out.open(stdout, QIODevice::WriteOnly) && out.write(text) == text.size() &&
                out.flush();
     }
-    // A relative name is taken from the folder the program was started in.
-    const QString host =
-        engine::IsProgramPath(file) ? platform::ToHostPath(file) : platform::AbsoluteHostPath(file);
     QString why;
-    if (platform::ReplaceHostFile(host, text, &why)) return true;
+    if (platform::ReplaceHostFile(HostPathOfArgument(file), text, &why)) return true;
     PrintError(QStringLiteral("%1 could not be written: %2").arg(file, why));
     return false;
 }

@@ -118,35 +118,10 @@ void TMainForm::cmdFileReportFolderContentsClick() {
 
 namespace {
 
-// A program path as given, or a host path (a relative one from the folder the program was
-// started in) as a program path.
-QString ProgramPathOf(const QString& argument) {
-    if (engine::IsProgramPath(argument)) return argument;
-    // A path inside an imported export is a folder of that drive, not of this computer.
-    for (int i = 0; i < engine::ScannedDrives().Count(); ++i) {
-        const engine::DriveRecord* drive = engine::ScannedDrives().At(i);
-        if (!drive->Import || drive->Import->RootPath.isEmpty()) continue;
-        const QString root = drive->Import->RootPath;
-        const QString trimmed =
-            argument.size() > 1 && argument.endsWith(u'/') ? argument.chopped(1) : argument;
-        if (trimmed != root && !trimmed.startsWith(root.endsWith(u'/') ? root : root + u'/'))
-            continue;
-        QStringList parts = trimmed.mid(root.size()).split(u'/', Qt::SkipEmptyParts);
-        for (QString& part : parts) part.replace(u'\\', QChar(0xFF3C));
-        return QChar(drive->Letter) + QLatin1String(":\\") + parts.join(u'\\');
-    }
-    return platform::FromGivenHostPath(argument);
-}
-
 // Without a display nobody sees the window: why a report run ends goes to standard error.
 void Tell(const QString& text) {
     if (desktop::IsOffscreen())
         std::fputs(("quillon: " + text + u'\n').toUtf8().constData(), stderr);
-}
-
-QString HostPathOf(const QString& argument) {
-    return engine::IsProgramPath(argument) ? platform::ToHostPath(argument)
-                                           : platform::AbsoluteHostPath(argument);
 }
 
 }  // namespace
@@ -166,7 +141,7 @@ int TReportRunner::Run(const QStringList& arguments) {
     bool wasted = optIncludeWastedInformation->Value;
     const bool quit = ApplySwitches(arguments, filter, wasted);
 
-    const QString folder = ProgramPathOf(arguments[1]);
+    const QString folder = ProgramPathOfArgument(arguments[1]);
     if (engine::ImportFactsOf(folder))
         window_.OpenFolderPath(folder);  // a drive imported from an export is not on this disk
     else if (engine::IsDriveRoot(folder))
@@ -183,7 +158,7 @@ int TReportRunner::Run(const QStringList& arguments) {
         return ExitNothingDone;
     }
 
-    QString file = HostPathOf(arguments[2]);
+    QString file = HostPathOfArgument(arguments[2]);
     if (QFileInfo(file).suffix().isEmpty()) file += *form == TReportForm::Csv ? ".csv" : ".txt";
     const TFolderReportContent content = window_.ReportContent(filter, wasted);
     bool written = false;

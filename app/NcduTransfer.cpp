@@ -26,10 +26,6 @@ void PrintError(const QString& text) {
     std::fputs(("quillon: " + text + u'\n').toUtf8().constData(), stderr);
 }
 
-QString ProgramPathOf(const QString& argument) {
-    return engine::IsProgramPath(argument) ? argument : platform::FromGivenHostPath(argument);
-}
-
 // Put in its place whole, so that a failure leaves no half file, and never through a link.
 bool ExportToFile(const QString& folder, const QString& file, QString& error) {
     QBuffer out;
@@ -77,7 +73,7 @@ TNcduOptions TakeNcduOptions(QStringList& arguments) {
 }
 
 int ExportNcduFromCommandLine(const TNcduOptions& options) {
-    const QString folder = ProgramPathOf(options.ExportFolder);
+    const QString folder = ProgramPathOfArgument(options.ExportFolder);
     if (folder.isEmpty() ||
         platform::GetFileAttributes(folder) == platform::INVALID_FILE_ATTRIBUTES) {
         PrintError(QStringLiteral("the folder %1 could not be opened").arg(options.ExportFolder));

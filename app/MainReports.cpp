@@ -19,7 +19,6 @@
 #include "draw/PainterCanvas.h"
 #include "engine/Ncdu.h"
 #include "engine/TextForms.h"
-#include "platform/Drives.h"
 #include "reports/FolderReport.h"
 #include "reports/ListWriters.h"
 #include "reports/PieExport.h"

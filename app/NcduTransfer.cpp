@@ -13,7 +13,6 @@
 #include "engine/Scanner.h"
 #include "engine/TextForms.h"
 #include "platform/ByteInput.h"
-#include "platform/Drives.h"
 #include "platform/FindFile.h"
 #include "platform/HostFiles.h"
 

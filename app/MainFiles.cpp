@@ -143,49 +143,23 @@ void TMainForm::cmdViewFindInScanClick() {
 }
 
 bool TMainForm::FileWindowItemMenu(const QString& path, bool folder, const QPoint& at) {
-    if (engine::ImportFactsOf(path)) {
-        ShowInfo(engine::kImportedDriveNote);
-        return false;
-    }
-    ShowItemContextMenu(path, this, at);
-    // The menu ran an event loop of its own: what is in the tree now is found again by path.
-    if (IsEntryAt(path) || !MayChangeTree()) return false;
-    if (folder) {
-        if (TFolderNode* node = NodeAt(path)) {
-            PresentNode(nullptr);
-            TFolderNode* parent = node->Parent();
-            engine::RemoveVanishedFolder(path, node);
-            SelectNode(parent);
-        }
-        return true;
-    }
+    // An imported drive has nothing on this computer: its items never leave.
+    if (engine::ImportFactsOf(path)) return ShowInfo(engine::kImportedDriveNote), false;
+    int64_t size = 0, wasted = 0;
     const qsizetype slash = path.lastIndexOf(u'\\');
-    TFolderNode* holder = NodeAt(path.left(slash == 2 ? 3 : slash));
-    const engine::TFileStore* store = engine::FileStoreOf(holder);
-    const engine::TFolderSize* r = holder ? holder->Record() : nullptr;
-    if (!store || !r) return true;
-    const QString name = path.mid(slash + 1);
-    for (uint32_t i = r->FirstFile; i < r->FirstFile + r->StoredFiles; ++i) {
-        const engine::TStoredFile& file = store->At(i);
-        if (file.IsRemoved() || store->Name(file) != name) continue;
+    TFolderNode* holder = folder ? nullptr : NodeAt(path.left(slash == 2 ? 3 : slash));
+    if (const auto index = engine::StoredFileIndex(holder, path.mid(slash + 1))) {
+        size = engine::FileStoreOf(holder)->At(*index).Length;
         const engine::DriveRecord* drive = engine::DriveRecordOf(holder);
-        FileRemoved(holder, name, file.Length,
-                    engine::Slack(file.Length, drive ? drive->ClusterSize : -1));
-        break;
+        wasted = engine::Slack(size, drive ? drive->ClusterSize : -1);
     }
-    return true;
+    ShowFolderItemMenu(path, folder, size, wasted, at);
+    return !IsEntryAt(path);
 }
 
 void TMainForm::FileRemoved(TFolderNode* folder, const QString& name, int64_t size,
                             int64_t wasted) {
-    int64_t onDisk = 0;
-    if (const engine::TFileStore* store = engine::FileStoreOf(folder); store && folder->Record()) {
-        const engine::TFolderSize& r = *folder->Record();
-        for (uint32_t i = r.FirstFile; i < r.FirstFile + r.StoredFiles; ++i)
-            if (!store->At(i).IsRemoved() && store->Name(store->At(i)) == name)
-                onDisk = store->At(i).OnDisk;
-    }
-    engine::SubtractFromAncestors(folder, nullptr, 0, 1, wasted, size, onDisk);
-    engine::ForgetStoredFile(folder, name);
+    const engine::TStoredFile* gone = engine::ForgetStoredFile(folder, name);
+    engine::SubtractFromAncestors(folder, nullptr, 0, 1, wasted, size, gone ? gone->OnDisk : 0);
     RefreshViews(true);  // the views still show the file otherwise
 }

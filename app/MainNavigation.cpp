@@ -358,6 +358,8 @@ void TMainForm::ShowFolderItemMenu(const QString& path, bool folder, int64_t siz
         // From the pie the parent is the selected folder already: present it again.
         if (SelectedNode() == parent) RefreshViews(true);
     } else {
-        FileRemoved(SelectedNode(), path.mid(path.lastIndexOf(u'\\') + 1), size, wasted);
+        // The file's folder: the one presented when the pie shows the file.
+        const qsizetype slash = path.lastIndexOf(u'\\');
+        FileRemoved(NodeAt(path.left(slash == 2 ? 3 : slash)), path.mid(slash + 1), size, wasted);
     }
 }

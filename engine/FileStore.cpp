@@ -236,15 +236,21 @@ TFileStore* FileStoreOf(const TFolderNode* node) {
     return drive ? drive->Files.get() : nullptr;
 }
 
-void ForgetStoredFile(const TFolderNode* folder, const QString& name) {
-    TFileStore* store = FileStoreOf(folder);
+std::optional<uint32_t> StoredFileIndex(const TFolderNode* folder, const QString& name) {
+    const TFileStore* store = FileStoreOf(folder);
     const TFolderSize* r = folder ? folder->Record() : nullptr;
-    if (!store || !r) return;
-    for (uint32_t i = r->FirstFile; i < r->FirstFile + r->StoredFiles; ++i) {
-        if (store->At(i).IsRemoved() || store->Name(store->At(i)) != name) continue;
-        store->MarkRemoved(i);
-        return;
-    }
+    if (!store || !r) return std::nullopt;
+    for (uint32_t i = r->FirstFile; i < r->FirstFile + r->StoredFiles; ++i)
+        if (!store->At(i).IsRemoved() && store->Name(store->At(i)) == name) return i;
+    return std::nullopt;
+}
+
+const TStoredFile* ForgetStoredFile(const TFolderNode* folder, const QString& name) {
+    const std::optional<uint32_t> index = StoredFileIndex(folder, name);
+    if (!index) return nullptr;
+    TFileStore* store = FileStoreOf(folder);
+    store->MarkRemoved(*index);
+    return &store->At(*index);
 }
 
 }  // namespace engine

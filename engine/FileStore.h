@@ -9,6 +9,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -134,7 +135,9 @@ private:
 // The store of the drive that holds node; nullptr when its scan kept none.
 TFileStore* FileStoreOf(const TFolderNode* node);
 
-// Marks the file of that name among a folder's stored files as removed.
-void ForgetStoredFile(const TFolderNode* folder, const QString& name);
+// The store's index of the file of that name among a folder's files (removed ones aside).
+std::optional<uint32_t> StoredFileIndex(const TFolderNode* folder, const QString& name);
+// Marks that file as removed; the file as it was kept, or nullptr when the folder keeps none.
+const TStoredFile* ForgetStoredFile(const TFolderNode* folder, const QString& name);
 
 }  // namespace engine

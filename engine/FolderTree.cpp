@@ -1,5 +1,7 @@
 #include "engine/FolderTree.h"
 
+#include <QCollator>
+
 #include <algorithm>
 #include <unordered_set>
 
@@ -178,6 +180,25 @@ void TFolderTree::NotifyRecordChanged(TFolderNode* node) {
 
 // ---------------------------------------------------------------------------------------------
 // Paths and lookups
+
+void SortByDisplayName(std::vector<std::unique_ptr<TFolderNode>>& children,
+                       const QCollator& collator) {
+    // A wide folder's names are each made into a collation key once, not once per comparison.
+    constexpr size_t kWide = 32;
+    if (children.size() < kWide) {
+        std::sort(children.begin(), children.end(), [&collator](const auto& a, const auto& b) {
+            return collator.compare(a->DisplayName(), b->DisplayName()) < 0;
+        });
+        return;
+    }
+    std::vector<std::pair<QCollatorSortKey, std::unique_ptr<TFolderNode>>> keyed;
+    keyed.reserve(children.size());
+    for (auto& child : children)
+        keyed.emplace_back(collator.sortKey(child->DisplayName()), std::move(child));
+    std::sort(keyed.begin(), keyed.end(),
+              [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
+    for (size_t i = 0; i < keyed.size(); ++i) children[i] = std::move(keyed[i].second);
+}
 
 QString NodePath(const TFolderNode* node) {
     if (!node) return {};

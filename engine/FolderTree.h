@@ -16,6 +16,8 @@
 
 #include "platform/WinTypes.h"
 
+class QCollator;
+
 namespace engine {
 
 using platform::FileTime;
@@ -174,6 +176,10 @@ private:
     std::vector<std::unique_ptr<TFolderNode>> drives_;
     std::vector<TFolderTreeListener*> listeners_;
 };
+
+// Sorts a finished list of children by their display names as the collator orders them.
+void SortByDisplayName(std::vector<std::unique_ptr<TFolderNode>>& children,
+                       const QCollator& collator);
 
 // "C:\" for a top-level node; "C:\Windows\System" below; empty for none.
 QString NodePath(const TFolderNode* node);

@@ -562,9 +562,7 @@ void TImport::OpenFolder(const TInfo& info) {
 void TImport::CloseFolder() {
     TFrame frame = std::move(frames_.back());
     frames_.pop_back();
-    std::sort(frame.children.begin(), frame.children.end(), [this](const auto& a, const auto& b) {
-        return collator_.compare(a->DisplayName(), b->DisplayName()) < 0;
-    });
+    SortByDisplayName(frame.children, collator_);
     TFolderTree::AttachChildren(frame.node, std::move(frame.children));
     AddOwnFilesToTree(*frame.record);
     if (store_) {

@@ -58,7 +58,6 @@ public:
 
 private:
     void Pump(const QString& path);
-    void SortByName(std::vector<std::unique_ptr<TFolderNode>>& children) const;
     QString DisplayNameOf(const QString& name) const {
         // Most volumes tell names apart by case: no need to ask about short names there.
         return namesCaseSensitive_
@@ -84,24 +83,6 @@ private:
     QCollator collator_;
     std::chrono::steady_clock::time_point lastPump_{};
 };
-
-void TWalk::SortByName(std::vector<std::unique_ptr<TFolderNode>>& children) const {
-    // A wide folder's names are each made into a collation key once, not once per comparison.
-    constexpr size_t kWide = 32;
-    if (children.size() < kWide) {
-        std::sort(children.begin(), children.end(), [this](const auto& a, const auto& b) {
-            return collator_.compare(a->DisplayName(), b->DisplayName()) < 0;
-        });
-        return;
-    }
-    std::vector<std::pair<QCollatorSortKey, std::unique_ptr<TFolderNode>>> keyed;
-    keyed.reserve(children.size());
-    for (auto& child : children)
-        keyed.emplace_back(collator_.sortKey(child->DisplayName()), std::move(child));
-    std::sort(keyed.begin(), keyed.end(),
-              [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
-    for (size_t i = 0; i < keyed.size(); ++i) children[i] = std::move(keyed[i].second);
-}
 
 void TWalk::Pump(const QString& path) {
     if (std::chrono::steady_clock::now() - lastPump_ < kPumpInterval) return;
@@ -152,7 +133,7 @@ TFolderSize* TWalk::Scan(const QString& path, TFolderNode* node, platform::Folde
     const bool stopped = StopRequested;
     reader.Close();
 
-    SortByName(children);
+    SortByDisplayName(children, collator_);
     TFolderTree::AttachChildren(node, std::move(children));
 
     AddOwnFilesToTree(*r);

@@ -487,6 +487,7 @@ std::shared_ptr<const std::vector<FolderId>> DriveRootsInside(const QString& hos
 // subfolders sent ahead share it.
 struct OpenFolder {
     int fd;
+    size_t queued = 0;  // subfolders queued beneath it (under the read-ahead's lock)
     explicit OpenFolder(int folder) : fd(folder) {}
     ~OpenFolder() { ::close(fd); }
     OpenFolder(const OpenFolder&) = delete;
@@ -675,19 +676,23 @@ FolderReadAhead::Tasks FolderReadAhead::Prepare(
 }
 
 void FolderReadAhead::Queue(Tasks& tasks, Tasks& sent, bool byWorker) {
-    // The first ones as far as there is room, the first of them on top of the stack: the
-    // workers read on in the walk's order. What finds no room stays in tasks.
-    size_t room = 0;
-    if (!stopping_ && waiting_ < kMaxWaiting && bytes_ < maxBytes_ && active_ < maxFolders_)
-        room = std::min(tasks.size(), maxFolders_ - active_);
-    if (room == 0) return;
-    active_ += room;
-    for (size_t i = room; i > 0; --i) stack_.push_back(tasks[i - 1].second);
+    // They go on the stack together, the first on top: the workers read on in the walk's order.
+    // What finds no room stays in tasks; the walk reads those folders itself.
+    if (tasks.empty() || stopping_ || stack_.size() + tasks.size() > kMaxQueued) return;
+    OpenFolder& parent = *tasks.front().second->parent;
+    if (parent.queued == 0) {
+        if (heldFolders_ + 2 * running_ >= maxFolders_) return;
+        ++heldFolders_;
+    }
+    parent.queued += tasks.size();
+    for (auto task = tasks.rbegin(); task != tasks.rend(); ++task) stack_.push_back(task->second);
+    const size_t count = tasks.size();
     sent.insert(sent.end(), std::make_move_iterator(tasks.begin()),
-                std::make_move_iterator(tasks.begin() + std::ptrdiff_t(room)));
-    tasks.erase(tasks.begin(), tasks.begin() + std::ptrdiff_t(room));
+                std::make_move_iterator(tasks.end()));
+    tasks.clear();
     // A worker sending on takes one of them itself; only idle ones are woken, one a folder.
-    size_t wakes = std::min(room - (byWorker ? 1 : 0), idle_);
+    if (!MayRead()) return;  // they are woken when the walk has taken listings
+    size_t wakes = std::min(count - (byWorker ? 1 : 0), idle_);
     while (wakes-- > 0) wake_.notify_one();
 }
 
@@ -703,9 +708,20 @@ void FolderReadAhead::SendLocked(const FolderContents& folder, size_t from, uint
 void FolderReadAhead::Unqueue(Task& task) {
     stack_.erase(std::find_if(stack_.begin(), stack_.end(),
                               [&](const std::shared_ptr<Task>& t) { return t.get() == &task; }));
+    LeftQueue(*task.parent);
     task.parent.reset();  // its folder closes when nothing else holds it
     task.state = Task::State::Dropped;
-    --active_;
+}
+
+void FolderReadAhead::LeftQueue(OpenFolder& parent) {
+    if (--parent.queued == 0) --heldFolders_;
+}
+
+void FolderReadAhead::ListingGone(const FolderContents& listing) {
+    const bool mayRead = MayRead();
+    --waiting_;
+    bytes_ -= listing.Bytes();
+    if (!mayRead && MayRead() && idle_ > 0 && !stack_.empty()) wake_.notify_all();
 }
 
 bool FolderReadAhead::Take(Task& task, FolderContents& contents) {
@@ -728,8 +744,7 @@ bool FolderReadAhead::Take(Task& task, FolderContents& contents) {
     }
     if (task.state != Task::State::Done) return false;
     task.state = Task::State::Dropped;
-    --waiting_;
-    bytes_ -= task.result.Bytes();
+    ListingGone(task.result);
     contents = std::move(task.result);
     return true;
 }
@@ -748,8 +763,7 @@ void FolderReadAhead::DropLocked(Task& task) {
             task.dropWhenDone = true;
             return;
         case Task::State::Done:
-            --waiting_;
-            bytes_ -= task.result.Bytes();
+            ListingGone(task.result);
             // What the worker sent of its subfolders goes with it.
             for (auto& sentChild : task.result.sent) DropLocked(*sentChild.second);
             task.result = {};
@@ -766,11 +780,13 @@ void FolderReadAhead::Work() {
         {
             std::unique_lock<std::mutex> lock(mutex_);
             ++idle_;
-            wake_.wait(lock, [this] { return stopping_ || !stack_.empty(); });
+            wake_.wait(lock, [this] { return stopping_ || (!stack_.empty() && MayRead()); });
             --idle_;
             if (stopping_) return;
             task = std::move(stack_.back());
             stack_.pop_back();
+            LeftQueue(*task->parent);
+            ++running_;
             task->state = Task::State::Running;
         }
         FolderContents contents;
@@ -784,7 +800,7 @@ void FolderReadAhead::Work() {
         {
             const std::lock_guard<std::mutex> lock(mutex_);
             walkWaits = walkWaiting_;
-            --active_;
+            --running_;
             if (task->dropWhenDone) {
                 task->state = Task::State::Dropped;
             } else {

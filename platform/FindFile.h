@@ -100,10 +100,10 @@ struct OpenFolder;
 // each folder's listing in its own order, and reads a folder itself when the workers have not
 // reached it. A worker opens a subfolder relative to its parent's descriptor without following a
 // link, reads all its entries with their status, sends that folder's subfolders on, and hands the
-// listing over; it touches nothing but its own buffers and this object's queue. At most
-// maxFolders subfolders are queued or being read (each holds its parent folder open), and the
-// listings read wait up to maxBytes. It must outlive the readers that use it; going, it stops its
-// workers within one folder's reading and joins them.
+// listing over; it touches nothing but its own buffers and this object's queue. The subfolders
+// queued and being read hold at most maxFolders folders open, and workers read on only while the
+// listings waiting for the walk take less than maxBytes. It must outlive the readers that use it;
+// going, it stops its workers within one folder's reading and joins them.
 class FolderReadAhead {
 public:
     // The workers of a scan: QUILLON_SCAN_THREADS when it is set (1: none, the walk reads every
@@ -129,8 +129,8 @@ private:
     // The subfolders of a folder read (of device) from entry from on, made ready to queue.
     Tasks Prepare(const FolderContents& folder, size_t from, uint64_t device,
                   const std::shared_ptr<const std::vector<FolderId>>& roots);
-    // Queues tasks as far as there is room, moving them to sent (the lock held); byWorker when
-    // the worker that read their folder queues them.
+    // Queues the subfolders of one folder, moving them to sent, when there is room to hold that
+    // folder open for them (the lock held); byWorker when the worker that read it queues them.
     void Queue(Tasks& tasks, Tasks& sent, bool byWorker);
     void SendLocked(const FolderContents& folder, size_t from, uint64_t device,
                     const std::shared_ptr<const std::vector<FolderId>>& roots, Tasks& sent);
@@ -142,6 +142,12 @@ private:
     void DropLocked(Task& task);
     // Takes a queued task off the queue (the lock held).
     void Unqueue(Task& task);
+    // A task of parent left the queue (the lock held).
+    void LeftQueue(OpenFolder& parent);
+    // The walk took or let go of a listing waiting (the lock held).
+    void ListingGone(const FolderContents& listing);
+    // Whether workers may read on: the listings waiting are within their bounds.
+    bool MayRead() const { return waiting_ < kMaxWaiting && bytes_ < maxBytes_; }
     void Work();
 
     std::mutex mutex_;
@@ -150,10 +156,12 @@ private:
     std::vector<std::shared_ptr<Task>> stack_;  // the last queued on top
     size_t idle_ = 0;                           // workers waiting for a task
     bool walkWaiting_ = false;                  // the walk waits for a worker's reading
-    size_t active_ = 0;   // queued or being read: each holds its parent folder open
-    size_t waiting_ = 0;  // read, not yet taken by the walk (they hold no folder open)
-    size_t bytes_ = 0;    // of the listings waiting
+    size_t heldFolders_ = 0;  // folders held open for the subfolders queued beneath them
+    size_t running_ = 0;      // being read: each holds its folder and its parent open
+    size_t waiting_ = 0;      // read, not yet taken by the walk (they hold no folder open)
+    size_t bytes_ = 0;        // of the listings waiting
     static constexpr size_t kMaxWaiting = 1 << 16;
+    static constexpr size_t kMaxQueued = 1 << 16;
     size_t maxFolders_;
     size_t maxBytes_;
     bool stopping_ = false;

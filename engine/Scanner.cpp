@@ -170,7 +170,8 @@ TCountedFiles ListCountedFiles(const TFolderNode& node) {
     const DriveRecord* drive = DriveRecordOf(&node);
     if (!record || (drive && drive->Import)) return counted;
     platform::FolderReader reader;
-    if (!reader.Open(NodePath(&node))) return counted;
+    if (!reader.Open(NodePath(&node), nullptr, platform::FolderReader::Listed::FilesOnly))
+        return counted;
     int64_t bytes = 0;
     while (reader.Next()) {
         const platform::FolderEntry& file = reader.entry();

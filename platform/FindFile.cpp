@@ -528,8 +528,9 @@ bool IsForeignEntry(const ListedEntry& e, uint64_t device, const std::vector<Fol
     return roots && std::find(roots->begin(), roots->end(), e.id) != roots->end();
 }
 
-// Reads every entry of the open folder fd (taken over), whose device is device.
-void ReadContents(int fd, uint64_t device, FolderContents& c) {
+// Reads the entries of the open folder fd (taken over), whose device is device: every one, or
+// with filesOnly those the listing does not type as folders.
+void ReadContents(int fd, uint64_t device, FolderContents& c, bool filesOnly = false) {
     c.folder = std::make_shared<OpenFolder>(fd);
     thread_local std::unique_ptr<char[]> buffer = std::make_unique<char[]>(kListingBufferSize);
     bool listsHidden = false;  // the folder has a ".hidden" list: it is read once all is listed
@@ -545,7 +546,7 @@ void ReadContents(int fd, uint64_t device, FolderContents& c) {
         for (long offset = 0; offset < length;) {
             const auto* d = reinterpret_cast<const LinuxDirent64*>(buffer.get() + offset);
             offset += d->d_reclen;
-            if (IsDotOrDotDot(d->d_name)) continue;
+            if (IsDotOrDotDot(d->d_name) || (filesOnly && d->d_type == DT_DIR)) continue;
             ListedEntry e;
             const bool isHidden = d->d_name[0] == '.';
             if (strcmp(d->d_name, kHiddenListName) == 0) listsHidden = true;
@@ -943,7 +944,7 @@ void FolderReader::Close() {
     listing_.reset();
 }
 
-bool FolderReader::Open(const QString& folderPath, FolderReadAhead* ahead) {
+bool FolderReader::Open(const QString& folderPath, FolderReadAhead* ahead, Listed listed) {
     Close();
     error_ = FindError::None;
     errorText_.clear();
@@ -965,7 +966,7 @@ bool FolderReader::Open(const QString& folderPath, FolderReadAhead* ahead) {
     }
     Listing::SetBudgetFromLimit();
     listing_ = std::make_unique<Listing>(DriveRootsInside(host), DeviceOf(sx));
-    ReadContents(fd, DeviceOf(sx), listing_->contents);
+    ReadContents(fd, DeviceOf(sx), listing_->contents, listed == Listed::FilesOnly);
     listing_->reopenName = EncodeHostName(host);
     listing_->self = {DeviceOf(sx), sx.stx_ino};
     listing_->ahead = ahead;

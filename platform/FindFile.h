@@ -180,10 +180,14 @@ public:
     FolderReader(const FolderReader&) = delete;
     FolderReader& operator=(const FolderReader&) = delete;
 
+    // What a folder opened by its path lists: every entry, or only its files (the entries the
+    // host types as folders are passed over without asking for their status).
+    enum class Listed { Everything, FilesOnly };
     // Opens a folder by its program path ("C:\dir", a trailing backslash allowed), its subfolders
     // to be read ahead by ahead when one is given. False when it cannot be listed; error() and
     // errorText() say why.
-    bool Open(const QString& folderPath, FolderReadAhead* ahead = nullptr);
+    bool Open(const QString& folderPath, FolderReadAhead* ahead = nullptr,
+              Listed listed = Listed::Everything);
     // Opens the folder that the parent's current entry names (with the parent's read-ahead);
     // false when that entry is no folder or cannot be opened.
     bool OpenEntryOf(const FolderReader& parent);

@@ -215,3 +215,30 @@ TEST(FindFile, AttributeQueries) {
     EXPECT_EQ(GetFileAttributes(drive.path("dir\\*")), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetFileAttributes(QStringLiteral("Q:\\")), INVALID_FILE_ATTRIBUTES);
 }
+
+TEST(FindFile, AFilesOnlyListingIsTheWholeListingWithoutItsFolders) {
+    TempDrive drive;
+    drive.file("plain.txt", 10);
+    drive.file(".hidden", 1);
+    drive.folder("sub/inner");
+    drive.folder(".config");
+    drive.file(QString::fromUtf8("caf\xc3\xa9"), 4);
+    ASSERT_EQ(::symlink("sub", QFile::encodeName(drive.host("link")).constData()), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(drive.host("pipe")).constData(), 0644), 0);
+    const auto listed = [&](FolderReader::Listed which) {
+        std::map<QString, std::pair<uint32_t, int64_t>> entries;
+        FolderReader reader;
+        EXPECT_TRUE(reader.Open(drive.path(""), nullptr, which));
+        while (reader.Next())
+            entries[reader.entryName()] = {reader.entry().attributes, reader.entry().size};
+        EXPECT_EQ(reader.error(), FindError::NoMoreFiles);
+        return entries;
+    };
+    auto expected = listed(FolderReader::Listed::Everything);
+    ASSERT_EQ(expected.size(), 7u);
+    std::erase_if(expected,
+                  [](const auto& e) { return e.second.first & FILE_ATTRIBUTE_DIRECTORY; });
+    // The link to a folder is a file, and stays.
+    EXPECT_EQ(listed(FolderReader::Listed::FilesOnly), expected);
+    EXPECT_EQ(expected.size(), 5u);
+}

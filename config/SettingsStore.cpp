@@ -31,11 +31,13 @@ struct Value {
     QString name;
     SettingsValueType type = SettingsValueType::None;
     QByteArray data;
+    bool operator==(const Value&) const = default;
 };
 
 struct Key {
     QStringList path;
     std::vector<Value> values;
+    bool operator==(const Key&) const = default;
 
     Value* find(const QString& name) {
         for (auto& v : values)
@@ -84,6 +86,7 @@ bool IsUnder(const QStringList& path, const QStringList& ancestor) {
 // Every key of the file, in tree order.
 class Document {
 public:
+    bool operator==(const Document&) const = default;
     Key* find(const QStringList& path) {
         const auto it = lowerBound(path);
         return it != keys_.end() && SamePath(it->path, path) ? &*it : nullptr;
@@ -313,11 +316,25 @@ Document Parse(const QByteArray& bytes) {
 enum class FileState { Missing, Read, Unreadable };
 
 FileState ReadDocument(const QString& fileName, Document& doc, QString* error) {
+    // Every value read or written reads the file again; a window saving its settings writes
+    // dozens. What was read stands for the file as long as its settled stamp stays.
+    static struct {
+        QString fileName;
+        platform::HostFileStamp stamp;
+        Document doc;
+    } last;
+    const std::optional<platform::HostFileStamp> stamp = platform::HostFileStampAt(fileName);
+    if (stamp && stamp->settled && last.stamp == *stamp && last.fileName == fileName) {
+        doc = last.doc;
+        return FileState::Read;
+    }
     doc = Document();
     if (HostEntryAt(fileName) == HostEntry::Missing) return FileState::Missing;
     QByteArray bytes;
     if (!ReadHostFile(fileName, bytes, error)) return FileState::Unreadable;
     doc = Parse(bytes);
+    // Taken before the reading: a file written meanwhile has another stamp the next time.
+    if (stamp && stamp->settled) last = {fileName, *stamp, doc};
     return FileState::Read;
 }
 
@@ -429,13 +446,12 @@ struct SettingsKey::State {
         Document doc;
         if (ReadDocument(fileName, doc, &error) == FileState::Unreadable)
             return SettingsStatus::Failed;
-        const QByteArray held = Serialize(doc);
+        const Document held = doc;
         // A key deleted through another object since this one opened it comes back.
         doc.ensure(path);
         const SettingsStatus status = change(doc);
         if (status != SettingsStatus::Ok) return status;
-        if (Serialize(doc) != held && !WriteDocument(fileName, doc, &error))
-            return SettingsStatus::Failed;
+        if (doc != held && !WriteDocument(fileName, doc, &error)) return SettingsStatus::Failed;
         values = doc.find(path)->values;
         return SettingsStatus::Ok;
     }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <ctime>
 
 #include "platform/Drives.h"
 #include "platform/FileOperationSupport.h"
@@ -135,6 +136,23 @@ HostEntry HostEntryAt(const QString& host, bool followLink) {
     if (S_ISDIR(st.st_mode)) return HostEntry::Folder;
     if (S_ISLNK(st.st_mode)) return HostEntry::Link;
     return HostEntry::Other;
+}
+
+std::optional<HostFileStamp> HostFileStampAt(const QString& host) {
+    struct stat st {};
+    if (::lstat(Local(host).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    const auto nanoseconds = [](const struct timespec& t) {
+        return int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+    };
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const int64_t changed = nanoseconds(st.st_ctim);
+    return HostFileStamp{uint64_t(st.st_dev),
+                         uint64_t(st.st_ino),
+                         int64_t(st.st_size),
+                         nanoseconds(st.st_mtim),
+                         changed,
+                         nanoseconds(now) - changed > 1'000'000'000};
 }
 
 bool ReadHostFile(const QString& host, QByteArray& bytes, QString* why) {

@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 namespace platform {
 
@@ -19,6 +20,22 @@ enum class HostEntry { Missing, File, Folder, Link, Other, Unknown };
 // What is at a host path, not following a link at its end unless told to (Unknown: it cannot be
 // told).
 HostEntry HostEntryAt(const QString& host, bool followLink = false);
+
+// What tells a reader that keeps a file's contents whether they are still the file's: the file
+// (device and inode), its length and when it was last written. The times move in the file
+// system's clock steps, so a file written again within one step can keep its stamp: only a
+// stamp written more than a second before it was taken (settled) vouches for the contents.
+struct HostFileStamp {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = 0;
+    int64_t modified = 0;  // nanoseconds since 1970, of the contents
+    int64_t changed = 0;   // nanoseconds since 1970, of the inode
+    bool settled = false;
+    bool operator==(const HostFileStamp&) const = default;
+};
+// The stamp of the file at a host path, not through a link; nullopt when there is no file.
+std::optional<HostFileStamp> HostFileStampAt(const QString& host);
 
 // Reads a whole file, not through a link. False with why (also when the file is missing).
 bool ReadHostFile(const QString& host, QByteArray& bytes, QString* why = nullptr);

@@ -369,3 +369,23 @@ TEST(SettingsStore, KillingAWriterNeverLeavesAPartialFile) {
         EXPECT_EQ(blob.count(blob[0]), kBlobSize) << "a blob mixed from two writes";
     }
 }
+
+TEST(SettingsStore, AFileRewrittenInPlaceAfterItSettledIsReadAgain) {
+    SettingsHome home;
+    home.put(kKey, QStringLiteral("Color"), SettingsValueType::String, "red");
+    const QByteArray red = home.text();
+    QByteArray tan = red;
+    tan.replace("\"red\"", "\"tan\"");
+    // Older than the file system's clock steps, what was read stands for the file...
+    QThread::msleep(1100);
+    SettingsKey key;
+    ASSERT_EQ(key.Open(kKey, SettingsAccess::Read), SettingsStatus::Ok);
+    ExpectValue(key, QStringLiteral("Color"), SettingsValueType::String, "red");
+    ASSERT_EQ(key.Open(kKey, SettingsAccess::Read), SettingsStatus::Ok);
+    ExpectValue(key, QStringLiteral("Color"), SettingsValueType::String, "red");
+    // ...until another program writes it, even in place and to the same length.
+    home.setText(tan);
+    ASSERT_EQ(home.text().size(), red.size());
+    ASSERT_EQ(key.Open(kKey, SettingsAccess::Read), SettingsStatus::Ok);
+    ExpectValue(key, QStringLiteral("Color"), SettingsValueType::String, "tan");
+}

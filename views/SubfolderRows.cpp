@@ -15,33 +15,35 @@ namespace {
 const char* const kColumns[] = {"Name",        "Size",    "Allocated",   "Wasted",
                                 "% of Parent", "Objects", "Last Access", "Last Change"};
 
-// Bytes as whole KB, halves to even.
-QString KbText(int64_t bytes) {
-    return engine::CountText(int64_t(std::nearbyint(double(bytes) / 1024))) + QLatin1String(" KB");
+QString KbText(int64_t kilobytes) {
+    return engine::CountText(kilobytes) + QLatin1String(" KB");
 }
 
 // The texts of packed DOS date-times: the short date and the long time, empty for 0 or a value
-// that is no valid date. Folders written together share their stamps, and so their texts.
-class TStampTexts {
+// that is no valid date.
+QString StampText(const engine::TDateTimeForm& form, uint32_t stamp) {
+    if (stamp == 0) return {};
+    const uint32_t date = stamp >> 16, time = stamp & 0xFFFF;
+    const QDate d(int(date >> 9) + 1980, int((date >> 5) & 15), int(date & 31));
+    const QTime t(int(time >> 11), int((time >> 5) & 63), int(time & 31) * 2);
+    if (!d.isValid() || !t.isValid()) return {};
+    return form.Text(d, t);
+}
+
+// A column's text of each value, made once: in a wide folder most sizes, shares, counts and
+// dates are those of other rows.
+template <typename Value>
+class TTextsOf {
 public:
-    const QString& Text(uint32_t stamp) {
-        auto [at, added] = texts_.try_emplace(stamp);
-        if (added) at->second = Make(stamp);
+    template <typename Make>
+    const QString& Text(Value value, Make make) {
+        auto [at, added] = texts_.try_emplace(value);
+        if (added) at->second = make(value);
         return at->second;
     }
 
 private:
-    QString Make(uint32_t stamp) const {
-        if (stamp == 0) return {};
-        const uint32_t date = stamp >> 16, time = stamp & 0xFFFF;
-        const QDate d(int(date >> 9) + 1980, int((date >> 5) & 15), int(date & 31));
-        const QTime t(int(time >> 11), int((time >> 5) & 63), int(time & 31) * 2);
-        if (!d.isValid() || !t.isValid()) return {};
-        return form_.Text(d, t);
-    }
-
-    engine::TDateTimeForm form_;
-    std::unordered_map<uint32_t, QString> texts_;
+    std::unordered_map<Value, QString> texts_;
 };
 
 }  // namespace
@@ -70,7 +72,17 @@ std::vector<TSubfolderRow> SubfolderRows(const TPresentation& presentation,
     const int64_t parentTotal =
         parent ? parent->TreeSize + (withWasted ? engine::ShownTreeWasted(*parent) : 0) : 0;
     const QLocale locale;
-    TStampTexts stamps;
+    const engine::TDateTimeForm dateForm;
+    TTextsOf<int64_t> kilobytes, counts;
+    TTextsOf<double> shares;
+    TTextsOf<uint32_t> stamps;
+    // Bytes as whole KB, halves to even.
+    const auto kb = [&](int64_t bytes) -> const QString& {
+        return kilobytes.Text(int64_t(std::nearbyint(double(bytes) / 1024)), KbText);
+    };
+    const auto stamp = [&](uint32_t packed) -> const QString& {
+        return stamps.Text(packed, [&](uint32_t v) { return StampText(dateForm, v); });
+    };
     rows.reserve(size_t(p->ChildCount()));
     for (int i = 0; i < p->ChildCount(); ++i) {
         const engine::TFolderNode* c = p->Child(i);
@@ -82,10 +94,13 @@ std::vector<TSubfolderRow> SubfolderRows(const TPresentation& presentation,
         const double share = parentTotal == 0 ? 0.0 : 100.0 * double(value) / double(parentTotal);
         const uint32_t access = r ? engine::FileTimeDosStamp(r->LastAccessTime) : 0;
         const uint32_t change = r ? engine::FileTimeDosStamp(r->LastWriteTime) : 0;
-        rows.push_back({{c->DisplayName(), KbText(size), KbText(size + wasted), KbText(wasted),
-                         locale.toString(share, 'f', 2) + QLatin1String(" %"),
-                         engine::CountText(r ? int64_t(r->TreeFileCount) + r->TreeFolderCount : 0),
-                         stamps.Text(access), stamps.Text(change)},
+        const int64_t objects = r ? int64_t(r->TreeFileCount) + r->TreeFolderCount : 0;
+        rows.push_back({{c->DisplayName(), kb(size), kb(size + wasted), kb(wasted),
+                         shares.Text(share,
+                                     [&](double v) {
+                                         return locale.toString(v, 'f', 2) + QLatin1String(" %");
+                                     }),
+                         counts.Text(objects, engine::CountText), stamp(access), stamp(change)},
                         {access, change}});
     }
     SortSubfolderRows(rows, ShownSortCode(choice, withWasted));
@@ -119,8 +134,15 @@ void SortSubfolderRows(std::vector<TSubfolderRow>& rows, int sortCode) {
         });
         return;
     }
-    // By name: each name's collation key made once, not once for every comparison.
+    // The folder tree holds children in this order already: a look along them is enough then.
     const QCollator collator;
+    const bool inOrder =
+        std::is_sorted(rows.begin(), rows.end(), [&](const auto& a, const auto& b) {
+            const int c = collator.compare(a.Texts[0], b.Texts[0]);
+            return sortCode < 0 ? c > 0 : c < 0;
+        });
+    if (inOrder) return;
+    // By name: each name's collation key made once, not once for every comparison.
     std::vector<QCollatorSortKey> keys;
     keys.reserve(rows.size());
     for (const TSubfolderRow& row : rows) keys.push_back(collator.sortKey(row.Texts[0]));

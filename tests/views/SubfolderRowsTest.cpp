@@ -76,20 +76,27 @@ QStringList Names(const std::vector<TSubfolderRow>& rows) {
 }  // namespace
 
 TEST_F(SubfolderRowsTest, EverySortCodeOrdersAsTheLocaleAndTheTextsSay) {
-    std::vector<TSubfolderRow> rows = SubfolderRows(Presented(false), {2, 0, 0, 1});
-    ASSERT_EQ(rows.size(), 13u);
-    std::shuffle(rows.begin(), rows.end(), std::mt19937(7));
-    for (int code : {1, -1, 2, -2, 3, -3, 4, -4, 5, -5, 6, -6, 7, -7, 8, -8}) {
-        SCOPED_TRACE(code);
-        std::vector<TSubfolderRow> expected = rows, sorted = rows;
-        std::stable_sort(expected.begin(), expected.end(), [code](const auto& a, const auto& b) {
-            return OrderedAsTheLocaleSays(a, b, code);
-        });
-        SortSubfolderRows(sorted, code);
-        EXPECT_EQ(Names(sorted), Names(expected));
-        for (size_t i = 1; i < sorted.size(); ++i)
-            EXPECT_LE(CompareSubfolderRows(sorted[i - 1], sorted[i], code), 0) << i;
-    }
+    // As the folder holds them (in the order of names already), and shuffled.
+    const std::vector<TSubfolderRow> listed = SubfolderRows(Presented(false), {2, 0, 0, 1});
+    ASSERT_EQ(listed.size(), 13u);
+    const std::vector<TSubfolderRow> shuffled = [&] {
+        std::vector<TSubfolderRow> rows = listed;
+        std::shuffle(rows.begin(), rows.end(), std::mt19937(7));
+        return rows;
+    }();
+    for (int code : {1, -1, 2, -2, 3, -3, 4, -4, 5, -5, 6, -6, 7, -7, 8, -8})
+        for (const std::vector<TSubfolderRow>* rows : {&listed, &shuffled}) {
+            SCOPED_TRACE(testing::Message() << code << (rows == &listed ? " listed" : " shuffled"));
+            std::vector<TSubfolderRow> expected = *rows, sorted = *rows;
+            std::stable_sort(expected.begin(), expected.end(),
+                             [code](const auto& a, const auto& b) {
+                                 return OrderedAsTheLocaleSays(a, b, code);
+                             });
+            SortSubfolderRows(sorted, code);
+            EXPECT_EQ(Names(sorted), Names(expected));
+            for (size_t i = 1; i < sorted.size(); ++i)
+                EXPECT_LE(CompareSubfolderRows(sorted[i - 1], sorted[i], code), 0) << i;
+        }
 }
 
 TEST_F(SubfolderRowsTest, TheReportListsWhatThePageShows) {

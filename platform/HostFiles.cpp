@@ -104,7 +104,10 @@ bool ReplaceAt(int dirFd, const QByteArray& name, const QByteArray& bytes, QStri
         if (written || !unnamed) ::unlinkat(dirFd, temp.constData(), 0);
         return Failed(why, SystemText(failure));
     }
-    ::fsync(dirFd);
+    // The new name is to last too. The folder may be held by an O_PATH descriptor, which
+    // cannot be flushed itself (EBADF): it is opened for reading to be flushed.
+    if (const Fd folder(::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)); folder.valid())
+        ::fsync(folder.get());
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 
 namespace engine {
@@ -68,6 +69,11 @@ QString VisibleName(const QString& name, bool keepControls) {
     const auto escaped = [](uint byte) {
         return QStringLiteral("%%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
     };
+    const bool plain = std::none_of(name.begin(), name.end(), [&](QChar c) {
+        const char16_t u = c.unicode();
+        return u < 0x20 || u == 0x7F || u == u'%' || (u >= 0xDC80 && u <= 0xDCFF);
+    });
+    if (plain) return name;
     QString text;
     text.reserve(name.size());
     for (qsizetype i = 0; i < name.size(); ++i) {

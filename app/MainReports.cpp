@@ -81,8 +81,12 @@ TFolderReportContent TMainForm::ReportContent(const TSubfoldersPage::TFilter& fi
             pageFolderInfo->Texts(),
             pageWastedSpace->Texts(),
             nav_.CurrentClusterSize(),
-            TSubfoldersPage::TableFor(nav_.Presentation(includeWasted), filter),
+            ReportList(filter, includeWasted),
             notes};
+}
+
+TListTable TMainForm::ReportList(const TSubfoldersPage::TFilter& filter, bool includeWasted) const {
+    return TSubfoldersPage::TableFor(nav_.Presentation(includeWasted), filter);
 }
 
 TSubfoldersPage::TFilter TMainForm::SubfolderFilter() const {
@@ -159,20 +163,19 @@ int TReportRunner::Run(const QStringList& arguments) {
 
     QString file = HostPathOfArgument(arguments[2]);
     if (QFileInfo(file).suffix().isEmpty()) file += *form == TReportForm::Csv ? ".csv" : ".txt";
-    const TFolderReportContent content = window_.ReportContent(filter, wasted);
     bool written = false;
     switch (*form) {
         case TReportForm::Info:
-            written = WriteFolderInfoReport(file, content);
+            written = WriteFolderInfoReport(file, window_.ReportContent(filter, wasted));
             break;
         case TReportForm::Csv:
-            written = ListViewToCSV(content.Subfolders, file);
+            written = ListViewToCSV(window_.ReportList(filter, wasted), file);
             break;
         case TReportForm::Tab:
-            written = ListViewToTabText(content.Subfolders, file);
+            written = ListViewToTabText(window_.ReportList(filter, wasted), file);
             break;
         case TReportForm::Txt:
-            written = ListViewToFormattedText(content.Subfolders, file, false);
+            written = ListViewToFormattedText(window_.ReportList(filter, wasted), file, false);
             break;
     }
     // Without a display the run ends by itself once the start-up work is done.

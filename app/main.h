@@ -116,6 +116,8 @@ public:
     // list as a list with this filter shows it, the wasted space counted when includeWasted.
     // The page the user had chosen is presented again afterwards.
     TFolderReportContent ReportContent(const TSubfoldersPage::TFilter& filter, bool includeWasted);
+    // The subfolder list alone, as the list reports write it (no page is presented for it).
+    TListTable ReportList(const TSubfoldersPage::TFilter& filter, bool includeWasted) const;
     // The subfolder page's filter and sort as its controls hold them.
     TSubfoldersPage::TFilter SubfolderFilter() const;
 

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QTextStream>
 #include <algorithm>
+#include <numeric>
 
 #include "desktop/MessageBox.h"
 #include "engine/TextForms.h"
@@ -116,7 +117,10 @@ QString FormattedText(const TListTable& list) {
     }
     for (qsizetype c = 0; c < columns; ++c)
         widths[size_t(c)] = std::max(widths[size_t(c)], list.Captions[c].size()) + 4;
+    // Every line is as long as the columns are wide.
+    const qsizetype lineLength = std::accumulate(widths.begin(), widths.end(), qsizetype(2));
     QString text;
+    text.reserve(lineLength * (qsizetype(list.Rows.size()) + 1));
     const auto line = [&](const QStringList& fields, const QString& name) {
         for (qsizetype c = 0; c < columns; ++c) {
             const QString& field = c == 0 ? name : c < fields.size() ? fields[c] : QString();
@@ -128,8 +132,7 @@ QString FormattedText(const TListTable& list) {
         text += QLatin1String("\r\n");
     };
     line(list.Captions, list.Captions.value(0));
-    size_t i = 0;
-    AppendRows(text, list, [&](const QStringList& row) { line(row, names[i++]); });
+    for (size_t i = 0; i < list.Rows.size(); ++i) line(list.Rows[i], names[i]);
     return text;
 }
 

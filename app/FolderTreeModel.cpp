@@ -64,9 +64,8 @@ QIcon TFolderTreeModel::IconOf(const TFolderNode* node) const {
     auto& icons = desktop::ShellIconList::Instance();
     auto indices = imageIndices_.find(node);
     if (indices == imageIndices_.end()) {  // FolderTreeGetImageIndex
-        const QString path = engine::NodePath(node);
-        indices =
-            imageIndices_.insert(node, {ShellIconIndexOf(path), ShellIconIndexOf(path, true)});
+        const std::array<int, 2> shutAndOpen = ShellIconIndexesOf(engine::NodePath(node));
+        indices = imageIndices_.insert(node, {shutAndOpen[0], shutAndOpen[1]});
     }
     auto it = icons_.find(*indices);
     if (it == icons_.end()) {

@@ -145,31 +145,32 @@ int ShellIconList::IndexOfKey(const QString& key, const std::function<QIcon()>& 
     return static_cast<int>(icons_.size() - 1);
 }
 
-int ShellIconList::IndexOf(const QString& path, bool open) {
+std::array<int, 2> ShellIconList::IndexesOf(const QString& path) {
     static const QMimeDatabase mimes;
+    const auto both = [](int index) { return std::array<int, 2>{index, index}; };
     if (IsDriveRoot(path)) {
         const platform::DriveType type = platform::GetDriveType(path.left(2) + u'\\');
-        return IndexOfKey(QStringLiteral("drive:%1").arg(static_cast<int>(type)),
-                          [type] { return DriveIcon(type); });
+        return both(IndexOfKey(QStringLiteral("drive:%1").arg(static_cast<int>(type)),
+                               [type] { return DriveIcon(type); }));
     }
     const QString host = HostPathOf(path);
     if (host.isEmpty()) {  // on no drive: nothing to ask the file system about
-        return IndexOfKey(QStringLiteral("unknown"),
-                          [] { return Style()->standardIcon(QStyle::SP_FileIcon); });
+        return both(IndexOfKey(QStringLiteral("unknown"),
+                               [] { return Style()->standardIcon(QStyle::SP_FileIcon); }));
     }
     const QFileInfo info(host);
     if (info.isSymLink()) {
-        return IndexOfKey(QStringLiteral("link"),
-                          [] { return ThemedOr("inode-symlink", QStyle::SP_FileLinkIcon); });
+        return both(IndexOfKey(QStringLiteral("link"),
+                               [] { return ThemedOr("inode-symlink", QStyle::SP_FileLinkIcon); }));
     }
-    if (info.isDir()) return FolderIndex(open);
+    if (info.isDir()) return {FolderIndex(false), FolderIndex(true)};
     const QMimeType mime = mimes.mimeTypeForFile(info);
-    return IndexOfKey(QStringLiteral("mime:") + mime.name(), [mime, info] {
+    return both(IndexOfKey(QStringLiteral("mime:") + mime.name(), [mime, info] {
         QIcon icon = QFileIconProvider().icon(info);
         if (icon.isNull()) icon = QIcon::fromTheme(mime.iconName());
         if (icon.isNull()) icon = QIcon::fromTheme(mime.genericIconName());
         return icon.isNull() ? Style()->standardIcon(QStyle::SP_FileIcon) : icon;
-    });
+    }));
 }
 
 int ShellIconList::FolderIndex(bool open) {

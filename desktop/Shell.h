@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -40,7 +41,9 @@ public:
     static ShellIconList& Instance();
 
     // The index of a path's icon (open: the open-folder form for a folder).
-    int IndexOf(const QString& path, bool open = false);
+    int IndexOf(const QString& path, bool open = false) { return IndexesOf(path)[open ? 1 : 0]; }
+    // The icons of a path shut and open (they differ for folders), the file system asked once.
+    std::array<int, 2> IndexesOf(const QString& path);
     // The index of the folder icon, closed or open.
     int FolderIndex(bool open = false);
     // The icon behind an index; a null icon for an index never handed out.

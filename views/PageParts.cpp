@@ -31,10 +31,15 @@ void TPathLabel::Shorten() {
     }));
 }
 
-int ShellIconIndexOf(const QString& path, bool open) {
+std::array<int, 2> ShellIconIndexesOf(const QString& path) {
     desktop::ShellIconList& icons = desktop::ShellIconList::Instance();
-    return engine::ImportFactsOf(path) && !engine::IsDriveRoot(path) ? icons.FolderIndex(open)
-                                                                     : icons.IndexOf(path, open);
+    if (engine::ImportFactsOf(path) && !engine::IsDriveRoot(path))
+        return {icons.FolderIndex(false), icons.FolderIndex(true)};
+    return icons.IndexesOf(path);
+}
+
+int ShellIconIndexOf(const QString& path, bool open) {
+    return ShellIconIndexesOf(path)[open ? 1 : 0];
 }
 
 TShellNames ShellNamesOf(const QString& path) {

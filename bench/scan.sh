@@ -84,7 +84,8 @@ gui="env DISPLAY=$display QT_QPA_PLATFORM=xcb $quillon /RINF"
 prepare=()
 if [ "$cold" = 1 ]; then
   [ "$(id -u)" = 0 ] || { echo "-c needs root (it drops the page cache)" >&2; exit 1; }
-  prepare=(--prepare "sync; echo 3 > /proc/sys/vm/drop_caches")
+  # The runs go without a shell (-N), and so does the preparation unless it asks for one.
+  prepare=(--prepare "sh -c 'sync; echo 3 > /proc/sys/vm/drop_caches'")
 fi
 
 for preset in $presets; do

@@ -117,22 +117,28 @@ QString FormattedText(const TListTable& list) {
     }
     for (qsizetype c = 0; c < columns; ++c)
         widths[size_t(c)] = std::max(widths[size_t(c)], list.Captions[c].size()) + 4;
-    // Every line is as long as the columns are wide.
+    // Every line is as long as the columns are wide: the text is made whole and filled in.
     const qsizetype lineLength = std::accumulate(widths.begin(), widths.end(), qsizetype(2));
-    QString text;
-    text.reserve(lineLength * (qsizetype(list.Rows.size()) + 1));
+    QString text(lineLength * (qsizetype(list.Rows.size()) + 1), Qt::Uninitialized);
+    QChar* out = text.data();
+    const auto put = [&out](const QString& field) {
+        out = std::copy(field.cbegin(), field.cend(), out);
+    };
+    const auto pad = [&out](qsizetype count) { out = std::fill_n(out, count, QChar(u' ')); };
     const auto line = [&](const QStringList& fields, const QString& name) {
         for (qsizetype c = 0; c < columns; ++c) {
             const QString& field = c == 0 ? name : c < fields.size() ? fields[c] : QString();
-            const qsizetype pad = std::max<qsizetype>(widths[size_t(c)] - field.size(), 0);
-            if (c == 0) text += field;
-            text.resize(text.size() + pad, u' ');
-            if (c > 0) text += field;
+            const qsizetype blanks = std::max<qsizetype>(widths[size_t(c)] - field.size(), 0);
+            if (c == 0) put(field);
+            pad(blanks);
+            if (c > 0) put(field);
         }
-        text += QLatin1String("\r\n");
+        *out++ = u'\r';
+        *out++ = u'\n';
     };
     line(list.Captions, list.Captions.value(0));
     for (size_t i = 0; i < list.Rows.size(); ++i) line(list.Rows[i], names[i]);
+    text.truncate(out - text.constData());
     return text;
 }
 

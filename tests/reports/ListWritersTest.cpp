@@ -109,6 +109,15 @@ TEST_F(ListWritersTest, FormattedColumnsAreAsWideAsTheirLongestTextPlusFour) {
     // Appended to what is there; an empty list still writes its captions.
     ASSERT_TRUE(ListViewToFormattedText({kCaptions, {}}, file, true));
     EXPECT_EQ(Read(file).count("Last Change"), 2);
+
+    // A row short of fields has blanks where they would be, and one with more keeps to the
+    // captions' columns.
+    const TListTable uneven{kCaptions, {{"lone"}, Row("abcdefghij") << "beyond", list.Rows[1]}};
+    ASSERT_TRUE(ListViewToFormattedText(uneven, file, false));
+    const QByteArray blank =
+        QByteArray("lone").leftJustified(14) + QByteArray(12 + 13 + 10 + 15 + 11 + 21 + 15, ' ');
+    EXPECT_EQ(Read(file),
+              line(kCaptions) + blank + "\r\n" + line(uneven.Rows[1]) + line(uneven.Rows[2]));
 }
 
 TEST_F(ListWritersTest, FailuresAreShownOnceAndLeaveTheFileAsItWas) {

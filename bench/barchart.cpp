@@ -20,38 +20,19 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "config/AppConfiguration.h"
 #include "engine/FolderTree.h"
 #include "engine/Scanner.h"
 #include "engine/TextForms.h"
-#include "engine/VolumeFacts.h"
-#include "platform/Drives.h"
 #include "platform/LocalTime.h"
 #include "views/FormBarChart.h"
 
 namespace {
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 double Milliseconds(const QElapsedTimer& timer) {
     return double(timer.nsecsElapsed()) / 1e6;
 }
-
-// Counts the paint events a widget gets; a paint delivered inside processEvents is finished
-// when processEvents returns.
-class TPaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) ++paints;
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 // Lets the event loop run until the counter has seen a paint after the given count.
 bool PaintedAfter(const TPaintCounter& counter, int before) {
@@ -74,11 +55,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     engine::UseSystemLocale();
 
-    const QByteArray benchDir = qEnvironmentVariableIsSet("QUILLON_BENCH_DIR")
-                                    ? qgetenv("QUILLON_BENCH_DIR")
-                                    : QByteArray("/tmp/quillon-bench");
-    const QString treePath =
-        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString::fromLocal8Bit(benchDir + "/large");
+    const QString treePath = BenchTreeArgument(argc, argv);
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     if (!QFileInfo(treePath).isDir()) {
         std::fprintf(stderr,
@@ -87,18 +64,15 @@ int main(int argc, char* argv[]) {
                      qPrintable(treePath), qPrintable(treePath));
         return 2;
     }
-    qputenv("QUILLON_DRIVES", "B=" + QFileInfo(treePath).absoluteFilePath().toLocal8Bit());
-    platform::ReloadDriveMap();
-    LoadSettings();
+    MapAsDriveB(treePath);
 
     engine::TFolderTree tree;
     engine::DriveRecord* drive = engine::ScannedDrives().Add('B');
     QElapsedTimer timer;
     timer.start();
-    engine::TFolderNode* root =
-        engine::ScanDrive(tree, QStringLiteral("B") + engine::DriveDisplayName("B:\\"), *drive, {});
+    engine::TFolderNode* root = ScanDriveB(tree, *drive);
     const double scanSeconds = Milliseconds(timer) / 1000;
-    if (!root || !root->Record()) {
+    if (!root) {
         std::fprintf(stderr, "bench_barchart: the scan of %s failed\n", qPrintable(treePath));
         return 1;
     }

@@ -22,13 +22,12 @@
 #include <functional>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "config/AppConfiguration.h"
 #include "engine/FileStore.h"
 #include "engine/FolderTree.h"
 #include "engine/Scanner.h"
 #include "engine/TextForms.h"
-#include "engine/VolumeFacts.h"
-#include "platform/Drives.h"
 #include "platform/LocalTime.h"
 #include "views/FileRows.h"
 #include "views/FileTypesBox.h"
@@ -37,23 +36,6 @@
 #include "views/TreemapBox.h"
 
 namespace {
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-// Counts the paint events a widget gets.
-class TPaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) ++paints;
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 // Milliseconds from fill to the list's first paint, the window shown.
 double Open(QDialog& window, QWidget& list, const std::function<void()>& fill) {
@@ -81,26 +63,19 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     engine::UseSystemLocale();
 
-    const QByteArray benchDir = qEnvironmentVariableIsSet("QUILLON_BENCH_DIR")
-                                    ? qgetenv("QUILLON_BENCH_DIR")
-                                    : QByteArray("/tmp/quillon-bench");
-    const QString treePath =
-        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString::fromLocal8Bit(benchDir + "/large");
+    const QString treePath = BenchTreeArgument(argc, argv);
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     const QString text = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("a");
     if (!QFileInfo(treePath).isDir()) {
         std::fprintf(stderr, "bench_filewindows: no tree at %s\n", qPrintable(treePath));
         return 2;
     }
-    qputenv("QUILLON_DRIVES", "B=" + QFileInfo(treePath).absoluteFilePath().toLocal8Bit());
-    platform::ReloadDriveMap();
-    LoadSettings();
+    MapAsDriveB(treePath);
 
     engine::TFolderTree tree;
     engine::DriveRecord* drive = engine::ScannedDrives().Add('B');
-    engine::TFolderNode* root =
-        engine::ScanDrive(tree, QStringLiteral("B") + engine::DriveDisplayName("B:\\"), *drive, {});
-    if (!root || !root->Record()) {
+    engine::TFolderNode* root = ScanDriveB(tree, *drive);
+    if (!root) {
         std::fprintf(stderr, "bench_filewindows: the scan of %s failed\n", qPrintable(treePath));
         return 1;
     }

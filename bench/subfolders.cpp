@@ -15,17 +15,13 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "config/AppConfiguration.h"
 #include "engine/FolderTree.h"
 #include "platform/LocalTime.h"
 #include "views/SubfoldersPage.h"
 
 namespace {
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // A folder of n subfolders with records of assorted sizes and dates.
 engine::TFolderNode* MakeFolder(engine::TFolderTree& tree, int n) {

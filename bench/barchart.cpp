@@ -10,12 +10,10 @@
 // the first opening, the median opening and the median and slowest scroll step in milliseconds.
 // Runs on the offscreen platform, with settings in a temporary folder.
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QListView>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -24,8 +22,6 @@
 #include "config/AppConfiguration.h"
 #include "engine/FolderTree.h"
 #include "engine/Scanner.h"
-#include "engine/TextForms.h"
-#include "platform/LocalTime.h"
 #include "views/FormBarChart.h"
 
 namespace {
@@ -48,12 +44,7 @@ bool PaintedAfter(const TPaintCounter& counter, int before) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    platform::PinLocalTimeZone();
-    QTemporaryDir settings;
-    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    engine::UseSystemLocale();
+    const TBenchApplication app(argc, argv);
 
     const QString treePath = BenchTreeArgument(argc, argv);
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;

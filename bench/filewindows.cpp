@@ -11,11 +11,9 @@
 // root. Prints the median milliseconds from the request to the first painted list. Runs on the
 // offscreen platform, with settings in a temporary folder.
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <algorithm>
 #include <cstdio>
@@ -27,8 +25,6 @@
 #include "engine/FileStore.h"
 #include "engine/FolderTree.h"
 #include "engine/Scanner.h"
-#include "engine/TextForms.h"
-#include "platform/LocalTime.h"
 #include "views/FileRows.h"
 #include "views/FileTypesBox.h"
 #include "views/FindBox.h"
@@ -56,12 +52,7 @@ double Open(QDialog& window, QWidget& list, const std::function<void()>& fill) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    platform::PinLocalTimeZone();
-    QTemporaryDir settings;
-    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    engine::UseSystemLocale();
+    const TBenchApplication app(argc, argv);
 
     const QString treePath = BenchTreeArgument(argc, argv);
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;

@@ -22,6 +22,7 @@
 #include <cstdio>
 
 #include "app/main.h"
+#include "bench/BenchSupport.h"
 #include "desktop/MessageBox.h"
 #include "engine/Scanner.h"
 #include "platform/Drives.h"
@@ -31,11 +32,7 @@ int main(int argc, char** argv) {
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", platform::EncodeHostName(home.path() + "/config"));
     qputenv("XDG_DATA_HOME", platform::EncodeHostName(home.path() + "/data"));
-    const QByteArray benchDir = qgetenv("QUILLON_BENCH_DIR");
-    const QString tree = argc > 1 ? platform::DecodeHostName(QByteArray(argv[1]))
-                                  : (benchDir.isEmpty() ? QStringLiteral("/tmp/quillon-bench")
-                                                        : platform::DecodeHostName(benchDir)) +
-                                        QStringLiteral("/large");
+    const QString tree = BenchTreeArgument(argc, argv);
     const int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
     if (!QFileInfo(tree).isDir()) {
         std::fprintf(stderr, "no tree at %s (bench/scan.sh builds it)\n", qPrintable(tree));

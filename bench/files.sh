@@ -18,24 +18,9 @@ set -euo pipefail
 runs=3
 rounds=3
 presets="large"
-while [ $# -gt 0 ]; do
-  case "$1" in
-    -r) runs=$2; shift 2 ;;
-    -n) rounds=$2; shift 2 ;;
-    -p) presets=$2; shift 2 ;;
-    -h|--help) sed -n '2,15p' "$0"; exit 0 ;;
-    *) echo "unknown argument $1" >&2; exit 2 ;;
-  esac
-done
-
-repo=$(cd "$(dirname "$0")/.." && pwd)
-shared=${QUILLON_SHARED_BENCH:-$repo/../shared/bench}
-work=${QUILLON_BENCH_DIR:-/tmp/quillon-bench}
-build=${QUILLON_BENCH_BUILD:-$repo/build-bench}
-for tool in hyperfine python3 cmake ncdu script; do
-  command -v "$tool" >/dev/null || { echo "files.sh needs $tool (scripts/setup-deps.sh)" >&2; exit 1; }
-done
-mkdir -p "$work"
+usage_end=15
+. "$(dirname "$0")/common.sh"
+bench_needs hyperfine python3 cmake ncdu script
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --target qpscan >/dev/null
 qpscan=$build/tools/qpscan
@@ -49,6 +34,7 @@ for preset in $presets; do
   echo
   echo "== $preset: $(cat "$tree.manifest")"
   "$qpscan" "$tree" >/dev/null 2>&1  # warms the cache
+  rm -f "$work/$preset".files.[0-9]*.json  # an earlier run's extra rounds are not this one's
   for round in $(seq 1 "$rounds"); do
     hyperfine -N --style basic --warmup 1 --runs "$runs" --export-json "$work/$preset.files.$round.json" \
       -n plain "$qpscan $tree" -n details "$qpscan --file-details $tree" \

@@ -19,24 +19,9 @@ set -euo pipefail
 runs=3
 rounds=5
 presets="default large"
-while [ $# -gt 0 ]; do
-  case "$1" in
-    -r) runs=$2; shift 2 ;;
-    -n) rounds=$2; shift 2 ;;
-    -p) presets=$2; shift 2 ;;
-    -h|--help) sed -n '2,15p' "$0"; exit 0 ;;
-    *) echo "unknown argument $1" >&2; exit 2 ;;
-  esac
-done
-
-repo=$(cd "$(dirname "$0")/.." && pwd)
-shared=${QUILLON_SHARED_BENCH:-$repo/../shared/bench}
-work=${QUILLON_BENCH_DIR:-/tmp/quillon-bench}
-build=${QUILLON_BENCH_BUILD:-$repo/build-bench}
-for tool in hyperfine python3 cmake; do
-  command -v "$tool" >/dev/null || { echo "report.sh needs $tool (scripts/setup-deps.sh)" >&2; exit 1; }
-done
-mkdir -p "$work"
+usage_end=16
+. "$(dirname "$0")/common.sh"
+bench_needs hyperfine python3 cmake
 
 for preset in $presets; do
   if [ "$preset" = wide ]; then
@@ -82,6 +67,7 @@ for preset in $presets; do
   "$quillon" /RTXT "$tree" "$out" /Q || { echo "the report run failed" >&2; exit 1; }
   echo "report: $(wc -l <"$out") lines"
 
+  rm -f "$work/$preset".report.[0-9]*.json  # an earlier run's extra rounds are not this one's
   for round in $(seq 1 "$rounds"); do
     hyperfine -N --style basic --warmup 1 --runs "$runs" --export-json "$work/$preset.report.$round.json" \
       -n report "$quillon /RTXT $tree $out /Q" \

@@ -29,25 +29,9 @@ runs=3
 rounds=6
 presets="default large"
 cold=0
-while [ $# -gt 0 ]; do
-  case "$1" in
-    -r) runs=$2; shift 2 ;;
-    -n) rounds=$2; shift 2 ;;
-    -p) presets=$2; shift 2 ;;
-    -c) cold=1; shift ;;
-    -h|--help) sed -n '2,20p' "$0"; exit 0 ;;
-    *) echo "unknown argument $1" >&2; exit 2 ;;
-  esac
-done
-
-repo=$(cd "$(dirname "$0")/.." && pwd)
-shared=${QUILLON_SHARED_BENCH:-$repo/../shared/bench}
-work=${QUILLON_BENCH_DIR:-/tmp/quillon-bench}
-build=${QUILLON_BENCH_BUILD:-$repo/build-bench}
-for tool in hyperfine ncdu python3 g++ cmake Xvfb; do
-  command -v "$tool" >/dev/null || { echo "scan.sh needs $tool (scripts/setup-deps.sh)" >&2; exit 1; }
-done
-mkdir -p "$work"
+usage_end=25
+. "$(dirname "$0")/common.sh"
+bench_needs hyperfine ncdu python3 g++ cmake Xvfb
 
 for preset in $presets; do
   if [ ! -d "$work/$preset" ] || [ ! -f "$work/$preset.manifest" ]; then
@@ -101,6 +85,7 @@ for preset in $presets; do
 
   many=()
   [ "$cores" != 2 ] && many=(-n "pprobe -j $cores" "$pprobe -j $cores $tree")
+  rm -f "$work/$preset".[0-9]*.json  # an earlier run's extra rounds are not this one's
   for round in $(seq 1 "$rounds"); do
     hyperfine -N --style basic --warmup 1 --runs "$runs" "${prepare[@]}" \
       --export-json "$work/$preset.$round.json" \

@@ -9,6 +9,7 @@
 
 #include "tests/fixtures/TempTree.h"
 
+using testing_support::HeadlessProgramEnvironment;
 using testing_support::TempTree;
 
 namespace {
@@ -22,11 +23,8 @@ struct TRun {
 // Runs the program with the tree mapped as drive T: and its home as U:.
 TRun RunProgram(const QStringList& arguments, const TempTree& tree, const TempTree& home) {
     QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
-    env.insert("XDG_CONFIG_HOME", home.host("config"));
-    env.insert("QUILLON_DRIVES", "T=" + tree.host() + ";U=" + home.host());
-    program.setProcessEnvironment(env);
+    program.setProcessEnvironment(
+        HeadlessProgramEnvironment(home.host("config"), "T=" + tree.host() + ";U=" + home.host()));
     program.setWorkingDirectory(home.host());
     program.start(QStringLiteral(QUILLON_EXECUTABLE), arguments);
     program.closeWriteChannel();

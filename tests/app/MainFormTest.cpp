@@ -39,6 +39,7 @@
 using desktop::MessageRequest;
 using engine::TFolderNode;
 using testing_support::DriveMapScope;
+using testing_support::HeadlessProgramEnvironment;
 using testing_support::MainWindowTest;
 using testing_support::TempDrive;
 using testing_support::TempTree;
@@ -736,11 +737,8 @@ TEST(Program, WithoutADisplayOnlyHelpVersionAndReportsRun) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
         QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
-        env.insert("XDG_CONFIG_HOME", home.host("config"));
-        env.insert("QUILLON_DRIVES", "T=" + home.host());
-        program.setProcessEnvironment(env);
+        program.setProcessEnvironment(
+            HeadlessProgramEnvironment(home.host("config"), "T=" + home.host()));
         program.start(QStringLiteral(QUILLON_EXECUTABLE), c.arguments);
         ASSERT_TRUE(program.waitForFinished(20000));
         EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);

@@ -21,6 +21,7 @@
 #include "tests/fixtures/TempTree.h"
 #include "views/SubfoldersPage.h"
 
+using testing_support::HeadlessProgramEnvironment;
 using testing_support::MainWindowTest;
 using testing_support::TempDrive;
 using testing_support::TempTree;
@@ -301,11 +302,8 @@ TEST(ReportProgram, AReportRunWithoutADisplayEndsByItselfWithItsStatus) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
         const QString home = out.folder(QString::number(&c - cases));
         QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
-        env.insert("XDG_CONFIG_HOME", home + "/config");
-        env.insert("QUILLON_DRIVES", "T=" + drive.host());
-        program.setProcessEnvironment(env);
+        program.setProcessEnvironment(
+            HeadlessProgramEnvironment(home + "/config", "T=" + drive.host()));
         program.setWorkingDirectory(home);
         program.start(QStringLiteral(QUILLON_EXECUTABLE), c.arguments);
         ASSERT_TRUE(program.waitForFinished(20000));
@@ -329,11 +327,8 @@ TEST(ReportProgram, ArgumentsThatAreNotUtf8NameTheirOwnFolderAndFile) {
     drive.file("caf\xEF\xBF\xBD/y.bin", 10);  // what a lossy reading of the name would find
     TempTree home;
     QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
-    env.insert("XDG_CONFIG_HOME", home.host("config"));
-    env.insert("QUILLON_DRIVES", "T=" + drive.host());
-    program.setProcessEnvironment(env);
+    program.setProcessEnvironment(
+        HeadlessProgramEnvironment(home.host("config"), "T=" + drive.host()));
     program.setWorkingDirectory(home.host());
     // Through the shell's printf: a QProcess argument would go out as UTF-8.
     program.start("sh", {"-c",
@@ -357,11 +352,8 @@ TEST(ReportProgram, AReportThatQuitsOnADisplayClosesTheWindowAndSavesTheSettings
     drive.file("docs/a/x.bin", 3000);
     TempTree home;
     QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
-    env.insert("XDG_CONFIG_HOME", home.host("config"));
-    env.insert("QUILLON_DRIVES", "T=" + drive.host());
-    program.setProcessEnvironment(env);
+    program.setProcessEnvironment(
+        HeadlessProgramEnvironment(home.host("config"), "T=" + drive.host()));
     program.setWorkingDirectory(home.host());
     program.start("xvfb-run", {"-a", QStringLiteral(QUILLON_EXECUTABLE), "/RINF",
                                drive.host("docs"), "info", "/Q"});
@@ -418,11 +410,8 @@ TEST(NcduProgram, ExportsAndImportsRunWithoutADisplay) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
         QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
-        env.insert("XDG_CONFIG_HOME", out.host("config"));
-        env.insert("QUILLON_DRIVES", "T=" + tree.host() + ";U=" + out.host());
-        program.setProcessEnvironment(env);
+        program.setProcessEnvironment(HeadlessProgramEnvironment(
+            out.host("config"), "T=" + tree.host() + ";U=" + out.host()));
         program.start(QStringLiteral(QUILLON_EXECUTABLE), c.arguments);
         if (!c.input.isEmpty()) {
             QFile exported(json);
